@@ -1,0 +1,542 @@
+// Series construction: the SeriesHeader's storage, the fixed- and random-count
+// constructors with their placement and cut-off draws, the selected subsets and
+// the required list. Called once per series by the shell and per trial by the
+// simulation; the order of draws on every stream is part of the result.
+//
+//   [SECTION] Parameters and admissible counts
+//   [SECTION] Storage (getCutOffSeriesHeader)
+//   [SECTION] Construction (makeExtSeries and the constructors)
+//   [SECTION] Selected subsets
+//   [SECTION] Required list and release
+#include <algorithm>
+#include <cstdio>
+#include <new>
+#include <string>
+
+#include "synthesis.h"
+
+/*==========================================================================
+** [SECTION] Parameters and admissible counts
+**========================================================================*/
+
+uint16_t minPulsesFor(int32_t N, uint16_t q, uint16_t Tmax)
+{
+    uint32_t least = (static_cast<uint32_t>(N) + q - 1u) / Tmax;
+    return static_cast<uint16_t>(least == 0 ? 1 : least);
+}
+
+uint16_t maxPulsesFor(int32_t N, uint16_t q, uint16_t Tmin)
+{
+    return static_cast<uint16_t>((static_cast<uint32_t>(N) - q + Tmin) / Tmin);
+}
+
+namespace {
+
+// Greatest series length: starts and bounds are signed 16-bit sample indices.
+constexpr int32_t kMaxSeriesSize = 32767;
+
+// Checks the sizes every constructor relies on (non-empty draw ranges, no
+// division by zero, positions that fit 16 bits). Reports the first fault with
+// the given caption and returns 0; returns 1 when the parameters can be built.
+int checkSeriesParameters(HWND hWnd, uint16_t A, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
+                          const char* caption)
+{
+    char text[256];
+    text[0] = 0;
+    if (A == 0 || A > kAlphabetCapacity)
+        std::snprintf(text, sizeof text, "Неверно задан wEtalonsQuantity!\n\nwEtalonsQuantity: %d (от 1 до %d)", A,
+                      kAlphabetCapacity);
+    else if (Tmin == 0 || Tmin > Tmax)
+        std::snprintf(text, sizeof text, "Неверно задан wTmin!\n\nwTmin: %d, wTmax: %d (нужно 1 <= wTmin <= wTmax)",
+                      Tmin, Tmax);
+    else if (N < 1 || N > kMaxSeriesSize)
+        std::snprintf(text, sizeof text, "Неверно задан dwSeriesSize!\n\ndwSeriesSize: %d (от 1 до %d)", N,
+                      kMaxSeriesSize);
+    else if (q == 0 || q > Tmax || q > N)
+        std::snprintf(text, sizeof text,
+                      "Неверно задан wImpulseSize!\n\nwImpulseSize: %d, wTmax: %d, dwSeriesSize: %d"
+                      " (нужно 1 <= wImpulseSize <= wTmax и wImpulseSize <= dwSeriesSize)",
+                      q, Tmax, N);
+    if (!text[0])
+        return 1;
+    MessageBoxA(hWnd, text, caption, MB_OK | MB_ICONWARNING);
+    return 0;
+}
+
+// Points the per-pulse arrays into the sample block, in their fixed order.
+void carveSampleBlock(SeriesHeader* h, uint32_t N, uint16_t M)
+{
+    int16_t* w = h->sampleBlock.data();
+    h->lpPureData = w;
+    h->lpNoisyData = w + N;
+    int16_t** arrays[] = {&h->lpEtalonNumbers,    &h->lpDetectedNumbers, &h->lpPositions,  &h->lpDetectedPositions,
+                          &h->lpLowBounds,        &h->lpHighBounds,      &h->lpCutBegin,   &h->lpCutEnd,
+                          &h->lpDetectedCutBegin, &h->lpDetectedCutEnd,  &h->selectedSubset, &h->lpTupleFirst,
+                          &h->lpTupleLast};
+    int16_t* next = w + 2 * static_cast<size_t>(N);
+    for (int16_t** array : arrays) {
+        *array = next;
+        next += M;
+    }
+}
+
+} // namespace
+
+/*==========================================================================
+** [SECTION] Storage (getCutOffSeriesHeader)
+**========================================================================*/
+
+SeriesHeader* getCutOffSeriesHeader(HWND hWnd, uint16_t A, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
+                                    SeriesHeader* lpSeriesHeader)
+{
+    if (!checkSeriesParameters(hWnd, A, q, Tmin, Tmax, N, " getCutOffSeriesHeader "))
+        return lpSeriesHeader;
+
+    uint16_t maxPulses = maxPulsesFor(N, q, Tmin);
+    uint16_t minPulses = minPulsesFor(N, q, Tmax);
+
+    // A stored subset that fits the new capacity survives a reallocation.
+    std::vector<int16_t> keptSubset;
+    bool keep = false;
+    uint16_t keptEmployment = 0, keptInit = 0;
+    if (lpSeriesHeader && lpSeriesHeader->wSubsetLength != 0 && lpSeriesHeader->wSubsetLength <= maxPulses) {
+        keptSubset.assign(lpSeriesHeader->selectedSubset, lpSeriesHeader->selectedSubset + lpSeriesHeader->wSubsetLength);
+        keptEmployment = lpSeriesHeader->wSubsetEmployment;
+        keptInit = lpSeriesHeader->wSubsetInitPosition;
+        keep = true;
+    }
+
+    SeriesHeader* h = lpSeriesHeader;
+    if (!h) {
+        h = new (std::nothrow) SeriesHeader();
+        if (!h) {
+            MessageBoxA(hWnd, "Нет памяти для newSeriesHeader!", " getCutOffSeriesHeader ", MB_OK);
+            return nullptr;
+        }
+    }
+
+    if (h->dwReservedSize < static_cast<uint32_t>(N) || h->wPulsesCapacity < maxPulses) {
+        try {
+            std::vector<int16_t> block(2 * static_cast<size_t>(N) + 13 * static_cast<size_t>(maxPulses), 0);
+            h->sampleBlock.swap(block);
+        } catch (const std::bad_alloc&) {
+            MessageBoxA(hWnd, "Нет памяти для newSeriesHeader->lpPureData!", " getExtSeriesHeader ", MB_OK);
+            freeSeriesHeader(h);
+            return nullptr;
+        }
+        h->dwReservedSize = static_cast<uint32_t>(N);
+        h->wPulsesCapacity = maxPulses;
+        carveSampleBlock(h, static_cast<uint32_t>(N), maxPulses);
+        // The old entries are gone with the old block: keep the subset only if
+        // it fits, otherwise record that there is none (never a length that
+        // would read past the new array).
+        if (keep) {
+            std::copy(keptSubset.begin(), keptSubset.end(), h->selectedSubset);
+            h->wSubsetLength = static_cast<uint16_t>(keptSubset.size());
+            h->wSubsetEmployment = keptEmployment;
+            h->wSubsetInitPosition = keptInit;
+        } else {
+            h->wSubsetLength = 0;
+        }
+    }
+
+    if (h->wReservedEtalons < A) {
+        try {
+            h->pulsesStore.assign(A, nullptr);
+        } catch (const std::bad_alloc&) {
+            MessageBoxA(hWnd, "Нет памяти для newSeriesHeader->lpPulsesList!", " getExtSeriesHeader ", MB_OK);
+            freeSeriesHeader(h);
+            return nullptr;
+        }
+        h->lpPulsesList = h->pulsesStore.data();
+        h->wReservedEtalons = A;
+    }
+
+    h->wEtalonsQuantity = A;
+    h->dwSeriesSize = N;
+    h->wMaxPulses = maxPulses;
+    h->wMinPulses = minPulses;
+    h->wTmin = Tmin;
+    h->wTmax = Tmax;
+    std::fill(h->pulsesStore.begin(), h->pulsesStore.end(), nullptr);
+    return h;
+}
+
+/*==========================================================================
+** [SECTION] Construction (makeExtSeries and the constructors)
+**========================================================================*/
+
+namespace {
+
+// Writes the selected subset into the sequence from subset index `from`, at
+// write position p onward, while both last; returns the new write position.
+int copySubset(const SeriesHeader* h, int from, int p, int K, uint16_t* sequence)
+{
+    for (int i = from; i < h->wSubsetLength && p < K; i++, p++)
+        sequence[p] = static_cast<uint16_t>(h->selectedSubset[i]);
+    return p;
+}
+
+// Places the selected subset into the sequence as its employment mode says.
+void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence)
+{
+    const int L = h->wSubsetLength;
+    int p = h->wSubsetInitPosition - 1;
+    switch (h->wSubsetEmployment) {
+    case 1: { // single random
+        int room = K - p - L + 1;
+        if (room > 0)
+            p += (nextRandom(wSubsetShiftSeed) >> 1) % room;
+        copySubset(h, 0, p, K, sequence);
+        break;
+    }
+    case 2: // single fixed
+        copySubset(h, 0, p, K, sequence);
+        break;
+    case 3: { // multiple random
+        int room = K - p - L + 1; // computed once
+        do {
+            if (room > 0)
+                p += (nextRandom(wSubsetGapSeed) >> 1) % room;
+            p = copySubset(h, 0, p, K, sequence);
+        } while (p < K);
+        break;
+    }
+    case 4: // complete
+        do
+            p = copySubset(h, 0, p, K, sequence);
+        while (p < K);
+        break;
+    case 5: { // shifted complete
+        int f = (nextRandom(wSubsetShiftSeed) >> 1) % L;
+        p = copySubset(h, f, p, K, sequence);
+        while (p < K)
+            p = copySubset(h, 0, p, K, sequence);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+// Bounds of pulse i's start so that every later pulse still fits.
+int32_t lowBound(int i, int K, int32_t N, int Tmin, int Tmax)
+{
+    return std::max<int32_t>(i * Tmin, N - Tmax * (K - i));
+}
+
+int32_t highBound(int i, int K, int32_t N, int q, int Tmin, int Tmax)
+{
+    return std::min<int32_t>((i + 1) * Tmax - q, N - q - Tmin * (K - i - 1));
+}
+
+// Chooses the kept part c..d of an etalon (holding at least level % of its
+// energy) with one draw on each cut stream, and writes it at `pos`.
+void cutAndWritePulse(SeriesHeader* h, const PulseHeader* etalon, int q, int16_t level, int32_t pos,
+                      int64_t* partialEnergy, int i)
+{
+    const int16_t* x = etalon ? etalon->lpData.get() : nullptr;
+    partialEnergy[0] = 0;
+    for (int k = 0; k < q; k++) {
+        int32_t v = x ? x[k] : 0;
+        partialEnergy[k + 1] = partialEnergy[k] + v * v;
+    }
+    const int64_t E = partialEnergy[q];
+    const int64_t T = level * E / 100; // as the 32-bit product wherever that one is defined
+
+    int b = 0;
+    while (b < q && T < E - partialEnergy[b + 1])
+        b += 1;
+    if (b >= q)
+        b = q - 1;
+    int c = nextRandom(wCutBeginSeed) % (b + 1);
+
+    int k = q;
+    for (;;) {
+        k -= 1;
+        if (k <= c || !(T < partialEnergy[k] - partialEnergy[c]))
+            break;
+    }
+    int d = k + nextRandom(wCutEndSeed) % (q - k);
+
+    for (int t = c; t <= d; t++)
+        h->lpPureData[pos + t] = x ? x[t] : 0;
+    h->lpPositions[i] = static_cast<int16_t>(pos);
+    h->lpDetectedPositions[i] = -1;
+    h->lpCutBegin[i] = static_cast<int16_t>(c);
+    h->lpCutEnd[i] = static_cast<int16_t>(d);
+}
+
+} // namespace
+
+int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
+                  uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level, SeriesHeader* lpSeriesHeader)
+{
+    SeriesHeader* h = lpSeriesHeader;
+    if (!h || !alphabet || !sequence)
+        return 0;
+    if (!checkSeriesParameters(hWnd, A, q, Tmin, Tmax, N, " makeExtSeries "))
+        return 0;
+
+    const uint16_t minP = minPulsesFor(N, q, Tmax);
+    const uint16_t maxP = maxPulsesFor(N, q, Tmin);
+    if (K < minP || K > maxP) {
+        char text[512];
+        std::snprintf(text, sizeof text,
+                      "Несовместимые входные параметры!\n\ndwSeriesSize: %d [%d]\nwImpulseSize: %d [%d]\n"
+                      "wMinPulses: %d [%d]\nwMaxPulses: %d [%d]\nwImpulseQuantity: %d\n\n",
+                      N, h->dwSeriesSize, q, h->wImpulseSize, minP, h->wMinPulses, maxP, h->wMaxPulses, K);
+        MessageBoxA(hWnd, text, " makeExtSeries ", MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    // The header must have been sized for these parameters (getCutOffSeriesHeader).
+    if (h->dwReservedSize < static_cast<uint32_t>(N) || h->wPulsesCapacity < maxP || h->wReservedEtalons < A) {
+        MessageBoxA(hWnd, "Заголовок ряда не подготовлен для этих параметров!", " makeExtSeries ",
+                    MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    for (int i = 0; i < A; i++) {
+        if (alphabet[i].lpData && alphabet[i].wLength < q) {
+            char text[200];
+            std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d",
+                          i + 1, alphabet[i].wLength, q);
+            MessageBoxA(hWnd, text, " makeExtSeries ", MB_OK | MB_ICONWARNING);
+            return 0;
+        }
+    }
+    if (h->wSubsetLength != 0 && (h->wSubsetInitPosition < 1 || h->wSubsetLength > h->wPulsesCapacity)) {
+        char text[256];
+        std::snprintf(text, sizeof text,
+                      "Неверно задано подмножество!\n\nwSubsetInitPosition: %d (не меньше 1)\n"
+                      "wSubsetLength: %d (не больше %d)",
+                      h->wSubsetInitPosition, h->wSubsetLength, h->wPulsesCapacity);
+        MessageBoxA(hWnd, text, " makeExtSeries ", MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+
+    h->dwSeriesSize = N;
+    h->wMaxPulses = maxP;
+    h->wMinPulses = minP;
+    h->wSeriesNoiseLevel = 0;
+    h->wSeriesAmplitude = amplitude;
+    h->wDefaultCutBegin = 0;
+    h->wDefaultCutEnd = static_cast<int16_t>(q - 1);
+
+    if (h->wSubsetLength != 0)
+        placeSubset(h, K, sequence);
+
+    for (int j = 0; j < K; j++) {
+        if (sequence[j] < 1 || sequence[j] > A)
+            sequence[j] = 1;
+        h->lpEtalonNumbers[j] = static_cast<int16_t>(sequence[j]);
+        h->lpDetectedNumbers[j] = 0;
+        h->lpDetectedCutBegin[j] = 0;
+        h->lpDetectedCutEnd[j] = 0;
+        h->lpCutBegin[j] = 0;
+        h->lpCutEnd[j] = static_cast<int16_t>(q - 1);
+    }
+
+    h->wEtalonsQuantity = A;
+    for (int i = 0; i < A; i++)
+        h->lpPulsesList[i] = &alphabet[i];
+    std::fill(h->lpPureData, h->lpPureData + N, 0);
+
+    std::vector<int64_t> partialEnergy;
+    try {
+        partialEnergy.resize(q + 1u);
+    } catch (const std::bad_alloc&) {
+        MessageBoxA(hWnd, "Нет памяти для PartialEnergy!", nullptr, MB_OK);
+        return 0;
+    }
+
+    // Anchor first, then forward, then backward: the order of draws is fixed.
+    int s = (nextRandom(wPositionSeed) >> 2) % K;
+    for (int i = 0; i < K; i++) {
+        h->lpLowBounds[i] = static_cast<int16_t>(lowBound(i, K, N, Tmin, Tmax));
+        h->lpHighBounds[i] = static_cast<int16_t>(highBound(i, K, N, q, Tmin, Tmax));
+    }
+    auto place = [&](int i, int32_t from, int32_t to) {
+        int32_t pos = from + (nextRandom(wPositionSeed) >> 2) % (to - from + 1);
+        cutAndWritePulse(h, h->lpPulsesList[sequence[i] - 1], q, level, pos, partialEnergy.data(), i);
+        return pos;
+    };
+    place(s, h->lpLowBounds[s], h->lpHighBounds[s]);
+    for (int i = s + 1; i < K; i++)
+        place(i, std::max<int32_t>(h->lpLowBounds[i], h->lpPositions[i - 1] + Tmin),
+              std::min<int32_t>(h->lpPositions[i - 1] + Tmax, h->lpHighBounds[i]));
+    for (int i = s - 1; i >= 0; i--)
+        place(i, std::max<int32_t>(h->lpLowBounds[i], h->lpPositions[i + 1] - Tmax),
+              std::min<int32_t>(h->lpPositions[i + 1] - Tmin, h->lpHighBounds[i]));
+
+    h->wTmin = Tmin;
+    h->wTmax = Tmax;
+    h->wImpulseSize = q;
+    h->wImpulseQuantity = K;
+    std::copy(h->lpPureData, h->lpPureData + N, h->lpNoisyData);
+    h->lpFirstEtalon = h->lpPulsesList[sequence[0] - 1];
+    return 1;
+}
+
+SeriesHeader* getCutOffSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax,
+                              int32_t N, uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level,
+                              SeriesHeader* lpSeriesHeader)
+{
+    if (!checkSeriesParameters(hWnd, A, q, Tmin, Tmax, N, " getCutOffSeries "))
+        return lpSeriesHeader;
+    SeriesHeader* h = getCutOffSeriesHeader(hWnd, A, q, Tmin, Tmax, N, lpSeriesHeader);
+    if (!h) {
+        MessageBoxA(hWnd, "Не могу выделить память для lpSeriesHeader!", " getCutOffSeries ", MB_OK | MB_ICONWARNING);
+        return nullptr;
+    }
+    makeExtSeries(hWnd, A, alphabet, q, Tmin, Tmax, N, K, sequence, amplitude, level, h);
+    return h;
+}
+
+SeriesHeader* getRandomCountSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin,
+                                   uint16_t Tmax, int32_t N, uint16_t /*K*/, uint16_t* sequence, int16_t amplitude,
+                                   int16_t level, SeriesHeader* lpSeriesHeader)
+{
+    if (!checkSeriesParameters(hWnd, A, q, Tmin, Tmax, N, " getRandomCountSeries "))
+        return lpSeriesHeader;
+    uint16_t minP = minPulsesFor(N, q, Tmax);
+    uint16_t maxP = maxPulsesFor(N, q, Tmin);
+    if (maxP < minP) {
+        // No count fits: the caller reports that no series could be made and
+        // stores the null it gets, so the header goes rather than leaks.
+        freeSeriesHeader(lpSeriesHeader);
+        return nullptr;
+    }
+    uint16_t K = static_cast<uint16_t>(minP + (nextRandom(wQuantitySeed) >> 2) % (maxP - minP + 1));
+    return getCutOffSeries(hWnd, A, alphabet, q, Tmin, Tmax, N, K, sequence, amplitude, level, lpSeriesHeader);
+}
+
+/*==========================================================================
+** [SECTION] Selected subsets
+**========================================================================*/
+
+int setSelectedSubset(HWND hWnd, const int32_t* entries, int32_t length, uint16_t employment, uint16_t initPosition,
+                      SeriesHeader* lpSeriesHeader)
+{
+    SeriesHeader* h = lpSeriesHeader;
+    if (!h)
+        return 1;
+    if (length < 0 || length > h->wMaxPulses || (length > 0 && !entries)) {
+        char text[200];
+        std::snprintf(text, sizeof text, "Неверно задана длина подмножества!\n\nдлина: %d (от 0 до %d)", length,
+                      h->wMaxPulses);
+        MessageBoxA(hWnd, text, " setSelectedSubset ", MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+    for (int i = 0; i < length; i++)
+        h->selectedSubset[i] = static_cast<int16_t>(entries[i]);
+    h->wSubsetLength = static_cast<uint16_t>(length);
+    h->wSubsetEmployment = employment;
+    h->wSubsetInitPosition = initPosition;
+    return 1;
+}
+
+int addSomeSelectedSubsetToSeriesHeader(HWND hWnd, const int32_t* sizes, const int32_t* const* subsets,
+                                        int32_t number, int32_t subsetsCapacity, int32_t entriesCapacity,
+                                        int32_t chosen, uint16_t employment, uint16_t initPosition,
+                                        SeriesHeader* lpSeriesHeader)
+{
+    if (number <= 0)
+        return 0;
+    SeriesHeader* h = lpSeriesHeader;
+    if (!h)
+        return 1;
+
+    // Validate at the door: nothing is stored unless every subset fits.
+    int pick = chosen - 1;
+    if (pick < 0 || pick >= number)
+        pick = number - 1;
+    const char* fault = nullptr;
+    if (!sizes || !subsets || number > subsetsCapacity || subsetsCapacity > 65535 || entriesCapacity < 0 ||
+        entriesCapacity > 65535)
+        fault = "Неверно заданы ёмкости подмножеств!";
+    for (int i = 0; !fault && i < number; i++)
+        if (sizes[i] < 0 || sizes[i] > entriesCapacity || (sizes[i] > 0 && !subsets[i]))
+            fault = "Неверно задана длина подмножества!";
+    if (!fault && sizes[pick] > h->wMaxPulses)
+        fault = "Выбранное подмножество длиннее wMaxPulses!";
+    if (fault) {
+        MessageBoxA(hWnd, fault, " addSomeSelectedSubsetToSeriesHeader ", MB_OK | MB_ICONWARNING);
+        return 0;
+    }
+
+    if (h->wSubsetsCapacity < subsetsCapacity || h->wSubsetCapacity < entriesCapacity) {
+        h->subsetStore.clear();
+        h->subsetStore.shrink_to_fit();
+        h->subsetPointers.clear();
+        h->subsetPointers.shrink_to_fit();
+        h->selectedSubsetSize = nullptr;
+        h->selectedSubsetList = nullptr;
+        h->wSubsetsCapacity = 0;
+        h->wSubsetCapacity = 0;
+    }
+    if (!h->selectedSubsetSize) {
+        try {
+            h->subsetStore.assign(static_cast<size_t>(subsetsCapacity) * (entriesCapacity + 1), 0);
+        } catch (const std::bad_alloc&) {
+            MessageBoxA(hWnd, "Нет памяти для lpSeriesHeader->selectedSubsetSize!",
+                        " addSomeSelectedSubsetToSeriesHeader ", MB_OK);
+            return 0;
+        }
+        try {
+            h->subsetPointers.assign(subsetsCapacity, nullptr);
+        } catch (const std::bad_alloc&) {
+            h->subsetStore.clear();
+            MessageBoxA(hWnd, "Нет памяти для lpSeriesHeader->selectedSubsetList!",
+                        " addSomeSelectedSubsetToSeriesHeader ", MB_OK);
+            return 0;
+        }
+        h->selectedSubsetSize = h->subsetStore.data();
+        h->selectedSubsetList = h->subsetPointers.data();
+        for (int i = 0; i < subsetsCapacity; i++)
+            h->selectedSubsetList[i] = h->selectedSubsetSize + subsetsCapacity + i * entriesCapacity;
+        h->wSubsetsCapacity = static_cast<uint16_t>(subsetsCapacity);
+        h->wSubsetCapacity = static_cast<uint16_t>(entriesCapacity);
+    }
+
+    h->wSelectedSubsets = static_cast<uint16_t>(number);
+    for (int i = 0; i < number; i++) {
+        h->selectedSubsetSize[i] = static_cast<int16_t>(sizes[i]);
+        for (int k = 0; k < sizes[i]; k++)
+            h->selectedSubsetList[i][k] = static_cast<int16_t>(subsets[i][k]);
+    }
+
+    for (int k = 0; k < sizes[pick]; k++)
+        h->selectedSubset[k] = static_cast<int16_t>(subsets[pick][k]);
+    h->wSubsetLength = static_cast<uint16_t>(sizes[pick]);
+    h->wSubsetEmployment = employment;
+    h->wSubsetInitPosition = initPosition;
+    return 1;
+}
+
+/*==========================================================================
+** [SECTION] Required list and release
+**========================================================================*/
+
+uint16_t* getRequiredList(HWND hWnd, uint16_t count, uint16_t* oldList)
+{
+    delete[] oldList;
+    uint16_t* list = new (std::nothrow) uint16_t[count ? count : 1];
+    if (!list) {
+        MessageBoxA(hWnd, "Нет памяти для newList!", " getRequiredList ", MB_OK);
+        return nullptr;
+    }
+    for (int i = 0; i < count; i++)
+        list[i] = static_cast<uint16_t>(i + 1);
+    return list;
+}
+
+void freeRequiredList(uint16_t* list)
+{
+    delete[] list;
+}
+
+int freeSeriesHeader(SeriesHeader* lpSeriesHeader)
+{
+    delete lpSeriesHeader; // the vectors release the block, the pulse list and the subsets
+    return 1;
+}

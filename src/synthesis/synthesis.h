@@ -1,0 +1,220 @@
+// Series synthesis: the reproducible random streams, the etalon alphabet and the
+// construction of test series with their ground truth. Public face of
+// src/synthesis/ for the detectors, the simulation, the shell and the display.
+// Reports through message boxes owned by the window passed first; never uses Qt.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/platform.h"
+
+/*==========================================================================
+** Random streams
+**========================================================================*/
+
+// Start values of the 15-bit streams. Each stream is a signed 16-bit seed that
+// holds the last value drawn; nothing ever reseeds a stream from the clock.
+inline constexpr int16_t kCutBeginSeedStart = 7737;     // first kept sample of each cut-off pulse
+inline constexpr int16_t kCutEndSeedStart = 3373;       // last kept sample of each cut-off pulse
+inline constexpr int16_t kPositionSeedStart = 12345;    // anchor pulse and every pulse start
+inline constexpr int16_t kQuantitySeedStart = 13579;    // pulse count of an unfixed-count series
+inline constexpr int16_t kSubsetShiftSeedStart = 11357; // subset offset, employment 1 and 5
+inline constexpr int16_t kSubsetGapSeedStart = 11357;   // subset gaps, employment 3
+inline constexpr int16_t kNoiseEtalonSeedStart = 123;   // samples of the noise-like etalons
+inline constexpr int16_t kNoiseSeedStart = 10597;       // additive noise (the program state owns wNoiseSeed)
+inline constexpr int32_t kSequenceStateStart = 1;       // 32-bit etalon sequence generator
+
+// The streams private to this subsystem (all but the noise stream, which the
+// program state owns and passes in). Written by series construction and the
+// alphabet only; a simulation worker thread never touches them.
+extern int16_t wCutBeginSeed;     // 0..32767 after the first draw
+extern int16_t wCutEndSeed;       // 0..32767 after the first draw
+extern int16_t wPositionSeed;     // 0..32767 after the first draw
+extern int16_t wQuantitySeed;     // 0..32767 after the first draw
+extern int16_t wSubsetShiftSeed;  // separate from wSubsetGapSeed, same start
+extern int16_t wSubsetGapSeed;    // separate from wSubsetShiftSeed, same start
+extern int16_t wNoiseEtalonSeed;  // 0..32767 after the first draw
+extern int32_t dwSequenceState;   // state of the 32-bit sequence generator
+
+// Every stream's state at one moment: lets a batch run or a test put the
+// streams back, or hand them to another process.
+struct RandomStreamsState {
+    int16_t wCutBeginSeed;     // state of the cut begin stream
+    int16_t wCutEndSeed;       // state of the cut end stream
+    int16_t wPositionSeed;     // state of the position stream
+    int16_t wQuantitySeed;     // state of the pulse count stream
+    int16_t wSubsetShiftSeed;  // state of the subset offset stream
+    int16_t wSubsetGapSeed;    // state of the subset gap stream
+    int16_t wNoiseEtalonSeed;  // state of the noise-like etalon stream
+    int32_t dwSequenceState;   // state of the sequence generator
+};
+
+// Advances one 15-bit stream: seed = (seed * 12869 + 6925) mod 32768; returns it.
+int16_t nextRandom(int16_t& seed);
+
+// Twelve draws summed, centred and scaled: approximately normal with the given
+// mean and standard deviation (rounded toward minus infinity). Callers use the
+// low 16 bits.
+int32_t gaussRandom(int16_t& seed, int16_t mean, int16_t sigma);
+
+// The sequence generator: state = state * 214013 + 2531011; returns bits 16..30.
+int32_t nextSequenceRandom();
+
+// Puts every private stream and the sequence generator back to its start value,
+// as in a freshly started program (the caller resets its own noise seed).
+void resetRandomStreams();
+RandomStreamsState saveRandomStreams();
+void restoreRandomStreams(const RandomStreamsState& state);
+
+/*==========================================================================
+** Etalon alphabet
+**========================================================================*/
+
+inline constexpr int kAlphabetCapacity = 20;  // entries of the alphabet array
+inline constexpr int16_t wRectangleLevel = 60; // level of the rectangle etalon, whatever the amplitude
+
+// One etalon.
+struct PulseHeader {
+    uint16_t wReservedLength = 0;      // samples allocated in lpData
+    uint16_t wLength = 0;              // samples in use, <= wReservedLength
+    uint16_t wNumber = 0;              // etalon number, 1-based (entry i holds i + 1)
+    std::unique_ptr<int16_t[]> lpData; // the shape, amplitude units; null when nothing is allocated
+};
+
+// Builds entries 0..count-1 of the alphabet in place (shapes, then noise-like
+// etalons). Returns 1 on success, 0 when memory ran out or the sizes are refused.
+int makeAlphabet(HWND hWnd, int16_t amplitude, uint16_t count, uint16_t length, PulseHeader* alphabet);
+
+// Releases the samples of entries 0..count-1.
+void freeAlphabet(uint16_t count, PulseHeader* alphabet);
+
+// Integer linear interpolation of S source samples onto D destination samples.
+void resamplePulse(uint16_t S, const int16_t* source, uint16_t D, int16_t* destination);
+// resamplePulse, then every destination sample negated.
+void invertPulse(uint16_t S, const int16_t* source, uint16_t D, int16_t* destination);
+
+// The shapes; each writes n samples.
+void rectanglePulse(int16_t level, uint16_t n, int16_t* destination);
+void halfSinePulse(int amplitude, uint16_t n, int16_t* destination);
+void sinePulse(int amplitude, uint16_t n, int16_t* destination);
+void modulatedPulse(int amplitude, int rise, int periods, uint16_t n, int16_t* destination);
+void envelopePulse(int amplitude, int rise, uint16_t n, int16_t* destination);
+void noiseLikePulse(int amplitude, uint16_t n, int16_t* destination);
+
+/*==========================================================================
+** Series
+**========================================================================*/
+
+// One synthesized series with its ground truth and room for the detectors'
+// results. Owns its arrays but not the alphabet entries it points to. Obtained
+// from getCutOffSeriesHeader (or a constructor) and released by freeSeriesHeader.
+// The per-pulse arrays are carved from one block, in this order, after the
+// 2 * N samples: lpEtalonNumbers ... lpTupleLast, M words each.
+struct SeriesHeader {
+    uint32_t dwReservedSize = 0;        // samples allocated for each of lpPureData and lpNoisyData
+    int32_t dwSeriesSize = 0;           // N, the series length in samples, 1..32767
+    uint16_t wTmin = 0;                 // least distance between consecutive pulse starts, samples, >= 1
+    uint16_t wTmax = 0;                 // greatest distance between consecutive pulse starts, samples, >= wTmin
+    int16_t* lpPureData = nullptr;      // [N] the pulses without noise; 0 between pulses
+    int16_t* lpNoisyData = nullptr;     // [N] lpPureData plus noise: what the detectors process
+    uint16_t wImpulseSize = 0;          // q, etalon length in samples
+    uint16_t wImpulseQuantity = 0;      // K, number of pulses placed
+    uint16_t wMaxPulses = 0;            // greatest admissible K for N, q, wTmin
+    uint16_t wMinPulses = 0;            // least admissible K for N, q, wTmax, >= 1
+    int16_t wSeriesNoiseLevel = 0;      // noise level of lpNoisyData, sample units; 0 until noise is added
+    int16_t wSeriesAmplitude = 0;       // amplitude parameter the series was built with
+    int16_t* lpPositions = nullptr;     // [M] start sample of each placed pulse
+    int16_t* lpDetectedPositions = nullptr; // [M] start of each detected pulse; -1 after construction
+    int16_t* lpLowBounds = nullptr;     // [M] least admissible start of each pulse
+    int16_t* lpHighBounds = nullptr;    // [M] greatest admissible start of each pulse
+    PulseHeader* lpFirstEtalon = nullptr; // alphabet entry of the first pulse's etalon (not owned)
+    int16_t* lpEtalonNumbers = nullptr; // [M] 1-based etalon number of each placed pulse
+    int16_t* lpDetectedNumbers = nullptr; // [M] etalon number of each detected pulse; 0 after construction
+    uint16_t wReservedEtalons = 0;      // entries allocated in lpPulsesList
+    uint16_t wEtalonsQuantity = 0;      // entries in use in lpPulsesList (the alphabet size)
+    uint16_t wPulsesCapacity = 0;       // M, the length allocated for every per-pulse array
+    PulseHeader** lpPulsesList = nullptr; // [wReservedEtalons] entry i -> alphabet entry i (not owned); null entries until a series is built
+    uint16_t wDetectedQuantity = 0;     // number of detected pulses
+    int16_t wDefaultCutBegin = 0;       // 0: first sample of a whole pulse
+    int16_t wDefaultCutEnd = 0;         // q - 1: last sample of a whole pulse
+    int16_t* lpCutBegin = nullptr;      // [M] first kept sample of each placed pulse, within its etalon
+    int16_t* lpCutEnd = nullptr;        // [M] last kept sample (inclusive) of each placed pulse
+    int16_t* lpDetectedCutBegin = nullptr; // [M] first kept sample of each detected pulse; 0 after construction
+    int16_t* lpDetectedCutEnd = nullptr;   // [M] last kept sample of each detected pulse; 0 after construction
+    int16_t* selectedSubset = nullptr;  // [M] etalon numbers of the subset the series is made to contain
+    uint16_t wSubsetLength = 0;         // entries of selectedSubset in use, <= wPulsesCapacity; 0 = no subset
+    uint16_t wSubsetEmployment = 0;     // how the subset is placed, 1..5
+    uint16_t wSubsetInitPosition = 0;   // 1-based pulse index at which the subset begins, >= 1
+    int16_t wDetectedTuples = 0;        // number of detected tuples
+    int16_t* lpTupleFirst = nullptr;    // [M] first detected pulse of each detected tuple
+    int16_t* lpTupleLast = nullptr;     // [M] last detected pulse of each detected tuple
+    uint16_t wSubsetsCapacity = 0;      // subsets allocated in the two arrays below
+    uint16_t wSelectedSubsets = 0;      // number of stored subsets
+    uint16_t wSubsetCapacity = 0;       // entries allocated per stored subset
+    int16_t wRecognizedTuple = 0;       // 1-based number of the recognised tuple; 0 when none
+    int16_t* selectedSubsetSize = nullptr;   // [wSubsetsCapacity] one size per stored subset; subsets follow in the same block
+    int16_t** selectedSubsetList = nullptr;  // [wSubsetsCapacity] pointer to each stored subset's entries
+
+    // Owning storage behind the pointers above.
+    std::vector<int16_t> sampleBlock;        // 2N + 13M words: samples, then the per-pulse arrays
+    std::vector<PulseHeader*> pulsesStore;   // behind lpPulsesList
+    std::vector<int16_t> subsetStore;        // behind selectedSubsetSize: sizes, then the subsets
+    std::vector<int16_t*> subsetPointers;    // behind selectedSubsetList
+
+    SeriesHeader() = default;
+    SeriesHeader(const SeriesHeader&) = delete;            // the pointers point into the owner's storage
+    SeriesHeader& operator=(const SeriesHeader&) = delete;
+};
+
+// Admissible pulse counts for a length, a pulse length and the interval bounds
+// (unsigned division; the least raised to 1). Tmin and Tmax must be positive.
+uint16_t minPulsesFor(int32_t N, uint16_t q, uint16_t Tmax);
+uint16_t maxPulsesFor(int32_t N, uint16_t q, uint16_t Tmin);
+
+// Allocates a header when none is given, and (re)sizes it for N samples and the
+// admissible pulse counts. Refused parameters: a message, the header back unchanged.
+// Out of memory: a message, the header released, nothing returned.
+SeriesHeader* getCutOffSeriesHeader(HWND hWnd, uint16_t A, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
+                                    SeriesHeader* lpSeriesHeader);
+
+// Sizes the header and builds a series of K pulses into it. Returns the header
+// (also when the count was refused; it then holds no built series), or nothing
+// when the header could not be allocated (it has been released).
+SeriesHeader* getCutOffSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax,
+                              int32_t N, uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level,
+                              SeriesHeader* lpSeriesHeader);
+
+// Builds the series into a sized header. Returns 1 when built, 0 when refused.
+int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
+                  uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level, SeriesHeader* lpSeriesHeader);
+
+// Draws the pulse count from the quantity stream, then as getCutOffSeries (K
+// ignored). The drawn count is read back from wImpulseQuantity. Nothing is
+// returned (and a given header is released) when no count is admissible.
+SeriesHeader* getRandomCountSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin,
+                                   uint16_t Tmax, int32_t N, uint16_t K, uint16_t* sequence, int16_t amplitude,
+                                   int16_t level, SeriesHeader* lpSeriesHeader);
+
+// Adds noise of standard deviation `level` to the pure samples (replacing any
+// earlier noise), drawing twelve values per sample from `seed`.
+void addNoise(SeriesHeader* lpSeriesHeader, int16_t level, int16_t& seed);
+
+// Stores one subset. Returns 1, or 0 when refused (a message says why).
+int setSelectedSubset(HWND hWnd, const int32_t* entries, int32_t length, uint16_t employment, uint16_t initPosition,
+                      SeriesHeader* lpSeriesHeader);
+
+// Stores several subsets and makes the chosen one (1-based) the selected subset.
+// Returns 1 on success, 0 on failure or when the number of subsets is not positive.
+int addSomeSelectedSubsetToSeriesHeader(HWND hWnd, const int32_t* sizes, const int32_t* const* subsets,
+                                        int32_t number, int32_t subsetsCapacity, int32_t entriesCapacity,
+                                        int32_t chosen, uint16_t employment, uint16_t initPosition,
+                                        SeriesHeader* lpSeriesHeader);
+
+// A new list of `count` required etalons 1..count; the old list is released.
+uint16_t* getRequiredList(HWND hWnd, uint16_t count, uint16_t* oldList);
+void freeRequiredList(uint16_t* list);
+
+// Releases the header and everything it owns. Returns 1.
+int freeSeriesHeader(SeriesHeader* lpSeriesHeader);
