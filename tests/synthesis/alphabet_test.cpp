@@ -141,7 +141,9 @@ TEST_F(MakeAlphabet, ShortAlphabetsAndShortPulsesAreBuiltWithoutFault)
             PulseHeader entries[kAlphabetCapacity];
             ASSERT_EQ(makeAlphabet(hWnd, 128, count, n, entries), 1);
             EXPECT_EQ(entries[count - 1].wNumber, count);
-            EXPECT_EQ(entries[count].lpData, nullptr) << "entries past the count stay empty";
+            if (count < kAlphabetCapacity) {
+                EXPECT_EQ(entries[count].lpData, nullptr) << "entries past the count stay empty";
+            }
         }
 }
 
