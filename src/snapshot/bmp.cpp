@@ -113,15 +113,6 @@ void convertRows(const SnapshotImage& image, uint16_t bits, const std::vector<RG
     }
 }
 
-// Closes the file after a failed step; the failure has its own message.
-int failWith(HWND hWnd, const char* text, std::FILE* file)
-{
-    MessageBoxA(hWnd, text, kCaption, MB_OK);
-    if (file)
-        std::fclose(file);
-    return 0;
-}
-
 } // namespace
 
 /*---- Sizes ----*/
@@ -203,12 +194,12 @@ BmpDescription* getBmpDescription(HWND hWnd, const BITMAP* bitmap)
 int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, const SnapshotImage* image)
 {
     if (!usableImage(image))
-        return failWith(hWnd, kBadImageText, nullptr);
+        return failWith(hWnd, kCaption, kBadImageText, nullptr);
     // The rows can be delivered only in a format this writer knows, for the
     // image the description was made from.
     if (!description || !supportedFormat(description->bmiHeader) || description->bmiHeader.biWidth != image->width ||
         description->bmiHeader.biHeight != image->height)
-        return failWith(hWnd, "GetDIBits ERROR!", nullptr);
+        return failWith(hWnd, kCaption, "GetDIBits ERROR!", nullptr);
 
     BITMAPINFOHEADER& info = description->bmiHeader;
     const uint32_t rowBytes = bmpRowBytes(info.biWidth, info.biBitCount);
@@ -217,13 +208,13 @@ int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, c
         rows.resize(std::max<size_t>(info.biSizeImage, size_t(rowBytes) * image->height));
         description->bmiColors = colourTable(info.biBitCount);
     } catch (const std::bad_alloc&) {
-        return failWith(hWnd, "GlobalAlloc ERROR!", nullptr);
+        return failWith(hWnd, kCaption, "GlobalAlloc ERROR!", nullptr);
     }
     convertRows(*image, info.biBitCount, description->bmiColors, rowBytes, rows.data());
 
     std::FILE* file = fileName ? std::fopen(fileName, "wb") : nullptr;
     if (!file)
-        return failWith(hWnd, "CreateFile ERROR!", nullptr);
+        return failWith(hWnd, kCaption, "CreateFile ERROR!", nullptr);
 
     const BITMAPFILEHEADER fileHeader = bmpFileHeader(info);
     uint8_t head[kFileHeaderSize];
@@ -233,7 +224,7 @@ int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, c
     putLE16(head + 8, fileHeader.bfReserved2);
     putLE32(head + 10, fileHeader.bfOffBits);
     if (!writeBlock(file, head, sizeof head))
-        return failWith(hWnd, "ERROR while writing BITMAPFILEHEADER!", file);
+        return failWith(hWnd, kCaption, "ERROR while writing BITMAPFILEHEADER!", file);
 
     std::vector<uint8_t> infoBytes(kInfoHeaderSize + 4 * description->bmiColors.size(), 0);
     putLE32(&infoBytes[0], info.biSize);
@@ -253,10 +244,10 @@ int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, c
         at[0] = q.rgbBlue, at[1] = q.rgbGreen, at[2] = q.rgbRed, at[3] = q.rgbReserved;
     }
     if (!writeBlock(file, infoBytes.data(), infoBytes.size()))
-        return failWith(hWnd, "ERROR while writing BITMAPINFOHEADER!", file);
+        return failWith(hWnd, kCaption, "ERROR while writing BITMAPINFOHEADER!", file);
 
     if (!writeBlock(file, rows.data(), info.biSizeImage))
-        return failWith(hWnd, "ERROR while writing bitmap bits!", file);
+        return failWith(hWnd, kCaption, "ERROR while writing bitmap bits!", file);
 
     if (std::fclose(file) != 0) {
         MessageBoxA(hWnd, "CloseHandle ERROR!", kCaption, MB_OK);

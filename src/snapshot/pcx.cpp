@@ -12,15 +12,6 @@ namespace {
 
 constexpr const char* kCaption = "About PCX";
 
-// Closes the file after a failed step; the failure has its own message.
-int failWith(HWND hWnd, const char* text, std::FILE* file)
-{
-    MessageBoxA(hWnd, text, kCaption, MB_OK);
-    if (file)
-        std::fclose(file);
-    return 0;
-}
-
 } // namespace
 
 /*---- Header and lines ----*/
@@ -102,7 +93,7 @@ size_t pcxEncodeLine(const uint8_t* packed, size_t count, uint8_t* codes)
 int writePcxFile(HWND hWnd, const char* fileName, const SnapshotImage* image)
 {
     if (!usableImage(image))
-        return failWith(hWnd, kBadImageText, nullptr);
+        return failWith(hWnd, kCaption, kBadImageText, nullptr);
     const int32_t W = image->width, H = image->height;
     const uint32_t B = pcxBytesPerLine(W);
 
@@ -110,28 +101,28 @@ int writePcxFile(HWND hWnd, const char* fileName, const SnapshotImage* image)
     try {
         line.resize(B);
     } catch (const std::bad_alloc&) {
-        return failWith(hWnd, "Нет памяти для буфера строки!", nullptr);
+        return failWith(hWnd, kCaption, "Нет памяти для буфера строки!", nullptr);
     }
     try {
         codes.resize(2 * size_t(B));
     } catch (const std::bad_alloc&) {
-        return failWith(hWnd, "Нет памяти для кодов строки!", nullptr);
+        return failWith(hWnd, kCaption, "Нет памяти для кодов строки!", nullptr);
     }
 
     std::FILE* file = fileName ? std::fopen(fileName, "wb") : nullptr;
     if (!file)
-        return failWith(hWnd, "CreateFile ERROR!", nullptr);
+        return failWith(hWnd, kCaption, "CreateFile ERROR!", nullptr);
 
     uint8_t header[kPcxHeaderSize];
     pcxHeader(W, H, image->background, header);
     if (!writeBlock(file, header, sizeof header))
-        return failWith(hWnd, "ERROR while writing PCXHEADER!", file);
+        return failWith(hWnd, kCaption, "ERROR while writing PCXHEADER!", file);
 
     for (int32_t y = 0; y < H; y++) {
         pcxPackLine(image->pixels + static_cast<size_t>(y) * W, W, image->background, line.data(), B);
         const size_t n = pcxEncodeLine(line.data(), B, codes.data());
         if (!writeBlock(file, codes.data(), n))
-            return failWith(hWnd, "ERROR while writing PCX codes!", file);
+            return failWith(hWnd, kCaption, "ERROR while writing PCX codes!", file);
     }
 
     if (std::fclose(file) != 0) {

@@ -24,6 +24,16 @@ inline bool writeBlock(std::FILE* file, const void* data, size_t size)
     return std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
 }
 
+// Shows a failure of a writer and closes its file, if one is open; returns 0,
+// the writer's result.
+inline int failWith(HWND hWnd, const char* caption, const char* text, std::FILE* file)
+{
+    MessageBoxA(hWnd, text, caption, MB_OK);
+    if (file)
+        std::fclose(file);
+    return 0;
+}
+
 // Little-endian fields of the file headers.
 inline void putLE16(uint8_t* at, uint32_t value)
 {

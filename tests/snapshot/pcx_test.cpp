@@ -96,13 +96,6 @@ TEST(PcxPacking, BackgroundPixelsAndPaddingAreSetFirstPixelInTheTopBit)
     EXPECT_EQ(packed, (Bytes{0x7F, 0xBF, 0xFF, 0xFF, 0x7F, 0xFF, 0xFF, 0xFF}));
 }
 
-TEST(PcxPacking, BytesPerLineIsAMultipleOfFour)
-{
-    const std::pair<int, unsigned> cases[] = {{1, 4}, {32, 4}, {33, 8}, {64, 8}, {65, 12}, {1000, 128}};
-    for (auto [W, B] : cases)
-        EXPECT_EQ(pcxBytesPerLine(W), B) << W;
-}
-
 TEST(PcxHeader, BytesOfTheHeader)
 {
     uint8_t header[kPcxHeaderSize];
