@@ -287,4 +287,226 @@ TEST_F(Pulses, EveryOperationAgreesWithTheLiteralModelOnRandomSeries)
     EXPECT_GT(empty, 5);
 }
 
+/*---- True minima on tiny series ----*/
+
+// The least sum of local costs over every chain whose pulse j lies in its range
+// and whose distances lie within Tmin..Tmax, by enumeration.
+int32_t cheapestFixedChain(const reference::Input& in, const std::vector<int32_t>& local, int j, int previous,
+                           int32_t sofar)
+{
+    const SeriesHeader* h = in.series;
+    if (j == h->wImpulseQuantity)
+        return sofar;
+    int32_t best = INT32_MAX;
+    for (int k = h->lpLowBounds[j]; k <= h->lpHighBounds[j]; k++) {
+        if (j > 0 && (k - previous < in.Tmin || k - previous > in.Tmax))
+            continue;
+        best = std::min(best, cheapestFixedChain(in, local, j + 1, k, sofar + local[k]));
+    }
+    return best;
+}
+
+std::vector<int32_t> localCosts(const reference::Input& in)
+{
+    std::vector<int32_t> local(in.series->dwSeriesSize, 0);
+    for (int l = 0; l + in.series->wImpulseSize <= in.series->dwSeriesSize; l++)
+        reference::localMatch(in, in.list, l, local[l]);
+    return local;
+}
+
+TEST_F(Pulses, DetectFixedPulsesFindsTheTrueMinimumOnTinySeries)
+{
+    std::mt19937 random(99);
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    for (int trial = 0; trial < 60; trial++) {
+        const int n = pick(2, 5), Tmin = pick(n, 3 * n), Tmax = Tmin + pick(0, 6), L = pick(2 * Tmax, 5 * Tmax);
+        buildAlphabet(128, 20, static_cast<uint16_t>(n));
+        const int Mmin = minPulsesFor(L, n, Tmax), Mmax = std::min<int>(maxPulsesFor(L, n, Tmin), 5);
+        if (Mmin > Mmax)
+            continue;
+        for (int i = 0; i < 6; i++)
+            sequence[i] = static_cast<uint16_t>(pick(1, 20));
+        build(L, n, Tmin, Tmax, static_cast<uint16_t>(pick(Mmin, Mmax)), 50, static_cast<int16_t>(pick(0, 60)));
+        list = {static_cast<uint16_t>(pick(1, 20)), static_cast<uint16_t>(pick(1, 20))};
+        chains = getChainsHeader(hWnd, 3, 8, chains);
+        const reference::Input in = input(Tmin, Tmax, static_cast<uint16_t>(pick(0, 100)));
+        const int32_t truth = cheapestFixedChain(in, localCosts(in), 0, 0, 0);
+        ASSERT_EQ(run(detectFixedPulses, in.Tmin, in.Tmax, in.level), 1);
+        ASSERT_EQ(h->wDetectedQuantity, h->wImpulseQuantity) << trial;
+        EXPECT_EQ(chains->distance[0], truth) << "trial " << trial;
+    }
+}
+
+// Strictly periodic pulses (Tmin = Tmax): every admissible chain is fixed by
+// its count and first position, so all of them can be listed. Series where two
+// counts are admissible need more intervals than there are pulses.
+TEST_F(Pulses, DetectUnfixedPulsesWithTminEqualTmaxMissesNoAdmissibleChain)
+{
+    std::mt19937 random(5);
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    int twoCounts = 0;
+    for (int trial = 0; trial < 80; trial++) {
+        const int n = pick(1, 4), T = pick(2 * n + 1, 12), L = pick(3 * T, 12 * T);
+        buildAlphabet(128, 20, static_cast<uint16_t>(n));
+        const int Mmin = minPulsesFor(L, n, T), Mmax = maxPulsesFor(L, n, T);
+        if (Mmin > Mmax)
+            continue;
+        twoCounts += Mmax > Mmin;
+        for (int i = 0; i < Mmax; i++)
+            sequence[i] = static_cast<uint16_t>(pick(1, 20));
+        build(L, n, T, T, 0, 100, static_cast<int16_t>(pick(0, 100)));
+        list = {static_cast<uint16_t>(pick(1, 20)), static_cast<uint16_t>(pick(1, 20)), 1};
+        chains = getChainsHeader(hWnd, 3, static_cast<uint16_t>(Mmax), chains);
+        const reference::Input in = input(T, T, 100);
+        const std::vector<int32_t> local = localCosts(in);
+        int32_t truth = INT32_MAX;
+        for (int K = Mmin; K <= Mmax; K++)
+            for (int p = std::max(0, L - T * K); p <= std::min(T - n, L - n - T * (K - 1)); p++) {
+                int32_t sum = 0;
+                for (int i = 0; i < K; i++)
+                    sum += local[p + i * T];
+                truth = std::min(truth, sum);
+            }
+        ASSERT_EQ(run(detectUnfixedPulses, T, T, 100), 1);
+        ASSERT_EQ(chains->distance[0], truth) << "trial " << trial << ", L " << L << ", n " << n << ", T " << T;
+        const int count = h->wDetectedQuantity;
+        ASSERT_GE(count, Mmin);
+        ASSERT_LE(count, Mmax);
+        EXPECT_LE(h->lpDetectedPositions[0], T - n);
+        EXPECT_GE(h->lpDetectedPositions[count - 1], L - T);
+        for (int i = 1; i < count; i++)
+            EXPECT_EQ(h->lpDetectedPositions[i] - h->lpDetectedPositions[i - 1], T);
+    }
+    EXPECT_GT(twoCounts, 10);
+}
+
+/*---- Bad input ----*/
+
+TEST_F(Pulses, ASeriesThatWasNotBuiltGivesAnEmptyResultWithoutAMessage)
+{
+    buildAlphabet();
+    build(1200, 20, 40, 181, 10, 100, 0);
+    list = {1, 2};
+    chains = getChainsHeader(hWnd, 4, 30, nullptr);
+    ASSERT_EQ(run(detectFixedPulses, 40, 181, 100), 1);
+    h = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 40, sequence.data(), 128, 100, h); // refused count
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(h->lpPulsesList[0], nullptr);
+    boxes.clear();
+    const std::pair<Detector, int32_t> cases[] = {{detectFixedPulses, 1},
+                                                  {detectUnfixedPulses, 1},
+                                                  {recognizeFixedPulses, -1},
+                                                  {recognizeUnfixedPulses, 65535}};
+    for (auto [detect, value] : cases) {
+        h->wDetectedQuantity = 10;
+        EXPECT_EQ(run(detect, 40, 181, 100), value);
+        EXPECT_EQ(h->wDetectedQuantity, 0);
+        EXPECT_EQ(chains->wPretenders, 0);
+        EXPECT_EQ(chains->wSeekingPulsesQuantity, 0);
+    }
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
+TEST_F(Pulses, BadArgumentsAreReportedAndChangeNothing)
+{
+    buildAlphabet();
+    build(1200, 20, 40, 181, 10, 100, 20);
+    chains = getChainsHeader(hWnd, 4, 30, nullptr);
+    list = {1, 2};
+    ASSERT_EQ(run(detectFixedPulses, 40, 181, 100), 1);
+    const std::vector<int16_t> samples = h->sampleBlock;
+    const int32_t cost = chains->distance[0];
+    struct Case {
+        std::vector<uint16_t> list;
+        uint16_t Tmin, Tmax;
+        std::function<void(SeriesHeader*)> spoil; // what else is wrong
+        const char* text;                       // how the message begins
+    };
+    const Case cases[] = {
+        {{}, 40, 181, nullptr, "Неверно задан wRequiredQuantity!"},
+        {{1, 0}, 40, 181, nullptr, "Неверно задан lpRequiredList!"},
+        {{21}, 40, 181, nullptr, "Неверно задан lpRequiredList!"},
+        {{1}, 0, 181, nullptr, "Неверно задан wTmin!"},
+        {{1}, 50, 40, nullptr, "Неверно задан wTmin!"},
+        {{1}, 40, 181, [](SeriesHeader* s) { s->dwSeriesSize = 70000; }, "Неверно задан dwSeriesSize!"},
+        {{1}, 40, 181, [](SeriesHeader* s) { s->wImpulseSize = 0; }, "Неверно задан wImpulseSize!"},
+        {{1}, 40, 181, [](SeriesHeader* s) { s->wImpulseSize = 21; }, "Неверно задан wImpulseSize!"},
+    };
+    const std::pair<Detector, const char*> operations[] = {{detectFixedPulses, " detectFixedPulses "},
+                                                           {detectUnfixedPulses, " detectUnfixedPulses "},
+                                                           {recognizeFixedPulses, " recognizeFixedPulses "},
+                                                           {recognizeUnfixedPulses, " recognizeUnfixedPulses "}};
+    for (const Case& c : cases)
+        for (auto [detect, caption] : operations) {
+            const int32_t L = h->dwSeriesSize;
+            const uint16_t n = h->wImpulseSize;
+            if (c.spoil)
+                c.spoil(h);
+            list = c.list;
+            boxes.clear();
+            const int32_t value = run(detect, c.Tmin, c.Tmax, 100);
+            h->dwSeriesSize = L;
+            h->wImpulseSize = n;
+            EXPECT_TRUE(value == 0 || value == -1 || value == 65535) << caption << c.text;
+            ASSERT_EQ(boxes.count(), 1u) << caption << c.text;
+            const MessageRecord m = boxes.messages()[0];
+            EXPECT_EQ(m.caption, caption);
+            EXPECT_EQ(m.text.rfind(c.text, 0), 0u) << m.text;
+            EXPECT_EQ(m.flags, static_cast<unsigned>(MB_OK | MB_ICONWARNING));
+            EXPECT_EQ(h->sampleBlock, samples) << caption << c.text;
+            EXPECT_EQ(h->wDetectedQuantity, 10);
+            EXPECT_EQ(chains->wPretenders, 1);
+            EXPECT_EQ(chains->distance[0], cost);
+        }
+}
+
+TEST_F(Pulses, MissingRecordsAndTooManyPulsesAreReported)
+{
+    buildAlphabet();
+    build(1200, 20, 40, 181, 10, 100, 20);
+    list = {1, 2};
+    EXPECT_EQ(recognizeUnfixedPulses(hWnd, alphabet, 2, list.data(), 40, 181, 100, nullptr, h), 65535);
+    EXPECT_EQ(detectFixedPulses(hWnd, alphabet, 2, list.data(), 40, 181, 100, nullptr, nullptr), 0);
+    EXPECT_EQ(detectFixedPulses(hWnd, nullptr, 2, list.data(), 40, 181, 100, nullptr, h), 0);
+    h->wImpulseQuantity = static_cast<uint16_t>(h->wPulsesCapacity + 1);
+    EXPECT_EQ(detectFixedPulses(hWnd, alphabet, 2, list.data(), 40, 181, 100, nullptr, h), 0);
+    // A smaller processing Tmin would allow chains longer than the series can hold.
+    EXPECT_EQ(detectUnfixedPulses(hWnd, alphabet, 2, list.data(), 20, 181, 100, nullptr, h), 0);
+    const std::vector<std::string> shown = texts();
+    ASSERT_EQ(shown.size(), 5u);
+    EXPECT_EQ(shown[0], "Не определен lpChainsHeader!");
+    EXPECT_EQ(shown[1], "Не определен lpSeriesHeader!");
+    EXPECT_EQ(shown[2], "Не определен Alphabet!");
+    EXPECT_EQ(shown[3].rfind("Неверно задан wImpulseQuantity!", 0), 0u);
+    EXPECT_EQ(shown[4].rfind("Неверно задан wTmin!", 0), 0u);
+    EXPECT_EQ(h->wDetectedQuantity, 0);
+}
+
+// Distance bounds that no chain of the series' ranges can meet: no chain end,
+// or a chain that breaks off while backtracking. Either way nothing is detected.
+TEST_F(Pulses, FixedOperationsWithoutAnAdmissibleChainDetectNothing)
+{
+    buildAlphabet();
+    build(1200, 20, 40, 181, 10, 100, 20);
+    list = {1, 2};
+    chains = getChainsHeader(hWnd, 4, 30, nullptr);
+    for (int i = 1; i < 10; i++) { // pulse i may only start far from pulse i - 1
+        h->lpLowBounds[i] = static_cast<int16_t>(200 * i);
+        h->lpHighBounds[i] = static_cast<int16_t>(200 * i + 10);
+    }
+    h->lpLowBounds[0] = 0;
+    h->lpHighBounds[0] = 10;
+    EXPECT_EQ(run(detectFixedPulses, 40, 100, 100), 1);
+    EXPECT_EQ(h->wDetectedQuantity, 0);
+    EXPECT_EQ(chains->wPretenders, 0);
+    EXPECT_EQ(chains->wSeekingPulsesQuantity, 0);
+    EXPECT_EQ(run(recognizeFixedPulses, 40, 100, 100), -1);
+    EXPECT_EQ(h->wDetectedQuantity, 0);
+    EXPECT_EQ(chains->wPretenders, 0);
+    h->lpLowBounds[9] = 2000; // an empty last range: no chain end at all
+    EXPECT_EQ(run(detectFixedPulses, 40, 181, 100), 1);
+    EXPECT_EQ(h->wDetectedQuantity, 0);
+    EXPECT_EQ(boxes.count(), 0u);
+}
+
 } // namespace
