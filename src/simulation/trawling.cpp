@@ -283,6 +283,8 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
 
     // Adds a finished trial to its cell (in trial order) and reports progress.
     auto collect = [&](TrialSlot& slot) {
+        waitTrialSlot(pool, slot);
+        slot.pending = false;
         CellSums& cell = sums[slot.cell];
         cell.restoring += slot.restoring;
         cell.detection += slot.detectionUnits;
@@ -315,6 +317,10 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
                 state.sequence[m] = list[0];
             }
             for (uint32_t l = 0; l < u; l++) {
+                // the slot's previous trial (submitted `slots` trials ago) goes to its cell first
+                TrialSlot& slot = pool.slots[submitted % slots];
+                if (slot.pending)
+                    collect(slot);
                 if (context.lpCancel && *context.lpCancel) {
                     cancelled = true;
                     break;
@@ -323,11 +329,6 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
                 getCutOffSeries(hWnd, A, Alphabet, q, Tmin, Tmax, N, K, state.sequence.data(), context.wAmplitude,
                                 static_cast<int16_t>(wSavedEnergyLevel), h);
                 addNoise(h, D, *context.lpNoiseSeed);
-
-                TrialSlot& slot = pool.slots[submitted % slots];
-                waitTrialSlot(pool, slot);
-                if (submitted >= int64_t(slots))
-                    collect(slot); // the trial submitted `slots` trials ago
                 copySeriesHeader(*h, slot.series);
                 slot.candidates = state.sequence;
                 slot.K = K;
@@ -339,14 +340,13 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
             }
         }
     }
-    // The trials still in flight, oldest first.
-    const int64_t first = std::max<int64_t>(0, submitted - int64_t(slots));
-    for (int64_t t = first; t < submitted; t++) {
+    // The trials still in flight, oldest first; the header keeps the last one's results.
+    for (int64_t t = std::max<int64_t>(0, submitted - int64_t(slots)); t < submitted; t++) {
         TrialSlot& slot = pool.slots[t % slots];
-        waitTrialSlot(pool, slot);
-        collect(slot);
+        if (slot.pending)
+            collect(slot);
         if (t == submitted - 1)
-            copySeriesResult(slot.series, *h); // the header keeps the last trial's results
+            copySeriesResult(slot.series, *h);
     }
     stopTrialPool(pool);
 

@@ -263,7 +263,6 @@ bool startTrialPool(HWND hWnd, TrialPool& pool, const TrialSetup& setup, int thr
     pool.slots = std::vector<TrialSlot>(slots);
     for (TrialSlot& slot : pool.slots) {
         slot.chains = getChainsHeader(hWnd, 10, M, nullptr);
-        slot.done = true;
         if (!slot.chains) {
             stopTrialPool(pool);
             return false;
@@ -282,6 +281,7 @@ void waitTrialSlot(TrialPool& pool, TrialSlot& slot)
 
 void submitTrialSlot(TrialPool& pool, TrialSlot& slot)
 {
+    slot.pending = true;
     if (pool.workers.empty()) {
         runTrial(*pool.setup, slot);
         slot.done = true;

@@ -44,7 +44,8 @@ struct TrialSlot {
     int32_t restoring = 0;               // result: restoring error
     int64_t detectionUnits = 0;          // result: detection error, 1/128 units
     int32_t wrongRecognition = 0;        // result: 1 when the recognised subset was not e
-    bool done = false;                   // result ready (guarded by the pool's lock)
+    bool done = true;                    // result ready, or never submitted (guarded by the pool's lock)
+    bool pending = false;                // submitted and not yet added to its cell (the driver's thread only)
 };
 
 // Worker threads and the slots they work on. Slots are used round-robin: slot
