@@ -1,0 +1,119 @@
+// Simulation driver with the real detectors: tables, streams and the last
+// series identical for every thread count and for two fresh runs, and equal to
+// a one-thread run of the literal model detectors on a few cells. Small series
+// (200-300 samples, a few etalons) keep each run to a fraction of a second.
+#include <vector>
+
+#include "../detection/reference.h"
+#include "trawling_support.h"
+
+// Streams compared field by field (the record has no comparison of its own).
+static bool operator==(const RandomStreamsState& a, const RandomStreamsState& b)
+{
+    return a.wCutBeginSeed == b.wCutBeginSeed && a.wCutEndSeed == b.wCutEndSeed &&
+           a.wPositionSeed == b.wPositionSeed && a.wQuantitySeed == b.wQuantitySeed &&
+           a.wSubsetShiftSeed == b.wSubsetShiftSeed && a.wSubsetGapSeed == b.wSubsetGapSeed &&
+           a.wNoiseEtalonSeed == b.wNoiseEtalonSeed && a.dwSequenceState == b.dwSequenceState;
+}
+
+namespace {
+
+/*---- The literal model detectors behind the driver's detector signature ----*/
+
+void applyOutcome(const reference::Outcome& o, ChainsHeader* c, SeriesHeader* h)
+{
+    for (size_t m = 0; m < o.detected.size(); m++) {
+        h->lpDetectedPositions[m] = o.detected[m].position;
+        h->lpDetectedNumbers[m] = o.detected[m].number;
+        h->lpDetectedCutBegin[m] = o.detected[m].first;
+        h->lpDetectedCutEnd[m] = o.detected[m].last;
+    }
+    h->wDetectedQuantity = static_cast<uint16_t>(o.detected.size());
+    c->wSeekingPulsesQuantity = o.seekingPulses;
+}
+
+template <reference::Outcome (*model)(const reference::Input&)>
+int32_t modelDetector(HWND, PulseHeader* alphabet, uint16_t n, uint16_t* list, uint16_t Tmin, uint16_t Tmax,
+                      uint16_t level, ChainsHeader* c, SeriesHeader* h)
+{
+    const reference::Input in{alphabet, std::vector<uint16_t>(list, list + n), Tmin, Tmax, level, c->wMaxSize, h};
+    const reference::Outcome o = model(in);
+    applyOutcome(o, c, h);
+    return o.value;
+}
+
+const DetectorSet kModel{modelDetector<reference::detectFixed>, modelDetector<reference::detectUnfixed>,
+                         modelDetector<reference::recognizeFixed>, modelDetector<reference::recognizeUnfixed>};
+
+/*---- What a run leaves behind ----*/
+
+struct RunResult {
+    std::vector<int32_t> cells;            // the six tables
+    RandomStreamsState streams;            // the private streams after the run
+    int16_t noiseSeed;                     // the noise stream after the run
+    std::vector<int16_t> lastDetected;     // the last trial's detected positions
+    std::vector<int16_t> lastPure;         // the last trial's pure samples
+    bool operator==(const RunResult&) const = default;
+};
+
+class ParallelRun : public SimulationRun {
+protected:
+    // A fresh start's streams, the given thread count, one run.
+    RunResult runFresh(uint16_t task, uint16_t seriesType, int threads, const DetectorSet* detectors = nullptr)
+    {
+        resetRandomStreams();
+        wNoiseSeed = kNoiseSeedStart;
+        context.threads = threads;
+        context.detectors = detectors;
+        EXPECT_EQ(run(task, seriesType), kTrawlingComplete);
+        RunResult out{cells(), saveRandomStreams(), wNoiseSeed, {}, {}};
+        out.lastDetected.assign(series->lpDetectedPositions, series->lpDetectedPositions + series->wDetectedQuantity);
+        out.lastPure.assign(series->lpPureData, series->lpPureData + series->dwSeriesSize);
+        return out;
+    }
+};
+
+struct Case {
+    uint16_t task;        // processing type
+    uint16_t seriesType;  // series type
+};
+
+TEST_F(ParallelRun, TablesStreamsAndLastSeriesAreTheSameForEveryThreadCount)
+{
+    required = {2, 5, 9, 14};
+    for (Case c : {Case{4, 2}, Case{2, 8}, Case{4, 8}, Case{2, 2}}) {
+        prepare(300, 40, 181, {3, 5}, {0, 25, 50}, 4);
+        const RunResult one = runFresh(c.task, c.seriesType, 1);
+        EXPECT_EQ(runFresh(c.task, c.seriesType, 2), one) << "task " << c.task << " series " << c.seriesType;
+        EXPECT_EQ(runFresh(c.task, c.seriesType, 3), one) << "task " << c.task << " series " << c.seriesType;
+        EXPECT_EQ(runFresh(c.task, c.seriesType, 0), one) << "task " << c.task << " series " << c.seriesType;
+        EXPECT_EQ(record->ifComplete, 1);
+        // noisy trials are not all perfect: the tables hold something to compare
+        EXPECT_GT(record->lpErrors[0][2][0] + record->lpErrors[0][2][1], 0);
+    }
+    EXPECT_TRUE(boxes.messages().empty());
+}
+
+TEST_F(ParallelRun, TwoFreshRunsGiveTheSameTablesAndTheSecondRunWithoutResetDiffers)
+{
+    required = {2, 5, 9, 14};
+    prepare(300, 40, 181, {4}, {30, 60}, 5);
+    const RunResult first = runFresh(4, 2, 2);
+    EXPECT_EQ(runFresh(4, 2, 2), first);
+    context.threads = 2;
+    ASSERT_EQ(run(4, 2), kTrawlingComplete); // the streams go on: other series
+    EXPECT_NE(saveRandomStreams(), first.streams);
+}
+
+TEST_F(ParallelRun, ProductionDetectorsMatchTheLiteralModelOnAFewCells)
+{
+    required = {3, 11, 17};
+    for (Case c : {Case{4, 2}, Case{2, 2}, Case{4, 8}, Case{2, 8}}) {
+        prepare(200, 40, 181, {3}, {10, 40}, 2);
+        const RunResult model = runFresh(c.task, c.seriesType, 1, &kModel);
+        EXPECT_EQ(runFresh(c.task, c.seriesType, 2), model) << "task " << c.task << " series " << c.seriesType;
+    }
+    EXPECT_TRUE(boxes.messages().empty());
+}
+
+} // namespace
