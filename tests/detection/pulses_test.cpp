@@ -482,6 +482,23 @@ TEST_F(Pulses, MissingRecordsAndTooManyPulsesAreReported)
     EXPECT_EQ(h->wDetectedQuantity, 0);
 }
 
+TEST_F(Pulses, AChainsHeaderWithLessRoomKeepsTheFirstPulsesOfEachChain)
+{
+    buildAlphabet();
+    build(1200, 20, 40, 181, 12, 100, 10);
+    list = {1, 2};
+    chains = getChainsHeader(hWnd, 2, 5, nullptr);
+    ASSERT_EQ(run(detectFixedPulses, 40, 181, 100), 1);
+    EXPECT_EQ(h->wDetectedQuantity, 12);
+    ASSERT_EQ(chains->wPretenders, 1);
+    ASSERT_EQ(chains->pulsesQuantity[0], 5);
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(chains->positionsList[0][i], h->lpDetectedPositions[i]);
+    EXPECT_EQ(chains->pulsesList[1][0], 0); // the next chain's entries are untouched
+    EXPECT_EQ(run(recognizeFixedPulses, 40, 181, 100), 1);
+    EXPECT_EQ(chains->pulsesQuantity[1], 5);
+}
+
 // Distance bounds that no chain of the series' ranges can meet: no chain end,
 // or a chain that breaks off while backtracking. Either way nothing is detected.
 TEST_F(Pulses, FixedOperationsWithoutAnAdmissibleChainDetectNothing)
