@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <random>
+#include <sstream>
 
 #include "detection/detection.h"
 #include "reference.h"
@@ -37,17 +38,16 @@ reference::Outcome outcomeOf(int32_t value, const SeriesHeader* h, const ChainsH
 
 std::string describe(const reference::Outcome& o)
 {
-    std::string s = "value " + std::to_string(o.value) + ", quan " + std::to_string(o.quanPulses) + ", seeking " +
-                    std::to_string(o.seekingPulses) + "\n detected:";
+    std::ostringstream s;
+    s << "value " << o.value << ", quan " << o.quanPulses << ", seeking " << o.seekingPulses << "\n detected:";
     for (const auto& p : o.detected)
-        s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")[" + std::to_string(p.first) +
-             " " + std::to_string(p.last) + "]";
+        s << " " << p.position << "(" << p.number << ")[" << p.first << " " << p.last << "]";
     for (const auto& c : o.chains) {
-        s += "\n chain " + std::to_string(c.cost) + ":";
+        s << "\n chain " << c.cost << ":";
         for (const auto& p : c.pulses)
-            s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")";
+            s << " " << p.position << "(" << p.number << ")";
     }
-    return s;
+    return s.str();
 }
 
 bool sameOutcome(const reference::Outcome& a, const reference::Outcome& b)
