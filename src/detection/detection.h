@@ -33,8 +33,6 @@ struct PositionSet {
 // The set, emptied, with room for at least `capacity` intervals; a new set when
 // none is given. Nothing when memory ran out (a given set is then released).
 PositionSet* getPositionSet(PositionSet* lpSet, uint16_t capacity);
-// Releases the set and its arrays. Always returns nothing.
-PositionSet* freePositionSet(PositionSet* lpSet);
 // The destination (obtained with the source's capacity) holding the source's
 // intervals; nothing when the source is absent or memory ran out.
 PositionSet* copyPositionSet(PositionSet* lpDestination, const PositionSet* lpSource);
@@ -47,6 +45,9 @@ int subtractInterval(PositionSet* lpSet, uint16_t first, uint16_t last);
 int subtractSet(PositionSet* lpDestination, const PositionSet* lpSource);
 int intersectInterval(PositionSet* lpSet, uint16_t first, uint16_t last);
 int intersectSet(PositionSet* lpDestination, const PositionSet* lpSource);
+
+// Releases the set and its arrays. Always returns nothing.
+PositionSet* freePositionSet(PositionSet* lpSet);
 
 /*==========================================================================
 ** Chains of candidates

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <random>
+#include <sstream>
 
 #include "detection/detection.h"
 #include "reference.h"
@@ -37,17 +38,16 @@ reference::Outcome outcomeOf(int32_t value, const SeriesHeader* h, const ChainsH
 
 std::string describe(const reference::Outcome& o)
 {
-    std::string s = "value " + std::to_string(o.value) + ", quan " + std::to_string(o.quanPulses) + ", seeking " +
-                    std::to_string(o.seekingPulses) + "\n detected:";
+    std::ostringstream s;
+    s << "value " << o.value << ", quan " << o.quanPulses << ", seeking " << o.seekingPulses << "\n detected:";
     for (const auto& p : o.detected)
-        s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")[" + std::to_string(p.first) +
-             " " + std::to_string(p.last) + "]";
+        s << " " << p.position << "(" << p.number << ")[" << p.first << " " << p.last << "]";
     for (const auto& c : o.chains) {
-        s += "\n chain " + std::to_string(c.cost) + ":";
+        s << "\n chain " << c.cost << ":";
         for (const auto& p : c.pulses)
-            s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")";
+            s << " " << p.position << "(" << p.number << ")";
     }
-    return s;
+    return s.str();
 }
 
 bool sameOutcome(const reference::Outcome& a, const reference::Outcome& b)
@@ -480,6 +480,23 @@ TEST_F(Pulses, MissingRecordsAndTooManyPulsesAreReported)
     EXPECT_EQ(shown[3].rfind("Неверно задан wImpulseQuantity!", 0), 0u);
     EXPECT_EQ(shown[4].rfind("Неверно задан wTmin!", 0), 0u);
     EXPECT_EQ(h->wDetectedQuantity, 0);
+}
+
+TEST_F(Pulses, AChainsHeaderWithLessRoomKeepsTheFirstPulsesOfEachChain)
+{
+    buildAlphabet();
+    build(1200, 20, 40, 181, 12, 100, 10);
+    list = {1, 2};
+    chains = getChainsHeader(hWnd, 2, 5, nullptr);
+    ASSERT_EQ(run(detectFixedPulses, 40, 181, 100), 1);
+    EXPECT_EQ(h->wDetectedQuantity, 12);
+    ASSERT_EQ(chains->wPretenders, 1);
+    ASSERT_EQ(chains->pulsesQuantity[0], 5);
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(chains->positionsList[0][i], h->lpDetectedPositions[i]);
+    EXPECT_EQ(chains->pulsesList[1][0], 0); // the next chain's entries are untouched
+    EXPECT_EQ(run(recognizeFixedPulses, 40, 181, 100), 1);
+    EXPECT_EQ(chains->pulsesQuantity[1], 5);
 }
 
 // Distance bounds that no chain of the series' ranges can meet: no chain end,
