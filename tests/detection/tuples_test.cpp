@@ -1,0 +1,249 @@
+// The four tuple detectors: a differential check against the literal model
+// over random tuple series, a brute-force minimum on tiny series, the listed
+// cases (grouping, phases, ties, one-etalon tuples, debugging reports), the
+// mended faults, and bad input.
+#include <algorithm>
+#include <functional>
+#include <random>
+
+#include "detection/detection.h"
+#include "reference.h"
+#include "support/fixtures.h"
+#include "tuples_reference.h"
+
+namespace {
+
+using Tuples = std::vector<std::vector<int32_t>>;
+using tuples_reference::Outcome;
+
+enum Op { kDetectUnfixed, kRecognizeUnfixed, kDetectFixed, kRecognizeFixed };
+const char* const kOpNames[] = {"detectUnfixedTuples", "recognizeUnfixedTuples", "detectFixedTuples",
+                                "recognizeFixedTuples"};
+constexpr const char* kReportCaption = " About TuplesDetection ";
+
+std::string describe(const Outcome& o)
+{
+    std::string s = "value " + std::to_string(o.value) + ", recognized " + std::to_string(o.recognized) + ", quan " +
+                    std::to_string(o.quanPulses) + ", seeking " + std::to_string(o.seekingPulses) + "\n detected:";
+    for (const auto& p : o.detected)
+        s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")[" + std::to_string(p.first) +
+             " " + std::to_string(p.last) + "]";
+    s += "\n tuples:";
+    for (const auto& [first, last] : o.tuples)
+        s += " " + std::to_string(first) + "-" + std::to_string(last);
+    for (const auto& c : o.chains) {
+        s += "\n chain " + std::to_string(c.cost) + ":";
+        for (const auto& p : c.pulses)
+            s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")";
+    }
+    for (const auto& r : o.reports)
+        s += "\n report: " + r;
+    return s;
+}
+
+class TupleDetectors : public FreshStart {
+protected:
+    SeriesHeader* h = nullptr;
+    ChainsHeader* chains = nullptr;
+    std::vector<uint16_t> sequence = std::vector<uint16_t>(2000, 1);
+    int32_t bDebugRepeat = 0;
+
+    void TearDown() override
+    {
+        freeSeriesHeader(h);
+        freeChainsHeader(hWnd, chains);
+    }
+
+    // A tuple series: the stored subsets, the chosen one placed by `employment`
+    // from `init`, K pulses (0: a random admissible count), noise.
+    void build(int32_t N, uint16_t q, uint16_t Tmin, uint16_t Tmax, uint16_t K, const Tuples& stored, int chosen,
+               uint16_t employment, uint16_t init, int16_t level, int16_t noise)
+    {
+        h = getCutOffSeriesHeader(hWnd, 20, q, Tmin, Tmax, N, h);
+        ASSERT_NE(h, nullptr);
+        std::vector<int32_t> sizes;
+        std::vector<const int32_t*> rows;
+        int32_t longest = 1;
+        for (const auto& t : stored) {
+            sizes.push_back(static_cast<int32_t>(t.size()));
+            rows.push_back(t.data());
+            longest = std::max(longest, static_cast<int32_t>(t.size()));
+        }
+        ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(hWnd, sizes.data(), rows.data(),
+                                                      static_cast<int32_t>(stored.size()),
+                                                      static_cast<int32_t>(stored.size()), longest, chosen,
+                                                      employment, init, h),
+                  1);
+        if (K == 0)
+            h = getRandomCountSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, 0, sequence.data(), 128, level, h);
+        else
+            h = getCutOffSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, K, sequence.data(), 128, level, h);
+        ASSERT_NE(h, nullptr);
+        ASSERT_NE(h->lpPulsesList[0], nullptr);
+        addNoise(h, noise, wNoiseSeed);
+    }
+
+    void makeChains(uint16_t room) { chains = getChainsHeader(hWnd, room, h->wPulsesCapacity, chains); }
+
+    int32_t run(Op op, const Tuples& tuples, uint16_t mode, uint16_t Tmin, uint16_t Tmax, uint16_t level)
+    {
+        std::vector<int32_t> sizes;
+        std::vector<const int32_t*> rows;
+        for (const auto& t : tuples) {
+            sizes.push_back(static_cast<int32_t>(t.size()));
+            rows.push_back(t.data());
+        }
+        const int32_t count = static_cast<int32_t>(tuples.size());
+        const int32_t a = count > 0 ? sizes[0] : 0;
+        const int32_t* tuple = count > 0 ? rows[0] : nullptr;
+        switch (op) {
+        case kDetectUnfixed:
+            return detectUnfixedTuples(hWnd, alphabet, a, tuple, mode, Tmin, Tmax, level, bDebugRepeat, chains, h);
+        case kRecognizeUnfixed:
+            return recognizeUnfixedTuples(hWnd, alphabet, sizes.data(), rows.data(), count, mode, Tmin, Tmax, level,
+                                          bDebugRepeat, chains, h);
+        case kDetectFixed:
+            return detectFixedTuples(hWnd, alphabet, a, tuple, mode, Tmin, Tmax, level, bDebugRepeat, chains, h);
+        case kRecognizeFixed:
+            return recognizeFixedTuples(hWnd, alphabet, sizes.data(), rows.data(), count, mode, Tmin, Tmax, level,
+                                        bDebugRepeat, chains, h);
+        }
+        return -1;
+    }
+
+    // What an operation left in the series, the chains header and the boxes.
+    Outcome outcome(Op op, int32_t value) const
+    {
+        Outcome out;
+        out.value = value;
+        for (int i = 0; i < h->wDetectedQuantity; i++)
+            out.detected.push_back({h->lpDetectedPositions[i], h->lpDetectedNumbers[i], h->lpDetectedCutBegin[i],
+                                    h->lpDetectedCutEnd[i]});
+        for (int i = 0; i < h->wDetectedTuples; i++)
+            out.tuples.push_back({h->lpTupleFirst[i], h->lpTupleLast[i]});
+        out.recognized = (op == kRecognizeUnfixed || op == kRecognizeFixed) ? h->wRecognizedTuple : 0;
+        for (int k = 0; k < chains->wPretenders; k++) {
+            reference::Chain chain{chains->distance[k], {}};
+            for (int i = 0; i < chains->pulsesQuantity[k]; i++)
+                chain.pulses.push_back({chains->positionsList[k][i], chains->pulsesList[k][i],
+                                        chains->firstSamplesList[k][i], chains->lastSamplesList[k][i]});
+            out.chains.push_back(chain);
+        }
+        out.quanPulses = chains->wQuanPulses;
+        out.seekingPulses = chains->wSeekingPulsesQuantity;
+        for (const MessageRecord& m : boxes.messages())
+            out.reports.push_back(m.caption == kReportCaption ? m.text : "[" + m.caption + "] " + m.text);
+        return out;
+    }
+
+    Outcome model(Op op, const Tuples& tuples, int mode, int Tmin, int Tmax, int level, bool debug) const
+    {
+        const tuples_reference::Input in{alphabet, tuples, mode, Tmin, Tmax, level, chains->wMaxSize, debug, h};
+        switch (op) {
+        case kDetectUnfixed: return tuples_reference::detectUnfixed(in);
+        case kRecognizeUnfixed: return tuples_reference::recognizeUnfixed(in);
+        case kDetectFixed: return tuples_reference::detectFixed(in);
+        case kRecognizeFixed: return tuples_reference::recognizeFixed(in);
+        }
+        return {};
+    }
+};
+
+/*---- Differential check against the literal model ----*/
+
+TEST_F(TupleDetectors, EveryOperationAgreesWithTheLiteralModelOnRandomTupleSeries)
+{
+    std::mt19937 random(20261208);
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    const int16_t levels[] = {100, 75};
+    int compared = 0, reported = 0, recognitions = 0, longTuples = 0, empty = 0, shifted = 0, offsets = 0;
+    for (int trial = 0; trial < 400; trial++) {
+        const bool longSeries = trial % 50 == 7;
+        const int n = longSeries ? 20 : pick(3, 7);
+        buildAlphabet(128, 20, static_cast<uint16_t>(n));
+        const bool unfixedType = trial % 2 == 1; // type 40, else type 36
+        const int16_t making = levels[pick(0, 1)];
+        const int16_t processing = longSeries ? 100 : levels[pick(0, 1)];
+        const bool fewPulses = trial % 7 == 2; // room for fewer pulses than some tuples hold
+        int Tmin = pick(n, 3 * n), Tmax = Tmin + pick(0, 4 * n);
+        const int L = longSeries ? 1200 : fewPulses ? pick(n, Tmin * 2 + n) : pick(4 * n, 200);
+        if (trial % 6 == 1)
+            Tmax = Tmin; // strictly periodic pulses
+        if (longSeries) {
+            Tmin = 40;
+            Tmax = 181;
+        }
+        const int Mmin = minPulsesFor(L, n, Tmax), Mmax = maxPulsesFor(L, n, Tmin);
+        if (Mmin > Mmax)
+            continue;
+        // Stored subsets over a few etalons, so that tuples share etalons.
+        const int palette = pick(2, 20);
+        Tuples stored(pick(1, 4));
+        for (auto& t : stored) {
+            t.resize(pick(fewPulses ? 2 : 1, fewPulses ? 6 : 4));
+            for (auto& e : t)
+                e = pick(1, palette);
+        }
+        int chosen = pick(1, static_cast<int>(stored.size()));
+        if (static_cast<int>(stored[chosen - 1].size()) > Mmax)
+            stored[chosen - 1].resize(Mmax);
+        for (int i = 0; i < Mmax; i++)
+            sequence[i] = static_cast<uint16_t>(pick(1, 20));
+        const uint16_t employment = static_cast<uint16_t>(pick(1, 5));
+        build(L, n, Tmin, Tmax, unfixedType ? 0 : pick(Mmin, Mmax), stored, chosen, employment,
+              static_cast<uint16_t>(pick(1, 3)), making, static_cast<int16_t>(pick(0, 100)));
+        makeChains(static_cast<uint16_t>(pick(1, 6)));
+        if (trial % 8 == 5) { // a far offset: matches cost a lot, chains pass 999999
+            const int offset = trial % 16 == 5 ? -1000 : 1000;
+            for (int i = 0; i < L; i++)
+                h->lpNoisyData[i] = static_cast<int16_t>(h->lpNoisyData[i] + offset);
+            offsets++;
+        }
+        if (unfixedType && trial % 9 == 3) {
+            h->wMinPulses = static_cast<uint16_t>(h->wMaxPulses + 1); // no admissible count
+            empty++;
+        }
+        int procTmin = Tmin, procTmax = Tmax;
+        if (trial % 5 == 4) { // processed with other distance bounds than the series was made with
+            procTmax = std::max(Tmin, Tmax - pick(0, Tmax - Tmin));
+            procTmin = std::min(procTmax, Tmin + pick(0, 3));
+            shifted++;
+        }
+        for (Op op : {kDetectUnfixed, kRecognizeUnfixed, kDetectFixed, kRecognizeFixed}) {
+            const bool unfixedOp = op == kDetectUnfixed || op == kRecognizeUnfixed;
+            if (unfixedOp != unfixedType && trial % 3 != 0)
+                continue; // each series mostly goes to the operations of its type
+            if (unfixedOp && procTmin > Tmin)
+                continue; // a shorter procTmin would allow longer chains than the series holds
+            const bool recognition = op == kRecognizeUnfixed || op == kRecognizeFixed;
+            const Tuples tuples = recognition ? stored : Tuples{stored[chosen - 1]};
+            const uint16_t mode = static_cast<uint16_t>(pick(1, 2));
+            const bool debug = unfixedOp && !longSeries && trial % 4 == 0;
+            bDebugRepeat = debug ? 1 : 0;
+            boxes.clear();
+            const Outcome expected = model(op, tuples, mode, procTmin, procTmax, processing, debug);
+            const int32_t value = run(op, tuples, mode, static_cast<uint16_t>(procTmin),
+                                      static_cast<uint16_t>(procTmax), static_cast<uint16_t>(processing));
+            const Outcome got = outcome(op, value);
+            ASSERT_EQ(got, expected) << kOpNames[op] << ", trial " << trial << ", L " << L << ", n " << n << ", T "
+                                     << procTmin << ".." << procTmax << ", mode " << mode << ", levels " << making
+                                     << "/" << processing << "\n got " << describe(got) << "\n expected "
+                                     << describe(expected);
+            EXPECT_EQ(bDebugRepeat, 0);
+            compared++;
+            reported += debug;
+            recognitions += recognition && got.value > 0;
+            for (const auto& t : tuples)
+                longTuples += unfixedOp && static_cast<int>(t.size()) > h->wMaxPulses;
+        }
+    }
+    EXPECT_GT(compared, 150);
+    EXPECT_GT(reported, 15);
+    EXPECT_GT(recognitions, 40);
+    EXPECT_GT(longTuples, 3);
+    EXPECT_GT(empty, 3);
+    EXPECT_GT(shifted, 10);
+    EXPECT_GT(offsets, 10);
+}
+
+} // namespace
