@@ -117,26 +117,35 @@ inline constexpr int kTrawlingNotStarted = 0;  // refused before the first trial
 inline constexpr int kTrawlingComplete = 1;    // every cell filled, ifComplete = 1
 inline constexpr int kTrawlingCancelled = 2;   // stopped by the cancel flag; tables untouched, ifComplete = 0
 
-// Signature shared by the four single-pulse detectors (detection.h); the driver
-// calls them through a DetectorSet so a test or a benchmark can put a model
-// detector in their place.
+// Signatures of the detectors (detection.h); the driver calls them through a
+// DetectorSet so a test or a benchmark can put a model detector in their place.
 typedef int32_t (*PulseDetector)(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQuantity,
                                  uint16_t* lpRequiredList, uint16_t wTmin, uint16_t wTmax,
                                  uint16_t wProcSavedEnergyLevel, ChainsHeader* lpChainsHeader,
                                  SeriesHeader* lpSeriesHeader);
+typedef int32_t (*TupleDetector)(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedSubsetLength,
+                                 const int32_t* selectedSubset, uint16_t wSubsetProceeding, uint16_t wTmin,
+                                 uint16_t wTmax, uint16_t wProcSavedEnergyLevel, int32_t& bDebugRepeat,
+                                 ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);
+typedef int32_t (*TupleRecognizer)(HWND hWnd, PulseHeader* Alphabet, const int32_t* selectedSubsetArraySize,
+                                   const int32_t* const* selectedSubsetArray, int32_t wReservedSubsetsUsed,
+                                   uint16_t wSubsetProceeding, uint16_t wTmin, uint16_t wTmax,
+                                   uint16_t wProcSavedEnergyLevel, int32_t& bDebugRepeat,
+                                   ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);
 
 struct DetectorSet {
-    PulseDetector detectFixed;      // detectFixedPulses
-    PulseDetector detectUnfixed;    // detectUnfixedPulses
-    PulseDetector recognizeFixed;   // recognizeFixedPulses
-    PulseDetector recognizeUnfixed; // recognizeUnfixedPulses
+    PulseDetector detectFixed;          // detectFixedPulses
+    PulseDetector detectUnfixed;        // detectUnfixedPulses
+    PulseDetector recognizeFixed;       // recognizeFixedPulses
+    PulseDetector recognizeUnfixed;     // recognizeUnfixedPulses
+    TupleDetector detectFixedTuples;    // detectFixedTuples
+    TupleDetector detectUnfixedTuples;  // detectUnfixedTuples
+    TupleRecognizer recognizeFixedTuples;   // recognizeFixedTuples
+    TupleRecognizer recognizeUnfixedTuples; // recognizeUnfixedTuples
 };
 
 // The production detectors of detection.h.
 DetectorSet productionDetectors();
-
-// True when this build holds the four tuple detectors (tasks 36 and 40).
-bool tupleDetectorsAvailable();
 
 // Where a run is, handed to the progress callback after every finished trial.
 struct TrawlingProgress {

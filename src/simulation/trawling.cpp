@@ -32,7 +32,7 @@ bool isTupleTask(uint16_t taskType) { return taskType == 36 || taskType == 40; }
 // Everything the series construction and the detectors would refuse, trial
 // after trial, refused once here: the workers must never need a message box.
 bool checkRun(HWND hWnd, const RestoreErrorHeader* r, uint16_t A, const PulseHeader* alphabet, uint16_t n,
-              const uint16_t* list, uint16_t taskType, const SeriesHeader* h, const TrawlingContext& context)
+              const uint16_t* list, const SeriesHeader* h, const TrawlingContext& context)
 {
     char text[400];
     text[0] = 0;
@@ -80,8 +80,6 @@ bool checkRun(HWND hWnd, const RestoreErrorHeader* r, uint16_t A, const PulseHea
                               K, j + 1, r->wVariousPulses, minP, maxP, N, Tmin, Tmax, q);
         }
     }
-    if (!text[0] && isTupleTask(taskType) && !tupleDetectorsAvailable())
-        std::snprintf(text, sizeof text, "Tuples detection is not available in this build!");
     if (text[0]) {
         MessageBoxA(hWnd, text, kCaption, MB_OK | MB_ICONWARNING);
         return false;
@@ -156,23 +154,41 @@ struct SubsetCopies {
     std::vector<int32_t*> rows;   // [S] row pointers into entries
 };
 
-bool copySubsets(HWND hWnd, uint16_t taskType, const SeriesHeader* h, SubsetCopies& c)
+// True when every entry is an etalon number of the alphabet.
+bool etalonsValid(const int16_t* entries, int count, uint16_t A)
+{
+    return std::all_of(entries, entries + count, [A](int16_t e) { return e >= 1 && e <= A; });
+}
+
+bool copySubsets(HWND hWnd, uint16_t taskType, uint16_t A, const SeriesHeader* h, SubsetCopies& c)
 {
     if (h->wSubsetLength == 0 || (taskType == 40 && (h->wSelectedSubsets == 0 || !h->selectedSubsetList))) {
         MessageBoxA(hWnd, "Error: selected Subset is absence!", " About selectedSubset ", MB_OK);
         return false;
     }
+    char text[200];
+    text[0] = 0;
     const int stored = std::min<int>(h->wSubsetLength, h->wPulsesCapacity);
     c.subset.assign(h->selectedSubset, h->selectedSubset + stored);
-    if (taskType != 40)
-        return true;
-    const int S = h->wSelectedSubsets;
+    if (!etalonsValid(h->selectedSubset, stored, A))
+        std::snprintf(text, sizeof text, "Неверно задан selectedSubset!\n\n(номера эталонов от 1 до %d)", A);
+    const int S = taskType == 40 ? h->wSelectedSubsets : 0;
     int longest = 0;
-    for (int i = 0; i < S; i++) {
+    for (int i = 0; i < S && !text[0]; i++) {
         const int size = std::clamp<int>(h->selectedSubsetSize[i], 0, h->wSubsetCapacity);
+        if (size == 0 || !etalonsValid(h->selectedSubsetList[i], size, A))
+            std::snprintf(text, sizeof text,
+                          "Неверно задан selectedSubsetArray!\n\nкортеж %d: %d эталонов (номера от 1 до %d)", i + 1,
+                          size, A);
         c.sizes.push_back(size);
         longest = std::max(longest, size);
     }
+    if (text[0]) {
+        MessageBoxA(hWnd, text, " About selectedSubset ", MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    if (taskType != 40)
+        return true;
     c.entries.assign(size_t(S) * std::max(longest, 1), 0);
     for (int i = 0; i < S; i++) {
         c.rows.push_back(c.entries.data() + size_t(i) * std::max(longest, 1));
@@ -207,7 +223,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         MessageBoxA(hWnd, "Absence of RestoreErrorHeader!", "statCutoffTrawling", MB_OK);
         return kTrawlingNotStarted;
     }
-    if (!checkRun(hWnd, r, A, Alphabet, n, list, wProcessingType, h, context))
+    if (!checkRun(hWnd, r, A, Alphabet, n, list, h, context))
         return kTrawlingNotStarted;
     const uint16_t savedSubsetLength = h->wSubsetLength;
     const uint16_t Tmin = h->wTmin, Tmax = h->wTmax, M = h->wMaxPulses;
@@ -240,7 +256,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         MessageBoxA(hWnd, "Ошибка lpEtalonNumbersList!", kCaption, MB_OK);
         return kTrawlingNotStarted;
     }
-    if (isTupleTask(wProcessingType) && !copySubsets(hWnd, wProcessingType, h, subsets))
+    if (isTupleTask(wProcessingType) && !copySubsets(hWnd, wProcessingType, A, h, subsets))
         return kTrawlingNotStarted;
 
     const int P = r->wVariousPulses, L = r->wNoiseLevels;

@@ -108,42 +108,6 @@ void copySeriesResult(const SeriesHeader& s, SeriesHeader& d)
 
 namespace {
 
-// The tuple detectors are called through these templates: the call depends on
-// the window's type, so it is looked up where the template is used and a build
-// without the tuple detectors still compiles (tupleDetectorsAvailable() then
-// says so and the driver refuses the tuple tasks before any trial).
-template <typename Window>
-constexpr bool hasTupleDetectors(Window hWnd, PulseHeader* a, int32_t* subset, int32_t* sizes, int32_t** rows,
-                                 ChainsHeader* c, SeriesHeader* h)
-{
-    return requires {
-        detectFixedTuples(hWnd, a, int32_t(0), subset, uint16_t(1), uint16_t(1), uint16_t(1), uint16_t(1), c, h);
-        detectUnfixedTuples(hWnd, a, int32_t(0), subset, uint16_t(1), uint16_t(1), uint16_t(1), uint16_t(1), c, h);
-        recognizeFixedTuples(hWnd, a, sizes, rows, int32_t(0), uint16_t(1), uint16_t(1), uint16_t(1), uint16_t(1),
-                             c, h);
-        recognizeUnfixedTuples(hWnd, a, sizes, rows, int32_t(0), uint16_t(1), uint16_t(1), uint16_t(1),
-                               uint16_t(1), c, h);
-    };
-}
-
-template <typename Window>
-int32_t runTupleDetector(Window hWnd, const TrialSetup& t, bool unfixed, ChainsHeader* c, SeriesHeader* h)
-{
-    if constexpr (hasTupleDetectors(Window{}, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr)) {
-        const uint16_t Tmin = h->wTmin, Tmax = h->wTmax, p = t.wProcSavedEnergyLevel, mode = t.wSubsetProceeding;
-        if (t.wTaskType == 36)
-            return unfixed ? detectUnfixedTuples(hWnd, t.alphabet, t.subsetLength, t.subset, mode, Tmin, Tmax, p, c, h)
-                           : detectFixedTuples(hWnd, t.alphabet, t.subsetLength, t.subset, mode, Tmin, Tmax, p, c, h);
-        return unfixed ? recognizeUnfixedTuples(hWnd, t.alphabet, t.subsetSizes, t.subsetRows, t.subsetCount, mode,
-                                                Tmin, Tmax, p, c, h)
-                       : recognizeFixedTuples(hWnd, t.alphabet, t.subsetSizes, t.subsetRows, t.subsetCount, mode,
-                                              Tmin, Tmax, p, c, h);
-    } else {
-        (void)hWnd, (void)t, (void)unfixed, (void)c, (void)h;
-        return 0;
-    }
-}
-
 bool isUnfixedSeries(uint16_t seriesType, bool tupleTask)
 {
     return seriesType == 4 || seriesType == 8 || (tupleTask && seriesType == 40);
@@ -151,14 +115,10 @@ bool isUnfixedSeries(uint16_t seriesType, bool tupleTask)
 
 } // namespace
 
-bool tupleDetectorsAvailable()
-{
-    return hasTupleDetectors(HWND{}, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr);
-}
-
 DetectorSet productionDetectors()
 {
-    return DetectorSet{detectFixedPulses, detectUnfixedPulses, recognizeFixedPulses, recognizeUnfixedPulses};
+    return DetectorSet{detectFixedPulses,   detectUnfixedPulses,   recognizeFixedPulses,   recognizeUnfixedPulses,
+                       detectFixedTuples,   detectUnfixedTuples,   recognizeFixedTuples,   recognizeUnfixedTuples};
 }
 
 int32_t restoringError(const SeriesHeader* h)
@@ -214,8 +174,15 @@ void runTrial(const TrialSetup& t, TrialSlot& slot)
     if (t.wTaskType == 2) {
         PulseDetector detector = unfixed ? t.detectors.recognizeUnfixed : t.detectors.recognizeFixed;
         detector(t.hWnd, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
-    } else if (tupleTask) {
-        recognized = runTupleDetector(t.hWnd, t, unfixed, c, h);
+    } else if (t.wTaskType == 36) {
+        int32_t debug = 0; // no step reports during a simulation
+        TupleDetector detector = unfixed ? t.detectors.detectUnfixedTuples : t.detectors.detectFixedTuples;
+        detector(t.hWnd, t.alphabet, t.subsetLength, t.subset, t.wSubsetProceeding, Tmin, Tmax, p, debug, c, h);
+    } else if (t.wTaskType == 40) {
+        int32_t debug = 0;
+        TupleRecognizer recognizer = unfixed ? t.detectors.recognizeUnfixedTuples : t.detectors.recognizeFixedTuples;
+        recognized = recognizer(t.hWnd, t.alphabet, t.subsetSizes, t.subsetRows, t.subsetCount, t.wSubsetProceeding,
+                                Tmin, Tmax, p, debug, c, h);
     } else if (unfixed) {
         t.detectors.detectUnfixed(t.hWnd, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
     } else {

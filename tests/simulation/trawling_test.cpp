@@ -57,7 +57,28 @@ int32_t scripted(HWND, PulseHeader*, uint16_t n, uint16_t* list, uint16_t, uint1
     return 1;
 }
 
-const DetectorSet kScripted{scripted, scripted, scripted, scripted};
+// Tuples detection: records the series and the subset handed over.
+int32_t scriptedTuples(HWND, PulseHeader*, int32_t length, const int32_t* subset, uint16_t, uint16_t, uint16_t,
+                       uint16_t, int32_t&, ChainsHeader* c, SeriesHeader* h)
+{
+    seen.etalons.emplace_back(h->lpEtalonNumbers, h->lpEtalonNumbers + h->wImpulseQuantity);
+    seen.candidates.emplace_back(subset, subset + length);
+    writeTruth(c, h);
+    return 1;
+}
+
+// Tuples recognition: records the series and recognises stored subset 2 every time.
+int32_t scriptedRecognizer(HWND, PulseHeader*, const int32_t* sizes, const int32_t* const*, int32_t count, uint16_t,
+                           uint16_t, uint16_t, uint16_t, int32_t&, ChainsHeader* c, SeriesHeader* h)
+{
+    seen.etalons.emplace_back(h->lpEtalonNumbers, h->lpEtalonNumbers + h->wImpulseQuantity);
+    seen.candidates.emplace_back(sizes, sizes + count);
+    writeTruth(c, h);
+    return 2;
+}
+
+const DetectorSet kScripted{scripted,       scripted,       scripted,           scripted,
+                            scriptedTuples, scriptedTuples, scriptedRecognizer, scriptedRecognizer};
 
 class Trawling : public SimulationRun {
 protected:
@@ -126,6 +147,49 @@ TEST_F(Trawling, DetectionTaskUsesTheRequiredEtalonInEveryTrial)
     ASSERT_EQ(run(1, 2), kTrawlingComplete);
     for (const auto& etalons : seen.etalons)
         EXPECT_EQ(etalons, std::vector<int16_t>(4, 5));
+}
+
+TEST_F(Trawling, TuplesRecognitionRotatesTheStoredSubsetsAndCountsWrongRecognitions)
+{
+    prepare(200, 40, 181, {4}, {0}, 9);
+    const std::vector<int32_t> a{1, 2}, b{3, 4, 5}, c{6};
+    const int32_t sizes[3] = {2, 3, 1};
+    const int32_t* rows[3] = {a.data(), b.data(), c.data()};
+    ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(hWnd, sizes, rows, 3, 3, 3, 3, 4, 1, series), 1);
+    ASSERT_EQ(run(40, 40), kTrawlingComplete);
+    ASSERT_EQ(seen.etalons.size(), 9u);
+    // step (3 + 18) / 6 = 3: three trials per subset, complete employment from pulse 1
+    for (int l = 0; l < 3; l++) {
+        EXPECT_EQ(seen.etalons[l], (std::vector<int16_t>{1, 2, 1, 2})) << "trial " << l;
+        EXPECT_EQ(seen.etalons[l + 3], (std::vector<int16_t>{3, 4, 5, 3})) << "trial " << l + 3;
+        EXPECT_EQ(seen.etalons[l + 6], (std::vector<int16_t>{6, 6, 6, 6})) << "trial " << l + 6;
+    }
+    EXPECT_EQ(seen.candidates[0], (std::vector<uint16_t>{2, 3, 1})); // the sizes of the stored subsets
+    EXPECT_EQ(record->lpErrors[3][0][0], 6); // subset 2 recognised every time: wrong in 6 of 9
+    EXPECT_EQ(series->wSubsetLength, 1);     // as before the run (subset 3 was the selected one)
+}
+
+TEST_F(Trawling, TuplesDetectionBuildsEverySeriesAroundTheSelectedSubset)
+{
+    prepare(200, 40, 181, {5}, {0, 10}, 2);
+    ASSERT_EQ(setSelectedSubset(hWnd, std::vector<int32_t>{7, 9}.data(), 2, 4, 1, series), 1);
+    ASSERT_EQ(run(36, 36), kTrawlingComplete);
+    ASSERT_EQ(seen.etalons.size(), 4u);
+    for (size_t l = 0; l < 4; l++) {
+        EXPECT_EQ(seen.etalons[l], (std::vector<int16_t>{7, 9, 7, 9, 7}));
+        EXPECT_EQ(seen.candidates[l], (std::vector<uint16_t>{7, 9}));
+    }
+    EXPECT_EQ(record->lpErrors[3][0][0], 0); // counted for tuples recognition only
+}
+
+TEST_F(Trawling, SubsetWithAnEtalonOutsideTheAlphabetIsRefused)
+{
+    prepare(200, 40, 181, {3}, {0}, 2);
+    ASSERT_EQ(setSelectedSubset(hWnd, std::vector<int32_t>{7, 21}.data(), 2, 4, 1, series), 1);
+    EXPECT_EQ(run(36, 36), kTrawlingNotStarted);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_EQ(boxes.messages()[0].caption, " About selectedSubset ");
+    EXPECT_TRUE(seen.etalons.empty());
 }
 
 /*---- Cell arithmetic ----*/
@@ -237,9 +301,7 @@ TEST_F(Trawling, MissingRecordAndTupleTaskWithoutSubsetAreRefused)
     ASSERT_EQ(t.size(), 2u);
     EXPECT_EQ(t[0], "Absence of RestoreErrorHeader!");
     EXPECT_EQ(boxes.messages()[0].caption, "statCutoffTrawling");
-    if (tupleDetectorsAvailable()) {
-        EXPECT_EQ(t[1], "Error: selected Subset is absence!");
-    }
+    EXPECT_EQ(t[1], "Error: selected Subset is absence!");
     EXPECT_TRUE(seen.etalons.empty());
 }
 
