@@ -3,6 +3,7 @@
 // cases (grouping, phases, ties, one-etalon tuples, debugging reports), the
 // mended faults, and bad input.
 #include <algorithm>
+#include <climits>
 #include <functional>
 #include <random>
 
@@ -244,6 +245,155 @@ TEST_F(TupleDetectors, EveryOperationAgreesWithTheLiteralModelOnRandomTupleSerie
     EXPECT_GT(empty, 3);
     EXPECT_GT(shifted, 10);
     EXPECT_GT(offsets, 10);
+}
+
+/*---- Brute force on tiny series ----*/
+
+// The literal local match cost of one etalon alone.
+int32_t matchCost(const PulseHeader* alphabet, const SeriesHeader* h, int level, int etalon, int position)
+{
+    const reference::Input in{alphabet, {}, 1, 1, level, 1, h};
+    int32_t cost = 0;
+    reference::localMatch(in, {static_cast<uint16_t>(etalon)}, position, cost);
+    return cost;
+}
+
+TEST_F(TupleDetectors, PhaseSearchesFindTheCheapestChainOfEveryPhaseAndTuple)
+{
+    std::mt19937 random(71);
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    int checked = 0;
+    for (int trial = 0; trial < 60; trial++) {
+        const int n = 3;
+        buildAlphabet(128, 20, n);
+        const int Tmin = pick(4, 7), Tmax = Tmin + pick(0, 4), level = trial % 2 ? 100 : 75;
+        const int L = pick(2 * Tmin + n, 4 * Tmax);
+        const int Mmin = minPulsesFor(L, n, Tmax), Mmax = std::min<int>(maxPulsesFor(L, n, Tmin), 4);
+        if (Mmin > Mmax)
+            continue;
+        Tuples stored(pick(1, 3));
+        for (auto& t : stored) {
+            t.resize(pick(1, 3));
+            for (auto& e : t)
+                e = pick(1, 6);
+        }
+        const int M = pick(Mmin, Mmax);
+        build(L, n, Tmin, Tmax, static_cast<uint16_t>(M), stored, 1, 4, 1, 100, static_cast<int16_t>(pick(0, 80)));
+        makeChains(40);
+        const uint16_t mode = static_cast<uint16_t>(pick(1, 2));
+        // Every chain of M positions inside the stored ranges, every tuple and phase.
+        int32_t least = INT32_MAX;
+        std::vector<int> pos(M);
+        std::function<void(int, int32_t, const std::vector<int32_t>&, int)> walk =
+            [&](int j, int32_t cost, const std::vector<int32_t>& tuple, int phase) {
+                if (j == M) {
+                    least = std::min(least, cost);
+                    return;
+                }
+                for (int s = h->lpLowBounds[j]; s <= h->lpHighBounds[j]; s++) {
+                    if (j > 0 && (s - pos[j - 1] < Tmin || s - pos[j - 1] > Tmax))
+                        continue;
+                    pos[j] = s;
+                    const int e = tuple[(phase + j) % tuple.size()];
+                    walk(j + 1, cost + matchCost(alphabet, h, level, e, s), tuple, phase);
+                }
+            };
+        for (const auto& t : stored)
+            for (int phase = 0; phase < (mode == 1 ? 1 : static_cast<int>(t.size())); phase++)
+                walk(0, 0, t, phase);
+        ASSERT_EQ(run(kRecognizeFixed, stored, mode, static_cast<uint16_t>(Tmin), static_cast<uint16_t>(Tmax),
+                      static_cast<uint16_t>(level)),
+                  h->wRecognizedTuple);
+        ASSERT_LT(least, 999999) << "trial " << trial;
+        ASSERT_EQ(h->wDetectedQuantity, M);
+        ASSERT_GE(chains->wPretenders, 1);
+        EXPECT_EQ(chains->distance[0], least) << "trial " << trial;
+        int32_t own = 0; // the detected chain costs what it claims
+        for (int j = 0; j < M; j++)
+            own += matchCost(alphabet, h, level, h->lpDetectedNumbers[j], h->lpDetectedPositions[j]);
+        EXPECT_EQ(own, least) << "trial " << trial;
+        checked++;
+    }
+    EXPECT_GT(checked, 30);
+}
+
+TEST_F(TupleDetectors, UnfixedSearchFindsTheCheapestChainThatFollowsTheTuple)
+{
+    std::mt19937 random(1208);
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    enum { kFirst = 1, kLater = 2, kLast = 4 };
+    int checked = 0, found = 0;
+    for (int trial = 0; trial < 60; trial++) {
+        const int n = 3;
+        buildAlphabet(128, 20, n);
+        const int Tmin = pick(6, 9), Tmax = Tmin + pick(0, 3), level = trial % 2 ? 100 : 75;
+        const int L = pick(Tmax + n, 48);
+        if (minPulsesFor(L, n, Tmax) > maxPulsesFor(L, n, Tmin))
+            continue;
+        Tuples stored{std::vector<int32_t>(pick(1, 4))};
+        for (auto& e : stored[0])
+            e = pick(1, 6);
+        Tuples placed = stored; // the series holds at most Mmax elements of it
+        placed[0].resize(std::min<size_t>(placed[0].size(), maxPulsesFor(L, n, Tmin)));
+        build(L, n, Tmin, Tmax, 0, placed, 1, static_cast<uint16_t>(pick(1, 5)), 1, 100,
+              static_cast<int16_t>(pick(0, 80)));
+        makeChains(2);
+        const int Mmin = std::max<int>(h->wMinPulses, 1), Mmax = h->wMaxPulses, a = static_cast<int>(stored[0].size());
+        std::vector<int> flags(L, 0);
+        auto mark = [&](int64_t from, int64_t to, int flag) {
+            for (int64_t k = std::max<int64_t>(from, 0); k <= std::min<int64_t>(to, L - n); k++)
+                flags[k] |= flag;
+        };
+        for (int64_t K = Mmin; K <= Mmax; K++) {
+            mark(std::max<int64_t>(0, L - Tmax * K), std::min<int64_t>(Tmax - n, L - n - Tmin * (K - 1)), kFirst);
+            for (int64_t i = 1; i < K; i++)
+                mark(std::max<int64_t>(L - Tmax * (K - i), Tmin * i),
+                     std::min<int64_t>(Tmax * (i + 1) - n, L - n - Tmin * (K - 1 - i)), kLater);
+            mark(std::max<int64_t>(L - Tmax, Tmin * (K - 1)), std::min<int64_t>(Tmax * K - n, L - n), kLast);
+        }
+        // Chains begin on a first position with the tuple's first element and
+        // go on cyclically (no further than Mmax elements of a longer tuple);
+        // a position that may also begin a chain is only continued to from a
+        // chain that costs less than nothing and does not end on a later-only
+        // position (those are settled after it).
+        int32_t least = INT32_MAX;
+        std::function<void(int, int, int32_t)> walk = [&](int p, int pulses, int32_t cost) {
+            if (flags[p] & kLast)
+                least = std::min(least, cost);
+            if (a > Mmax && pulses >= Mmax)
+                return;
+            const int e = stored[0][pulses % a];
+            for (int q = p + Tmin; q <= std::min(p + Tmax, L - n); q++) {
+                if (!(flags[q] & kLater))
+                    continue;
+                if ((flags[q] & kFirst) && (cost >= 0 || (flags[p] & (kFirst | kLater)) == kLater))
+                    continue;
+                walk(q, pulses + 1, cost + matchCost(alphabet, h, level, e, q));
+            }
+        };
+        for (int p = 0; p <= L - n; p++)
+            if (flags[p] & kFirst)
+                walk(p, 1, matchCost(alphabet, h, level, stored[0][0], p));
+        ASSERT_EQ(run(kDetectUnfixed, stored, 1, static_cast<uint16_t>(Tmin), static_cast<uint16_t>(Tmax),
+                      static_cast<uint16_t>(level)),
+                  1);
+        ASSERT_GE(chains->wPretenders, 1);
+        if (least == INT32_MAX) {
+            EXPECT_GT(chains->distance[0], 9999999) << "trial " << trial;
+        } else {
+            EXPECT_EQ(chains->distance[0], least) << "trial " << trial;
+            int32_t own = 0;
+            for (int j = 0; j < h->wDetectedQuantity; j++) {
+                EXPECT_EQ(h->lpDetectedNumbers[j], stored[0][j % a]);
+                own += matchCost(alphabet, h, level, h->lpDetectedNumbers[j], h->lpDetectedPositions[j]);
+            }
+            EXPECT_EQ(own, least) << "trial " << trial;
+            found++;
+        }
+        checked++;
+    }
+    EXPECT_GT(checked, 30);
+    EXPECT_GT(found, 20);
 }
 
 } // namespace
