@@ -482,6 +482,29 @@ TEST_F(Pulses, MissingRecordsAndTooManyPulsesAreReported)
     EXPECT_EQ(h->wDetectedQuantity, 0);
 }
 
+TEST_F(Pulses, UnfixedOperationsRefuseSeriesLongerThanSixteenBitPositions)
+{
+    buildAlphabet();
+    build(1200, 20, 40, 181, 10, 100, 20);
+    std::vector<int16_t> longSeries(70000, 0);
+    int16_t* own = h->lpNoisyData;
+    const uint32_t reserved = h->dwReservedSize;
+    h->lpNoisyData = longSeries.data();
+    h->dwSeriesSize = 70000;
+    h->dwReservedSize = 70000;
+    list = {1};
+    chains = getChainsHeader(hWnd, 2, 30, nullptr);
+    EXPECT_EQ(run(detectUnfixedPulses, 40, 181, 100), 0);
+    EXPECT_EQ(run(recognizeUnfixedPulses, 40, 181, 100), 65535);
+    ASSERT_EQ(boxes.count(), 2u);
+    EXPECT_EQ(texts()[0], "Неверно задан dwSeriesSize!\n\ndwSeriesSize: 70000 (от 1 до 65535)");
+    EXPECT_EQ(run(detectFixedPulses, 40, 181, 100), 1); // fixed ranges are 16-bit starts: nothing to refuse
+    EXPECT_EQ(h->wDetectedQuantity, 10);
+    h->lpNoisyData = own;
+    h->dwSeriesSize = 1200;
+    h->dwReservedSize = reserved;
+}
+
 TEST_F(Pulses, AChainsHeaderWithLessRoomKeepsTheFirstPulsesOfEachChain)
 {
     buildAlphabet();
