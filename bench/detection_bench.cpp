@@ -106,7 +106,8 @@ public:
             if (!r.error_occurred && r.iterations > 0) {
                 std::string name = r.benchmark_name();
                 name = name.substr(0, name.find("/iterations")); // the literal runs carry their fixed count
-                seconds[name] = r.cpu_accumulated_time / static_cast<double>(r.iterations); // steadier on a busy machine
+                // CPU time: steadier than wall time on a busy machine.
+                seconds[name] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
             }
     }
     void Finalize() override
