@@ -9,13 +9,7 @@
 
 #include "synthesis/synthesis.h"
 
-// Start values and acceptance bounds of the layered searches.
-inline constexpr int32_t kFixedPredecessorStart = 999999;       // fixed detection: no predecessor costs this much
-inline constexpr int32_t kFixedAcceptBound = 9999999;           // fixed detection: chain ends must cost less
-inline constexpr int32_t kRecognitionBound = 999999999;         // fixed recognition start/bound; backtracking start
-inline constexpr int32_t kUnfixedPredecessorStart = 99999999;   // unfixed: later-only pulse start; untouched positions
-inline constexpr int32_t kUnfixedAcceptBound = 9999999;         // unfixed detection bound; recognition winners
-inline constexpr int kMaxEtalonNumber = kAlphabetCapacity;      // etalon numbers run 1..20
+inline constexpr int kMaxEtalonNumber = kAlphabetCapacity; // etalon numbers run 1..20
 
 // The etalons of one run with what the local match needs of each: partial
 // energies, the cut-off threshold, and for every first sample the least last

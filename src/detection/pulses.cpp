@@ -147,9 +147,10 @@ void seekBestChain(ChainsHeader* chains)
 
 namespace {
 
-// Takes the work of a fixed-count run; false (with the message) when memory ran out.
+// Takes the work of a fixed-count run in two blocks; false when memory ran
+// out, after the message that names the block (`second` for the second one).
 bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader* alphabet, uint16_t count,
-                   const uint16_t* list, uint16_t level, const SeriesHeader* h)
+                   const uint16_t* list, uint16_t level, const SeriesHeader* h, const char* second)
 {
     try {
         prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level);
@@ -160,7 +161,7 @@ bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader
     try {
         prepareFixedWork(w, h->dwSeriesSize, h->wImpulseSize, h->wImpulseQuantity, h->lpLowBounds, h->lpHighBounds);
     } catch (const std::bad_alloc&) {
-        MessageBoxA(hWnd, "Нет памяти для ppDw[m]!", nullptr, MB_OK);
+        MessageBoxA(hWnd, second, nullptr, MB_OK);
         return false;
     }
     return true;
@@ -187,7 +188,8 @@ int32_t detectFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQu
     }
     FixedWork w;
     MatchTable table;
-    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h))
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
+                       "Нет памяти для ppDw[m]!"))
         return 0;
     const uint16_t M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, M, M);
@@ -220,7 +222,8 @@ int32_t recognizeFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequire
     }
     FixedWork w;
     MatchTable table;
-    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h))
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
+                       "Нет памяти для indexes!"))
         return -1;
     const uint16_t M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, M, M);

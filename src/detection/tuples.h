@@ -9,7 +9,7 @@
 
 #include "chainstore.h"
 #include "detection.h"
-#include "localmatch.h"
+#include "layers.h"
 
 // The tuples of one run, checked.
 struct TupleSet {

@@ -121,9 +121,15 @@ const LocalMatch* etalonRow(EtalonMatches& m, int number)
     std::vector<LocalMatch>& row = m.rows[e];
     if (!m.computed[e]) {
         const int L = static_cast<int>(row.size());
-        for (int k = 0; k < L; k++)
-            if (m.needed[k])
-                row[k] = localMatchAt(m.table, e, e + 1, m.x + k);
+        for (int k = 0; k < L; k++) { // each run of needed positions at once
+            if (!m.needed[k])
+                continue;
+            int last = k;
+            while (last + 1 < L && m.needed[last + 1])
+                last++;
+            localMatchRange(m.table, e, e + 1, m.x, k, last, row.data());
+            k = last;
+        }
         m.computed[e] = 1;
     }
     return row.data();

@@ -67,11 +67,11 @@ bool phaseChain(PhaseWork& w, EtalonMatches& matches, const std::vector<int16_t>
     const size_t a = tuple.size();
     for (int j = 0; j < K; j++)
         w.local[j] = etalonRow(matches, tuple[(phase + j) % a]);
-    auto row = [&](int j) { return w.ppDw.data() + w.offset[j] - w.lo[j]; }; // row(j)[s], s in lo[j]..hi[j]
+    auto row = [&](int j) { return w.ppDw.data() + w.offset[j]; }; // row(j)[s - lo[j]], s in lo[j]..hi[j]
     {
         int32_t* D = row(0);
         for (int32_t s = w.lo[0]; s <= w.hi[0]; s++)
-            D[s] = w.local[0][s].cost;
+            D[s - w.lo[0]] = w.local[0][s].cost;
     }
     int32_t* window = w.window.data();
     for (int j = 1; j < K; j++) {
@@ -83,16 +83,16 @@ bool phaseChain(PhaseWork& w, EtalonMatches& matches, const std::vector<int16_t>
         for (int32_t s = w.lo[j]; s <= w.hi[j]; s++) {
             const int32_t left = std::max(s - Tmax, prevLo), right = std::min(s - Tmin, prevHi);
             for (; next <= right; next++) { // an equal later cost never displaces an earlier one
-                while (tail > head && prev[window[tail - 1]] > prev[next])
+                while (tail > head && prev[window[tail - 1] - prevLo] > prev[next - prevLo])
                     tail--;
                 window[tail++] = next;
             }
             while (head < tail && window[head] < left)
                 head++;
             int32_t B = kFixedPredecessorStart;
-            if (head < tail && prev[window[head]] < B)
-                B = prev[window[head]];
-            D[s] = B + w.local[j][s].cost;
+            if (head < tail && prev[window[head] - prevLo] < B)
+                B = prev[window[head] - prevLo];
+            D[s - w.lo[j]] = B + w.local[j][s].cost;
         }
     }
     chain.clear();
@@ -101,8 +101,8 @@ bool phaseChain(PhaseWork& w, EtalonMatches& matches, const std::vector<int16_t>
     {
         const int32_t* D = row(K - 1);
         for (int32_t s = w.lo[K - 1]; s <= w.hi[K - 1]; s++)
-            if (D[s] < best) {
-                best = D[s];
+            if (D[s - w.lo[K - 1]] < best) {
+                best = D[s - w.lo[K - 1]];
                 end = s;
             }
     }
@@ -114,8 +114,8 @@ bool phaseChain(PhaseWork& w, EtalonMatches& matches, const std::vector<int16_t>
         const int32_t c = w.positions[j + 1];
         int32_t least = kRecognitionBound, at = -1;
         for (int32_t t = std::max(c - Tmax, w.lo[j]); t <= std::min(c - Tmin, w.hi[j]); t++)
-            if (D[t] < least) {
-                least = D[t];
+            if (D[t - w.lo[j]] < least) {
+                least = D[t - w.lo[j]];
                 at = t;
             }
         if (at < 0)

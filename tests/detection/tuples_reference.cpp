@@ -82,16 +82,21 @@ struct Buffer {
 
 // The position sets of every admissible pulse count, and their combinations.
 struct Sets {
-    PositionSet minus, tilda, last;         // first, later and last pulse positions
-    PositionSet onlyFirst, both, onlyLater; // minus \ tilda, minus x tilda, tilda \ minus
+    PositionSet *minus = nullptr, *tilda = nullptr, *last = nullptr;         // first, later and last positions
+    PositionSet *onlyFirst = nullptr, *both = nullptr, *onlyLater = nullptr; // minus \ tilda, minus x tilda, tilda \ minus
+    ~Sets()
+    {
+        for (PositionSet* set : {minus, tilda, last, onlyFirst, both, onlyLater})
+            freePositionSet(set);
+    }
 };
 
-void addRange(PositionSet& set, int64_t a, int64_t b, int64_t top)
+void addRange(PositionSet* set, int64_t a, int64_t b, int64_t top)
 {
     a = std::max<int64_t>(a, 0);
     b = std::min(b, top);
     if (b >= a)
-        addInterval(&set, static_cast<uint16_t>(a), static_cast<uint16_t>(b));
+        addInterval(set, static_cast<uint16_t>(a), static_cast<uint16_t>(b));
 }
 
 void buildSets(const SeriesHeader* h, int Tmin, int Tmax, Sets& s)
@@ -102,8 +107,9 @@ void buildSets(const SeriesHeader* h, int Tmin, int Tmax, Sets& s)
     for (int64_t K = Mmin; K <= Mmax; K++)
         room += K + 1;
     const uint16_t capacity = static_cast<uint16_t>(std::min<int64_t>(room, 65535));
-    for (PositionSet* set : {&s.minus, &s.tilda, &s.last})
-        getPositionSet(set, capacity);
+    s.minus = getPositionSet(nullptr, capacity);
+    s.tilda = getPositionSet(nullptr, capacity);
+    s.last = getPositionSet(nullptr, capacity);
     for (int64_t K = Mmin; K <= Mmax; K++) {
         addRange(s.minus, std::max<int64_t>(0, L - Tmax * K), std::min<int64_t>(Tmax - n, L - n - Tmin * (K - 1)),
                  L - n);
@@ -112,19 +118,19 @@ void buildSets(const SeriesHeader* h, int Tmin, int Tmax, Sets& s)
                      std::min<int64_t>(Tmax * (i + 1) - n, L - n - Tmin * (K - 1 - i)), L - n);
         addRange(s.last, std::max<int64_t>(L - Tmax, Tmin * (K - 1)), std::min<int64_t>(Tmax * K - n, L - n), L - n);
     }
-    copyPositionSet(&s.onlyFirst, &s.minus);
-    subtractSet(&s.onlyFirst, &s.tilda);
-    copyPositionSet(&s.both, &s.minus);
-    intersectSet(&s.both, &s.tilda);
-    copyPositionSet(&s.onlyLater, &s.tilda);
-    subtractSet(&s.onlyLater, &s.minus);
+    s.onlyFirst = copyPositionSet(nullptr, s.minus);
+    subtractSet(s.onlyFirst, s.tilda);
+    s.both = copyPositionSet(nullptr, s.minus);
+    intersectSet(s.both, s.tilda);
+    s.onlyLater = copyPositionSet(nullptr, s.tilda);
+    subtractSet(s.onlyLater, s.minus);
 }
 
-std::vector<int> positionsOf(const PositionSet& set)
+std::vector<int> positionsOf(const PositionSet* set)
 {
     std::vector<int> out;
-    for (int i = 0; i < set.wCount; i++)
-        for (int k = set.lpFrom[i]; k <= set.lpTo[i]; k++)
+    for (int i = 0; i < set->wCount; i++)
+        for (int k = set->lpFrom[i]; k <= set->lpTo[i]; k++)
             out.push_back(k);
     return out;
 }
@@ -155,10 +161,10 @@ void marks(Buffer& b, const std::vector<int>& positions, const Layer& g)
     }
 }
 
-void intervals(Buffer& b, const PositionSet& set)
+void intervals(Buffer& b, const PositionSet* set)
 {
-    for (int i = 0; i < set.wCount; i++)
-        b.put(" [%d..%d] ", set.lpFrom[i], set.lpTo[i]);
+    for (int i = 0; i < set->wCount; i++)
+        b.put(" [%d..%d] ", set->lpFrom[i], set->lpTo[i]);
 }
 
 // Steps 2 and 4 to 12 for one tuple; `big` is 99999999 or 999999999. Returns
