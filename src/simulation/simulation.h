@@ -4,6 +4,7 @@
 // Reports through message boxes owned by the window passed first; never uses Qt.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -170,7 +171,7 @@ struct TrawlingContext {
     int32_t threads = 0;                       // detector threads; 0: one per hardware thread; 1: all on the caller's thread
     TrawlingProgressCallback progress = nullptr; // per finished trial, or none
     void* progressContext = nullptr;           // handed back to progress
-    const volatile int32_t* lpCancel = nullptr; // nonzero: stop before the next trial (read between trials)
+    const std::atomic<bool>* lpCancel = nullptr; // true: stop before the next trial (any thread may set it)
     const DetectorSet* detectors = nullptr;    // none: productionDetectors()
 };
 

@@ -316,45 +316,50 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
 
     bool cancelled = false;
     int64_t submitted = 0;
-    for (int j = 0; j < P && !cancelled; j++) {
-        const uint16_t K = static_cast<uint16_t>(r->wPulseValues[j]);
-        for (int k = 0; k < L && !cancelled; k++) {
-            const int16_t D = r->lpNoiseLevels[k];
-            if (wProcessingType == 1 || wProcessingType == 2)
-                h->wSubsetLength = 0;
-            if (wProcessingType == 40) {
-                state.e = 1;
-                employSubset(h, 1);
-            }
-            const uint32_t step = changeStep(wProcessingType, n, u, K, setup.subsetCount);
-            state.next = step;
-            for (int m = 0; m < K; m++) {
-                state.counters[m] = 1;
-                state.sequence[m] = list[0];
-            }
-            for (uint32_t l = 0; l < u; l++) {
-                // the slot's previous trial (submitted `slots` trials ago) goes to its cell first
-                TrialSlot& slot = pool.slots[submitted % slots];
-                if (slot.pending)
-                    collect(slot);
-                if (context.lpCancel && *context.lpCancel) {
-                    cancelled = true;
-                    break;
+    bool outOfMemory = false;
+    try {
+        for (int j = 0; j < P && !cancelled; j++) {
+            const uint16_t K = static_cast<uint16_t>(r->wPulseValues[j]);
+            for (int k = 0; k < L && !cancelled; k++) {
+                const int16_t D = r->lpNoiseLevels[k];
+                if (wProcessingType == 1 || wProcessingType == 2)
+                    h->wSubsetLength = 0;
+                if (wProcessingType == 40) {
+                    state.e = 1;
+                    employSubset(h, 1);
                 }
-                changeEtalons(state, wProcessingType, step, l, K, n, list, h);
-                getCutOffSeries(hWnd, A, Alphabet, q, Tmin, Tmax, N, K, state.sequence.data(), context.wAmplitude,
-                                static_cast<int16_t>(wSavedEnergyLevel), h);
-                addNoise(h, D, *context.lpNoiseSeed);
-                copySeriesHeader(*h, slot.series);
-                slot.candidates = state.sequence;
-                slot.K = K;
-                slot.expectedSubset = state.e;
-                slot.cell = j * L + k;
-                slot.trial = static_cast<int32_t>(l);
-                submitTrialSlot(pool, slot);
-                submitted++;
+                const uint32_t step = changeStep(wProcessingType, n, u, K, setup.subsetCount);
+                state.next = step;
+                for (int m = 0; m < K; m++) {
+                    state.counters[m] = 1;
+                    state.sequence[m] = list[0];
+                }
+                for (uint32_t l = 0; l < u; l++) {
+                    // the slot's previous trial (submitted `slots` trials ago) goes to its cell first
+                    TrialSlot& slot = pool.slots[submitted % slots];
+                    if (slot.pending)
+                        collect(slot);
+                    if (context.lpCancel && context.lpCancel->load()) {
+                        cancelled = true;
+                        break;
+                    }
+                    changeEtalons(state, wProcessingType, step, l, K, n, list, h);
+                    getCutOffSeries(hWnd, A, Alphabet, q, Tmin, Tmax, N, K, state.sequence.data(), context.wAmplitude,
+                                    static_cast<int16_t>(wSavedEnergyLevel), h);
+                    addNoise(h, D, *context.lpNoiseSeed);
+                    copySeriesHeader(*h, slot.series);
+                    slot.candidates = state.sequence;
+                    slot.K = K;
+                    slot.expectedSubset = state.e;
+                    slot.cell = j * L + k;
+                    slot.trial = static_cast<int32_t>(l);
+                    submitTrialSlot(pool, slot);
+                    submitted++;
+                }
             }
         }
+    } catch (const std::bad_alloc&) {
+        outOfMemory = cancelled = true; // the copies of a trial; what is in flight still finishes
     }
     // The trials still in flight, oldest first; the header keeps the last one's results.
     for (int64_t t = std::max<int64_t>(0, submitted - int64_t(slots)); t < submitted; t++) {
@@ -368,6 +373,8 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
 
     simEndTime = static_cast<int64_t>(std::time(nullptr));
     h->wSubsetLength = savedSubsetLength;
+    if (outOfMemory)
+        MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
     if (cancelled)
         return kTrawlingCancelled;
     for (int j = 0; j < P; j++)

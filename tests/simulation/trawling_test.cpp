@@ -325,7 +325,7 @@ TEST_F(Trawling, EmptyRequiredListZeroRepeatsAndUnpreparedHeaderAreRefused)
 struct ProgressLog {
     std::vector<TrawlingProgress> calls;  // every call, in order
     int32_t cancelAfter = -1;             // trials after which the flag is raised
-    volatile int32_t* flag = nullptr;     // the run's cancel flag
+    std::atomic<bool>* flag = nullptr;    // the run's cancel flag
 };
 
 void logProgress(void* context, const TrawlingProgress& p)
@@ -333,7 +333,7 @@ void logProgress(void* context, const TrawlingProgress& p)
     auto* log = static_cast<ProgressLog*>(context);
     log->calls.push_back(p);
     if (log->cancelAfter >= 0 && p.trialsDone >= log->cancelAfter)
-        *log->flag = 1;
+        *log->flag = true;
 }
 
 TEST_F(Trawling, ProgressReportsEveryTrialInGridOrder)
@@ -356,7 +356,7 @@ TEST_F(Trawling, ProgressReportsEveryTrialInGridOrder)
 TEST_F(Trawling, CancelledRunFillsNoCellAndLeavesIfCompleteZero)
 {
     prepare(200, 40, 181, {2, 3}, {0, 5}, 4);
-    volatile int32_t cancel = 0;
+    std::atomic<bool> cancel = false;
     ProgressLog log;
     log.cancelAfter = 6;
     log.flag = &cancel;
