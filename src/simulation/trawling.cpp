@@ -209,6 +209,68 @@ struct CellSums {
     int32_t wrong = 0;       // trials whose recognised subset was not the employed one
 };
 
+
+// The description of the run, on a chains header as every processing run has
+// it and on the record. False after the message of the failing step.
+bool describeRun(HWND hWnd, uint16_t seriesType, uint16_t taskType, uint16_t making, uint16_t processing,
+                 uint16_t M, RestoreErrorHeader* r)
+{
+    ChainsHeader* described = getChainsHeader(hWnd, 10, M, nullptr);
+    if (!described) {
+        MessageBoxA(hWnd, "Error getChainsHeader!", " About ChainsHeader ", MB_OK);
+        return false;
+    }
+    const int added = addToChainsHeader(hWnd, seriesType, taskType, making, processing, described);
+    freeChainsHeader(hWnd, described);
+    if (!added) {
+        MessageBoxA(hWnd, "Error addToChainsHeader!", " About ChainsHeader ", MB_OK);
+        return false;
+    }
+    if (!addInitRestErrHeader(hWnd, seriesType, taskType, making, static_cast<int16_t>(processing), r)) {
+        MessageBoxA(hWnd, "Ошибка addInitRestErrHeader!", " About RestoreErrorHeader ", MB_OK);
+        return false;
+    }
+    return true;
+}
+
+TrialSetup makeSetup(HWND hWnd, PulseHeader* alphabet, uint16_t n, uint16_t* list, uint16_t seriesType,
+                     uint16_t taskType, uint16_t processing, const TrawlingContext& context, SubsetCopies& subsets)
+{
+    TrialSetup setup;
+    setup.hWnd = hWnd;
+    setup.alphabet = alphabet;
+    setup.wRequiredQuantity = n;
+    setup.lpRequiredList = list;
+    setup.wSeriesType = seriesType;
+    setup.wTaskType = taskType;
+    setup.wProcSavedEnergyLevel = processing;
+    setup.wSubsetProceeding = context.wSubsetProceeding;
+    setup.detectors = context.detectors ? *context.detectors : productionDetectors();
+    setup.subsetLength = static_cast<int32_t>(subsets.subset.size());
+    setup.subset = subsets.subset.data();
+    setup.subsetCount = static_cast<int32_t>(subsets.sizes.size());
+    setup.subsetSizes = subsets.sizes.data();
+    setup.subsetRows = subsets.rows.data();
+    return setup;
+}
+
+// The six tables from the sums of a finished run: the mean restoring error
+// rounded to nearest, the detection sum in whole units, the wrong recognitions.
+void storeCells(const std::vector<CellSums>& sums, uint16_t u, RestoreErrorHeader* r)
+{
+    const int P = r->wVariousPulses, L = r->wNoiseLevels;
+    for (int j = 0; j < P; j++)
+        for (int k = 0; k < L; k++) {
+            const CellSums& cell = sums[size_t(j) * L + k];
+            r->lpErrors[0][k][j] = static_cast<int32_t>(std::min<int64_t>((2 * cell.restoring + u) / (2 * u), INT32_MAX));
+            r->lpErrors[1][k][j] = static_cast<int32_t>(std::min<int64_t>(cell.detection / 128, INT32_MAX));
+            r->lpErrors[2][k][j] = 0;
+            r->lpErrors[3][k][j] = cell.wrong;
+            r->lpErrors[4][k][j] = 0;
+            r->lpErrors[5][k][j] = 0;
+        }
+}
+
 } // namespace
 
 /*==========================================================================
@@ -228,24 +290,8 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     const uint16_t savedSubsetLength = h->wSubsetLength;
     const uint16_t Tmin = h->wTmin, Tmax = h->wTmax, M = h->wMaxPulses;
 
-    // The description, first on a chains header as every processing run has it.
-    ChainsHeader* described = getChainsHeader(hWnd, 10, M, nullptr);
-    if (!described) {
-        MessageBoxA(hWnd, "Error getChainsHeader!", " About ChainsHeader ", MB_OK);
+    if (!describeRun(hWnd, wSeriesType, wProcessingType, wSavedEnergyLevel, wProcSavedEnergyLevel, M, r))
         return kTrawlingNotStarted;
-    }
-    const int added = addToChainsHeader(hWnd, wSeriesType, wProcessingType, wSavedEnergyLevel,
-                                        wProcSavedEnergyLevel, described);
-    freeChainsHeader(hWnd, described);
-    if (!added) {
-        MessageBoxA(hWnd, "Error addToChainsHeader!", " About ChainsHeader ", MB_OK);
-        return kTrawlingNotStarted;
-    }
-    if (!addInitRestErrHeader(hWnd, wSeriesType, wProcessingType, wSavedEnergyLevel,
-                              static_cast<int16_t>(wProcSavedEnergyLevel), r)) {
-        MessageBoxA(hWnd, "Ошибка addInitRestErrHeader!", " About RestoreErrorHeader ", MB_OK);
-        return kTrawlingNotStarted;
-    }
 
     EtalonState state;
     SubsetCopies subsets;
@@ -264,22 +310,8 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     const int32_t N = h->dwSeriesSize;
     const uint16_t q = Alphabet[list[0] - 1].wLength;
 
-    TrialSetup setup;
-    setup.hWnd = hWnd;
-    setup.alphabet = Alphabet;
-    setup.wRequiredQuantity = n;
-    setup.lpRequiredList = list;
-    setup.wSeriesType = wSeriesType;
-    setup.wTaskType = wProcessingType;
-    setup.wProcSavedEnergyLevel = wProcSavedEnergyLevel;
-    setup.wSubsetProceeding = context.wSubsetProceeding;
-    setup.detectors = context.detectors ? *context.detectors : productionDetectors();
-    setup.subsetLength = static_cast<int32_t>(subsets.subset.size());
-    setup.subset = subsets.subset.data();
-    setup.subsetCount = static_cast<int32_t>(subsets.sizes.size());
-    setup.subsetSizes = subsets.sizes.data();
-    setup.subsetRows = subsets.rows.data();
-
+    const TrialSetup setup = makeSetup(hWnd, Alphabet, n, list, wSeriesType, wProcessingType, wProcSavedEnergyLevel,
+                                       context, subsets);
     int threads = context.threads > 0 ? context.threads : static_cast<int>(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 64);
     TrialPool pool;
@@ -377,16 +409,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
     if (cancelled)
         return kTrawlingCancelled;
-    for (int j = 0; j < P; j++)
-        for (int k = 0; k < L; k++) {
-            const CellSums& cell = sums[size_t(j) * L + k];
-            r->lpErrors[0][k][j] = static_cast<int32_t>(std::min<int64_t>((2 * cell.restoring + u) / (2 * u), INT32_MAX));
-            r->lpErrors[1][k][j] = static_cast<int32_t>(std::min<int64_t>(cell.detection / 128, INT32_MAX));
-            r->lpErrors[2][k][j] = 0;
-            r->lpErrors[3][k][j] = cell.wrong;
-            r->lpErrors[4][k][j] = 0;
-            r->lpErrors[5][k][j] = 0;
-        }
+    storeCells(sums, u, r);
     r->ifComplete = 1;
     return kTrawlingComplete;
 }
