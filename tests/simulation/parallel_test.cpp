@@ -2,6 +2,7 @@
 // series identical for every thread count and for two fresh runs, and equal to
 // a one-thread run of the literal model detectors on a few cells. Small series
 // (200-300 samples, a few etalons) keep each run to a fraction of a second.
+#include <thread>
 #include <vector>
 
 #include "../detection/reference.h"
@@ -130,6 +131,32 @@ TEST_F(ParallelRun, TwoFreshRunsGiveTheSameTablesAndTheSecondRunWithoutResetDiff
     context.threads = 2;
     ASSERT_EQ(run(4, 2), kTrawlingComplete); // the streams go on: other series
     EXPECT_NE(saveRandomStreams(), first.streams);
+}
+
+// Progress calls of a run: on which thread, and how many.
+struct ProgressThreads {
+    std::thread::id caller;      // the thread that started the run
+    int calls = 0;               // progress calls
+    int elsewhere = 0;           // calls from any other thread
+};
+
+void countProgress(void* context, const TrawlingProgress&)
+{
+    auto* seenBy = static_cast<ProgressThreads*>(context);
+    seenBy->calls++;
+    if (std::this_thread::get_id() != seenBy->caller)
+        seenBy->elsewhere++;
+}
+
+TEST_F(ParallelRun, ProgressComesFromTheCallingThreadOnlyWithWorkersRunning)
+{
+    prepare(300, 40, 181, {3, 5}, {0, 30}, 5);
+    ProgressThreads seenBy{std::this_thread::get_id()};
+    context.progress = countProgress;
+    context.progressContext = &seenBy;
+    runFresh(4, 2, 3);
+    EXPECT_EQ(seenBy.calls, 20);
+    EXPECT_EQ(seenBy.elsewhere, 0);
 }
 
 TEST_F(ParallelRun, ProductionDetectorsMatchTheLiteralModelOnAFewCells)
