@@ -164,6 +164,11 @@ typedef void (*TrawlingProgressCallback)(void* context, const TrawlingProgress& 
 
 // What the driver takes from the program state besides its arguments, and how
 // it runs. The noise stream is the program state's wNoiseSeed and is advanced.
+// A progress dialog: the callback runs on the thread that started the run, so
+// it may pump the window's events (throttled) and its Cancel button may set
+// *lpCancel. A cancelled run has already lost the previous tables (the shell
+// cleared them with getRestErrHeader/initRestErrHeader); a shell that wants to
+// keep them runs into a second record and swaps the two on kTrawlingComplete.
 struct TrawlingContext {
     int16_t* lpNoiseSeed = nullptr;            // the program state's wNoiseSeed (required)
     int16_t wAmplitude = 128;                  // amplitude of the series built (program state wAmplitude)
