@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "../detection/reference.h"
+#include "../detection/tuples_reference.h"
 #include "trawling_support.h"
 
 // Streams compared field by field (the record has no comparison of its own).
@@ -50,6 +51,50 @@ const DetectorSet kModel = [] {
     set.detectUnfixed = modelDetector<reference::detectUnfixed>;
     set.recognizeFixed = modelDetector<reference::recognizeFixed>;
     set.recognizeUnfixed = modelDetector<reference::recognizeUnfixed>;
+    return set;
+}();
+
+void applyTupleOutcome(const tuples_reference::Outcome& o, ChainsHeader* c, SeriesHeader* h)
+{
+    applyOutcome(reference::Outcome{o.value, o.detected, o.chains, o.quanPulses, o.seekingPulses}, c, h);
+    h->wDetectedTuples = static_cast<int16_t>(o.tuples.size());
+    for (size_t t = 0; t < o.tuples.size(); t++) {
+        h->lpTupleFirst[t] = static_cast<int16_t>(o.tuples[t].first);
+        h->lpTupleLast[t] = static_cast<int16_t>(o.tuples[t].second);
+    }
+    h->wRecognizedTuple = static_cast<int16_t>(o.recognized);
+}
+
+template <tuples_reference::Outcome (*model)(const tuples_reference::Input&)>
+int32_t modelTuples(HWND, PulseHeader* alphabet, int32_t length, const int32_t* subset, uint16_t mode, uint16_t Tmin,
+                    uint16_t Tmax, uint16_t level, int32_t&, ChainsHeader* c, SeriesHeader* h)
+{
+    const tuples_reference::Input in{alphabet, {std::vector<int32_t>(subset, subset + length)}, mode, Tmin, Tmax,
+                                     level, c->wMaxSize, false, h};
+    const tuples_reference::Outcome o = model(in);
+    applyTupleOutcome(o, c, h);
+    return o.value;
+}
+
+template <tuples_reference::Outcome (*model)(const tuples_reference::Input&)>
+int32_t modelRecognizer(HWND, PulseHeader* alphabet, const int32_t* sizes, const int32_t* const* rows, int32_t count,
+                        uint16_t mode, uint16_t Tmin, uint16_t Tmax, uint16_t level, int32_t&, ChainsHeader* c,
+                        SeriesHeader* h)
+{
+    tuples_reference::Input in{alphabet, {}, mode, Tmin, Tmax, level, c->wMaxSize, false, h};
+    for (int32_t t = 0; t < count; t++)
+        in.tuples.emplace_back(rows[t], rows[t] + sizes[t]);
+    const tuples_reference::Outcome o = model(in);
+    applyTupleOutcome(o, c, h);
+    return o.value;
+}
+
+const DetectorSet kTupleModel = [] {
+    DetectorSet set = productionDetectors();
+    set.detectFixedTuples = modelTuples<tuples_reference::detectFixed>;
+    set.detectUnfixedTuples = modelTuples<tuples_reference::detectUnfixed>;
+    set.recognizeFixedTuples = modelRecognizer<tuples_reference::recognizeFixed>;
+    set.recognizeUnfixedTuples = modelRecognizer<tuples_reference::recognizeUnfixed>;
     return set;
 }();
 
@@ -165,6 +210,21 @@ TEST_F(ParallelRun, ProductionDetectorsMatchTheLiteralModelOnAFewCells)
     for (Case c : {Case{4, 2}, Case{2, 2}, Case{4, 8}, Case{2, 8}}) {
         prepare(200, 40, 181, {3}, {10, 40}, 2);
         const RunResult model = runFresh(c.task, c.seriesType, 1, &kModel);
+        EXPECT_EQ(runFresh(c.task, c.seriesType, 2), model) << "task " << c.task << " series " << c.seriesType;
+    }
+    EXPECT_TRUE(boxes.messages().empty());
+}
+
+TEST_F(ParallelRun, TupleDetectorsMatchTheLiteralTupleModelOnAFewCells)
+{
+    const std::vector<int32_t> a{4, 8}, b{8, 13, 4};
+    const int32_t sizes[2] = {2, 3};
+    const int32_t* rows[2] = {a.data(), b.data()};
+    for (Case c : {Case{36, 36}, Case{36, 40}, Case{40, 36}, Case{40, 40}}) {
+        prepare(200, 40, 181, {3}, {10, 50}, 2, 100);
+        ASSERT_EQ(addSomeSelectedSubsetToSeriesHeader(hWnd, sizes, rows, 2, 2, 3, 2, 4, 1, series), 1);
+        context.wSubsetProceeding = 2;
+        const RunResult model = runFresh(c.task, c.seriesType, 1, &kTupleModel);
         EXPECT_EQ(runFresh(c.task, c.seriesType, 2), model) << "task " << c.task << " series " << c.seriesType;
     }
     EXPECT_TRUE(boxes.messages().empty());
