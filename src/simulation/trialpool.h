@@ -24,7 +24,7 @@ struct TrialSetup {
     uint16_t wTaskType = 0;              // processing type code of the run
     uint16_t wProcSavedEnergyLevel = 0;  // saved energy level given to the detectors
     uint16_t wSubsetProceeding = 1;      // phase mode of the tuple detectors
-    DetectorSet detectors = {};          // the single-pulse detectors called
+    DetectorSet detectors = {};          // the detectors called (production or models)
     int32_t subsetLength = 0;            // entries of subset (tuples detection)
     int32_t* subset = nullptr;           // [subsetLength] the selected subset, 32-bit (tuples detection)
     int32_t subsetCount = 0;             // S, stored subsets (tuples recognition)
