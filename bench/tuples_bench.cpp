@@ -101,9 +101,9 @@ public:
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                times[run.benchmark_name()] = run.GetAdjustedRealTime();
+                times[run.benchmark_name()] = run.GetAdjustedCPUTime();
     }
-    std::map<std::string, double> times; // benchmark name -> time per iteration
+    std::map<std::string, double> times; // benchmark name -> CPU time per iteration (steady on a busy machine)
 };
 
 } // namespace
@@ -119,7 +119,7 @@ int main(int argc, char** argv)
             continue;
         const auto model = reporter.times.find(name.substr(0, cut) + "/model" + name.substr(cut));
         if (model != reporter.times.end() && time > 0)
-            std::printf("ratio %-28s model %10.1f us, operation %8.1f us: %6.1fx\n", name.c_str(), model->second,
+            std::printf("ratio %-28s model %10.1f us, operation %8.1f us (CPU): %6.1fx\n", name.c_str(), model->second,
                         time, model->second / time);
     }
     benchmark::Shutdown();
