@@ -189,16 +189,17 @@ int32_t detectFixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedSub
     SeriesHeader* h = lpSeriesHeader;
     bDebugRepeat = 0; // no step reports in the phase search
     TupleSet set;
-    switch (checkTupleInput(hWnd, " detectFixedTuples ", Alphabet, &wSelectedSubsetLength, &selectedSubset, 1, false,
-                            wTmin, wTmax, false, h, set)) {
+    const TupleCheck check = checkTupleInput(hWnd, " detectFixedTuples ", Alphabet, &wSelectedSubsetLength,
+                                             &selectedSubset, 1, false, wTmin, wTmax, false, h, set);
+    switch (check) {
     case kTuplesRefused: return 0;
     case kTuplesBad:
-    case kTuplesNotBuilt:
+    case kTuplesNotBuilt: // nothing to detect: no pulses, no chains
         resetChainsHeader(lpChainsHeader, h->wImpulseQuantity, h->wImpulseQuantity);
         emptyTupleResult(h);
         if (lpChainsHeader)
             lpChainsHeader->wSeekingPulsesQuantity = 0;
-        return 0;
+        return check == kTuplesNotBuilt ? 1 : 0;
     case kTuplesUsable: break;
     }
     const int M = h->wImpulseQuantity;

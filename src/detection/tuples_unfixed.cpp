@@ -314,14 +314,15 @@ int32_t detectUnfixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedS
     const bool debug = bDebugRepeat != 0;
     bDebugRepeat = 0;
     TupleSet set;
-    switch (checkTupleInput(hWnd, " detectUnfixedTuples ", Alphabet, &wSelectedSubsetLength, &selectedSubset, 1,
-                            false, wTmin, wTmax, true, h, set)) {
+    const TupleCheck check = checkTupleInput(hWnd, " detectUnfixedTuples ", Alphabet, &wSelectedSubsetLength,
+                                             &selectedSubset, 1, false, wTmin, wTmax, true, h, set);
+    switch (check) {
     case kTuplesRefused: return 0;
     case kTuplesBad:
-    case kTuplesNotBuilt:
+    case kTuplesNotBuilt: // nothing to detect: no pulses, no chains
         resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);
         emptyTupleResult(h);
-        return 0;
+        return check == kTuplesNotBuilt ? 1 : 0;
     case kTuplesUsable: break;
     }
     resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);

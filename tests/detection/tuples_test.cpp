@@ -6,6 +6,7 @@
 #include <climits>
 #include <functional>
 #include <random>
+#include <sstream>
 
 #include "detection/detection.h"
 #include "reference.h"
@@ -24,22 +25,22 @@ constexpr const char* kReportCaption = " About TuplesDetection ";
 
 std::string describe(const Outcome& o)
 {
-    std::string s = "value " + std::to_string(o.value) + ", recognized " + std::to_string(o.recognized) + ", quan " +
-                    std::to_string(o.quanPulses) + ", seeking " + std::to_string(o.seekingPulses) + "\n detected:";
+    std::ostringstream s;
+    s << "value " << o.value << ", recognized " << o.recognized << ", quan " << o.quanPulses << ", seeking "
+      << o.seekingPulses << "\n detected:";
     for (const auto& p : o.detected)
-        s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")[" + std::to_string(p.first) +
-             " " + std::to_string(p.last) + "]";
-    s += "\n tuples:";
+        s << " " << p.position << "(" << p.number << ")[" << p.first << " " << p.last << "]";
+    s << "\n tuples:";
     for (const auto& [first, last] : o.tuples)
-        s += " " + std::to_string(first) + "-" + std::to_string(last);
+        s << " " << first << "-" << last;
     for (const auto& c : o.chains) {
-        s += "\n chain " + std::to_string(c.cost) + ":";
+        s << "\n chain " << c.cost << ":";
         for (const auto& p : c.pulses)
-            s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")";
+            s << " " << p.position << "(" << p.number << ")";
     }
     for (const auto& r : o.reports)
-        s += "\n report: " + r;
-    return s;
+        s << "\n report: " << r;
+    return s.str();
 }
 
 } // namespace
@@ -652,7 +653,7 @@ TEST_F(TupleDetectors, BadTuplesGiveAMessageAndAnEmptyResult)
     }
 }
 
-TEST_F(TupleDetectors, RefusedParametersLeaveSeriesAndChainsAsTheyWere)
+TEST_F(TupleDetectors, RefusedParametersLeaveSeriesAndChainsAsTheyWereAndUnbuiltSeriesDetectNothing)
 {
     buildAlphabet();
     build(1200, 20, 40, 181, 12, {{3, 5}}, 1, 4, 1, 100, 20);
@@ -667,6 +668,16 @@ TEST_F(TupleDetectors, RefusedParametersLeaveSeriesAndChainsAsTheyWere)
         boxes.clear();
         EXPECT_EQ(outcome(kRecognizeFixed, 1), before) << kOpNames[op];
     }
+    // A series whose construction was refused: nothing detected, no message.
+    ASSERT_EQ(getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 40, sequence.data(), 128, 100, h), h);
+    boxes.clear();
+    ASSERT_EQ(h->lpPulsesList[0], nullptr);
+    EXPECT_EQ(run(kDetectFixed, {{3, 5}}, 1, 40, 181, 100), 1);
+    EXPECT_EQ(run(kRecognizeUnfixed, {{3, 5}}, 1, 40, 181, 100), 0);
+    EXPECT_EQ(boxes.count(), 0u);
+    EXPECT_EQ(h->wDetectedQuantity, 0);
+    EXPECT_EQ(h->wDetectedTuples, 0);
+    EXPECT_EQ(chains->wPretenders, 0);
     SeriesHeader* kept = h;
     h = nullptr;
     boxes.clear();
@@ -674,8 +685,6 @@ TEST_F(TupleDetectors, RefusedParametersLeaveSeriesAndChainsAsTheyWere)
     h = kept;
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.messages()[0].text, "Не определен lpSeriesHeader!");
-    boxes.clear();
-    EXPECT_EQ(outcome(kRecognizeFixed, 1), before);
 }
 
 } // namespace
