@@ -165,7 +165,7 @@ protected:
 
 /*---- Differential check against the literal model ----*/
 
-TEST_F(TupleDetectors, EveryOperationAgreesWithTheLiteralModelOnRandomTupleSeries)
+TEST_F(TupleDetectors, EveryTupleOperationAgreesWithTheLiteralModelOnRandomTupleSeries)
 {
     std::mt19937 random(20261208);
     auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
@@ -271,7 +271,7 @@ int32_t matchCost(const PulseHeader* alphabet, const SeriesHeader* h, int level,
     return cost;
 }
 
-TEST_F(TupleDetectors, PhaseSearchesFindTheCheapestChainOfEveryPhaseAndTuple)
+TEST_F(TupleDetectors, RecognizeFixedTuplesFindsTheCheapestChainOfEveryTupleAndPhaseOnTinySeries)
 {
     std::mt19937 random(71);
     auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
@@ -330,7 +330,7 @@ TEST_F(TupleDetectors, PhaseSearchesFindTheCheapestChainOfEveryPhaseAndTuple)
     EXPECT_GT(checked, 30);
 }
 
-TEST_F(TupleDetectors, UnfixedSearchFindsTheCheapestChainThatFollowsTheTuple)
+TEST_F(TupleDetectors, DetectUnfixedTuplesFindsTheCheapestChainThatFollowsTheTupleOnTinySeries)
 {
     std::mt19937 random(1208);
     auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
@@ -476,7 +476,7 @@ TEST_F(TupleDetectors, UnfixedOperationsWithoutAdmissibleCountOfferAChainOfNoPul
     EXPECT_TRUE(boxes.messages().empty());
 }
 
-TEST_F(TupleDetectors, DebuggingRunShowsBothReportsOncePerTupleAndClearsTheFlag)
+TEST_F(TupleDetectors, UnfixedTupleOperationsShowBothReportsOncePerTupleInADebuggingRun)
 {
     buildAlphabet();
     build(3000, 20, 40, 1000, 0, {{3, 5, 8, 9, 2}, {4}}, 1, 4, 1, 100, 20); // first pulses anywhere in 0..980
@@ -536,7 +536,7 @@ TEST_F(TupleDetectors, DetectFixedTuplesTriesPhaseZeroInModeOneAndEveryPhaseOthe
     EXPECT_EQ(got.seekingPulses, 5);
 }
 
-TEST_F(TupleDetectors, EqualCostsGoToPhaseZeroAndTheEarlierTuple)
+TEST_F(TupleDetectors, TupleOperationsGiveEqualCostsToPhaseZeroAndTheEarlierTuple)
 {
     buildAlphabet();
     build(800, 20, 40, 181, 5, {{4}}, 1, 4, 1, 100, 30);
@@ -589,7 +589,7 @@ TEST_F(TupleDetectors, DetectFixedTuplesWithoutAnyChainDetectsNothing)
     EXPECT_EQ(got.quanPulses, 18);
 }
 
-TEST_F(TupleDetectors, PhaseSearchReadsBackAChainWhoseCostsPassNineHundredThousand)
+TEST_F(TupleDetectors, FixedTupleOperationsReadBackAChainWhoseCostsPass999999)
 {
     buildAlphabet();
     build(1200, 20, 40, 181, 8, {{1}}, 1, 4, 1, 100, 0);
@@ -610,7 +610,7 @@ TEST_F(TupleDetectors, PhaseSearchReadsBackAChainWhoseCostsPassNineHundredThousa
 
 /*---- Bad input ----*/
 
-TEST_F(TupleDetectors, BadTuplesGiveAMessageAndAnEmptyResult)
+TEST_F(TupleDetectors, TupleOperationsGiveAMessageAndAnEmptyResultForBadTuples)
 {
     buildAlphabet();
     build(1200, 20, 40, 181, 0, {{3, 5}}, 1, 4, 1, 100, 20);
@@ -653,7 +653,7 @@ TEST_F(TupleDetectors, BadTuplesGiveAMessageAndAnEmptyResult)
     }
 }
 
-TEST_F(TupleDetectors, RefusedParametersLeaveSeriesAndChainsAsTheyWereAndUnbuiltSeriesDetectNothing)
+TEST_F(TupleDetectors, TupleOperationsLeaveEverythingOnRefusedParametersAndDetectNothingInUnbuiltSeries)
 {
     buildAlphabet();
     build(1200, 20, 40, 181, 12, {{3, 5}}, 1, 4, 1, 100, 20);
