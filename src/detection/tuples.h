@@ -41,6 +41,7 @@ struct EtalonMatches {
     std::vector<std::vector<LocalMatch>> rows; // [entry][L] the match at each needed position
     std::vector<uint8_t> computed;             // [entry] 1 once the row is filled
     std::vector<uint8_t> needed;               // [L] 1 where some search may place a pulse
+    std::vector<int32_t> correlation;          // [L] work row of the whole-etalon match
     const int16_t* x = nullptr;                // the series samples
 };
 

@@ -112,8 +112,37 @@ void prepareEtalonMatches(EtalonMatches& m, const PulseHeader* alphabet, const T
         m.entryOf[set.etalons[e]] = e;
     m.rows.assign(count, std::vector<LocalMatch>(h->dwSeriesSize, LocalMatch{0, 0, 0, 0}));
     m.computed.assign(count, 0);
+    m.correlation.assign(h->dwSeriesSize, 0);
     m.x = h->lpNoisyData;
 }
+
+namespace {
+
+// The match of an etalon that admits no part (a level of 100 or more) at
+// positions first..last: the whole etalon, whose cost sum s (s - 2x) is its
+// energy less twice its correlation with the series. One sample of the etalon
+// at a time over all positions, so that the compiler can use vector instructions.
+void wholeMatches(EtalonMatches& m, int e, int first, int last, LocalMatch* out)
+{
+    const int n = m.table.n;
+    const int16_t* s = m.table.samples[e];
+    const int32_t energy = m.table.energies[static_cast<size_t>(e) * (n + 1) + n];
+    const int count = last - first + 1;
+    int32_t* correlation = m.correlation.data();
+    std::fill_n(correlation, count, 0);
+    for (int i = 0; i < n; i++) {
+        const int32_t si = s[i];
+        const int16_t* x = m.x + first + i;
+        for (int b = 0; b < count; b++)
+            correlation[b] += si * x[b];
+    }
+    const int16_t number = m.table.numbers[e];
+    const int16_t end = static_cast<int16_t>(n - 1);
+    for (int b = 0; b < count; b++)
+        out[first + b] = {energy - 2 * correlation[b], number, 0, end};
+}
+
+} // namespace
 
 const LocalMatch* etalonRow(EtalonMatches& m, int number)
 {
@@ -127,7 +156,10 @@ const LocalMatch* etalonRow(EtalonMatches& m, int number)
             int last = k;
             while (last + 1 < L && m.needed[last + 1])
                 last++;
-            localMatchRange(m.table, e, e + 1, m.x, k, last, row.data());
+            if (m.table.lastStart[e] < 0)
+                wholeMatches(m, e, k, last, row.data());
+            else
+                localMatchRange(m.table, e, e + 1, m.x, k, last, row.data());
             k = last;
         }
         m.computed[e] = 1;

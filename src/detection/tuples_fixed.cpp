@@ -7,6 +7,7 @@
 //   [SECTION] One phase search
 //   [SECTION] The two operations
 #include <algorithm>
+#include <climits>
 #include <new>
 
 #include "tuples.h"
@@ -25,13 +26,14 @@ struct PhaseWork {
     std::vector<size_t> offset;           // [K + 1] start of each pulse's row in ppDw
     std::vector<int32_t> ppDw;            // cost of pulse j at s: ppDw[offset[j] + s - lo[j]]
     std::vector<const LocalMatch*> local; // [K] the match of each pulse's etalon at each position
-    std::vector<int32_t> window;          // [L] the sliding minimum's positions
+    std::vector<int32_t> values;          // [L + Tmax] a window row: the row before, unreachable outside its range
+    std::vector<int32_t> prefix, suffix;  // [L + Tmax] block minima of the window row
     std::vector<int32_t> positions;       // [K] the chain found
 };
 
 // Sizes the work for K pulses over the given ranges (64-bit bounds, clamped
 // to 0..L-n) and marks the positions the searches use. Throws std::bad_alloc.
-void preparePhaseWork(PhaseWork& w, int L, int n, int K, const std::vector<int64_t>& lo,
+void preparePhaseWork(PhaseWork& w, int L, int n, int K, int Tmax, const std::vector<int64_t>& lo,
                       const std::vector<int64_t>& hi, std::vector<uint8_t>& needed)
 {
     w.K = K;
@@ -49,7 +51,9 @@ void preparePhaseWork(PhaseWork& w, int L, int n, int K, const std::vector<int64
     }
     w.ppDw.assign(w.offset[K], 0);
     w.local.assign(K, nullptr);
-    w.window.assign(L, 0);
+    w.values.assign(static_cast<size_t>(L) + Tmax, 0);
+    w.prefix.assign(static_cast<size_t>(L) + Tmax, 0);
+    w.suffix.assign(static_cast<size_t>(L) + Tmax, 0);
     w.positions.assign(K, 0);
 }
 
@@ -73,26 +77,39 @@ bool phaseChain(PhaseWork& w, EtalonMatches& matches, const std::vector<int16_t>
         for (int32_t s = w.lo[0]; s <= w.hi[0]; s++)
             D[s - w.lo[0]] = w.local[0][s].cost;
     }
-    int32_t* window = w.window.data();
+    // The predecessor minimum of each position s is taken over the window
+    // [s - Tmax, s - Tmin] of the row before, positions outside its range
+    // counting as unreachable: per block of W = Tmax - Tmin + 1 positions a
+    // prefix and a suffix minimum, and each window is the suffix of one block
+    // joined to the prefix of the next. O(1) per position, no branches.
+    const int32_t W = Tmax - Tmin + 1;
+    int32_t* V = w.values.data();
+    int32_t* prefix = w.prefix.data();
+    int32_t* suffix = w.suffix.data();
     for (int j = 1; j < K; j++) {
+        if (w.lo[j] > w.hi[j])
+            continue;
         const int32_t* prev = row(j - 1);
         int32_t* D = row(j);
         const int32_t prevLo = w.lo[j - 1], prevHi = w.hi[j - 1];
-        int head = 0, tail = 0;
-        int32_t next = prevLo;
-        for (int32_t s = w.lo[j]; s <= w.hi[j]; s++) {
-            const int32_t left = std::max(s - Tmax, prevLo), right = std::min(s - Tmin, prevHi);
-            for (; next <= right; next++) { // an equal later cost never displaces an earlier one
-                while (tail > head && prev[window[tail - 1] - prevLo] > prev[next - prevLo])
-                    tail--;
-                window[tail++] = next;
-            }
-            while (head < tail && window[head] < left)
-                head++;
-            int32_t B = kFixedPredecessorStart;
-            if (head < tail && prev[window[head] - prevLo] < B)
-                B = prev[window[head] - prevLo];
-            D[s - w.lo[j]] = B + w.local[j][s].cost;
+        const int32_t T0 = w.lo[j] - Tmax, N = w.hi[j] - w.lo[j] + W; // V[i] stands for position T0 + i
+        std::fill_n(V, N, INT32_MAX);
+        const int32_t from = std::max(prevLo, T0), to = std::min(prevHi, T0 + N - 1);
+        if (from <= to)
+            std::copy(prev + (from - prevLo), prev + (to - prevLo) + 1, V + (from - T0));
+        for (int32_t b0 = 0; b0 < N; b0 += W) {
+            const int32_t b1 = std::min(b0 + W, N);
+            prefix[b0] = V[b0];
+            for (int32_t i = b0 + 1; i < b1; i++)
+                prefix[i] = std::min(prefix[i - 1], V[i]);
+            suffix[b1 - 1] = V[b1 - 1];
+            for (int32_t i = b1 - 2; i >= b0; i--)
+                suffix[i] = std::min(suffix[i + 1], V[i]);
+        }
+        const LocalMatch* local = w.local[j];
+        for (int32_t u = 0; u <= w.hi[j] - w.lo[j]; u++) { // position s = lo[j] + u, window from T0 + u
+            const int32_t B = std::min({suffix[u], prefix[u + W - 1], kFixedPredecessorStart});
+            D[u] = B + local[w.lo[j] + u].cost;
         }
     }
     chain.clear();
@@ -139,12 +156,12 @@ size_t phasesOf(uint16_t mode, size_t a)
 // Takes the work of a run over the given ranges; false (with the message
 // whose text names the second block) when memory ran out.
 bool takePhaseWork(HWND hWnd, const char* secondBlock, const PulseHeader* alphabet, const TupleSet& set,
-                   uint16_t level, const SeriesHeader* h, const std::vector<int64_t>& lo,
+                   uint16_t level, uint16_t Tmax, const SeriesHeader* h, const std::vector<int64_t>& lo,
                    const std::vector<int64_t>& hi, PhaseWork& w, EtalonMatches& matches)
 {
     const int L = h->dwSeriesSize, n = h->wImpulseSize, K = h->wImpulseQuantity;
     try {
-        preparePhaseWork(w, L, n, K, lo, hi, matches.needed);
+        preparePhaseWork(w, L, n, K, Tmax, lo, hi, matches.needed);
     } catch (const std::bad_alloc&) {
         MessageBoxA(hWnd, "Нет памяти для ppDw!", nullptr, MB_OK);
         return false;
@@ -172,16 +189,17 @@ int32_t detectFixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedSub
     SeriesHeader* h = lpSeriesHeader;
     bDebugRepeat = 0; // no step reports in the phase search
     TupleSet set;
-    switch (checkTupleInput(hWnd, " detectFixedTuples ", Alphabet, &wSelectedSubsetLength, &selectedSubset, 1, false,
-                            wTmin, wTmax, false, h, set)) {
+    const TupleCheck check = checkTupleInput(hWnd, " detectFixedTuples ", Alphabet, &wSelectedSubsetLength,
+                                             &selectedSubset, 1, false, wTmin, wTmax, false, h, set);
+    switch (check) {
     case kTuplesRefused: return 0;
     case kTuplesBad:
-    case kTuplesNotBuilt:
+    case kTuplesNotBuilt: // nothing to detect: no pulses, no chains
         resetChainsHeader(lpChainsHeader, h->wImpulseQuantity, h->wImpulseQuantity);
         emptyTupleResult(h);
         if (lpChainsHeader)
             lpChainsHeader->wSeekingPulsesQuantity = 0;
-        return 0;
+        return check == kTuplesNotBuilt ? 1 : 0;
     case kTuplesUsable: break;
     }
     const int M = h->wImpulseQuantity;
@@ -197,7 +215,7 @@ int32_t detectFixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedSub
     }
     PhaseWork w;
     EtalonMatches matches;
-    if (!takePhaseWork(hWnd, "Нет памяти для ppDw[m]!", Alphabet, set, wProcSavedEnergyLevel, h, lo, hi, w, matches))
+    if (!takePhaseWork(hWnd, "Нет памяти для ppDw[m]!", Alphabet, set, wProcSavedEnergyLevel, wTmax, h, lo, hi, w, matches))
         return 0;
     const std::vector<int16_t>& tuple = set.tuples[0];
     int32_t bestCost = kFixedAcceptBound;
@@ -250,7 +268,7 @@ int32_t recognizeFixedTuples(HWND hWnd, PulseHeader* Alphabet, const int32_t* se
     std::vector<int64_t> lo(h->lpLowBounds, h->lpLowBounds + M), hi(h->lpHighBounds, h->lpHighBounds + M);
     PhaseWork w;
     EtalonMatches matches;
-    if (!takePhaseWork(hWnd, "Нет памяти для ppDw[]!", Alphabet, set, wProcSavedEnergyLevel, h, lo, hi, w, matches))
+    if (!takePhaseWork(hWnd, "Нет памяти для ppDw[]!", Alphabet, set, wProcSavedEnergyLevel, wTmax, h, lo, hi, w, matches))
         return 0;
     int32_t bestCost = kFixedAcceptBound, winner = 0;
     size_t bestPhase = 0;

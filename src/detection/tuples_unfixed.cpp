@@ -54,8 +54,8 @@ struct LayerWork {
     std::vector<int32_t> acc;             // [A][P] accumulated cost
     std::vector<int32_t> pred;            // [A][P] predecessor position on the layer before
     std::vector<const LocalMatch*> local; // [A] the match of the layer's etalon at each position
-    std::vector<int32_t> window;          // [A][P] each layer's sliding minimum (positions)
-    std::vector<int> head, tail;          // [A] the live part of each layer's window
+    std::vector<uint16_t> window;         // [A][P] each layer's sliding minimum (positions)
+    std::vector<size_t> head, tail;       // [A] the live part of each layer's window
 };
 
 constexpr uint8_t kBoth = kFirstPosition | kLaterPosition;
@@ -184,6 +184,10 @@ bool tupleChain(HWND hWnd, const std::vector<uint8_t>& flags, EtalonMatches& mat
         const uint8_t wanted = walk == 0 ? kBoth : static_cast<uint8_t>(kLaterPosition);
         g.head.assign(A, 0);
         g.tail.assign(A, 0);
+        // Raw pointers of types other than the costs', so that the compiler
+        // keeps the window bounds in registers across cost writes.
+        size_t* head = g.head.data();
+        size_t* tail = g.tail.data();
         int next = 0;
         for (int m = 0; m < P; m++) {
             if ((flags[m] & kBoth) != wanted)
@@ -192,40 +196,46 @@ bool tupleChain(HWND hWnd, const std::vector<uint8_t>& flags, EtalonMatches& mat
             for (; next <= right; next++)
                 for (int q = 0; q < A; q++) {
                     const int32_t* c = acc(q);
-                    int32_t* w = g.window.data() + static_cast<size_t>(q) * P;
-                    int& tail = g.tail[q];
-                    while (tail > g.head[q] && c[w[tail - 1]] > c[next])
-                        tail--;
-                    w[tail++] = next;
+                    uint16_t* w = g.window.data() + static_cast<size_t>(q) * P;
+                    const int32_t value = c[next];
+                    size_t t = tail[q];
+                    while (t > head[q] && c[w[t - 1]] > value)
+                        t--;
+                    w[t] = static_cast<uint16_t>(next);
+                    tail[q] = t + 1;
                 }
             for (int q = 0; q < A; q++) {
-                const int32_t* w = g.window.data() + static_cast<size_t>(q) * P;
-                while (g.head[q] < g.tail[q] && w[g.head[q]] < left)
-                    g.head[q]++;
+                const uint16_t* w = g.window.data() + static_cast<size_t>(q) * P;
+                size_t h = head[q];
+                while (h < tail[q] && w[h] < left)
+                    h++;
+                head[q] = h;
             }
             for (int l = 0; l < A; l++) {
                 const int q = l > 0 ? l - 1 : (wraps ? A - 1 : -1);
-                const bool some = q >= 0 && g.head[q] < g.tail[q];
-                const int at = some ? g.window[static_cast<size_t>(q) * P + g.head[q]] : -1;
+                const bool some = q >= 0 && head[q] < tail[q];
+                const int at = some ? g.window[static_cast<size_t>(q) * P + head[q]] : -1;
                 const int32_t least = some ? acc(q)[at] : 0;
                 const int32_t local = g.local[l][m].cost;
+                int32_t& cost = acc(l)[m];
+                int32_t& from = pred(l)[m];
                 if (walk == 0) { // continue a chain only when that lowers the cost
                     if (some && least < 0) {
-                        acc(l)[m] = least + local;
-                        pred(l)[m] = at;
+                        cost = least + local;
+                        from = at;
                     } else if (l == 0) {
-                        acc(l)[m] = local;
-                        pred(l)[m] = -1;
+                        cost = local;
+                        from = -1;
                     } else {
-                        acc(l)[m] = big;
-                        pred(l)[m] = -2;
+                        cost = big;
+                        from = -2;
                     }
                 } else if (some && least < big) {
-                    acc(l)[m] = least + local;
-                    pred(l)[m] = at;
+                    cost = least + local;
+                    from = at;
                 } else {
-                    acc(l)[m] = big + local;
-                    pred(l)[m] = -2;
+                    cost = big + local;
+                    from = -2;
                 }
             }
         }
@@ -304,14 +314,15 @@ int32_t detectUnfixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedS
     const bool debug = bDebugRepeat != 0;
     bDebugRepeat = 0;
     TupleSet set;
-    switch (checkTupleInput(hWnd, " detectUnfixedTuples ", Alphabet, &wSelectedSubsetLength, &selectedSubset, 1,
-                            false, wTmin, wTmax, true, h, set)) {
+    const TupleCheck check = checkTupleInput(hWnd, " detectUnfixedTuples ", Alphabet, &wSelectedSubsetLength,
+                                             &selectedSubset, 1, false, wTmin, wTmax, true, h, set);
+    switch (check) {
     case kTuplesRefused: return 0;
     case kTuplesBad:
-    case kTuplesNotBuilt:
+    case kTuplesNotBuilt: // nothing to detect: no pulses, no chains
         resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);
         emptyTupleResult(h);
-        return 0;
+        return check == kTuplesNotBuilt ? 1 : 0;
     case kTuplesUsable: break;
     }
     resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);

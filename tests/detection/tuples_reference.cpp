@@ -1,5 +1,5 @@
-// The literal model of the tuple detectors, step by step as the workbench
-// describes them. Tenths of a second per default series; tests keep sizes small.
+// The literal model of the tuple detectors, pass by pass over five tables per
+// layer. Tenths of a second per default series; tests keep sizes small.
 //
 //   [SECTION] Shared pieces
 //   [SECTION] Unfixed pulse count
@@ -167,7 +167,7 @@ void intervals(Buffer& b, const PositionSet* set)
         b.put(" [%d..%d] ", set->lpFrom[i], set->lpTo[i]);
 }
 
-// Steps 2 and 4 to 12 for one tuple; `big` is 99999999 or 999999999. Returns
+// The search for one tuple; `big` is 99999999 or 999999999. Returns
 // whether a chain end was found; fills the chain (cost big and no pulses when not).
 bool searchTuple(const Input& in, const Sets& s, const std::vector<int32_t>& tuple, int32_t big, Chain& chain,
                  std::vector<std::pair<int, int>>& groups, std::vector<std::string>& reports)
@@ -194,7 +194,7 @@ bool searchTuple(const Input& in, const Sets& s, const std::vector<int32_t>& tup
     auto before = [&](int l) { return l > 0 ? l - 1 : (a <= Mmax ? A - 1 : -1); };
     const std::vector<int> onlyFirst = positionsOf(s.onlyFirst), both = positionsOf(s.both),
                            onlyLater = positionsOf(s.onlyLater);
-    // Step 5 (with the match stored).
+    // First-only positions start chains on layer 0 (the match stored too).
     for (int m : onlyFirst) {
         int32_t cost = 0;
         store(0, m, cost);
@@ -211,7 +211,7 @@ bool searchTuple(const Input& in, const Sets& s, const std::vector<int32_t>& tup
         b.put("\n ");
         reports.push_back(b.text);
     }
-    // Step 7.
+    // First-or-later positions: continue a chain only when that lowers the cost.
     for (int m : both)
         for (int l = 0; l < A; l++) {
             int32_t local = 0;
@@ -248,7 +248,7 @@ bool searchTuple(const Input& in, const Sets& s, const std::vector<int32_t>& tup
         }
         reports.push_back(b.text);
     }
-    // Step 9.
+    // Later-only positions: the cheapest predecessor, from the unreached cost.
     for (int m : onlyLater)
         for (int l = 0; l < A; l++) {
             int32_t local = 0;
@@ -265,7 +265,7 @@ bool searchTuple(const Input& in, const Sets& s, const std::vector<int32_t>& tup
             G[l].acc[m] = least + local;
             G[l].pred[m] = at;
         }
-    // Step 10.
+    // The chain end: last positions ascending, layers ascending.
     int32_t best = big;
     int end = -1, endLayer = -1;
     for (int m : positionsOf(s.last))
@@ -280,7 +280,7 @@ bool searchTuple(const Input& in, const Sets& s, const std::vector<int32_t>& tup
     groups.clear();
     if (end < 0)
         return false;
-    // Step 11.
+    // The chain's length, then its pulses from the last backward.
     int k = 0;
     for (int p = end, l = endLayer; p >= 0; l = (l + A - 1) % A) {
         k++;
@@ -292,7 +292,7 @@ bool searchTuple(const Input& in, const Sets& s, const std::vector<int32_t>& tup
                            static_cast<int16_t>(G[l].first[p]), static_cast<int16_t>(G[l].last[p])};
         p = G[l].pred[p];
     }
-    // Step 12.
+    // Grouped into tuples.
     groups = grouping(k, a, a);
     return true;
 }

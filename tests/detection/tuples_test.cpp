@@ -6,6 +6,7 @@
 #include <climits>
 #include <functional>
 #include <random>
+#include <sstream>
 
 #include "detection/detection.h"
 #include "reference.h"
@@ -24,22 +25,22 @@ constexpr const char* kReportCaption = " About TuplesDetection ";
 
 std::string describe(const Outcome& o)
 {
-    std::string s = "value " + std::to_string(o.value) + ", recognized " + std::to_string(o.recognized) + ", quan " +
-                    std::to_string(o.quanPulses) + ", seeking " + std::to_string(o.seekingPulses) + "\n detected:";
+    std::ostringstream s;
+    s << "value " << o.value << ", recognized " << o.recognized << ", quan " << o.quanPulses << ", seeking "
+      << o.seekingPulses << "\n detected:";
     for (const auto& p : o.detected)
-        s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")[" + std::to_string(p.first) +
-             " " + std::to_string(p.last) + "]";
-    s += "\n tuples:";
+        s << " " << p.position << "(" << p.number << ")[" << p.first << " " << p.last << "]";
+    s << "\n tuples:";
     for (const auto& [first, last] : o.tuples)
-        s += " " + std::to_string(first) + "-" + std::to_string(last);
+        s << " " << first << "-" << last;
     for (const auto& c : o.chains) {
-        s += "\n chain " + std::to_string(c.cost) + ":";
+        s << "\n chain " << c.cost << ":";
         for (const auto& p : c.pulses)
-            s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")";
+            s << " " << p.position << "(" << p.number << ")";
     }
     for (const auto& r : o.reports)
-        s += "\n report: " + r;
-    return s;
+        s << "\n report: " << r;
+    return s.str();
 }
 
 } // namespace
@@ -164,7 +165,7 @@ protected:
 
 /*---- Differential check against the literal model ----*/
 
-TEST_F(TupleDetectors, EveryOperationAgreesWithTheLiteralModelOnRandomTupleSeries)
+TEST_F(TupleDetectors, EveryTupleOperationAgreesWithTheLiteralModelOnRandomTupleSeries)
 {
     std::mt19937 random(20261208);
     auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
@@ -270,7 +271,7 @@ int32_t matchCost(const PulseHeader* alphabet, const SeriesHeader* h, int level,
     return cost;
 }
 
-TEST_F(TupleDetectors, PhaseSearchesFindTheCheapestChainOfEveryPhaseAndTuple)
+TEST_F(TupleDetectors, RecognizeFixedTuplesFindsTheCheapestChainOfEveryTupleAndPhaseOnTinySeries)
 {
     std::mt19937 random(71);
     auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
@@ -329,7 +330,7 @@ TEST_F(TupleDetectors, PhaseSearchesFindTheCheapestChainOfEveryPhaseAndTuple)
     EXPECT_GT(checked, 30);
 }
 
-TEST_F(TupleDetectors, UnfixedSearchFindsTheCheapestChainThatFollowsTheTuple)
+TEST_F(TupleDetectors, DetectUnfixedTuplesFindsTheCheapestChainThatFollowsTheTupleOnTinySeries)
 {
     std::mt19937 random(1208);
     auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
@@ -475,7 +476,7 @@ TEST_F(TupleDetectors, UnfixedOperationsWithoutAdmissibleCountOfferAChainOfNoPul
     EXPECT_TRUE(boxes.messages().empty());
 }
 
-TEST_F(TupleDetectors, DebuggingRunShowsBothReportsOncePerTupleAndClearsTheFlag)
+TEST_F(TupleDetectors, UnfixedTupleOperationsShowBothReportsOncePerTupleInADebuggingRun)
 {
     buildAlphabet();
     build(3000, 20, 40, 1000, 0, {{3, 5, 8, 9, 2}, {4}}, 1, 4, 1, 100, 20); // first pulses anywhere in 0..980
@@ -535,7 +536,7 @@ TEST_F(TupleDetectors, DetectFixedTuplesTriesPhaseZeroInModeOneAndEveryPhaseOthe
     EXPECT_EQ(got.seekingPulses, 5);
 }
 
-TEST_F(TupleDetectors, EqualCostsGoToPhaseZeroAndTheEarlierTuple)
+TEST_F(TupleDetectors, TupleOperationsGiveEqualCostsToPhaseZeroAndTheEarlierTuple)
 {
     buildAlphabet();
     build(800, 20, 40, 181, 5, {{4}}, 1, 4, 1, 100, 30);
@@ -588,7 +589,7 @@ TEST_F(TupleDetectors, DetectFixedTuplesWithoutAnyChainDetectsNothing)
     EXPECT_EQ(got.quanPulses, 18);
 }
 
-TEST_F(TupleDetectors, PhaseSearchReadsBackAChainWhoseCostsPassNineHundredThousand)
+TEST_F(TupleDetectors, FixedTupleOperationsReadBackAChainWhoseCostsPass999999)
 {
     buildAlphabet();
     build(1200, 20, 40, 181, 8, {{1}}, 1, 4, 1, 100, 0);
@@ -609,7 +610,7 @@ TEST_F(TupleDetectors, PhaseSearchReadsBackAChainWhoseCostsPassNineHundredThousa
 
 /*---- Bad input ----*/
 
-TEST_F(TupleDetectors, BadTuplesGiveAMessageAndAnEmptyResult)
+TEST_F(TupleDetectors, TupleOperationsGiveAMessageAndAnEmptyResultForBadTuples)
 {
     buildAlphabet();
     build(1200, 20, 40, 181, 0, {{3, 5}}, 1, 4, 1, 100, 20);
@@ -652,7 +653,7 @@ TEST_F(TupleDetectors, BadTuplesGiveAMessageAndAnEmptyResult)
     }
 }
 
-TEST_F(TupleDetectors, RefusedParametersLeaveSeriesAndChainsAsTheyWere)
+TEST_F(TupleDetectors, TupleOperationsLeaveEverythingOnRefusedParametersAndDetectNothingInUnbuiltSeries)
 {
     buildAlphabet();
     build(1200, 20, 40, 181, 12, {{3, 5}}, 1, 4, 1, 100, 20);
@@ -667,6 +668,16 @@ TEST_F(TupleDetectors, RefusedParametersLeaveSeriesAndChainsAsTheyWere)
         boxes.clear();
         EXPECT_EQ(outcome(kRecognizeFixed, 1), before) << kOpNames[op];
     }
+    // A series whose construction was refused: nothing detected, no message.
+    ASSERT_EQ(getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 40, sequence.data(), 128, 100, h), h);
+    boxes.clear();
+    ASSERT_EQ(h->lpPulsesList[0], nullptr);
+    EXPECT_EQ(run(kDetectFixed, {{3, 5}}, 1, 40, 181, 100), 1);
+    EXPECT_EQ(run(kRecognizeUnfixed, {{3, 5}}, 1, 40, 181, 100), 0);
+    EXPECT_EQ(boxes.count(), 0u);
+    EXPECT_EQ(h->wDetectedQuantity, 0);
+    EXPECT_EQ(h->wDetectedTuples, 0);
+    EXPECT_EQ(chains->wPretenders, 0);
     SeriesHeader* kept = h;
     h = nullptr;
     boxes.clear();
@@ -674,8 +685,6 @@ TEST_F(TupleDetectors, RefusedParametersLeaveSeriesAndChainsAsTheyWere)
     h = kept;
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_EQ(boxes.messages()[0].text, "Не определен lpSeriesHeader!");
-    boxes.clear();
-    EXPECT_EQ(outcome(kRecognizeFixed, 1), before);
 }
 
 } // namespace
