@@ -160,7 +160,7 @@ TEST_F(SimulateCommand, RefusedGridsAndSubsetsRunNoTrial)
     EXPECT_EQ(tooMany.record->ifComplete, 0);
 
     options.pulsesTo = 6;
-    options.noiseInitial = 32000;
+    options.noiseInitial = 32760; // three levels 15 apart pass 32767
     SimulateResult loud;
     simulate(hWnd, options, loud);
     EXPECT_EQ(loud.status, kTrawlingNotStarted);
