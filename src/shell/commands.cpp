@@ -8,7 +8,7 @@
 #include "display/display.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
-#include "snapshot/makesnapshot.h"
+#include "snapshot/snapshot.h"
 
 /*==========================================================================
 ** Helpers

@@ -6,7 +6,7 @@
 #include "display/display.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
-#include "snapshot/makesnapshot.h"
+#include "snapshot/snapshot.h"
 
 namespace {
 
