@@ -43,6 +43,12 @@ protected:
         startPlatform(Backend::Qt, argc, argv);
     }
 
+    static void TearDownTestSuite()
+    {
+        QApplication::processEvents();
+        stopPlatform();  // releases every window made
+    }
+
     void SetUp() override
     {
         setDefaultMessageBoxService(&session);
