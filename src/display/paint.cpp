@@ -260,7 +260,8 @@ int drawChoicePanel(HWND, HDC hdc, const RECT& panel, RECT* items, const char* t
 namespace {
 
 // The results view until the series view exists: the noisy series over the
-// pure one, each on its own axis, and a line of figures.
+// pure one, each on its own axis, the detected starts as red ticks, and a
+// line of figures.
 void drawSeriesStandIn(HDC hdc)
 {
     const ProgramState& s = gState;
@@ -294,6 +295,18 @@ void drawSeriesStandIn(HDC hdc)
         SelectObject(hdc, old);
         DeleteObject(pen);
     }
+    // The detected pulses: a red tick at each detected start, under the noisy series.
+    HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    HGDIOBJ old = SelectObject(hdc, red);
+    const int32_t tickTop = top + band - 12;
+    for (int i = 0; i < series->wDetectedQuantity && series->lpDetectedPositions; i++) {
+        const int32_t px = a.left + 5 +
+                           static_cast<int32_t>(int64_t(series->lpDetectedPositions[i]) * width / (series->dwSeriesSize - 1));
+        MoveToEx(hdc, px, tickTop, nullptr);
+        LineTo(hdc, px, tickTop + 10);
+    }
+    SelectObject(hdc, old);
+    DeleteObject(red);
 }
 
 void drawPanelStandIn(HDC hdc, const char* caption)
