@@ -69,8 +69,10 @@ private:
 
 // A window of the system. For subsystems 1 to 3 a window is only the owner of
 // their message boxes; the shell's main window adds its own state beside it.
+struct WindowImpl;  // the window system's side of a window (src/platform/private.h)
 struct PlatformWindow {
     MessageBoxService* lpMessages = nullptr;  // where this window's boxes go; null: the process default
+    WindowImpl* lpImpl = nullptr;             // raster, menu, children; null for a window that only owns boxes
 };
 typedef PlatformWindow* HWND;
 

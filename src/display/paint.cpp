@@ -1,0 +1,388 @@
+// The paint dispatcher of the main window and its layout: button column,
+// series area with the alphabet grid, level choice panels; the alphabet view
+// and the choice panel; stand-ins for the views that come with later work.
+//
+// Sections: layout - helpers - alphabet view - choice panel - stand-in views - dispatcher
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "display/display.h"
+#include "shell/shell.h"
+
+DisplayState gDisplay;
+
+/*==========================================================================
+** Layout
+**========================================================================*/
+
+void choiceItemRects(const RECT& panel, int32_t lineHeight, int count, RECT* items)
+{
+    const int32_t w = panel.right - panel.left + 1;
+    const int32_t x = panel.left + 10;
+    int32_t y = panel.top + (lineHeight >> 1) + lineHeight;  // below the caption that straddles the top edge
+    for (int k = 0; k < count; k++) {
+        // One and a half lines per choice; the last row of pixels belongs to the next.
+        items[k] = RECT{x, y, x + w - 20, y + lineHeight + (lineHeight >> 1) - 1};
+        y += lineHeight + (lineHeight >> 1);
+    }
+}
+
+void layoutMainWindow(const RECT& client, const TEXTMETRICA& tm, DisplayState& d)
+{
+    const ProgramState& s = gState;
+    const int32_t L = client.left, T = client.top, R = client.right, B = client.bottom;
+    d.TextMetrics = tm;
+    d.wLineHeight = tm.tmHeight + tm.tmExternalLeading - 1;
+    d.wAveCharWidth = tm.tmAveCharWidth;
+    d.wMaxCharWidth = tm.tmMaxCharWidth;
+
+    // Button column: 143 pixels between left and right (both inclusive: the
+    // 144-pixel picture fills it), 10 pixels from the window's right edge.
+    d.ExitButtonRect = RECT{R - 154, B - 42, R - 11, B - 11};
+    d.NextButtonRect = RECT{R - 154, B - 84, R - 11, B - 53};
+    int32_t y = B - 126;
+    const uint16_t p = s.wProcessingType;
+    d.bSelectButtonExists = (p != kTaskDetection && p != kProcTuplesDetection && p != kProcTuplesRecognition);
+    if (d.bSelectButtonExists) {
+        d.SelectAllButtonRect = d.UnselectAllButtonRect = RECT{R - 154, y, R - 11, y + 31};
+        y -= 42;
+    }
+    d.RestartButtonRect = RECT{R - 154, y, R - 11, y + 31};
+    d.ButtonsAreaRect = RECT{R - 154, y - 42, R - 11, B - 95};
+    int selected = 0;
+    for (int i = 0; i < s.wAlphabetSize && i < kAlphabetCapacity; i++)
+        selected += (s.EtalonSelected[i] == 1);
+    d.bSelectAllShown = (2 * selected <= s.wAlphabetSize) ? 1 : 0;
+
+    // Series area: what is left of the button column, shrunk to whole cells.
+    d.SeriesAreaRect.left = L + 10;
+    d.SeriesAreaRect.top = T + 10;
+    const int32_t aw = (R - 154) - 10 - (L + 10) + 1;
+    const int32_t ah = B - 10 - (T + 10) + 1;
+    int32_t k = 1;
+    while (k * (k + 1) < s.wAlphabetSize)
+        k++;
+    const int32_t c = k + 1, r = k;
+    // A window too small for the grid gets cells of size 0, not negative sizes
+    // wrapped into 16 bits.
+    const int32_t cw = std::max(0, (aw - (c + 1) * 10) / c);
+    const int32_t ch = std::max(0, (ah - (r + 1) * 10) / r);
+    d.wCellWidth = static_cast<uint16_t>(cw);
+    d.wCellHeight = static_cast<uint16_t>(ch);
+    d.wCellInnerWidth = static_cast<uint16_t>(std::max(0, cw - 10));
+    d.wCellInnerHeight = static_cast<uint16_t>(std::max(0, ch - 10));
+    const int32_t gw = cw * c + (c + 1) * 10, gh = ch * r + (r + 1) * 10;
+    d.SeriesAreaRect.right = d.SeriesAreaRect.left + gw - 1;  // inclusive
+    d.SeriesAreaRect.bottom = d.SeriesAreaRect.top + gh - 1;  // inclusive
+
+    int32_t x = d.SeriesAreaRect.left + 10;
+    y = d.SeriesAreaRect.top + 10;
+    for (int i = 0; i < s.wAlphabetSize && i < kAlphabetCapacity; i++) {
+        d.EtalonCellRect[i] = RECT{x, y, x + cw - 1, y + ch - 1};
+        x += cw + 10;
+        if ((i + 1) % c == 0) {
+            x = d.SeriesAreaRect.left + 10;
+            y += ch + 10;
+        }
+    }
+
+    // Choice panels, six lines each, one line apart, right of the series area.
+    const int32_t lh = d.wLineHeight;
+    d.SeriesLengthPanelRect = RECT{d.SeriesAreaRect.right + 10, d.SeriesAreaRect.top, R - 10,
+                                   d.SeriesAreaRect.top + 6 * lh};
+    d.NoiseLevelPanelRect = d.SeriesLengthPanelRect;
+    d.NoiseLevelPanelRect.top = d.SeriesLengthPanelRect.bottom + lh;
+    d.NoiseLevelPanelRect.bottom = d.NoiseLevelPanelRect.top + 6 * lh;
+    d.dwPanelsBottom = d.NoiseLevelPanelRect.bottom;
+    choiceItemRects(d.SeriesLengthPanelRect, lh, kLevelChoices, d.SeriesLengthItemRect);
+    choiceItemRects(d.NoiseLevelPanelRect, lh, kLevelChoices, d.NoiseLevelItemRect);
+    d.bLostDataPanelShown = isCutoffSeries(s.wSeriesType);
+    if (d.bLostDataPanelShown) {
+        d.LostDataLevelPanelRect = d.NoiseLevelPanelRect;
+        d.LostDataLevelPanelRect.top = d.NoiseLevelPanelRect.bottom + lh;
+        d.LostDataLevelPanelRect.bottom = d.LostDataLevelPanelRect.top + 6 * lh;
+        d.dwPanelsBottom = d.LostDataLevelPanelRect.bottom;
+        choiceItemRects(d.LostDataLevelPanelRect, lh, kLevelChoices, d.LostDataLevelItemRect);
+    }
+}
+
+/*==========================================================================
+** Helpers
+**========================================================================*/
+
+namespace {
+
+// An outline from (x, y) over width w and height h: lines to (x, y + h),
+// (x + w, y + h), (x + w, y) and back. With a rectangle's inclusive right and
+// bottom, w = right - left + 1 puts the frame one pixel outside them.
+void outline(HDC hdc, int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    MoveToEx(hdc, x, y, nullptr);
+    LineTo(hdc, x, y + h);
+    LineTo(hdc, x + w, y + h);
+    LineTo(hdc, x + w, y);
+    LineTo(hdc, x, y);
+}
+
+void outlineRect(HDC hdc, const RECT& r)
+{
+    outline(hdc, r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
+}
+
+void text(HDC hdc, int32_t x, int32_t y, const char* s)
+{
+    TextOutA(hdc, x, y, s, static_cast<int>(std::strlen(s)));
+}
+
+void blitButton(HDC hdc, HBITMAP picture, const RECT& at)
+{
+    if (!picture)
+        return;
+    HDC memory = CreateCompatibleDC(hdc);
+    HGDIOBJ previous = SelectObject(memory, picture);
+    BitBlt(hdc, at.left, at.top, kButtonWidth, kButtonHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
+
+void blitSelectButton(HDC hdc)
+{
+    if (!gDisplay.bSelectButtonExists)
+        return;
+    if (gDisplay.bSelectAllShown)
+        blitButton(hdc, gState.hBitmap5, gDisplay.SelectAllButtonRect);
+    else
+        blitButton(hdc, gState.hBitmap4, gDisplay.UnselectAllButtonRect);
+}
+
+} // namespace
+
+/*==========================================================================
+** Alphabet view
+**========================================================================*/
+
+void drawAlphabetView(HWND, HDC hdc)
+{
+    const ProgramState& s = gState;
+    const DisplayState& d = gDisplay;
+    outlineRect(hdc, d.SeriesAreaRect);
+    const int32_t A = s.wAmplitude;
+    for (int i = 0; i < s.wAlphabetSize && i < kAlphabetCapacity; i++) {
+        const PulseHeader& p = s.Alphabet[i];
+        const int32_t x0 = d.EtalonCellRect[i].left, y0 = d.EtalonCellRect[i].top;
+        const int32_t x = x0 + 5;
+        int32_t y = y0 + 5;
+        const int32_t w = d.wCellInnerWidth, h = d.wCellInnerHeight - d.wLineHeight;
+        int32_t energy = 0;
+        for (int j = 0; j < p.wLength && p.lpData; j++)
+            energy += p.lpData[j] * p.lpData[j];
+        char caption[64];
+        std::snprintf(caption, sizeof caption, " pulse %d [%d]", p.wNumber, energy);
+        text(hdc, x, y, caption);
+        y += d.wLineHeight;
+        // Axes with the default pen.
+        MoveToEx(hdc, x, y, nullptr);
+        LineTo(hdc, x, y + h);
+        MoveToEx(hdc, x, y + h / 2, nullptr);
+        LineTo(hdc, x + w - 1, y + h / 2);
+        HPEN pen = CreatePen(PS_SOLID, 1, s.EtalonSelected[i] == 1 ? RGB(0, 0, 255) : RGB(0, 0, 127));
+        HGDIOBJ oldPen = SelectObject(hdc, pen);
+        const int32_t dx[3] = {0, 1, 0}, dy[3] = {0, 0, -1};  // three strokes make a bold curve
+        for (int t = 0; t < 3 && p.lpData && A != 0; t++) {
+            const int32_t cx = x + dx[t], cy = y + dy[t];
+            MoveToEx(hdc, cx, cy + h / 2, nullptr);
+            int32_t lastX = cx;
+            for (int j = 0; j < p.wLength; j++) {
+                // An etalon of one sample has no step: it stands at the axis origin.
+                lastX = cx + (p.wLength > 1 ? j * (w - 6) / (p.wLength - 1) : 0);
+                LineTo(hdc, lastX, cy + h - (p.lpData[j] + A) * h / (2 * A));
+            }
+            LineTo(hdc, lastX, cy + h / 2);
+        }
+        SelectObject(hdc, oldPen);
+        DeleteObject(pen);
+        const bool sel = s.EtalonSelected[i] == 1;
+        pen = CreatePen(PS_SOLID, 1, sel ? RGB(163, 163, 163) : RGB(127, 127, 127));
+        oldPen = SelectObject(hdc, pen);
+        outline(hdc, x0, y0, d.wCellWidth, d.wCellHeight);
+        if (sel) {
+            outline(hdc, x0 + 1, y0 + 1, d.wCellWidth - 2, d.wCellHeight - 2);
+            outline(hdc, x0 - 1, y0 - 1, d.wCellWidth + 2, d.wCellHeight + 2);
+        }
+        SelectObject(hdc, oldPen);
+        DeleteObject(pen);
+    }
+}
+
+/*==========================================================================
+** Choice panel
+**========================================================================*/
+
+int drawChoicePanel(HWND, HDC hdc, const RECT& panel, RECT* items, const char* title, int32_t count,
+                    const int32_t* values, int32_t index, int32_t current)
+{
+    const int32_t lh = gDisplay.wLineHeight;
+    const int32_t w = panel.right - panel.left + 1, h = panel.bottom - panel.top + 1;
+    outline(hdc, panel.left, panel.top, w, h);
+    const int32_t x = panel.left + 10;
+    int32_t d = (lh + 1) >> 3;  // dot inset
+    if (d == 0)
+        d = 1;
+    text(hdc, x - 5, panel.top - (lh >> 1), title);  // a group caption across the top edge
+    choiceItemRects(panel, lh, count, items);
+    for (int k = 0; k < count; k++) {
+        const RECT& it = items[k];
+        Ellipse(hdc, it.left, it.top, it.left + lh, it.top + lh);
+        char label[32];
+        std::snprintf(label, sizeof label, " %5d ", values[k]);
+        text(hdc, x + 2 * lh, it.top, label);
+    }
+    int32_t sIndex = index - 1;
+    if (sIndex < 0 || sIndex >= count)
+        sIndex = 0;
+    if (count > 0) {
+        // Black: the value in force; grey: chosen for the next series only.
+        HBRUSH brush = CreateSolidBrush(values[sIndex] == current ? RGB(0, 0, 0) : RGB(163, 163, 163));
+        HGDIOBJ old = SelectObject(hdc, brush);
+        const RECT& it = items[sIndex];
+        Ellipse(hdc, it.left + d, it.top + d, it.left + lh - d, it.top + lh - d);
+        SelectObject(hdc, old);
+        DeleteObject(brush);
+    }
+    return 1;
+}
+
+/*==========================================================================
+** Stand-in views
+**========================================================================*/
+
+namespace {
+
+// The results view until the series view exists: the noisy series over the
+// pure one, each on its own axis, the detected starts as red ticks, and a
+// line of figures.
+void drawSeriesStandIn(HDC hdc)
+{
+    const ProgramState& s = gState;
+    const RECT& a = gDisplay.SeriesAreaRect;
+    outlineRect(hdc, a);
+    const SeriesHeader* series = s.lpSeriesHeader;
+    char line[160];
+    std::snprintf(line, sizeof line, " series length: %u  pulses: %u  noise level: %d  lost data level: %d ",
+                  static_cast<unsigned>(s.dwSeriesLength), s.wImpulseQuantity, s.wNoiseLevel, s.wLostDataLevel);
+    text(hdc, a.left + 5, a.top + 5, line);
+    if (!series || series->dwSeriesSize <= 1 || a.right - a.left < 20)
+        return;
+    const int32_t top = a.top + 10 + gDisplay.wLineHeight, band = (a.bottom - top) / 2;
+    const int32_t width = a.right - a.left - 10, A = 2 * std::max<int32_t>(s.wAmplitude, 1);
+    const int16_t* data[2] = {series->lpNoisyData, series->lpPureData};
+    const COLORREF colour[2] = {RGB(127, 127, 127), RGB(0, 0, 255)};
+    for (int b = 0; b < 2; b++) {
+        const int32_t mid = top + b * band + band / 2;
+        MoveToEx(hdc, a.left + 5, mid, nullptr);
+        LineTo(hdc, a.left + 5 + width, mid);
+        HPEN pen = CreatePen(PS_SOLID, 1, colour[b]);
+        HGDIOBJ old = SelectObject(hdc, pen);
+        for (int32_t n = 0; n < series->dwSeriesSize; n++) {
+            const int32_t px = a.left + 5 + static_cast<int32_t>(int64_t(n) * width / (series->dwSeriesSize - 1));
+            const int32_t py = mid - std::clamp<int32_t>(data[b][n], -A, A) * (band / 2 - 2) / A;
+            if (n == 0)
+                MoveToEx(hdc, px, py, nullptr);
+            else
+                LineTo(hdc, px, py);
+        }
+        SelectObject(hdc, old);
+        DeleteObject(pen);
+    }
+    // The detected pulses: a red tick at each detected start, under the noisy series.
+    HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    HGDIOBJ old = SelectObject(hdc, red);
+    const int32_t tickTop = top + band - 12;
+    for (int i = 0; i < series->wDetectedQuantity && series->lpDetectedPositions; i++) {
+        const int32_t px = a.left + 5 +
+                           static_cast<int32_t>(int64_t(series->lpDetectedPositions[i]) * width / (series->dwSeriesSize - 1));
+        MoveToEx(hdc, px, tickTop, nullptr);
+        LineTo(hdc, px, tickTop + 10);
+    }
+    SelectObject(hdc, old);
+    DeleteObject(red);
+}
+
+void drawPanelStandIn(HDC hdc, const char* caption)
+{
+    outlineRect(hdc, gDisplay.SeriesAreaRect);
+    text(hdc, gDisplay.SeriesAreaRect.left + 5, gDisplay.SeriesAreaRect.top + 5, caption);
+}
+
+} // namespace
+
+/*==========================================================================
+** Dispatcher
+**========================================================================*/
+
+LRESULT paintMainWindow(HWND hWnd)
+{
+    ProgramState& s = gState;
+    DisplayState& d = gDisplay;
+    RECT client;
+    GetClientRect(hWnd, &client);
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hWnd, &ps);
+    if (!hdc)
+        return 0;
+    d.hOldFont = static_cast<HFONT>(SelectObject(hdc, s.hFont ? s.hFont : GetStockObject(ANSI_VAR_FONT)));
+    TEXTMETRICA tm;
+    GetTextMetricsA(hdc, &tm);
+    layoutMainWindow(client, tm, d);
+
+    switch (s.wViewMode) {
+    case kViewAlphabet:
+        drawAlphabetView(hWnd, hdc);
+        blitButton(hdc, s.hBitmap1, d.NextButtonRect);
+        blitButton(hdc, s.hButtonExit, d.ExitButtonRect);
+        blitSelectButton(hdc);
+        break;
+    case kViewResults:
+        if (s.wResultsMode == 2) {
+            drawPanelStandIn(hdc, " statistical simulation ");
+        } else {
+            if (s.wProcessingType != kTaskSeriesProcessing || s.wSeriesType == kSeriesFixedWhole ||
+                s.wSeriesType == kSeriesFixedCutoff || s.wSeriesType == kSeriesUnfixedWhole ||
+                s.wSeriesType == kSeriesUnfixedCutoff)
+                drawSeriesStandIn(hdc);
+            s.bOverdrawSeries = 0;
+        }
+        blitButton(hdc, s.hButtonStart, d.RestartButtonRect);
+        blitButton(hdc, s.hBitmap1, d.NextButtonRect);
+        blitButton(hdc, s.hButtonExit, d.ExitButtonRect);
+        blitSelectButton(hdc);
+        break;
+    case kViewSubset:
+        drawPanelStandIn(hdc, " select set of pulses ");
+        blitButton(hdc, s.hBitmap1, d.NextButtonRect);
+        blitButton(hdc, s.hButtonExit, d.ExitButtonRect);
+        blitSelectButton(hdc);
+        break;
+    case kViewParams:
+        drawPanelStandIn(hdc, " series parameters ");
+        blitButton(hdc, s.hBitmap1, d.NextButtonRect);
+        blitButton(hdc, s.hButtonExit, d.ExitButtonRect);
+        blitSelectButton(hdc);
+        break;
+    default: break;
+    }
+
+    drawChoicePanel(hWnd, hdc, d.SeriesLengthPanelRect, d.SeriesLengthItemRect, " series length: ",
+                    s.SeriesLengthTable.count, s.SeriesLengthTable.values, s.SeriesLengthTable.index,
+                    static_cast<int32_t>(s.dwSeriesLength));
+    drawChoicePanel(hWnd, hdc, d.NoiseLevelPanelRect, d.NoiseLevelItemRect, " noise level: ", s.NoiseLevelTable.count,
+                    s.NoiseLevelTable.values, s.NoiseLevelTable.index, s.wNoiseLevel);
+    if (d.bLostDataPanelShown)
+        drawChoicePanel(hWnd, hdc, d.LostDataLevelPanelRect, d.LostDataLevelItemRect, " lost data level: ",
+                        s.LostDataLevelTable.count, s.LostDataLevelTable.values, s.LostDataLevelTable.index,
+                        s.wLostDataLevel);
+
+    SelectObject(hdc, d.hOldFont);
+    return EndPaint(hWnd, &ps);
+}

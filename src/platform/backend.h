@@ -1,0 +1,132 @@
+// Backend control: starting the Qt or the headless window system, driving a
+// headless window (pending paints, mouse, keys, size), reading the raster, and
+// the services behind message boxes and dialogs. Used by app/, the tests and
+// the snapshot export; the shell and the display call only gdi.h and window.h.
+#pragma once
+
+#include <QImage>
+
+#include <deque>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/window.h"
+
+/*---- Backends ----*/
+
+enum class Backend {
+    Qt,        // a real desktop window with an event loop
+    Headless,  // the same raster and code paths, driven by a script or a test
+};
+
+// Makes the application object: QApplication for Qt, QGuiApplication on the
+// offscreen platform for headless (no display needed; the platform is chosen
+// here, not by the environment). Call once, before any window exists.
+void startPlatform(Backend backend, int& argc, char** argv);
+// Releases every window made and the application object.
+void stopPlatform();
+bool platformStarted();
+
+// The default client size of a headless window.
+inline constexpr int kHeadlessWidth = 1280;
+inline constexpr int kHeadlessHeight = 960;
+
+/*---- Driving a window (both backends; headless has no other way) ----*/
+
+// Paints what is invalid, as the window system does when its queue is idle.
+// Returns the number of paint messages dispatched (0 or 1).
+int runPendingPaints(HWND hWnd);
+// Mouse messages (WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP) at client (x, y).
+void injectMouse(HWND hWnd, UINT message, int x, int y, WPARAM keys);
+// A key press with a virtual key code.
+void injectKey(HWND hWnd, int virtualKey);
+// A menu item chosen (WM_COMMAND with its id), as the menu bar sends it.
+void chooseMenuItem(HWND hWnd, UINT id);
+// New client size: the raster is resized, WM_SIZE sent and everything invalidated with erasing.
+void resizeClient(HWND hWnd, int width, int height);
+// A copy of the client raster (32 bits per pixel).
+QImage windowRaster(HWND hWnd);
+// Whether a menu item carries a check mark; false for unknown ids.
+bool menuItemChecked(HWND hWnd, UINT id);
+// Whether the window still exists (not yet destroyed).
+bool windowAlive(HWND hWnd);
+// The quit message's code once posted, else -1.
+int quitCode();
+
+/*---- Dialogs ----*/
+
+// Where modal dialogs and the save-file dialog run. The Qt one shows real
+// dialogs; the scripted one answers from a queue.
+class DialogService {
+public:
+    virtual ~DialogService() = default;
+    // Runs the dialog `dialogTemplate` over `dialog` (controls made on demand by
+    // GetDlgItem); calls `procedure` with WM_INITDIALOG, then WM_COMMAND for the
+    // button pressed, until EndDialog. Returns EndDialog's result.
+    virtual intptr_t runDialog(HWND dialog, DLGPROC procedure, LPARAM param) = 0;
+    // Asks for a file name; fills request->lpstrFile. False: cancelled.
+    virtual bool chooseSaveFile(OPENFILENAMEA* request) = 0;
+};
+void setDialogService(DialogService* service);  // null: the scripted default (always Cancel)
+DialogService* dialogService();
+
+// One queued reply of a scripted session: OK or Cancel, with field values for
+// a dialog (by control id or label text) or the file name for a save dialog.
+struct ScriptedAnswer {
+    bool ok = true;                                   // OK (Yes) or Cancel (No)
+    std::vector<std::pair<std::string, std::string>> fields; // name=value pairs in the order given
+};
+
+// Message boxes and dialogs of a scripted session: answers from one queue, in
+// order, whichever asks next; an unanswered box is answered with its default and
+// recorded; an unanswered dialog is cancelled.
+class ScriptedSession : public MessageBoxService, public DialogService {
+public:
+    int show(const char* text, const char* caption, unsigned flags) override;
+    intptr_t runDialog(HWND dialog, DLGPROC procedure, LPARAM param) override;
+    bool chooseSaveFile(OPENFILENAMEA* request) override;
+    void queue(const ScriptedAnswer& answer);       // after the replies already queued
+    void queueFirst(const ScriptedAnswer& answer);  // before them: the reply to the very next question
+    const std::vector<MessageRecord>& messages() const { return shown; }
+    std::vector<std::string> log;  // dialogs run, file names chosen: "dialog 105 ok", ...
+
+private:
+    std::deque<ScriptedAnswer> answers;  // replies to come
+    std::vector<MessageRecord> shown;    // every message box, oldest first
+};
+
+// Real message boxes and dialogs on the screen (Qt backend).
+MessageBoxService* qtMessageBoxes();
+DialogService* qtDialogs();
+
+/*---- Menus ----*/
+
+// One entry of a menu description, in reading order: a popup opens a level,
+// `depth` says how deep the entry sits (0: the menu bar itself).
+struct MenuItemDesc {
+    int depth;         // 0 on the bar, 1 in a popup of the bar, 2 in a popup of a popup
+    const char* text;  // text as shown; null for a separator
+    UINT id;           // command id; 0 for a popup or a separator
+    int group;         // check-mark group; 0: none
+};
+void registerMenu(int resource, const std::vector<MenuItemDesc>& items);
+const std::vector<MenuItemDesc>* findMenu(int resource);
+
+/*---- Dialog templates ----*/
+
+// One control of a dialog description.
+struct DialogControlDesc {
+    int id;             // control id; -1 for a static label
+    const char* kind;   // "edit", "check", "radio", "label", "button"
+    const char* label;  // text shown beside or on it
+};
+// A dialog description: title and controls. Registered by resources/.
+struct DialogTemplateDesc {
+    int id;                                  // template id
+    const char* title;                       // caption
+    std::vector<DialogControlDesc> controls; // in reading order
+};
+void registerDialogTemplate(const DialogTemplateDesc& desc);
+const DialogTemplateDesc* findDialogTemplate(int id);

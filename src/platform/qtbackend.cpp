@@ -1,0 +1,451 @@
+// The Qt Widgets backend: a QMainWindow with the menu bar of the window's menu
+// description and a canvas that shows the window's raster and feeds mouse, key
+// and size events to the window procedure; real message boxes and dialogs.
+//
+// Sections: frame and canvas - hooks - message boxes - dialogs
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include <cstring>
+
+#include "platform/private.h"
+
+/*==========================================================================
+** Frame and canvas
+**========================================================================*/
+
+namespace {
+
+// Win32 virtual key of a Qt key: letters and digits as their upper-case codes.
+int virtualKeyOf(const QKeyEvent* e)
+{
+    const int k = e->key();
+    if ((k >= Qt::Key_A && k <= Qt::Key_Z) || (k >= Qt::Key_0 && k <= Qt::Key_9))
+        return k;  // Qt and Win32 agree on these
+    switch (k) {
+    case Qt::Key_Backspace: return 0x08;
+    case Qt::Key_Tab: return 0x09;
+    case Qt::Key_Return: case Qt::Key_Enter: return 0x0D;
+    case Qt::Key_Escape: return 0x1B;
+    case Qt::Key_Space: return 0x20;
+    case Qt::Key_Left: return 0x25;
+    case Qt::Key_Up: return 0x26;
+    case Qt::Key_Right: return 0x27;
+    case Qt::Key_Down: return 0x28;
+    case Qt::Key_Delete: return 0x2E;
+    default:
+        if (k >= Qt::Key_F1 && k <= Qt::Key_F24)
+            return 0x70 + (k - Qt::Key_F1);
+        return 0xFF;  // a key the program does not know
+    }
+}
+
+WPARAM keyStateOf(const QMouseEvent* e)
+{
+    WPARAM keys = 0;
+    if (e->buttons() & Qt::LeftButton)
+        keys |= MK_LBUTTON;
+    if (e->modifiers() & Qt::ShiftModifier)
+        keys |= MK_SHIFT;
+    if (e->modifiers() & Qt::ControlModifier)
+        keys |= MK_CONTROL;
+    return keys;
+}
+
+class Canvas : public QWidget {
+public:
+    explicit Canvas(HWND hWnd) : hWnd(hWnd)
+    {
+        setMouseTracking(true);
+        setFocusPolicy(Qt::StrongFocus);
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        if (!windowAlive(hWnd))
+            return;
+        QPainter painter(this);
+        painter.drawImage(0, 0, hWnd->lpImpl->raster);
+    }
+    void resizeEvent(QResizeEvent*) override
+    {
+        if (windowAlive(hWnd))
+            resizeClient(hWnd, width(), height());
+    }
+    void mousePressEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            injectMouse(hWnd, WM_LBUTTONDOWN, e->position().toPoint().x(), e->position().toPoint().y(), keyStateOf(e));
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override
+    {
+        // The class asks for no double clicks: the second press is a press.
+        mousePressEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            injectMouse(hWnd, WM_LBUTTONUP, e->position().toPoint().x(), e->position().toPoint().y(), keyStateOf(e));
+    }
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
+        injectMouse(hWnd, WM_MOUSEMOVE, e->position().toPoint().x(), e->position().toPoint().y(), keyStateOf(e));
+    }
+    void keyPressEvent(QKeyEvent* e) override
+    {
+        injectKey(hWnd, virtualKeyOf(e));
+    }
+
+private:
+    HWND hWnd;  // the window shown
+};
+
+class Frame : public QMainWindow {
+public:
+    explicit Frame(HWND hWnd) : hWnd(hWnd) {}
+
+protected:
+    void closeEvent(QCloseEvent* e) override
+    {
+        // The close request goes to the window procedure, whose default
+        // handling destroys the window (and with it this frame).
+        e->ignore();
+        if (windowAlive(hWnd))
+            SendMessageA(hWnd, WM_CLOSE, 0, 0);
+    }
+
+private:
+    HWND hWnd;  // the window framed
+};
+
+void buildMenu(HWND hWnd, QMenuBar* bar, const std::vector<MenuItemDesc>& items)
+{
+    std::vector<QMenu*> open;  // open[d] receives entries of depth d + 1
+    for (const MenuItemDesc& item : items) {
+        open.resize(static_cast<size_t>(item.depth));
+        QString text = item.text ? QString::fromUtf8(item.text) : QString();
+        if (!item.text) {
+            if (!open.empty())
+                open.back()->addSeparator();
+            continue;
+        }
+        if (item.id == 0) {  // a popup
+            QMenu* menu = open.empty() ? bar->addMenu(text) : open.back()->addMenu(text);
+            open.push_back(menu);
+            continue;
+        }
+        QAction* action = open.empty() ? bar->addAction(text) : open.back()->addAction(text);
+        action->setCheckable(item.group != 0);
+        const UINT id = item.id;
+        QObject::connect(action, &QAction::triggered, [hWnd, id]() {
+            if (!windowAlive(hWnd))
+                return;
+            chooseMenuItem(hWnd, id);
+            if (windowAlive(hWnd))
+                qtSyncChecks(hWnd);  // the marks are the program's, not Qt's toggling
+        });
+        hWnd->lpImpl->actions[id] = action;
+    }
+}
+
+} // namespace
+
+/*==========================================================================
+** Hooks
+**========================================================================*/
+
+std::unique_ptr<QGuiApplication> makeQtApplication(Backend backend, int& argc, char** argv)
+{
+    if (backend == Backend::Qt)
+        return std::make_unique<QApplication>(argc, argv);
+    return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+void qtCreateFrame(HWND hWnd)
+{
+    WindowImpl* impl = hWnd->lpImpl;
+    Frame* frame = new Frame(hWnd);
+    frame->setWindowTitle(QString::fromUtf8(impl->title.c_str()));
+    if (const std::vector<MenuItemDesc>* menu = findMenu(impl->menuResource))
+        buildMenu(hWnd, frame->menuBar(), *menu);
+    Canvas* canvas = new Canvas(hWnd);
+    frame->setCentralWidget(canvas);
+    frame->resize(kHeadlessWidth, kHeadlessHeight);
+    impl->qtWindow = frame;
+    impl->canvas = canvas;
+}
+
+void qtShow(HWND hWnd, bool maximized)
+{
+    QMainWindow* frame = hWnd->lpImpl->qtWindow;
+    if (!frame)
+        return;
+    if (maximized) {
+        // Without a window manager nobody maximises: take the screen's
+        // available area ourselves, then ask for the maximised state.
+        if (QScreen* screen = QGuiApplication::primaryScreen())
+            frame->setGeometry(screen->availableGeometry());
+        frame->showMaximized();
+    } else {
+        frame->show();
+    }
+    hWnd->lpImpl->canvas->setFocus();
+}
+
+void qtSchedulePaint(HWND hWnd)
+{
+    WindowImpl* impl = hWnd->lpImpl;
+    if (!impl->canvas || impl->paintQueued)
+        return;
+    impl->paintQueued = true;
+    // Paints come when the event queue is idle, as the window system sends them.
+    QMetaObject::invokeMethod(
+        impl->canvas,
+        [hWnd]() {
+            if (!windowAlive(hWnd))
+                return;
+            hWnd->lpImpl->paintQueued = false;
+            runPendingPaints(hWnd);
+        },
+        Qt::QueuedConnection);
+}
+
+void qtCanvasUpdate(HWND hWnd)
+{
+    if (hWnd->lpImpl->canvas)
+        hWnd->lpImpl->canvas->update();
+}
+
+void qtSyncChecks(HWND hWnd)
+{
+    for (auto& [id, action] : hWnd->lpImpl->actions)
+        if (action->isCheckable())
+            action->setChecked(hWnd->lpImpl->checks[id]);
+}
+
+void qtDestroyFrame(HWND hWnd)
+{
+    WindowImpl* impl = hWnd->lpImpl;
+    if (!impl->qtWindow)
+        return;
+    impl->qtWindow->hide();
+    impl->qtWindow->deleteLater();
+    impl->qtWindow = nullptr;
+    impl->canvas = nullptr;
+    impl->actions.clear();
+    for (HWND child : impl->children)
+        child->lpImpl->control = nullptr;  // deleted with the frame
+}
+
+bool qtWaitForEvents()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    return quitCode() < 0;
+}
+
+void qtCreateControl(HWND child, int x, int y, int width, int height)
+{
+    QWidget* canvas = child->lpImpl->parent->lpImpl->canvas;
+    if (!canvas)
+        return;
+    QLineEdit* edit = new QLineEdit(QString::fromUtf8(child->lpImpl->title.c_str()), canvas);
+    edit->setGeometry(x, y, width, height);
+    edit->setVisible(width > 0 && height > 0);
+    child->lpImpl->control = edit;
+}
+
+void qtMoveControl(HWND child, int x, int y, int width, int height)
+{
+    if (QWidget* w = child->lpImpl->control) {
+        w->setGeometry(x, y, width, height);
+        w->setVisible(width > 0 && height > 0);
+    }
+}
+
+void qtSyncControl(HWND child)
+{
+    QWidget* w = child->lpImpl ? child->lpImpl->control : nullptr;
+    if (!w)
+        return;
+    if (auto* edit = dynamic_cast<QLineEdit*>(w))
+        edit->setText(QString::fromUtf8(child->lpImpl->title.c_str()));
+    else if (auto* box = dynamic_cast<QAbstractButton*>(w))
+        box->setChecked(child->lpImpl->buttonCheck == BST_CHECKED);
+}
+
+void qtReadControl(HWND child)
+{
+    QWidget* w = child->lpImpl ? child->lpImpl->control : nullptr;
+    if (!w)
+        return;
+    if (auto* edit = dynamic_cast<QLineEdit*>(w))
+        child->lpImpl->title = edit->text().toStdString();
+    else if (auto* box = dynamic_cast<QAbstractButton*>(w))
+        child->lpImpl->buttonCheck = box->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
+void qtSetCursor(intptr_t id)
+{
+    if (activeBackend() != Backend::Qt || !QGuiApplication::instance())
+        return;
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    switch (id) {
+    case IDC_SIZEWE: shape = Qt::SizeHorCursor; break;
+    case IDC_SIZENS: shape = Qt::SizeVerCursor; break;
+    case IDC_SIZEALL: shape = Qt::SizeAllCursor; break;
+    case IDC_HAND: shape = Qt::PointingHandCursor; break;
+    default: break;
+    }
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* frame = dynamic_cast<QMainWindow*>(w))
+            if (frame->centralWidget())
+                frame->centralWidget()->setCursor(shape);
+}
+
+/*==========================================================================
+** Message boxes
+**========================================================================*/
+
+namespace {
+
+class QtMessageBoxes : public MessageBoxService {
+public:
+    int show(const char* text, const char* caption, unsigned flags) override
+    {
+        QMessageBox box;
+        box.setWindowTitle(QString::fromUtf8(caption ? caption : kStandardCaption));
+        box.setText(QString::fromUtf8(text ? text : ""));
+        if ((flags & MB_ICONMASK) == MB_ICONWARNING)
+            box.setIcon(QMessageBox::Warning);
+        switch (flags & MB_TYPEMASK) {
+        case MB_OKCANCEL: box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel); break;
+        case MB_YESNO: box.setStandardButtons(QMessageBox::Yes | QMessageBox::No); break;
+        default: box.setStandardButtons(QMessageBox::Ok); break;
+        }
+        switch (box.exec()) {
+        case QMessageBox::Cancel: return IDCANCEL;
+        case QMessageBox::Yes: return IDYES;
+        case QMessageBox::No: return IDNO;
+        default: return IDOK;
+        }
+    }
+};
+
+/*==========================================================================
+** Dialogs
+**========================================================================*/
+
+class QtDialogs : public DialogService {
+public:
+    intptr_t runDialog(HWND dialog, DLGPROC procedure, LPARAM param) override
+    {
+        const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate);
+        QDialog box;
+        box.setWindowTitle(QString::fromUtf8(dialog->lpImpl->title.c_str()));
+        auto* layout = new QVBoxLayout(&box);
+        auto* form = new QFormLayout;
+        layout->addLayout(form);
+        if (desc)
+            for (const DialogControlDesc& c : desc->controls) {
+                const QString label = QString::fromUtf8(c.label ? c.label : "");
+                QWidget* w = nullptr;
+                if (std::strcmp(c.kind, "edit") == 0) {
+                    w = new QLineEdit;
+                    form->addRow(label, w);
+                } else if (std::strcmp(c.kind, "check") == 0) {
+                    w = new QCheckBox(label);
+                    form->addRow(w);
+                } else if (std::strcmp(c.kind, "radio") == 0) {
+                    w = new QRadioButton(label);
+                    form->addRow(w);
+                } else {
+                    form->addRow(new QLabel(label));
+                }
+                if (w && c.id >= 0)
+                    GetDlgItem(dialog, c.id)->lpImpl->control = w;
+            }
+        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+        layout->addWidget(buttons);
+        auto press = [&](int id) {
+            for (HWND child : dialog->lpImpl->children)
+                qtReadControl(child);
+            procedure(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
+            if (dialog->lpImpl->dialogEnded)
+                box.done(0);
+        };
+        QObject::connect(buttons, &QDialogButtonBox::accepted, [&]() { press(IDOK); });
+        QObject::connect(buttons, &QDialogButtonBox::rejected, [&]() { press(IDCANCEL); });
+        procedure(dialog, WM_INITDIALOG, 0, param);
+        for (HWND child : dialog->lpImpl->children)
+            qtSyncControl(child);
+        if (!dialog->lpImpl->dialogEnded)
+            box.exec();
+        for (HWND child : dialog->lpImpl->children)
+            child->lpImpl->control = nullptr;
+        return dialog->lpImpl->dialogEnded ? dialog->lpImpl->dialogResult : static_cast<intptr_t>(IDCANCEL);
+    }
+
+    bool chooseSaveFile(OPENFILENAMEA* request) override
+    {
+        // Filters come as pairs of NUL-terminated strings: "text\0pattern\0...\0".
+        QStringList filters;
+        for (const char* p = request->lpstrFilter; p && *p;) {
+            const char* pattern = p + std::strlen(p) + 1;
+            filters << QString::fromUtf8(p) + (std::strstr(p, "(") ? QString() : " (" + QString::fromUtf8(pattern) + ")");
+            p = pattern + std::strlen(pattern) + 1;
+        }
+        QFileDialog box(request->hwndOwner && request->hwndOwner->lpImpl ? request->hwndOwner->lpImpl->qtWindow
+                                                                           : nullptr,
+                        QString::fromUtf8(request->lpstrTitle ? request->lpstrTitle : ""));
+        box.setAcceptMode(QFileDialog::AcceptSave);
+        box.setNameFilters(filters);
+        if (request->nFilterIndex >= 1 && request->nFilterIndex <= filters.size())
+            box.selectNameFilter(filters[request->nFilterIndex - 1]);
+        box.setOption(QFileDialog::DontConfirmOverwrite, !(request->Flags & OFN_OVERWRITEPROMPT));
+        if (request->lpstrDefExt)
+            box.setDefaultSuffix(QString::fromUtf8(request->lpstrDefExt));
+        if (box.exec() != QDialog::Accepted || box.selectedFiles().isEmpty())
+            return false;
+        const QByteArray name = box.selectedFiles().first().toUtf8();
+        if (name.size() >= request->nMaxFile)
+            return false;
+        std::memcpy(request->lpstrFile, name.constData(), static_cast<size_t>(name.size()) + 1);
+        request->nFilterIndex = static_cast<int>(filters.indexOf(box.selectedNameFilter())) + 1;
+        return true;
+    }
+};
+
+QtMessageBoxes gQtBoxes;
+QtDialogs gQtDialogs;
+
+} // namespace
+
+MessageBoxService* qtMessageBoxes()
+{
+    return &gQtBoxes;
+}
+
+DialogService* qtDialogs()
+{
+    return &gQtDialogs;
+}

@@ -1,0 +1,135 @@
+// Message boxes and dialogs of a scripted session or a test: every reply comes
+// from one queue in the order the script gave them, every box is recorded.
+#include <filesystem>
+#include <cstring>
+
+#include "platform/private.h"
+
+namespace {
+
+bool isNumber(const std::string& s)
+{
+    if (s.empty())
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+bool truthy(const std::string& v)
+{
+    return v == "1" || v == "on" || v == "yes" || v == "true" || v == "checked";
+}
+
+// The control a field names: a control id, or the label of a described control.
+int controlIdOf(HWND dialog, const std::string& name)
+{
+    if (isNumber(name))
+        return std::stoi(name);
+    if (const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate))
+        for (const DialogControlDesc& c : desc->controls)
+            if (c.label && c.id >= 0 && name == c.label)
+                return c.id;
+    return -1;
+}
+
+bool isButton(HWND dialog, int id)
+{
+    if (const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate))
+        for (const DialogControlDesc& c : desc->controls)
+            if (c.id == id)
+                return std::strcmp(c.kind, "check") == 0 || std::strcmp(c.kind, "radio") == 0;
+    return false;
+}
+
+} // namespace
+
+void ScriptedSession::queue(const ScriptedAnswer& answer)
+{
+    answers.push_back(answer);
+}
+
+void ScriptedSession::queueFirst(const ScriptedAnswer& answer)
+{
+    answers.push_front(answer);
+}
+
+int ScriptedSession::show(const char* text, const char* caption, unsigned flags)
+{
+    bool ok = true;  // an unanswered box takes its default: OK, or Yes
+    if (!answers.empty()) {
+        ok = answers.front().ok;
+        answers.pop_front();
+    }
+    const bool yesNo = (flags & MB_TYPEMASK) == MB_YESNO;
+    const int reply = ok ? (yesNo ? IDYES : IDOK) : (yesNo ? IDNO : IDCANCEL);
+    shown.push_back(MessageRecord{caption ? caption : kStandardCaption, text ? text : "", flags, caption != nullptr,
+                                  reply});
+    return reply;
+}
+
+intptr_t ScriptedSession::runDialog(HWND dialog, DLGPROC procedure, LPARAM param)
+{
+    procedure(dialog, WM_INITDIALOG, 0, param);
+    if (dialog->lpImpl->dialogEnded)
+        return dialog->lpImpl->dialogResult;
+    ScriptedAnswer answer{false, {}};  // an unanswered dialog is cancelled
+    if (!answers.empty()) {
+        answer = answers.front();
+        answers.pop_front();
+    }
+    for (const auto& [name, value] : answer.fields) {
+        const int id = controlIdOf(dialog, name);
+        if (id < 0) {
+            log.push_back("dialog " + std::to_string(dialog->lpImpl->dialogTemplate) + ": no field " + name);
+            continue;
+        }
+        HWND control = GetDlgItem(dialog, id);
+        if (isButton(dialog, id))
+            control->lpImpl->buttonCheck = truthy(value) ? BST_CHECKED : BST_UNCHECKED;
+        else
+            control->lpImpl->title = value;
+    }
+    procedure(dialog, WM_COMMAND, answer.ok ? IDOK : IDCANCEL, 0);
+    if (!dialog->lpImpl->dialogEnded && answer.ok)  // OK refused (a bad value): the person gives up
+        procedure(dialog, WM_COMMAND, IDCANCEL, 0);
+    if (!dialog->lpImpl->dialogEnded)
+        EndDialog(dialog, IDCANCEL);
+    log.push_back("dialog " + std::to_string(dialog->lpImpl->dialogTemplate) + " " +
+                  (dialog->lpImpl->dialogResult == IDOK ? "ok" : "cancel"));
+    return dialog->lpImpl->dialogResult;
+}
+
+bool ScriptedSession::chooseSaveFile(OPENFILENAMEA* request)
+{
+    ScriptedAnswer answer{false, {}};  // an unanswered file dialog is cancelled
+    if (!answers.empty()) {
+        answer = answers.front();
+        answers.pop_front();
+    }
+    std::string name;
+    for (const auto& [key, value] : answer.fields)
+        if (key == "file" || key.empty())
+            name = value;
+    if (!answer.ok || name.empty()) {
+        log.push_back("save dialog cancel");
+        return false;
+    }
+    if (std::filesystem::path(name).extension().empty() && request->lpstrDefExt)
+        name += std::string(".") + request->lpstrDefExt;
+    if ((request->Flags & OFN_OVERWRITEPROMPT) && std::filesystem::exists(name)) {
+        const std::string question = name + " already exists.\nDo you want to replace it?";
+        if (show(question.c_str(), request->lpstrTitle, MB_YESNO | MB_ICONWARNING) != IDYES) {
+            log.push_back("save dialog cancel " + name);
+            return false;
+        }
+    }
+    if (static_cast<int>(name.size()) >= request->nMaxFile) {
+        log.push_back("save dialog: name too long");
+        return false;
+    }
+    std::memcpy(request->lpstrFile, name.c_str(), name.size() + 1);
+    log.push_back("save dialog ok " + name);
+    return true;
+}

@@ -1,0 +1,60 @@
+// The application shell: the program state (state.h), the main window's life
+// (program entry, creation, message routing, destruction), the processing
+// pipeline and the menu commands. Public face of src/shell/ for app/, the
+// display and the tests.
+#pragma once
+
+#include "platform/window.h"
+#include "shell/state.h"
+
+/*---- Internal commands (sent to the main window; no menu item) ----*/
+enum : UINT {
+    CM_EXIT = 204,                 // close the window
+    CM_NEXT_SERIES = 205,          // draw a sequence, build, noise, process, show
+    CM_NONE = 207,                 // nothing
+    CM_PROCESS = 210,              // process the series on screen again
+    CM_TAKE_LEVELS = 211,          // chosen levels into the Next values
+    CM_REDRAW_ETALON = 212,        // repaint the pressed etalon cell
+    CM_REDRAW_ALPHABET = 213,      // repaint the alphabet view
+    CM_SIMULATION_PARAMS = 214,    // ask the simulation parameters
+    CM_SERIES_DIALOG = 215,        // the Create Series dialog
+    CM_BUILD_SERIES = 216,         // build from the current values, noise, process, show
+    CM_SHOW_RESULTS = 218,         // repaint the results
+    CM_REDRAW_PANEL = 221,         // repaint the subset strip
+    CM_REDRAW_AREA_NOERASE = 223,  // repaint the series area over the old picture
+    CM_REDRAW_SUBSET = 224,        // repaint the subset panel
+};
+
+inline constexpr const char* kMainWindowClass = "JointDetectionAndIdentificationFixedCutOffs"; // class and title
+inline constexpr int kTminEditId = 225;  // child id of the "Tmin Text" edit
+
+/*---- Program entry and the window's life ----*/
+
+// Registers the class (when no previous instance), creates the main window,
+// shows it maximised and paints it. Returns the window, or null after failure.
+HWND startMainWindow(HINSTANCE instance, HINSTANCE previous);
+// Runs the message loop until the quit message; returns its code.
+int runMessageLoop();
+// The window procedure of the main window.
+LRESULT mainWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+/*---- Commands ----*/
+
+// Carries out a menu command or an internal command (the low 16 bits of
+// WM_COMMAND's parameter). Unknown ids are ignored.
+void doCommand(HWND hWnd, UINT id);
+// Sets the check mark of a menu item and clears the others of its group.
+void checkMenuGroupItem(HWND hWnd, UINT id);
+
+/*---- Detector stage (detectors.cpp) ----*/
+
+// (Re)makes the chains record for `pulses` pulses per chain; null after a message.
+ChainsHeader* makeChainsHeader(HWND hWnd, int16_t chains, uint16_t pulses, ChainsHeader* old);
+void releaseChainsHeader(HWND hWnd, ChainsHeader* header);
+// Runs the single-pulse detector that wProcessingType and wSeriesType select.
+void runPulseDetector(HWND hWnd);
+// Name of the detector the last processing ran ("" before the first).
+const char* lastDetectorName();
+void forgetLastDetector();  // at window creation: nothing has run yet
+// Records the run's description in lpChainsHeader; 0 on failure.
+int recordRunDescription(HWND hWnd);
