@@ -1,0 +1,231 @@
+// The layered chain searches: each layer's predecessor minimum over the window
+// [k - Tmax, k - Tmin] is a monotone sliding minimum that keeps the lowest
+// position among equal costs, so a layer costs O(L) whatever Tmax - Tmin is.
+//
+//   [SECTION] Fixed number of pulses
+//   [SECTION] Unfixed number of pulses
+#include "layers.h"
+
+#include <algorithm>
+#include <new>
+
+#include "detection.h"
+
+/*==========================================================================
+** [SECTION] Fixed number of pulses
+**========================================================================*/
+
+void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBounds, const int16_t* highBounds)
+{
+    w.L = L;
+    w.M = M;
+    w.lo.assign(M, 0);
+    w.hi.assign(M, -1);
+    w.offset.assign(M + 1, 0);
+    w.needed.assign(L, 0);
+    for (int j = 0; j < M; j++) {
+        w.lo[j] = std::max<int32_t>(lowBounds[j], 0);
+        w.hi[j] = std::min<int32_t>(highBounds[j], L - n);
+        const int32_t width = std::max<int32_t>(w.hi[j] - w.lo[j] + 1, 0);
+        w.offset[j + 1] = w.offset[j] + width;
+        for (int32_t k = w.lo[j]; k <= w.hi[j]; k++)
+            w.needed[k] = 1;
+    }
+    w.ppDw.assign(w.offset[M], 0);
+    w.local.assign(L, LocalMatch{0, 0, 0, 0});
+    w.window.assign(L, 0);
+}
+
+bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, int32_t& cost,
+                std::vector<int32_t>& positions)
+{
+    const int M = w.M;
+    auto row = [&](int j) { return w.ppDw.data() + w.offset[j] - w.lo[j]; }; // row(j)[k], k in lo[j]..hi[j]
+    {
+        int32_t* D = row(0);
+        for (int32_t k = w.lo[0]; k <= w.hi[0]; k++)
+            D[k] = w.local[k].cost;
+    }
+    int32_t* window = w.window.data();
+    for (int j = 1; j < M; j++) {
+        const int32_t* P = row(j - 1);
+        int32_t* D = row(j);
+        const int32_t prevLo = w.lo[j - 1], prevHi = w.hi[j - 1];
+        int head = 0, tail = 0;
+        int32_t next = prevLo;
+        for (int32_t k = w.lo[j]; k <= w.hi[j]; k++) {
+            const int32_t left = std::max(k - Tmax, prevLo), right = std::min(k - Tmin, prevHi);
+            for (; next <= right; next++) { // a later position with an equal cost never displaces an earlier one
+                while (tail > head && P[window[tail - 1]] > P[next])
+                    tail--;
+                window[tail++] = next;
+            }
+            while (head < tail && window[head] < left)
+                head++;
+            int32_t B = start;
+            if (head < tail && P[window[head]] < B)
+                B = P[window[head]];
+            D[k] = B + w.local[k].cost;
+        }
+    }
+    // The cheapest end below the bound; the lowest position on ties.
+    int32_t best = bound, end = -1;
+    {
+        const int32_t* D = row(M - 1);
+        for (int32_t k = w.lo[M - 1]; k <= w.hi[M - 1]; k++)
+            if (D[k] < best) {
+                best = D[k];
+                end = k;
+            }
+    }
+    if (end < 0)
+        return false;
+    positions.assign(M, 0);
+    positions[M - 1] = end;
+    for (int j = M - 2; j >= 0; j--) {
+        const int32_t* D = row(j);
+        const int32_t c = positions[j + 1];
+        int32_t least = kRecognitionBound, at = -1;
+        for (int32_t k = std::max(c - Tmax, w.lo[j]); k <= std::min(c - Tmin, w.hi[j]); k++)
+            if (D[k] < least) {
+                least = D[k];
+                at = k;
+            }
+        if (at < 0)
+            return false; // the chain breaks off: no admissible chain
+        positions[j] = at;
+    }
+    cost = best;
+    return true;
+}
+
+/*==========================================================================
+** [SECTION] Unfixed number of pulses
+**========================================================================*/
+
+namespace {
+
+// Adds [first, last] clamped to 0..top unless it is empty. Bounds are 64-bit:
+// Tmax * K may pass 32 bits for extreme arguments.
+void addRange(PositionSet* set, int64_t first, int64_t last, int64_t top)
+{
+    first = std::max<int64_t>(first, 0);
+    last = std::min(last, top);
+    if (last < first)
+        return;
+    addInterval(set, static_cast<uint16_t>(first), static_cast<uint16_t>(last));
+}
+
+void markSet(const PositionSet* set, std::vector<uint8_t>& flags, uint8_t flag)
+{
+    for (int i = 0; i < set->wCount; i++)
+        for (int k = set->lpFrom[i]; k <= set->lpTo[i]; k++)
+            flags[k] |= flag;
+}
+
+} // namespace
+
+void prepareUnfixedWork(UnfixedWork& w, int L, int n, int Tmin, int Tmax, int Mmin, int Mmax)
+{
+    w.L = L;
+    w.flags.assign(L, 0);
+    w.local.assign(L, LocalMatch{0, 0, 0, 0});
+    w.acc.assign(L, kUnfixedPredecessorStart);
+    w.pred.assign(L, -2);
+    w.window.assign(L, 0);
+    Mmin = std::max(Mmin, 1);
+    // Room for every interval added, so that none is ever dropped (with
+    // Tmin = Tmax the ranges of consecutive pulses do not overlap). Touching
+    // intervals are joined, so no set needs more than 32768 intervals.
+    int64_t counts = 0, inner = 0;
+    for (int64_t K = Mmin; K <= Mmax; K++) {
+        counts++;
+        inner += K - 1;
+    }
+    auto capacity = [](int64_t c) { return static_cast<uint16_t>(std::clamp<int64_t>(c, 1, 65535)); };
+    PositionSet first, later, last;
+    if (!getPositionSet(&first, capacity(counts)) || !getPositionSet(&later, capacity(inner)) ||
+        !getPositionSet(&last, capacity(counts)))
+        throw std::bad_alloc();
+    const int64_t top = L - n;
+    for (int64_t K = Mmin; K <= Mmax; K++) {
+        addRange(&first, std::max<int64_t>(0, L - Tmax * K), std::min<int64_t>(Tmax - n, L - n - Tmin * (K - 1)), top);
+        for (int64_t i = 1; i < K; i++)
+            addRange(&later, std::max<int64_t>(L - Tmax * (K - i), Tmin * i),
+                     std::min<int64_t>(Tmax * (i + 1) - n, L - n - Tmin * (K - 1 - i)), top);
+        addRange(&last, std::max<int64_t>(L - Tmax, Tmin * (K - 1)), std::min<int64_t>(Tmax * K - n, L - n), top);
+    }
+    markSet(&first, w.flags, kFirstPosition);
+    markSet(&later, w.flags, kLaterPosition);
+    markSet(&last, w.flags, kLastPosition);
+}
+
+bool unfixedChain(UnfixedWork& w, int Tmin, int Tmax, int32_t bound, int32_t& cost, std::vector<int32_t>& positions)
+{
+    const int L = w.L;
+    const uint8_t* flags = w.flags.data();
+    int32_t* acc = w.acc.data();
+    int32_t* pred = w.pred.data();
+    int32_t* window = w.window.data();
+    std::fill(w.acc.begin(), w.acc.end(), kUnfixedPredecessorStart);
+    std::fill(w.pred.begin(), w.pred.end(), -2);
+    constexpr uint8_t both = kFirstPosition | kLaterPosition;
+
+    // First only: a chain starts here.
+    for (int l = 0; l < L; l++)
+        if ((flags[l] & both) == kFirstPosition) {
+            acc[l] = w.local[l].cost;
+            pred[l] = -1;
+        }
+    // First or later, then later only; each walk sees the costs of the walks
+    // before it and of its own earlier positions, every other position at
+    // 99999999. A window position is pushed after it was settled.
+    for (int pass = 0; pass < 2; pass++) {
+        const uint8_t wanted = pass == 0 ? both : static_cast<uint8_t>(kLaterPosition);
+        int head = 0, tail = 0, next = 0;
+        for (int l = 0; l < L; l++) {
+            if ((flags[l] & both) != wanted)
+                continue;
+            const int left = std::max(l - Tmax, 0), right = l - Tmin;
+            for (; next <= right; next++) {
+                while (tail > head && acc[window[tail - 1]] > acc[next])
+                    tail--;
+                window[tail++] = next;
+            }
+            while (head < tail && window[head] < left)
+                head++;
+            const bool some = head < tail;
+            const int32_t least = some ? acc[window[head]] : 0;
+            if (pass == 0) { // continue a chain only when that lowers the cost
+                if (some && least < 0) {
+                    acc[l] = w.local[l].cost + least;
+                    pred[l] = window[head];
+                } else {
+                    acc[l] = w.local[l].cost;
+                    pred[l] = -2;
+                }
+            } else if (some && least < kUnfixedPredecessorStart) {
+                acc[l] = w.local[l].cost + least;
+                pred[l] = window[head];
+            } else {
+                acc[l] = w.local[l].cost + kUnfixedPredecessorStart;
+                pred[l] = -2;
+            }
+        }
+    }
+    // The cheapest last position below the bound, the lowest on ties.
+    int32_t best = bound, end = -1;
+    for (int l = 0; l < L; l++)
+        if ((flags[l] & kLastPosition) && acc[l] < best) {
+            best = acc[l];
+            end = l;
+        }
+    positions.clear();
+    cost = best;
+    if (end < 0)
+        return false;
+    for (int32_t p = end; p >= 0; p = pred[p])
+        positions.push_back(p);
+    std::reverse(positions.begin(), positions.end());
+    return true;
+}

@@ -1,0 +1,92 @@
+// The local match: prefix sums of the etalon's energy and of its products with
+// the series make the cost of any part O(1), and suffix minima give the best
+// part for each first sample, so one position and etalon costs O(n).
+#include "localmatch.h"
+
+#include <algorithm>
+
+void prepareMatchTable(MatchTable& table, const PulseHeader* alphabet, uint16_t count, const uint16_t* list,
+                       uint16_t n, uint16_t level)
+{
+    table.n = n;
+    table.count = count;
+    table.numbers.assign(count, 0);
+    table.samples.assign(count, nullptr);
+    table.energies.assign(static_cast<size_t>(count) * (n + 1), 0);
+    table.thresholds.assign(count, 0);
+    table.firstEnd.assign(static_cast<size_t>(count) * n, static_cast<int16_t>(n));
+    table.lastStart.assign(count, -1);
+    table.scratch.assign(3 * (static_cast<size_t>(n) + 1), 0);
+    for (int e = 0; e < count; e++) {
+        const int16_t* s = alphabet[list[e] - 1].lpData.get();
+        int32_t* E = &table.energies[static_cast<size_t>(e) * (n + 1)];
+        table.numbers[e] = static_cast<int16_t>(list[e]);
+        table.samples[e] = s;
+        for (int i = 0; i < n; i++)
+            E[i + 1] = E[i] + s[i] * s[i];
+        // 64-bit product: the same value wherever the 32-bit one is defined,
+        // and a level above 100 simply admits no part.
+        const int32_t thr = static_cast<int32_t>(static_cast<int64_t>(E[n]) * level / 100);
+        table.thresholds[e] = thr;
+        int16_t* firstEnd = &table.firstEnd[static_cast<size_t>(e) * n];
+        int i2 = 0;
+        for (int i1 = 0; i1 < n; i1++) { // energies grow with i2, so the least end only moves right
+            i2 = std::max(i2, i1);
+            while (i2 < n && !(E[i2 + 1] - E[i1] > thr))
+                i2++;
+            firstEnd[i1] = static_cast<int16_t>(i2);
+            if (i2 < n)
+                table.lastStart[e] = static_cast<int16_t>(i1);
+        }
+    }
+}
+
+LocalMatch localMatchAt(const MatchTable& table, int from, int to, const int16_t* x)
+{
+    const int n = table.n;
+    int32_t* P = table.scratch.data();  // P[k]: cost of samples 0..k-1
+    int32_t* best = P + (n + 1);        // best[k]: least of P[k..n]
+    int32_t* where = best + (n + 1);    // where[k]: the lowest index holding it
+    LocalMatch match{0, 0, 0, 0};
+    bool any = false;
+    for (int e = from; e < to; e++) {
+        const int16_t* s = table.samples[e];
+        P[0] = 0;
+        for (int i = 0; i < n; i++)
+            P[i + 1] = P[i] + s[i] * (s[i] - 2 * x[i]);
+        // The whole etalon first.
+        int32_t cost = P[n];
+        int first = 0, last = n - 1;
+        const int lastStart = table.lastStart[e];
+        if (lastStart >= 0) {
+            const int16_t* firstEnd = &table.firstEnd[static_cast<size_t>(e) * n];
+            best[n] = P[n];
+            where[n] = n;
+            for (int k = n - 1; k >= 1; k--) {
+                if (P[k] <= best[k + 1]) { // equal: the lower index, i.e. the shorter part, wins
+                    best[k] = P[k];
+                    where[k] = k;
+                } else {
+                    best[k] = best[k + 1];
+                    where[k] = where[k + 1];
+                }
+            }
+            for (int i1 = 0; i1 <= lastStart; i1++) {
+                const int end = firstEnd[i1];
+                if (end >= n)
+                    continue;
+                const int32_t c = best[end + 1] - P[i1];
+                if (c < cost) {
+                    cost = c;
+                    first = i1;
+                    last = where[end + 1] - 1;
+                }
+            }
+        }
+        if (!any || cost < match.cost) {
+            match = {cost, table.numbers[e], static_cast<int16_t>(first), static_cast<int16_t>(last)};
+            any = true;
+        }
+    }
+    return match;
+}

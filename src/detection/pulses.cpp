@@ -1,0 +1,334 @@
+// The four single-pulse detectors: detection with a fixed or an unfixed pulse
+// count (best etalon per pulse) and recognition (one etalon per chain, run once
+// per listed etalon). Called by the shell per processed series and by the
+// simulation per trial; at the default sizes each run takes about a millisecond.
+//
+//   [SECTION] Input checks and the series result
+//   [SECTION] Fixed pulse count
+//   [SECTION] Unfixed pulse count
+#include <algorithm>
+#include <cstdio>
+#include <new>
+
+#include "chainstore.h"
+#include "detection.h"
+#include "layers.h"
+
+/*==========================================================================
+** [SECTION] Input checks and the series result
+**========================================================================*/
+
+namespace {
+
+enum InputCheck { kRefused, kUsable, kNotBuilt };
+
+// Checks what the detector reads. Refused input gets a message with the
+// operation's caption; a series whose construction was refused (null pulse
+// list) is reported as not built, without a message (its constructor already
+// said why).
+InputCheck checkInput(HWND hWnd, const char* caption, const PulseHeader* alphabet, uint16_t count,
+                      const uint16_t* list, uint16_t Tmin, uint16_t Tmax, const ChainsHeader* chains,
+                      bool needsChains, bool unfixed, const SeriesHeader* h)
+{
+    char text[320];
+    text[0] = 0;
+    if (!h)
+        std::snprintf(text, sizeof text, "Не определен lpSeriesHeader!");
+    else if (needsChains && !chains)
+        std::snprintf(text, sizeof text, "Не определен lpChainsHeader!");
+    if (text[0]) {
+        MessageBoxA(hWnd, text, caption, MB_OK | MB_ICONWARNING);
+        return kRefused;
+    }
+    if (!h->lpPulsesList || h->wEtalonsQuantity == 0 || !h->lpPulsesList[0] || !h->lpNoisyData)
+        return kNotBuilt;
+    const int32_t L = h->dwSeriesSize;
+    const int n = h->wImpulseSize;
+    if (!alphabet)
+        std::snprintf(text, sizeof text, "Не определен Alphabet!");
+    else if (count == 0 || !list)
+        std::snprintf(text, sizeof text, "Неверно задан wRequiredQuantity!\n\nwRequiredQuantity: %d (нужен хотя бы один эталон)",
+                      count);
+    else if (Tmin == 0 || Tmin > Tmax)
+        std::snprintf(text, sizeof text, "Неверно задан wTmin!\n\nwTmin: %d, wTmax: %d (нужно 1 <= wTmin <= wTmax)",
+                      Tmin, Tmax);
+    else if (L < 1 || static_cast<uint32_t>(L) > h->dwReservedSize || (unfixed && L > 65535))
+        std::snprintf(text, sizeof text, "Неверно задан dwSeriesSize!\n\ndwSeriesSize: %d (от 1 до %d)", L,
+                      unfixed ? 65535 : static_cast<int>(h->dwReservedSize));
+    else if (n == 0 || n > L)
+        std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nwImpulseSize: %d, dwSeriesSize: %d", n, L);
+    if (!text[0] && alphabet)
+        for (int i = 0; i < count && !text[0]; i++) {
+            const int e = list[i];
+            if (e < 1 || e > kMaxEtalonNumber)
+                std::snprintf(text, sizeof text, "Неверно задан lpRequiredList!\n\nэлемент %d: %d (от 1 до %d)", i + 1,
+                              e, kMaxEtalonNumber);
+            else if (!alphabet[e - 1].lpData || alphabet[e - 1].wLength < n)
+                std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d",
+                              e, alphabet[e - 1].lpData ? alphabet[e - 1].wLength : 0, n);
+        }
+    if (!text[0] && !unfixed && (h->wImpulseQuantity == 0 || h->wImpulseQuantity > h->wPulsesCapacity || !h->lpLowBounds))
+        std::snprintf(text, sizeof text, "Неверно задан wImpulseQuantity!\n\nwImpulseQuantity: %d (от 1 до %d)",
+                      h->wImpulseQuantity, h->wPulsesCapacity);
+    if (!text[0] && unfixed) {
+        const int32_t longest = (L - n) / Tmin + 1; // pulses at least Tmin apart within 0..L-n
+        if (longest > h->wPulsesCapacity)
+            std::snprintf(text, sizeof text,
+                          "Неверно задан wTmin!\n\nwTmin: %d: цепочка может содержать до %d импульсов, "
+                          "а в ряду есть место только для %d",
+                          Tmin, longest, h->wPulsesCapacity);
+    }
+    if (!text[0])
+        return kUsable;
+    MessageBoxA(hWnd, text, caption, MB_OK | MB_ICONWARNING);
+    return kRefused;
+}
+
+// The result of a series that was not built: no pulses, no chains.
+void emptyResult(ChainsHeader* chains, SeriesHeader* h)
+{
+    h->wDetectedQuantity = 0;
+    resetChainsHeader(chains, 0, 0);
+}
+
+// Writes a chain, in order of position, as the series result.
+void writeResult(SeriesHeader* h, const ChainPulses& chain)
+{
+    const size_t count = std::min<size_t>(chain.size(), h->wPulsesCapacity);
+    for (size_t i = 0; i < count; i++) {
+        h->lpDetectedPositions[i] = chain.positions[i];
+        h->lpDetectedNumbers[i] = chain.numbers[i];
+        h->lpDetectedCutBegin[i] = chain.firsts[i];
+        h->lpDetectedCutEnd[i] = chain.lasts[i];
+    }
+    h->wDetectedQuantity = static_cast<uint16_t>(count);
+}
+
+// The chain's pulses from its positions and the local match at each.
+void collectChain(const std::vector<int32_t>& positions, const std::vector<LocalMatch>& local, ChainPulses& chain)
+{
+    chain.clear();
+    for (int32_t p : positions)
+        chain.push(local[p].number, static_cast<int16_t>(p), local[p].first, local[p].last);
+}
+
+// After each offer the unfixed detectors seek the length of the best chain.
+void seekBestChain(ChainsHeader* chains)
+{
+    if (chains && chains->wPretenders > 0)
+        chains->wSeekingPulsesQuantity = static_cast<uint16_t>(chains->pulsesQuantity[0]);
+}
+
+} // namespace
+
+/*==========================================================================
+** [SECTION] Fixed pulse count
+**========================================================================*/
+
+namespace {
+
+// Takes the work of a fixed-count run; false (with the message) when memory ran out.
+bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader* alphabet, uint16_t count,
+                   const uint16_t* list, uint16_t level, const SeriesHeader* h)
+{
+    try {
+        prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level);
+    } catch (const std::bad_alloc&) {
+        MessageBoxA(hWnd, "Нет памяти для ppDw!", nullptr, MB_OK);
+        return false;
+    }
+    try {
+        prepareFixedWork(w, h->dwSeriesSize, h->wImpulseSize, h->wImpulseQuantity, h->lpLowBounds, h->lpHighBounds);
+    } catch (const std::bad_alloc&) {
+        MessageBoxA(hWnd, "Нет памяти для ppDw[m]!", nullptr, MB_OK);
+        return false;
+    }
+    return true;
+}
+
+// The local match of table entries from..to-1 at every position of some layer.
+void fixedLocalMatches(FixedWork& w, const MatchTable& table, int from, int to, const int16_t* x)
+{
+    for (int k = 0; k < w.L; k++)
+        if (w.needed[k])
+            w.local[k] = localMatchAt(table, from, to, x + k);
+}
+
+} // namespace
+
+int32_t detectFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQuantity, uint16_t* lpRequiredList,
+                          uint16_t wTmin, uint16_t wTmax, uint16_t wProcSavedEnergyLevel,
+                          ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader)
+{
+    SeriesHeader* h = lpSeriesHeader;
+    switch (checkInput(hWnd, " detectFixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList, wTmin, wTmax,
+                       lpChainsHeader, false, false, h)) {
+    case kRefused: return 0;
+    case kNotBuilt: emptyResult(lpChainsHeader, h); return 1;
+    case kUsable: break;
+    }
+    FixedWork w;
+    MatchTable table;
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h))
+        return 0;
+    const uint16_t M = h->wImpulseQuantity;
+    resetChainsHeader(lpChainsHeader, M, M);
+    fixedLocalMatches(w, table, 0, table.count, h->lpNoisyData);
+    int32_t cost = 0;
+    std::vector<int32_t> positions;
+    if (!fixedChain(w, wTmin, wTmax, kFixedPredecessorStart, kFixedAcceptBound, cost, positions)) {
+        h->wDetectedQuantity = 0; // no admissible chain: nothing detected, nothing offered
+        if (lpChainsHeader)
+            lpChainsHeader->wSeekingPulsesQuantity = 0;
+        return 1;
+    }
+    ChainPulses chain;
+    collectChain(positions, w.local, chain);
+    writeResult(h, chain);
+    storeChain(lpChainsHeader, cost, chain);
+    return 1;
+}
+
+int32_t recognizeFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQuantity, uint16_t* lpRequiredList,
+                             uint16_t wTmin, uint16_t wTmax, uint16_t wProcSavedEnergyLevel,
+                             ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader)
+{
+    SeriesHeader* h = lpSeriesHeader;
+    switch (checkInput(hWnd, " recognizeFixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList, wTmin, wTmax,
+                       lpChainsHeader, false, false, h)) {
+    case kRefused: return -1;
+    case kNotBuilt: emptyResult(lpChainsHeader, h); return -1;
+    case kUsable: break;
+    }
+    FixedWork w;
+    MatchTable table;
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h))
+        return -1;
+    const uint16_t M = h->wImpulseQuantity;
+    resetChainsHeader(lpChainsHeader, M, M);
+    int32_t winner = -1, winnerCost = kRecognitionBound;
+    ChainPulses chain, winning;
+    std::vector<int32_t> positions;
+    for (int e = 0; e < table.count; e++) {
+        fixedLocalMatches(w, table, e, e + 1, h->lpNoisyData);
+        int32_t cost = 0;
+        if (!fixedChain(w, wTmin, wTmax, kRecognitionBound, kRecognitionBound, cost, positions))
+            continue; // no admissible chain for this etalon: nothing offered
+        collectChain(positions, w.local, chain);
+        storeChain(lpChainsHeader, cost, chain);
+        if (cost < winnerCost) { // strictly cheaper: the earliest etalon wins ties
+            winnerCost = cost;
+            winner = table.numbers[e];
+            winning = chain;
+        }
+    }
+    if (winner < 0) {
+        h->wDetectedQuantity = 0;
+        if (lpChainsHeader && lpChainsHeader->wPretenders == 0)
+            lpChainsHeader->wSeekingPulsesQuantity = 0;
+        return -1;
+    }
+    writeResult(h, winning);
+    return winner;
+}
+
+/*==========================================================================
+** [SECTION] Unfixed pulse count
+**========================================================================*/
+
+int32_t detectUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQuantity, uint16_t* lpRequiredList,
+                            uint16_t wTmin, uint16_t wTmax, uint16_t wProcSavedEnergyLevel,
+                            ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader)
+{
+    SeriesHeader* h = lpSeriesHeader;
+    switch (checkInput(hWnd, " detectUnfixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList, wTmin, wTmax,
+                       lpChainsHeader, false, true, h)) {
+    case kRefused: return 0;
+    case kNotBuilt: emptyResult(lpChainsHeader, h); return 1;
+    case kUsable: break;
+    }
+    MatchTable table;
+    UnfixedWork w;
+    try {
+        prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize, wProcSavedEnergyLevel);
+    } catch (const std::bad_alloc&) {
+        MessageBoxA(hWnd, "Нет памяти для EtalonsPartialEnergy!", nullptr, MB_OK);
+        return 0;
+    }
+    try {
+        prepareUnfixedWork(w, h->dwSeriesSize, h->wImpulseSize, wTmin, wTmax, h->wMinPulses, h->wMaxPulses);
+    } catch (const std::bad_alloc&) {
+        MessageBoxA(hWnd, "Нет памяти для indexes!", nullptr, MB_OK);
+        return 0;
+    }
+    resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);
+    for (int l = 0; l < w.L; l++)
+        if (w.flags[l] & (kFirstPosition | kLaterPosition))
+            w.local[l] = localMatchAt(table, 0, table.count, h->lpNoisyData + l);
+    int32_t cost = 0;
+    std::vector<int32_t> positions;
+    ChainPulses chain;
+    if (unfixedChain(w, wTmin, wTmax, kUnfixedAcceptBound, cost, positions)) {
+        collectChain(positions, w.local, chain);
+        writeResult(h, chain);
+    } else {
+        h->wDetectedQuantity = 0; // a chain of no pulses is offered
+    }
+    storeChain(lpChainsHeader, cost, chain);
+    seekBestChain(lpChainsHeader);
+    return 1;
+}
+
+int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQuantity,
+                               uint16_t* lpRequiredList, uint16_t wTmin, uint16_t wTmax,
+                               uint16_t wProcSavedEnergyLevel, ChainsHeader* lpChainsHeader,
+                               SeriesHeader* lpSeriesHeader)
+{
+    constexpr int32_t kNone = 65535;
+    SeriesHeader* h = lpSeriesHeader;
+    switch (checkInput(hWnd, " recognizeUnfixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList, wTmin, wTmax,
+                       lpChainsHeader, true, true, h)) {
+    case kRefused: return kNone;
+    case kNotBuilt: emptyResult(lpChainsHeader, h); return kNone;
+    case kUsable: break;
+    }
+    ChainsHeader* chains = lpChainsHeader;
+    MatchTable table;
+    UnfixedWork w;
+    try {
+        prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize, wProcSavedEnergyLevel);
+        prepareUnfixedWork(w, h->dwSeriesSize, h->wImpulseSize, wTmin, wTmax, h->wMinPulses, h->wMaxPulses);
+    } catch (const std::bad_alloc&) {
+        MessageBoxA(hWnd, "Нет памяти для indexes!", nullptr, MB_OK);
+        return 0;
+    }
+    emptyChainsHeader(chains, h->wImpulseQuantity);
+    int32_t winner = kNone, winnerCost = kUnfixedAcceptBound;
+    std::vector<int32_t> positions;
+    ChainPulses chain;
+    for (int e = 0; e < table.count; e++) {
+        for (int l = 0; l < w.L; l++)
+            if (w.flags[l] & (kFirstPosition | kLaterPosition))
+                w.local[l] = localMatchAt(table, e, e + 1, h->lpNoisyData + l);
+        int32_t cost = 0;
+        chain.clear();
+        if (unfixedChain(w, wTmin, wTmax, kRecognitionBound, cost, positions))
+            collectChain(positions, w.local, chain);
+        storeChain(chains, cost, chain);
+        seekBestChain(chains);
+        if (cost < winnerCost) { // strictly cheaper: the earliest etalon wins ties
+            winnerCost = cost;
+            winner = table.numbers[e];
+        }
+    }
+    // The result is the best chain held.
+    ChainPulses best;
+    if (chains->wPretenders > 0) {
+        const int count = std::clamp<int>(chains->pulsesQuantity[0], 0, chains->wMaxPulses);
+        for (int i = 0; i < count; i++)
+            best.push(chains->pulsesList[0][i], chains->positionsList[0][i], chains->firstSamplesList[0][i],
+                      chains->lastSamplesList[0][i]);
+    }
+    writeResult(h, best);
+    return winner;
+}
