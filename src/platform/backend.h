@@ -87,7 +87,8 @@ public:
     int show(const char* text, const char* caption, unsigned flags) override;
     intptr_t runDialog(HWND dialog, DLGPROC procedure, LPARAM param) override;
     bool chooseSaveFile(OPENFILENAMEA* request) override;
-    void queue(const ScriptedAnswer& answer);
+    void queue(const ScriptedAnswer& answer);       // after the replies already queued
+    void queueFirst(const ScriptedAnswer& answer);  // before them: the reply to the very next question
     const std::vector<MessageRecord>& messages() const { return shown; }
     std::vector<std::string> log;  // dialogs run, file names chosen: "dialog 105 ok", ...
 

@@ -50,6 +50,11 @@ void ScriptedSession::queue(const ScriptedAnswer& answer)
     answers.push_back(answer);
 }
 
+void ScriptedSession::queueFirst(const ScriptedAnswer& answer)
+{
+    answers.push_front(answer);
+}
+
 int ScriptedSession::show(const char* text, const char* caption, unsigned flags)
 {
     bool ok = true;  // an unanswered box takes its default: OK, or Yes

@@ -29,7 +29,8 @@ bool gStarted = false;                            // startPlatform ran
 int gQuitCode = -1;                               // PostQuitMessage's code; -1 before
 HWND gCapture = nullptr;                          // window holding the mouse capture
 HCURSOR gCursor = nullptr;                        // cursor last set
-std::unique_ptr<QGuiApplication> gApp;            // the application object
+QGuiApplication* gApp = nullptr;                  // the application object: lives until the process ends
+int gArgc = 0;                                    // what the application object keeps a reference to
 ScriptedSession gCancelAll;                       // default dialog service: nothing queued, all cancelled
 DialogService* gDialogService = nullptr;          // where dialogs run
 
@@ -65,7 +66,8 @@ void startPlatform(Backend backend, int& argc, char** argv)
     if (!QGuiApplication::instance()) {
         if (backend == Backend::Headless)
             qputenv("QT_QPA_PLATFORM", "offscreen");  // no display needed, whatever the environment says
-        gApp = makeQtApplication(backend, argc, argv);
+        gArgc = argc;
+        gApp = makeQtApplication(backend, gArgc, argv).release();
     }
     gStarted = true;
     gQuitCode = -1;

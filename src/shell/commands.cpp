@@ -8,7 +8,7 @@
 #include "display/display.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
-#include "snapshot/makesnapshot.h"
+#include "snapshot/snapshot.h"
 
 /*==========================================================================
 ** Helpers
@@ -81,6 +81,11 @@ bool buildSeries(HWND hWnd)
         MessageBoxA(hWnd, "Нет памяти для lpEtalonSequence!", "CM_INFO", MB_OK);
         return false;
     }
+    // The builders hand back the old header unchanged when they refuse the
+    // parameters: clear its etalon links first, so that a refusal cannot pass
+    // for a new series and the old one is never processed in its place.
+    if (s.lpSeriesHeader && s.lpSeriesHeader->lpPulsesList)
+        std::fill_n(s.lpSeriesHeader->lpPulsesList, s.lpSeriesHeader->wReservedEtalons, nullptr);
     if (isUnfixedSeries(s.wSeriesType))
         s.lpSeriesHeader = getRandomCountSeries(hWnd, s.wAlphabetSize, s.Alphabet, s.wImpulseSize, s.wTmin, s.wTmax,
                                                 static_cast<int32_t>(s.dwSeriesLength), s.wImpulseQuantity,
@@ -94,6 +99,8 @@ bool buildSeries(HWND hWnd)
     // A header that came back without a built series (the builder refused the
     // parameters and said why) is as good as none: nothing may process it.
     if (!s.lpSeriesHeader || !s.lpSeriesHeader->lpPulsesList || !s.lpSeriesHeader->lpPulsesList[0]) {
+        freeSeriesHeader(s.lpSeriesHeader);  // no series: nothing is left to process or paint
+        s.lpSeriesHeader = nullptr;
         MessageBoxA(hWnd, "Не могу создать ряд!", "CM_INFO", MB_OK);
         return false;
     }

@@ -30,6 +30,11 @@ const char* lastDetectorName()
     return gLastDetector;
 }
 
+void forgetLastDetector()
+{
+    gLastDetector = "";
+}
+
 #if __has_include("detection/detection.h")
 #include "detection/detection.h"
 

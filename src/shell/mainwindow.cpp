@@ -6,7 +6,7 @@
 #include "display/display.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
-#include "snapshot/makesnapshot.h"
+#include "snapshot/snapshot.h"
 
 namespace {
 
@@ -28,6 +28,7 @@ bool createMainWindow(HWND hWnd)
 {
     ProgramState& s = gState;
     s.hMainWnd = hWnd;
+    forgetLastDetector();
     // 1. The five pictures, in this order; the first missing one is fatal.
     if (!loadButton(hWnd, IDB_BUTTONSTART, "ButtonStart", s.hButtonStart) ||
         !loadButton(hWnd, IDB_BUTTONEXIT, "ButtonExit", s.hButtonExit) ||

@@ -55,5 +55,6 @@ void releaseChainsHeader(HWND hWnd, ChainsHeader* header);
 void runPulseDetector(HWND hWnd);
 // Name of the detector the last processing ran ("" before the first).
 const char* lastDetectorName();
+void forgetLastDetector();  // at window creation: nothing has run yet
 // Records the run's description in lpChainsHeader; 0 on failure.
 int recordRunDescription(HWND hWnd);

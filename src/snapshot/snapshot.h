@@ -85,3 +85,13 @@ size_t pcxEncodeLine(const uint8_t* packed, size_t count, uint8_t* codes);
 // Writes the image as a one-bit PCX file (background pixels set). Returns 1, or
 // 0 after a message (caption "About PCX"); the file is closed in every case.
 int writePcxFile(HWND hWnd, const char* fileName, const SnapshotImage* image);
+
+/*==========================================================================
+** The command
+**========================================================================*/
+
+// " Save image as...": captures the client area, asks for a name ("Snapshot
+// File Name"; BMP, PCX and PNG filters) and writes the file the extension
+// names. Returns 1 when finished, whatever the outcome; failures were shown.
+// Implemented in makesnapshot.cpp on top of the window layer.
+int MakeSnapshot(HWND hWnd);

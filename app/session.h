@@ -1,0 +1,23 @@
+// Scripted sessions: a text file of commands replayed on a headless window
+// through the same code paths as a person at the window, and the JSON dumps of
+// the series, the chains, the program state and the message boxes.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "platform/backend.h"
+
+// Runs the script at `path` on a new headless main window. Relative file names
+// in the script are taken relative to `outputDirectory` (made if missing).
+// Progress and errors go to `log`. Returns 0 on success, 1 when the window
+// could not be created, 2 on a bad script line (the line is named).
+int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log);
+
+// The dumps (keys are the records' field names).
+nlohmann::ordered_json seriesToJson();         // the current SeriesHeader, or null
+nlohmann::ordered_json chainsToJson();         // the current ChainsHeader, or null
+nlohmann::ordered_json stateToJson(HWND hWnd); // program state, layout of the last paint, menu marks
+nlohmann::ordered_json messagesToJson(const std::vector<MessageRecord>& messages);
