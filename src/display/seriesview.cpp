@@ -9,10 +9,38 @@ using namespace seriesview;
 
 namespace {
 
-void writeTexts(HDC hdc, const std::vector<TextItem>& texts)
+// The longest head of `text` (whole UTF-8 characters) no wider than `room`.
+size_t fittingLength(HDC hdc, const std::string& text, int32_t room)
 {
-    for (const TextItem& t : texts)
-        TextOutA(hdc, t.x, t.y, t.text.c_str(), static_cast<int>(t.text.size()));
+    SIZE size{0, 0};
+    size_t lo = 0, hi = text.size();
+    while (lo < hi) {  // the largest length whose extent fits
+        size_t mid = (lo + hi + 1) / 2;
+        while (mid > lo && mid < text.size() && (static_cast<unsigned char>(text[mid]) & 0xC0) == 0x80)
+            mid--;  // never cut inside a character
+        if (mid == lo) {
+            break;
+        }
+        GetTextExtentPoint32A(hdc, text.c_str(), static_cast<int>(mid), &size);
+        if (size.cx <= room)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return lo;
+}
+
+// Writes the texts, each cut where it would run into the legend or past the
+// area's right edge: long pulse lists end at the legend instead of covering it.
+void writeTexts(HDC hdc, const SeriesViewGeometry& g, const std::vector<TextItem>& texts)
+{
+    const int32_t legendTop = g.lt - g.my, legendBottom = g.lt + g.lh;  // caption included
+    for (const TextItem& t : texts) {
+        const bool besideLegend = t.y + g.h > legendTop && t.y <= legendBottom;
+        const int32_t right = besideLegend ? g.ll - 2 : g.area.right;  // a pixel of white before the frame
+        const size_t n = fittingLength(hdc, t.text, right - t.x);
+        TextOutA(hdc, t.x, t.y, t.text.c_str(), static_cast<int>(n));
+    }
 }
 
 // The white framed field behind a graph: Rectangle's right and bottom are
@@ -64,7 +92,7 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
     if (!s)
         return 1;  // nothing to show but the area
 
-    writeTexts(hdc, seriesHeaderLines(g, c, s));
+    writeTexts(hdc, g, seriesHeaderLines(g, c, s));
     const SeriesScale scale = seriesScale(s->wSeriesAmplitude, s->wSeriesNoiseLevel);
     const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
     const LabelStyle labels{etalonLettersShown(c, s), cutoffCode(series)};
@@ -108,7 +136,7 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
     }
 
     paintLegend(hdc, g, scale.a, count, list, c, s);
-    writeTexts(hdc, seriesResultLines(g, c, s));
+    writeTexts(hdc, g, seriesResultLines(g, c, s));
     paintPatternBox(hdc, g, scale.a, o.wPickedSubset, c, s, patternRows);
     return 1;
 }
