@@ -57,9 +57,11 @@ void drawEtalonCell(HWND, HDC hdc, const PulseHeader* e, int32_t A, int mode, co
     // 0 or less no y scale: the cell then shows the caption and the axes only.
     const bool curve = e->lpData && e->wLength >= 2 && A > 0;
     if (mode == 0) {
+        HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(BLACK_PEN));  // whatever pen the caller left
         cellAxes(hdc, x, yc, w, hc, 0, 0);
         if (curve)
             cellCurve(hdc, e, A, x, yc, w, hc, 0, 0);
+        SelectObject(hdc, oldPen);
         return;
     }
     const COLORREF ground = mode == 1 ? RGB(163, 163, 163) : RGB(255, 0, 0);
