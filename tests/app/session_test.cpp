@@ -1,1 +1,141 @@
+// Scripted sessions: the same script gives the same files twice; presses land
+// on the rectangles of the last paint; bad lines are refused with their number;
+// replies reach dialogs and message boxes, and the boxes are written out.
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#include <unistd.h>
+
+#include "app/session.h"
+#include "shell/shell.h"
+
+namespace {
+
+class Session : public ::testing::Test {
+protected:
+    std::filesystem::path root;
+
+    void SetUp() override
+    {
+        if (!platformStarted()) {
+            static int argc = 1;
+            static char name[] = "pulsebench-test";
+            static char* argv[] = {name, nullptr};
+            startPlatform(Backend::Headless, argc, argv);
+        }
+        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        root = std::filesystem::temp_directory_path() /
+               ("pulsebench-session-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
+        std::filesystem::remove_all(root);
+        std::filesystem::create_directories(root);
+    }
+    void TearDown() override
+    {
+        stopPlatform();
+        std::filesystem::remove_all(root);
+    }
+
+    std::filesystem::path script(const std::string& text)
+    {
+        const auto path = root / "script.txt";
+        std::ofstream(path) << text;
+        return path;
+    }
+
+    int run(const std::filesystem::path& path, const std::string& out, std::string* log = nullptr)
+    {
+        std::ostringstream messages;
+        const int result = runScriptedSession(path.string(), (root / out).string(), messages);
+        if (log)
+            *log = messages.str();
+        return result;
+    }
+
+    static std::string readAll(const std::filesystem::path& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+};
+
+} // namespace
+
+TEST_F(Session, TwoRunsOfOneScriptWriteTheSameFiles)
+{
+    const auto path = script("# start, process next data twice, dump\n"
+                             "menu 40018\n"
+                             "menu 40018   # again\n"
+                             "snapshot shot.bmp\n"
+                             "snapshot shot.pcx\n"
+                             "dump series series.json\n"
+                             "dump chains chains.json\n"
+                             "dump state state.json\n"
+                             "messages messages.json\n");
+    ASSERT_EQ(run(path, "one"), 0);
+    ASSERT_EQ(run(path, "two"), 0);
+    for (const char* name : {"shot.bmp", "shot.pcx", "series.json", "chains.json", "state.json", "messages.json"}) {
+        const std::string a = readAll(root / "one" / name), b = readAll(root / "two" / name);
+        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, b) << name;
+    }
+    const auto series = nlohmann::json::parse(readAll(root / "one" / "series.json"));
+    EXPECT_EQ(series["dwSeriesSize"], 1200);
+    EXPECT_EQ(series["lpNoisyData"].size(), 1200u);
+    EXPECT_EQ(series["lpPositions"].size(), series["wImpulseQuantity"].get<size_t>());
+}
+
+TEST_F(Session, PressOnTheNextButtonOfTheDumpedLayoutProcesses)
+{
+    ASSERT_EQ(run(script("dump state before.json\n"), "a"), 0);
+    const auto before = nlohmann::json::parse(readAll(root / "a" / "before.json"));
+    const auto& next = before["display"]["NextButtonRect"];
+    EXPECT_EQ(before["wViewMode"], 5);
+    const int x = (next["left"].get<int>() + next["right"].get<int>()) / 2;
+    const int y = (next["top"].get<int>() + next["bottom"].get<int>()) / 2;
+    ASSERT_EQ(run(script("press " + std::to_string(x) + " " + std::to_string(y) + "\nrelease " + std::to_string(x) +
+                         " " + std::to_string(y) + "\ndump state after.json\n"),
+                  "b"),
+              0);
+    const auto after = nlohmann::json::parse(readAll(root / "b" / "after.json"));
+    EXPECT_EQ(after["wViewMode"], 6);
+    EXPECT_EQ(after["checkedMenuItems"], nlohmann::json::array({40007, 40010}));
+}
+
+TEST_F(Session, ResizeChangesTheLayoutOfTheNextPaint)
+{
+    ASSERT_EQ(run(script("resize 1000 700\ndump state s.json\n"), "a"), 0);
+    const auto s = nlohmann::json::parse(readAll(root / "a" / "s.json"));
+    EXPECT_EQ(s["display"]["ExitButtonRect"]["right"], 989);
+    EXPECT_EQ(s["display"]["client"]["bottom"], 700);
+}
+
+TEST_F(Session, BadLineIsRefusedWithItsNumber)
+{
+    std::string log;
+    EXPECT_EQ(run(script("menu 40018\n\n  # comment\npress 10\n"), "a", &log), 2);
+    EXPECT_NE(log.find("script.txt:4:"), std::string::npos) << log;
+    EXPECT_EQ(run(script("snapshot picture.gif\n"), "b", &log), 2);
+    EXPECT_EQ(run(script("launch rockets\n"), "c", &log), 2);
+}
+
+TEST_F(Session, LinesAfterExitAreRefused)
+{
+    std::string log;
+    EXPECT_EQ(run(script("menu 40004\nmessages m.json\nmenu 40018\n"), "a", &log), 2);
+    EXPECT_NE(log.find(":3:"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(root / "a" / "m.json"));
+}
+
+TEST_F(Session, RepliesReachTheSaveDialogAndBoxesAreWrittenOut)
+{
+    const std::string missing = (root / "no-such-folder" / "x.bmp").string();
+    ASSERT_EQ(run(script("answer ok \"" + missing + "\"\nmenu 40003\nmessages m.json\n"), "a"), 0);
+    const auto m = nlohmann::json::parse(readAll(root / "a" / "m.json"));
+    ASSERT_FALSE(m.empty());
+    EXPECT_EQ(m.back()["text"], "Bitmap file is not created");
+    EXPECT_EQ(m.back()["caption"], "About Bitmap");
+    EXPECT_EQ(m.back()["flags"], 0);
+}

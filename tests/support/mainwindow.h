@@ -31,6 +31,7 @@ class MainWindowTest : public ::testing::Test {
 protected:
     ScriptedSession session;  // answers and records every box and dialog
     HWND hWnd = nullptr;      // the main window, painted once
+    std::filesystem::path madeFolder;  // removed after the test when made
 
     void SetUp() override
     {
@@ -48,6 +49,8 @@ protected:
         if (windowAlive(hWnd))
             DestroyWindow(hWnd);
         stopPlatform();
+        if (!madeFolder.empty())
+            std::filesystem::remove_all(madeFolder);
         setDefaultMessageBoxService(nullptr);
         setDialogService(nullptr);
     }
@@ -80,6 +83,7 @@ protected:
                  ("pulsebench-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
                   std::to_string(::getpid()));
         std::filesystem::create_directories(f);
+        madeFolder = f;
         return f;
     }
 };

@@ -1,0 +1,200 @@
+// The drawing semantics the painters rely on, on memory contexts and on a
+// headless window: end points, exclusive right and bottom, clipping to the
+// update region, erased and kept parts, text metrics and the Symbol face.
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/backend.h"
+
+namespace {
+
+void ensurePlatform()
+{
+    if (!platformStarted()) {
+        static int argc = 1;
+        static char name[] = "pulsebench-test";
+        static char* argv[] = {name, nullptr};
+        startPlatform(Backend::Headless, argc, argv);
+    }
+}
+
+// A memory context on a white W x H bitmap.
+struct Canvas {
+    HDC dc;
+    HBITMAP bitmap;
+    HGDIOBJ previous;
+    Canvas(int w, int h)
+    {
+        ensurePlatform();
+        dc = CreateCompatibleDC(nullptr);
+        bitmap = CreateCompatibleBitmap(dc, w, h);
+        previous = SelectObject(dc, bitmap);
+    }
+    ~Canvas()
+    {
+        SelectObject(dc, previous);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+};
+
+const COLORREF kWhite = RGB(255, 255, 255);
+
+} // namespace
+
+TEST(Drawing, LineToLeavesItsEndPointUndrawn)
+{
+    Canvas c(20, 20);
+    MoveToEx(c.dc, 2, 5, nullptr);
+    LineTo(c.dc, 10, 5);
+    EXPECT_EQ(GetPixel(c.dc, 2, 5), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(c.dc, 9, 5), RGB(0, 0, 0));
+    EXPECT_EQ(GetPixel(c.dc, 10, 5), kWhite);
+}
+
+TEST(Drawing, RectangleOutlinesWithPenFillsWithBrushRightBottomExclusive)
+{
+    Canvas c(20, 20);
+    HPEN pen = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
+    HBRUSH brush = CreateSolidBrush(RGB(0, 255, 0));
+    SelectObject(c.dc, pen);
+    SelectObject(c.dc, brush);
+    Rectangle(c.dc, 2, 2, 8, 6);
+    EXPECT_EQ(GetPixel(c.dc, 2, 2), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(c.dc, 7, 5), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(c.dc, 8, 5), kWhite);
+    EXPECT_EQ(GetPixel(c.dc, 7, 6), kWhite);
+    EXPECT_EQ(GetPixel(c.dc, 4, 3), RGB(0, 255, 0));
+    SelectObject(c.dc, GetStockObject(BLACK_PEN));
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(pen);
+    DeleteObject(brush);
+}
+
+TEST(Drawing, EllipseStaysInsideItsBoxAndFillsTheMiddle)
+{
+    Canvas c(30, 30);
+    HBRUSH brush = CreateSolidBrush(RGB(0, 0, 255));
+    SelectObject(c.dc, brush);
+    Ellipse(c.dc, 5, 5, 17, 17);
+    EXPECT_EQ(GetPixel(c.dc, 10, 10), RGB(0, 0, 255));
+    EXPECT_EQ(GetPixel(c.dc, 5, 5), kWhite);    // corner of the box
+    EXPECT_EQ(GetPixel(c.dc, 17, 11), kWhite);  // right edge exclusive
+    int black = 0;
+    for (int x = 5; x < 17; x++)
+        black += GetPixel(c.dc, x, 11) == RGB(0, 0, 0);
+    EXPECT_EQ(black, 2);  // the outline crosses the middle row twice
+    SelectObject(c.dc, GetStockObject(WHITE_BRUSH));
+    DeleteObject(brush);
+}
+
+TEST(Drawing, OpaqueTextFillsItsCellTransparentTextDoesNot)
+{
+    Canvas c(120, 40);
+    SelectObject(c.dc, GetStockObject(ANSI_VAR_FONT));
+    SetBkColor(c.dc, RGB(255, 255, 0));
+    TextOutA(c.dc, 0, 0, "  ", 2);
+    EXPECT_EQ(GetPixel(c.dc, 1, 1), RGB(255, 255, 0));
+    SetBkMode(c.dc, TRANSPARENT);
+    TextOutA(c.dc, 0, 20, "  ", 2);
+    EXPECT_EQ(GetPixel(c.dc, 1, 21), kWhite);
+    TEXTMETRICA tm;
+    ASSERT_TRUE(GetTextMetricsA(c.dc, &tm));
+    EXPECT_GT(tm.tmHeight, 8);
+    EXPECT_GE(tm.tmMaxCharWidth, tm.tmAveCharWidth);
+    SIZE size;
+    GetTextExtentPoint32A(c.dc, "xx", 2, &size);
+    EXPECT_EQ(size.cx, 2 * tm.tmAveCharWidth);
+}
+
+TEST(Drawing, SymbolFaceShowsLatinLettersAsGreek)
+{
+    Canvas greek(60, 30), symbol(60, 30);
+    LOGFONTA lf{};
+    lf.lfHeight = -14;
+    std::strcpy(lf.lfFaceName, "Symbol");
+    HFONT sym = CreateFontIndirectA(&lf);
+    std::strcpy(lf.lfFaceName, "DejaVu Sans");
+    HFONT plain = CreateFontIndirectA(&lf);
+    SelectObject(symbol.dc, sym);
+    SelectObject(greek.dc, plain);
+    TextOutA(symbol.dc, 2, 2, "esh", 3);
+    const char* epsilonSigmaEta = "εση";
+    TextOutA(greek.dc, 2, 2, epsilonSigmaEta, static_cast<int>(std::strlen(epsilonSigmaEta)));
+    int differences = 0, ink = 0;
+    for (int y = 0; y < 30; y++)
+        for (int x = 0; x < 60; x++) {
+            differences += GetPixel(symbol.dc, x, y) != GetPixel(greek.dc, x, y);
+            ink += GetPixel(symbol.dc, x, y) != kWhite;
+        }
+    EXPECT_EQ(differences, 0);
+    EXPECT_GT(ink, 10);
+    SelectObject(symbol.dc, GetStockObject(SYSTEM_FONT));
+    SelectObject(greek.dc, GetStockObject(SYSTEM_FONT));
+    DeleteObject(sym);
+    DeleteObject(plain);
+}
+
+namespace {
+
+int gPaints = 0;      // paints received
+bool gFillRed = true;  // whether a paint fills with red
+LRESULT markingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message != WM_PAINT)
+        return DefWindowProcA(hWnd, message, wParam, lParam);
+    gPaints++;
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hWnd, &ps);
+    RECT all{0, 0, 100, 100};
+    if (gFillRed) {
+        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        FillRect(hdc, &all, red);  // clipped to what was invalidated
+        DeleteObject(red);
+    }
+    EndPaint(hWnd, &ps);
+    return 0;
+}
+
+} // namespace
+
+TEST(WindowPainting, ErasedPartTurnsWhiteKeptPartKeepsItsPictureAndPaintIsClipped)
+{
+    ensurePlatform();
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = markingProc;
+    wc.lpszClassName = "marking";
+    ASSERT_TRUE(RegisterClassA(&wc));
+    HWND hWnd = CreateWindowExA(0, "marking", "t", 0, 0, 0, 0, 0, nullptr, 0, nullptr, nullptr);
+    ASSERT_NE(hWnd, nullptr);
+    resizeClient(hWnd, 100, 100);
+    gPaints = 0;
+    EXPECT_EQ(runPendingPaints(hWnd), 1);
+    EXPECT_EQ(runPendingPaints(hWnd), 0);  // nothing left to paint
+    HDC hdc = GetDC(hWnd);
+    SetPixel(hdc, 5, 5, RGB(0, 0, 255));
+    SetPixel(hdc, 50, 50, RGB(0, 0, 255));
+    SetPixel(hdc, 90, 90, RGB(0, 0, 255));
+    ReleaseDC(hWnd, hdc);
+    RECT kept{0, 0, 10, 10}, erased{40, 40, 60, 60};
+    InvalidateRect(hWnd, &kept, 0);
+    InvalidateRect(hWnd, &erased, 1);
+    // A paint that draws nothing: the erased part is white, the kept part blue.
+    gFillRed = false;
+    runPendingPaints(hWnd);
+    QImage image = windowRaster(hWnd);
+    EXPECT_EQ(image.pixel(5, 5) & 0xFFFFFF, 0x0000FFu);    // invalidated without erasing: kept
+    EXPECT_EQ(image.pixel(50, 50) & 0xFFFFFF, 0xFFFFFFu);  // erased to the background
+    EXPECT_EQ(image.pixel(90, 90) & 0xFFFFFF, 0x0000FFu);  // outside the region: untouched
+    EXPECT_EQ(image.pixel(20, 20) & 0xFFFFFF, 0xFF0000u);  // from the first, whole paint
+    // A paint that fills everything reaches only the invalid region.
+    gFillRed = true;
+    InvalidateRect(hWnd, &kept, 0);
+    runPendingPaints(hWnd);
+    image = windowRaster(hWnd);
+    EXPECT_EQ(image.pixel(5, 5) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(image.pixel(50, 50) & 0xFFFFFF, 0xFFFFFFu);
+    DestroyWindow(hWnd);
+    stopPlatform();
+}
