@@ -33,8 +33,6 @@ struct PositionSet {
 // The set, emptied, with room for at least `capacity` intervals; a new set when
 // none is given. Nothing when memory ran out (a given set is then released).
 PositionSet* getPositionSet(PositionSet* lpSet, uint16_t capacity);
-// Releases the set and its arrays. Always returns nothing.
-PositionSet* freePositionSet(PositionSet* lpSet);
 // The destination (obtained with the source's capacity) holding the source's
 // intervals; nothing when the source is absent or memory ran out.
 PositionSet* copyPositionSet(PositionSet* lpDestination, const PositionSet* lpSource);
@@ -47,6 +45,9 @@ int subtractInterval(PositionSet* lpSet, uint16_t first, uint16_t last);
 int subtractSet(PositionSet* lpDestination, const PositionSet* lpSource);
 int intersectInterval(PositionSet* lpSet, uint16_t first, uint16_t last);
 int intersectSet(PositionSet* lpDestination, const PositionSet* lpSource);
+
+// Releases the set and its arrays. Always returns nothing.
+PositionSet* freePositionSet(PositionSet* lpSet);
 
 /*==========================================================================
 ** Chains of candidates
@@ -114,7 +115,8 @@ void aboutChainsHeader(HWND hWnd, ChainsHeader* lpChainsHeader);
 // emptied chains header, without a message.
 
 // Fixed pulse count, best etalon per pulse. 1; 0 on refusal. No admissible
-// chain: detected count 0, no chain offered.
+// chain (no end below the bound, or a pulse without a predecessor in range):
+// detected count 0, no chain offered, none sought (wSeekingPulsesQuantity 0).
 int32_t detectFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQuantity, uint16_t* lpRequiredList,
                           uint16_t wTmin, uint16_t wTmax, uint16_t wProcSavedEnergyLevel,
                           ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);
@@ -127,13 +129,15 @@ int32_t detectUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequired
                             ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);
 
 // Fixed pulse count, one etalon for the whole chain: the winning etalon number,
-// -1 when none (detected count 0) or on refusal.
+// -1 when none (detected count 0) or on refusal. An etalon without an
+// admissible chain offers nothing.
 int32_t recognizeFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQuantity, uint16_t* lpRequiredList,
                              uint16_t wTmin, uint16_t wTmax, uint16_t wProcSavedEnergyLevel,
                              ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);
 
 // Unfixed pulse count, one etalon for the whole chain; needs the chains header
-// (the result is its best chain). The winning etalon number, 65535 when none or
+// (the result is its best chain). An etalon without a chain offers a chain of
+// cost 999999999 and no pulses. The winning etalon number, 65535 when none or
 // on refusal.
 int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQuantity,
                                uint16_t* lpRequiredList, uint16_t wTmin, uint16_t wTmax,

@@ -143,21 +143,37 @@ void prepareUnfixedWork(UnfixedWork& w, int L, int n, int Tmin, int Tmax, int Mm
         inner += K - 1;
     }
     auto capacity = [](int64_t c) { return static_cast<uint16_t>(std::clamp<int64_t>(c, 1, 65535)); };
-    PositionSet first, later, last;
-    if (!getPositionSet(&first, capacity(counts)) || !getPositionSet(&later, capacity(inner)) ||
-        !getPositionSet(&last, capacity(counts)))
+    // The three sets live for this call only; released however it ends.
+    struct Sets {
+        PositionSet* first = nullptr;
+        PositionSet* later = nullptr;
+        PositionSet* last = nullptr;
+        ~Sets()
+        {
+            freePositionSet(first);
+            freePositionSet(later);
+            freePositionSet(last);
+        }
+    } sets;
+    sets.first = getPositionSet(nullptr, capacity(counts));
+    sets.later = getPositionSet(nullptr, capacity(inner));
+    sets.last = getPositionSet(nullptr, capacity(counts));
+    if (!sets.first || !sets.later || !sets.last)
         throw std::bad_alloc();
+    PositionSet* first = sets.first;
+    PositionSet* later = sets.later;
+    PositionSet* last = sets.last;
     const int64_t top = L - n;
     for (int64_t K = Mmin; K <= Mmax; K++) {
-        addRange(&first, std::max<int64_t>(0, L - Tmax * K), std::min<int64_t>(Tmax - n, L - n - Tmin * (K - 1)), top);
+        addRange(first, std::max<int64_t>(0, L - Tmax * K), std::min<int64_t>(Tmax - n, L - n - Tmin * (K - 1)), top);
         for (int64_t i = 1; i < K; i++)
-            addRange(&later, std::max<int64_t>(L - Tmax * (K - i), Tmin * i),
+            addRange(later, std::max<int64_t>(L - Tmax * (K - i), Tmin * i),
                      std::min<int64_t>(Tmax * (i + 1) - n, L - n - Tmin * (K - 1 - i)), top);
-        addRange(&last, std::max<int64_t>(L - Tmax, Tmin * (K - 1)), std::min<int64_t>(Tmax * K - n, L - n), top);
+        addRange(last, std::max<int64_t>(L - Tmax, Tmin * (K - 1)), std::min<int64_t>(Tmax * K - n, L - n), top);
     }
-    markSet(&first, w.flags, kFirstPosition);
-    markSet(&later, w.flags, kLaterPosition);
-    markSet(&last, w.flags, kLastPosition);
+    markSet(first, w.flags, kFirstPosition);
+    markSet(later, w.flags, kLaterPosition);
+    markSet(last, w.flags, kLastPosition);
 }
 
 bool unfixedChain(UnfixedWork& w, int Tmin, int Tmax, int32_t bound, int32_t& cost, std::vector<int32_t>& positions)

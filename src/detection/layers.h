@@ -9,6 +9,13 @@
 
 #include "localmatch.h"
 
+// Start values and acceptance bounds of the layered searches.
+inline constexpr int32_t kFixedPredecessorStart = 999999;     // fixed detection: no predecessor costs this much
+inline constexpr int32_t kFixedAcceptBound = 9999999;         // fixed detection: chain ends must cost less
+inline constexpr int32_t kRecognitionBound = 999999999;       // recognition start and bound; backtracking start
+inline constexpr int32_t kUnfixedPredecessorStart = 99999999; // unfixed: later-only start; positions never reached
+inline constexpr int32_t kUnfixedAcceptBound = 9999999;       // unfixed detection bound; unfixed recognition winners
+
 // Work memory of the fixed-count search, taken once per call: one cost row per
 // layer over that layer's range, the local match per position, one deque.
 struct FixedWork {

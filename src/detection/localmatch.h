@@ -9,13 +9,7 @@
 
 #include "synthesis/synthesis.h"
 
-// Start values and acceptance bounds of the layered searches.
-inline constexpr int32_t kFixedPredecessorStart = 999999;       // fixed detection: no predecessor costs this much
-inline constexpr int32_t kFixedAcceptBound = 9999999;           // fixed detection: chain ends must cost less
-inline constexpr int32_t kRecognitionBound = 999999999;         // fixed recognition start/bound; backtracking start
-inline constexpr int32_t kUnfixedPredecessorStart = 99999999;   // unfixed: later-only pulse start; untouched positions
-inline constexpr int32_t kUnfixedAcceptBound = 9999999;         // unfixed detection bound; recognition winners
-inline constexpr int kMaxEtalonNumber = kAlphabetCapacity;      // etalon numbers run 1..20
+inline constexpr int kMaxEtalonNumber = kAlphabetCapacity; // etalon numbers run 1..20
 
 // The etalons of one run with what the local match needs of each: partial
 // energies, the cut-off threshold, and for every first sample the least last
@@ -29,8 +23,13 @@ struct MatchTable {
     std::vector<int32_t> thresholds;     // [count] E[n] * level / 100, truncated
     std::vector<int16_t> firstEnd;       // [count][n] least i2 >= i1 with E[i2+1] - E[i1] > thr; n when none
     std::vector<int16_t> lastStart;      // [count] greatest i1 that has a qualifying part; -1 when none
+    std::vector<int16_t> leastEnd;       // [count] least firstEnd over i1 = 0..lastStart; n when none
     mutable std::vector<int32_t> scratch; // [3 * (n + 1)] work rows of localMatchAt (one thread per table)
+    mutable std::vector<int32_t> block;   // [(3 (n + 1) + 3) * kMatchBlock] work rows of localMatchRange
 };
+
+// Positions that localMatchRange treats together (their rows stay in cache).
+inline constexpr int kMatchBlock = 128;
 
 // The cheapest candidate at one position: its cost, etalon and kept samples.
 struct LocalMatch {
@@ -51,3 +50,10 @@ void prepareMatchTable(MatchTable& table, const PulseHeader* alphabet, uint16_t 
 // order: entries in order; each whole etalon, then its parts (i1 ascending,
 // then i2 ascending); a later candidate wins only when strictly cheaper.
 LocalMatch localMatchAt(const MatchTable& table, int from, int to, const int16_t* x);
+
+// The same local match for every position l in first..last (0-based series
+// positions; n samples of x from each are read), written to out[l]. Works on
+// blocks of positions at once, one sample row after another, so that the
+// compiler can use vector instructions; same result as localMatchAt.
+void localMatchRange(const MatchTable& table, int from, int to, const int16_t* x, int32_t first, int32_t last,
+                     LocalMatch* out);

@@ -63,12 +63,6 @@ PositionSet* getPositionSet(PositionSet* lpSet, uint16_t capacity)
     return lpSet;
 }
 
-PositionSet* freePositionSet(PositionSet* lpSet)
-{
-    delete lpSet;
-    return nullptr;
-}
-
 PositionSet* copyPositionSet(PositionSet* lpDestination, const PositionSet* lpSource)
 {
     if (!lpSource)
@@ -190,4 +184,10 @@ int intersectSet(PositionSet* lpDestination, const PositionSet* lpSource)
                 addInterval(lpDestination, static_cast<uint16_t>(from), static_cast<uint16_t>(to));
         }
     return 1;
+}
+
+PositionSet* freePositionSet(PositionSet* lpSet)
+{
+    delete lpSet;
+    return nullptr;
 }

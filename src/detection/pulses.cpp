@@ -112,6 +112,26 @@ void collectChain(const std::vector<int32_t>& positions, const std::vector<Local
         chain.push(local[p].number, static_cast<int16_t>(p), local[p].first, local[p].last);
 }
 
+// The local match of table entries from..to-1 at every position marked in
+// `wanted` (a run of marked positions at a time).
+template <typename Flag>
+void localMatches(const MatchTable& table, int from, int to, const int16_t* x, const std::vector<Flag>& marks,
+                  Flag wanted, std::vector<LocalMatch>& local)
+{
+    const int32_t L = static_cast<int32_t>(marks.size());
+    for (int32_t k = 0; k < L;) {
+        if (!(marks[k] & wanted)) {
+            k++;
+            continue;
+        }
+        int32_t end = k;
+        while (end + 1 < L && (marks[end + 1] & wanted))
+            end++;
+        localMatchRange(table, from, to, x, k, end, local.data());
+        k = end + 1;
+    }
+}
+
 // After each offer the unfixed detectors seek the length of the best chain.
 void seekBestChain(ChainsHeader* chains)
 {
@@ -127,9 +147,10 @@ void seekBestChain(ChainsHeader* chains)
 
 namespace {
 
-// Takes the work of a fixed-count run; false (with the message) when memory ran out.
+// Takes the work of a fixed-count run in two blocks; false when memory ran
+// out, after the message that names the block (`second` for the second one).
 bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader* alphabet, uint16_t count,
-                   const uint16_t* list, uint16_t level, const SeriesHeader* h)
+                   const uint16_t* list, uint16_t level, const SeriesHeader* h, const char* second)
 {
     try {
         prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level);
@@ -140,7 +161,7 @@ bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader
     try {
         prepareFixedWork(w, h->dwSeriesSize, h->wImpulseSize, h->wImpulseQuantity, h->lpLowBounds, h->lpHighBounds);
     } catch (const std::bad_alloc&) {
-        MessageBoxA(hWnd, "Нет памяти для ppDw[m]!", nullptr, MB_OK);
+        MessageBoxA(hWnd, second, nullptr, MB_OK);
         return false;
     }
     return true;
@@ -149,9 +170,7 @@ bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader
 // The local match of table entries from..to-1 at every position of some layer.
 void fixedLocalMatches(FixedWork& w, const MatchTable& table, int from, int to, const int16_t* x)
 {
-    for (int k = 0; k < w.L; k++)
-        if (w.needed[k])
-            w.local[k] = localMatchAt(table, from, to, x + k);
+    localMatches<uint8_t>(table, from, to, x, w.needed, 1, w.local);
 }
 
 } // namespace
@@ -169,7 +188,8 @@ int32_t detectFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQu
     }
     FixedWork w;
     MatchTable table;
-    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h))
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
+                       "Нет памяти для ppDw[m]!"))
         return 0;
     const uint16_t M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, M, M);
@@ -202,7 +222,8 @@ int32_t recognizeFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequire
     }
     FixedWork w;
     MatchTable table;
-    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h))
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
+                       "Нет памяти для indexes!"))
         return -1;
     const uint16_t M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, M, M);
@@ -262,9 +283,7 @@ int32_t detectUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequired
         return 0;
     }
     resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);
-    for (int l = 0; l < w.L; l++)
-        if (w.flags[l] & (kFirstPosition | kLaterPosition))
-            w.local[l] = localMatchAt(table, 0, table.count, h->lpNoisyData + l);
+    localMatches<uint8_t>(table, 0, table.count, h->lpNoisyData, w.flags, kFirstPosition | kLaterPosition, w.local);
     int32_t cost = 0;
     std::vector<int32_t> positions;
     ChainPulses chain;
@@ -307,9 +326,7 @@ int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequi
     std::vector<int32_t> positions;
     ChainPulses chain;
     for (int e = 0; e < table.count; e++) {
-        for (int l = 0; l < w.L; l++)
-            if (w.flags[l] & (kFirstPosition | kLaterPosition))
-                w.local[l] = localMatchAt(table, e, e + 1, h->lpNoisyData + l);
+        localMatches<uint8_t>(table, e, e + 1, h->lpNoisyData, w.flags, kFirstPosition | kLaterPosition, w.local);
         int32_t cost = 0;
         chain.clear();
         if (unfixedChain(w, wTmin, wTmax, kRecognitionBound, cost, positions))

@@ -118,10 +118,12 @@ TEST(GetPositionSet, KeepsALargerCapacityAndEmptiesTheSet)
     EXPECT_EQ(s->wCount, 0);
     EXPECT_EQ(getPositionSet(s, 20), s);
     EXPECT_EQ(s->wCapacity, 20);
-    PositionSet* copy = copyPositionSet(nullptr, setOf(5, {{0, 65535}}));
+    PositionSet* whole = setOf(5, {{0, 65535}});
+    PositionSet* copy = copyPositionSet(nullptr, whole);
     EXPECT_EQ(intervalsOf(copy), (Intervals{{0, 65535}}));
     EXPECT_EQ(copy->wCapacity, 5);
     freePositionSet(copy);
+    freePositionSet(whole);
     freePositionSet(s);
 }
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <functional>
 #include <random>
+#include <sstream>
 
 #include "detection/detection.h"
 #include "reference.h"
@@ -37,17 +38,16 @@ reference::Outcome outcomeOf(int32_t value, const SeriesHeader* h, const ChainsH
 
 std::string describe(const reference::Outcome& o)
 {
-    std::string s = "value " + std::to_string(o.value) + ", quan " + std::to_string(o.quanPulses) + ", seeking " +
-                    std::to_string(o.seekingPulses) + "\n detected:";
+    std::ostringstream s;
+    s << "value " << o.value << ", quan " << o.quanPulses << ", seeking " << o.seekingPulses << "\n detected:";
     for (const auto& p : o.detected)
-        s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")[" + std::to_string(p.first) +
-             " " + std::to_string(p.last) + "]";
+        s << " " << p.position << "(" << p.number << ")[" << p.first << " " << p.last << "]";
     for (const auto& c : o.chains) {
-        s += "\n chain " + std::to_string(c.cost) + ":";
+        s << "\n chain " << c.cost << ":";
         for (const auto& p : c.pulses)
-            s += " " + std::to_string(p.position) + "(" + std::to_string(p.number) + ")";
+            s << " " << p.position << "(" << p.number << ")";
     }
-    return s;
+    return s.str();
 }
 
 bool sameOutcome(const reference::Outcome& a, const reference::Outcome& b)
@@ -220,6 +220,8 @@ TEST_F(Pulses, EveryOperationAgreesWithTheLiteralModelOnRandomSeries)
     const int16_t levels[] = {100, 75, 50, 0};
     const int types[] = {1, 2, 4, 8};
     int compared = 0, periodic = 0, crossed = 0, empty = 0;
+    int fixedWithoutChain = 0; // fixed runs that found no admissible chain
+    int penalised = 0;         // chains that went through a position without a predecessor
     for (int trial = 0; trial < 240; trial++) {
         const bool longSeries = trial % 40 == 0;
         const int n = longSeries ? 20 : pick(3, 8);
@@ -259,25 +261,41 @@ TEST_F(Pulses, EveryOperationAgreesWithTheLiteralModelOnRandomSeries)
         const int listed = longSeries ? 20 : pick(1, 4);
         for (int i = 0; i < listed; i++)
             list.push_back(static_cast<uint16_t>(longSeries ? i + 1 : pick(1, 20)));
+        uint16_t level = static_cast<uint16_t>(processing);
+        if (trial % 8 == 7) {
+            // Every listed etalon opposes the pulses: chain costs grow past the
+            // start value of the predecessor minimum, which then caps them.
+            std::fill_n(h->lpNoisyData, L, 0);
+            for (int k = 0; k + n <= L; k += n)
+                std::copy_n(alphabet[0].lpData.get(), n, h->lpNoisyData + k);
+            list = {2};
+            level = 100;
+        }
         chains = getChainsHeader(hWnd, static_cast<uint16_t>(pick(1, 6)), static_cast<uint16_t>(Mmax), chains);
         for (const Operation& op : kOperations) {
             if (op.unfixed != unfixedType && !(trial % 3 == 0))
                 continue; // each series mostly goes to the operations of its type
             if (op.unfixed && procTmin > Tmin)
                 continue; // a shorter procTmin would allow longer chains than the series holds
+            // The model needs a tenth of a second there (seconds under the
+            // sanitizer); the short series cover recognition.
             if (longSeries && !op.unfixed && op.model == reference::recognizeFixed)
-                continue; // the model's cost there is minutes
-            const reference::Input in = input(static_cast<uint16_t>(procTmin), static_cast<uint16_t>(procTmax),
-                                              static_cast<uint16_t>(processing));
+                continue;
+            const reference::Input in = input(static_cast<uint16_t>(procTmin), static_cast<uint16_t>(procTmax), level);
             const reference::Outcome expected = op.model(in);
-            const int32_t value = run(op.detect, static_cast<uint16_t>(procTmin), static_cast<uint16_t>(procTmax),
-                                      static_cast<uint16_t>(processing));
+            const int32_t value =
+                run(op.detect, static_cast<uint16_t>(procTmin), static_cast<uint16_t>(procTmax), level);
             const reference::Outcome got = outcomeOf(value, h, chains);
             ASSERT_TRUE(sameOutcome(got, expected))
                 << op.name << ", trial " << trial << ", L " << L << ", n " << n << ", T " << procTmin << ".."
-                << procTmax << ", levels " << making << "/" << processing << "\n got " << describe(got)
+                << procTmax << ", levels " << making << "/" << level << "\n got " << describe(got)
                 << "\n expected " << describe(expected);
             compared++;
+            if (!op.unfixed && expected.detected.empty())
+                fixedWithoutChain++;
+            if (!expected.chains.empty() && expected.chains[0].cost >= 999999 && expected.chains[0].cost < 9999999 &&
+                !expected.detected.empty())
+                penalised++;
         }
     }
     EXPECT_EQ(boxes.count(), 0u);
@@ -285,6 +303,8 @@ TEST_F(Pulses, EveryOperationAgreesWithTheLiteralModelOnRandomSeries)
     EXPECT_GT(periodic, 20);
     EXPECT_GT(crossed, 20);
     EXPECT_GT(empty, 5);
+    EXPECT_GT(fixedWithoutChain, 0);
+    EXPECT_GT(penalised, 0);
 }
 
 /*---- True minima on tiny series ----*/
@@ -480,6 +500,46 @@ TEST_F(Pulses, MissingRecordsAndTooManyPulsesAreReported)
     EXPECT_EQ(shown[3].rfind("Неверно задан wImpulseQuantity!", 0), 0u);
     EXPECT_EQ(shown[4].rfind("Неверно задан wTmin!", 0), 0u);
     EXPECT_EQ(h->wDetectedQuantity, 0);
+}
+
+TEST_F(Pulses, UnfixedOperationsRefuseSeriesLongerThanSixteenBitPositions)
+{
+    buildAlphabet();
+    build(1200, 20, 40, 181, 10, 100, 20);
+    std::vector<int16_t> longSeries(70000, 0);
+    int16_t* own = h->lpNoisyData;
+    const uint32_t reserved = h->dwReservedSize;
+    h->lpNoisyData = longSeries.data();
+    h->dwSeriesSize = 70000;
+    h->dwReservedSize = 70000;
+    list = {1};
+    chains = getChainsHeader(hWnd, 2, 30, nullptr);
+    EXPECT_EQ(run(detectUnfixedPulses, 40, 181, 100), 0);
+    EXPECT_EQ(run(recognizeUnfixedPulses, 40, 181, 100), 65535);
+    ASSERT_EQ(boxes.count(), 2u);
+    EXPECT_EQ(texts()[0], "Неверно задан dwSeriesSize!\n\ndwSeriesSize: 70000 (от 1 до 65535)");
+    EXPECT_EQ(run(detectFixedPulses, 40, 181, 100), 1); // fixed ranges are 16-bit starts: nothing to refuse
+    EXPECT_EQ(h->wDetectedQuantity, 10);
+    h->lpNoisyData = own;
+    h->dwSeriesSize = 1200;
+    h->dwReservedSize = reserved;
+}
+
+TEST_F(Pulses, AChainsHeaderWithLessRoomKeepsTheFirstPulsesOfEachChain)
+{
+    buildAlphabet();
+    build(1200, 20, 40, 181, 12, 100, 10);
+    list = {1, 2};
+    chains = getChainsHeader(hWnd, 2, 5, nullptr);
+    ASSERT_EQ(run(detectFixedPulses, 40, 181, 100), 1);
+    EXPECT_EQ(h->wDetectedQuantity, 12);
+    ASSERT_EQ(chains->wPretenders, 1);
+    ASSERT_EQ(chains->pulsesQuantity[0], 5);
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(chains->positionsList[0][i], h->lpDetectedPositions[i]);
+    EXPECT_EQ(chains->pulsesList[1][0], 0); // the next chain's entries are untouched
+    EXPECT_EQ(run(recognizeFixedPulses, 40, 181, 100), 1);
+    EXPECT_EQ(chains->pulsesQuantity[1], 5);
 }
 
 // Distance bounds that no chain of the series' ranges can meet: no chain end,

@@ -1,0 +1,150 @@
+// Cost of the four single-pulse detectors on one default series (L = 1200,
+// n = 20, 20 required etalons, 18 pulses for the fixed ones, noise 20), each
+// next to the tests' literal model on the same series; the ratios close the report.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "detection/detection.h"
+#include "detection/reference.h"
+
+namespace {
+
+using Detector = int32_t (*)(HWND, PulseHeader*, uint16_t, uint16_t*, uint16_t, uint16_t, uint16_t, ChainsHeader*,
+                             SeriesHeader*);
+using Model = reference::Outcome (*)(const reference::Input&);
+
+struct Operation {
+    const char* name; // the detector's name
+    Detector detect;  // the production operation
+    Model model;      // the literal model
+    bool unfixed;     // an unfixed-count series (random count) instead of 18 pulses
+};
+
+const Operation kOperations[] = {
+    {"detectFixedPulses", detectFixedPulses, reference::detectFixed, false},
+    {"detectUnfixedPulses", detectUnfixedPulses, reference::detectUnfixed, true},
+    {"recognizeFixedPulses", recognizeFixedPulses, reference::recognizeFixed, false},
+    {"recognizeUnfixedPulses", recognizeUnfixedPulses, reference::recognizeUnfixed, true},
+};
+
+// The default alphabet, list and one series per making level and count kind.
+struct Workload {
+    PulseHeader alphabet[kAlphabetCapacity];
+    std::vector<uint16_t> list;
+    std::map<std::pair<int, bool>, SeriesHeader*> series;
+    ChainsHeader* chains = nullptr;
+
+    Workload()
+    {
+        makeAlphabet(nullptr, 128, 20, 20, alphabet);
+        for (uint16_t e = 1; e <= 20; e++)
+            list.push_back(e);
+        chains = getChainsHeader(nullptr, 10, 30, nullptr);
+    }
+    SeriesHeader* seriesFor(int level, bool unfixed)
+    {
+        SeriesHeader*& h = series[{level, unfixed}];
+        if (!h) {
+            resetRandomStreams();
+            std::vector<uint16_t> sequence(30);
+            for (int i = 0; i < 30; i++)
+                sequence[i] = static_cast<uint16_t>(1 + (i * 7) % 20);
+            const int16_t making = static_cast<int16_t>(level);
+            h = unfixed ? getRandomCountSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 0, sequence.data(), 128,
+                                               making, nullptr)
+                        : getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, making,
+                                          nullptr);
+            int16_t noiseSeed = kNoiseSeedStart;
+            addNoise(h, 20, noiseSeed);
+        }
+        return h;
+    }
+};
+
+Workload& workload()
+{
+    static Workload w;
+    return w;
+}
+
+void runFast(benchmark::State& state, const Operation* op, int level)
+{
+    Workload& w = workload();
+    SeriesHeader* h = w.seriesFor(level, op->unfixed);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(op->detect(nullptr, w.alphabet, 20, w.list.data(), 40, 181,
+                                            static_cast<uint16_t>(level), w.chains, h));
+}
+
+void runModel(benchmark::State& state, const Operation* op, int level)
+{
+    Workload& w = workload();
+    const reference::Input in{w.alphabet, w.list, 40, 181, level, 10, w.seriesFor(level, op->unfixed)};
+    for (auto _ : state)
+        benchmark::DoNotOptimize(op->model(in).value);
+}
+
+// "name/kind/level": the run name of one benchmark.
+std::string runName(const char* name, const char* kind, int level)
+{
+    char text[96];
+    std::snprintf(text, sizeof text, "%s/%s/%d", name, kind, level);
+    return text;
+}
+
+// The console report, then fast against literal per operation and level.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& reports) override
+    {
+        ConsoleReporter::ReportRuns(reports);
+        for (const Run& r : reports)
+            if (!r.error_occurred && r.iterations > 0) {
+                std::string name = r.benchmark_name();
+                name = name.substr(0, name.find("/iterations")); // the literal runs carry their fixed count
+                // CPU time: steadier than wall time on a busy machine.
+                seconds[name] = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+            }
+    }
+    void Finalize() override
+    {
+        ConsoleReporter::Finalize();
+        std::printf("\n%-24s %5s %12s %14s %10s   (CPU time per series)\n", "operation", "level", "fast, ms",
+                    "literal, ms", "ratio");
+        for (const Operation& op : kOperations)
+            for (int level : {100, 75}) {
+                const auto fast = seconds.find(runName(op.name, "fast", level));
+                const auto slow = seconds.find(runName(op.name, "literal", level));
+                if (fast == seconds.end() || slow == seconds.end())
+                    continue;
+                std::printf("%-24s %5d %12.3f %14.1f %9.0fx\n", op.name, level, fast->second * 1e3,
+                            slow->second * 1e3, slow->second / fast->second);
+            }
+    }
+
+private:
+    std::map<std::string, double> seconds; // CPU seconds per iteration, by run name
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    for (const Operation& op : kOperations)
+        for (int level : {100, 75}) {
+            benchmark::RegisterBenchmark(runName(op.name, "fast", level).c_str(), runFast, &op, level)
+                ->Unit(benchmark::kMillisecond);
+            benchmark::RegisterBenchmark(runName(op.name, "literal", level).c_str(), runModel, &op, level)
+                ->Unit(benchmark::kMillisecond)
+                ->Iterations(2);
+        }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    return 0;
+}
