@@ -38,7 +38,13 @@ void writeTexts(HDC hdc, const SeriesViewGeometry& g, const std::vector<TextItem
     for (const TextItem& t : texts) {
         const bool besideLegend = t.y + g.h > legendTop && t.y <= legendBottom;
         const int32_t right = besideLegend ? g.ll - 2 : g.area.right;  // a pixel of white before the frame
-        const size_t n = fittingLength(hdc, t.text, right - t.x);
+        size_t n = fittingLength(hdc, t.text, right - t.x);
+        if (n < t.text.size()) {
+            // Cut between list entries, not inside a number.
+            const size_t blank = t.text.find_last_of(' ', n);
+            if (blank != std::string::npos && blank > 0)
+                n = blank;
+        }
         TextOutA(hdc, t.x, t.y, t.text.c_str(), static_cast<int>(n));
     }
 }

@@ -115,4 +115,16 @@ TEST_F(SeriesPaint, CountsBeyondTheArraysAndUnknownEtalonsAreLeftOut)
     EXPECT_GT(inked(g.graph[0]), 0);
 }
 
+TEST_F(SeriesPaint, LongLinesStopBeforeTheLegend)
+{
+    describe(2, 4);
+    for (int i = 0; i < 19; i++)
+        addTrue(static_cast<int16_t>(100 + 15 * i), 1, 1, 2);
+    paintSeriesView(dc, o, 2, kList, c, s, nullptr);
+    const std::vector<TextItem> header = seriesHeaderLines(g, c, s);
+    const int32_t y = header[3].y;  // " pulses: 100a[1..2]  115a[1..2] ..." is wider than the room
+    EXPECT_EQ(inked(RECT{g.ll - 2, y, g.ll, y + 14}), 0);       // the column before the frame is white
+    EXPECT_GT(inked(RECT{g.ll - 120, y, g.ll - 1, y + 14}), 0); // the text came close to it
+}
+
 } // namespace
