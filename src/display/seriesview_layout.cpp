@@ -96,20 +96,23 @@ SeriesViewGeometry seriesViewGeometry(const SeriesViewOptions& o, int32_t requir
     }
     if (g.gh % 2)
         g.gh += 1;  // even, so that the midline lies exactly halfway (Y(0) = mid)
-    const int32_t t1 = a.top + 4 * h + 1;  // below the four header lines
+    // The fourth header line ends at top + 3h + h/2 + 1 (the first line takes a
+    // pixel more): the first graph starts half a line below it.
+    const int32_t t1 = a.top + 4 * h + 1;
     const int32_t t2 = t1 + g.gh + h;      // one line for the labels in between
     const int32_t t3 = t2 + g.gh + h;
     const int32_t tops[3] = {t1, t2, t3};
     for (int i = 0; i < 3; i++)
         g.graph[i] = RECT{g.x0, tops[i], g.x0 + g.gw, tops[i] + g.gh};
-    g.textTop = t3 + g.gh + h + h / 2;
+    g.textTop = t3 + g.gh + h + h / 2;  // half a line below the third graph's labels
 
     // Legend: two columns of cells at the right, from the top margin down.
     g.cw = rec[6] * g.W / 1000;
     g.lw = 2 * (g.cw + 2 * g.mx) + g.mx / 2;
+    // The frame's last column ll + lw is mx pixels inside the outline at right + 1.
     g.ll = a.right - g.lw - g.mx + 1;
     g.lt = a.top + g.my + h / 2;
-    g.legendRoom = a.bottom - g.lt - (h + h / 4 - 3);
+    g.legendRoom = a.bottom - g.lt - (h + h / 4 - 3);  // a line and a quarter, less 3 pixels, kept below
     g.rows = std::max(0, (2 * requiredCount + 2) / 4);
     g.ch = (g.legendRoom - 2 * g.my) / 8 - (g.my2 + h);  // room for eight rows
     g.lh = (g.ch + g.my2 + h) * g.rows + 2 * g.my;
@@ -229,6 +232,8 @@ void storedSubsetsBox(const SeriesViewGeometry& g, SIZE cap, int32_t picked, con
     const int32_t bottom = g.area.bottom;
     const int32_t bl = room - bw + g.x0 + 1, bt = bottom - bh - vg;
     box.shown = true;
+    // Rectangle()'s right and bottom: the frame's last column is bl + bw - 1; its
+    // top is raised a quarter line (less a pixel) for the caption across it.
     box.frame = RECT{bl, bt - h / 4 + 1, bl + bw, bt + bh};
     box.captionAt = POINT{bl + bw - cap.cx - 10, bt - (cap.cy / 4 + cap.cy / 2)};
     int32_t y = bt + vg / 2;
@@ -240,6 +245,8 @@ void storedSubsetsBox(const SeriesViewGeometry& g, SIZE cap, int32_t picked, con
         int32_t x = bl + hg;
         const int32_t size = storedSize(s, k);
         for (int32_t i = 0; i < size && s->selectedSubsetList[k]; i++) {
+            // The cell's caption starts a pixel above the row's top gap; its curve
+            // takes the row's height less the gaps and the caption line.
             box.cells.push_back(EtalonCellItem{RECT{x + hg, y - vg - 1, x + cw - 2 * hg, y + rh - 2 * vg - h},
                                                s->selectedSubsetList[k][i], mode});
             x += cw + hg;
@@ -271,6 +278,8 @@ void singlePatternBox(const SeriesViewGeometry& g, SIZE cap, const SeriesHeader*
     // Level with the bottom of a full legend; else near the area's bottom.
     const int32_t bt = g.rows < 8 ? bottom - bh - (h + h / 4 - 3) : g.lt + g.lh + 1 - bh;
     box.shown = true;
+    // Rectangle()'s right and bottom: the frame's last column is bl + bw - 1; its
+    // top is raised a quarter line (less a pixel) for the caption across it.
     box.frame = RECT{bl, bt - h / 4 + 1, bl + bw, bt + bh};
     box.captionAt = POINT{bl + bw - cap.cx - 10, bt - (cap.cy / 4 + cap.cy / 2)};
     const int32_t y = bt + vg;

@@ -127,4 +127,52 @@ TEST_F(SeriesPaint, LongLinesStopBeforeTheLegend)
     EXPECT_GT(inked(RECT{g.ll - 120, y, g.ll - 1, y + 14}), 0); // the text came close to it
 }
 
+/*---- Graph routines: one sample per column (W' = L - 1) ----*/
+
+TEST_F(SeriesPaint, DetectedPulseBracketIsDottedAndMarksTheKeptRange)
+{
+    const GraphFrame f{RECT{100, 100, 499, 220}, 400, 20};  // mid 160, reach 40
+    addDetected(50, 1, 1, 2);
+    highlightDetectedPulses(dc, f, s);
+    const COLORREF black = RGB(0, 0, 0), white = RGB(255, 255, 255);
+    EXPECT_EQ(GetPixel(dc, 150, 160), black);
+    EXPECT_EQ(GetPixel(dc, 150, 159), white);
+    EXPECT_EQ(GetPixel(dc, 150, 122), black);   // k = 38, the last below the reach
+    EXPECT_EQ(GetPixel(dc, 153, 198), black);   // the pulse's last sample, below the midline
+    EXPECT_EQ(GetPixel(dc, 150, 120), black);   // the top edge at k = 40, every second column
+    EXPECT_EQ(GetPixel(dc, 151, 120), white);
+    EXPECT_EQ(GetPixel(dc, 152, 200), black);
+    EXPECT_EQ(GetPixel(dc, 154, 200), white);   // not past the last sample
+    EXPECT_EQ(GetPixel(dc, 151, 158), black);   // kept range: verticals only
+    EXPECT_EQ(GetPixel(dc, 152, 156), black);
+    EXPECT_EQ(inked(RECT{100, 100, 149, 220}), 0);
+}
+
+TEST_F(SeriesPaint, DetectedTupleBackgroundWidensByTwoColumnsEachSide)
+{
+    const GraphFrame f{RECT{100, 100, 499, 220}, 400, 20};
+    addDetected(50, 1);
+    addDetected(80, 1);
+    s->wDetectedTuples = 1;
+    s->lpTupleFirst[0] = 1, s->lpTupleLast[0] = 2;
+    fillDetectedTuples(dc, f, s);
+    const COLORREF tuple = RGB(192, 191, 178);
+    EXPECT_EQ(GetPixel(dc, 148, 160), tuple);   // 50 - 2
+    EXPECT_EQ(GetPixel(dc, 147, 160), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 184, 160), tuple);   // 80 + 3 + 2, exclusive
+    EXPECT_EQ(GetPixel(dc, 185, 160), RGB(255, 255, 255));
+    EXPECT_EQ(GetPixel(dc, 160, 160 - 45), tuple);
+    EXPECT_EQ(GetPixel(dc, 160, 160 - 46), RGB(255, 255, 255));
+}
+
+TEST_F(SeriesPaint, HatchingCoversTheKeptPartOnly)
+{
+    const GraphFrame f{RECT{100, 100, 499, 220}, 400, 20};
+    addTrue(50, 1, 1, 2);  // samples 20, 20 at 51, 52: the span from 51 to 52
+    shadeOriginalPulses(dc, f, s);
+    EXPECT_GT(inked(RECT{150, 100, 152, 160}), 20);  // column 151, above the midline
+    EXPECT_EQ(inked(RECT{151, 100, 160, 221}), 0);   // nothing from the last kept sample on
+    EXPECT_EQ(inked(RECT{100, 159, 151, 221}), 0);   // nothing below the midline
+}
+
 } // namespace
