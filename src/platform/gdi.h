@@ -1,7 +1,8 @@
 // Drawing: the device contexts, pens, brushes, fonts and bitmaps the painters
 // use, with the semantics they expect (end point of a line not drawn, right and
 // bottom of a rectangle exclusive, opaque or transparent text). A device
-// context draws either on a 32-bit raster or into a recording of calls.
+// context draws on a 32-bit raster: a window's client area or a memory bitmap
+// (CreateCompatibleDC + CreateCompatibleBitmap, usable without any window).
 #pragma once
 
 #include <cstdint>

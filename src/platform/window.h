@@ -1,7 +1,8 @@
 // Windows, messages, menus, dialogs and resources: the part of the window
 // system the shell and the display call. A window belongs to a backend: the Qt
 // one shows it on the screen, the headless one keeps the same raster and runs
-// the same code paths with no event loop (tests and scripted sessions).
+// the same code paths with no event loop (tests and scripted sessions). The
+// backends are started and driven through backend.h.
 #pragma once
 
 #include <cstdint>

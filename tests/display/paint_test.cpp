@@ -116,3 +116,37 @@ TEST_F(Painting, ResizeRelaysTheWindowOut)
     EXPECT_EQ(gDisplay.ExitButtonRect.right, 989);
     EXPECT_EQ(windowRaster(hWnd).width(), 1000);
 }
+
+TEST_F(Painting, ChoicePressBuildsTheNextSeriesWithThatLevel)
+{
+    runPendingPaints(hWnd);
+    pressAt(gDisplay.SeriesLengthItemRect[1]);  // 600
+    EXPECT_EQ(gState.SeriesLengthTable.index, 2);
+    EXPECT_EQ(gState.dwSeriesLength, 600u);
+    ASSERT_NE(gState.lpSeriesHeader, nullptr);
+    EXPECT_EQ(gState.lpSeriesHeader->dwSeriesSize, 600);
+    EXPECT_EQ(gState.wViewMode, 6);
+    EXPECT_EQ(gState.bSeriesLengthChanged, 0);  // repainted and cleared by the results
+}
+
+TEST_F(Painting, PressBetweenElementsChangesNothing)
+{
+    runPendingPaints(hWnd);
+    const RECT& a = gDisplay.EtalonCellRect[0];
+    injectMouse(hWnd, WM_LBUTTONDOWN, a.right + 5, a.top + 5, MK_LBUTTON);  // in the gap between two cells
+    EXPECT_EQ(runPendingPaints(hWnd), 0);
+    EXPECT_EQ(gState.wViewMode, 5);
+    EXPECT_EQ(gState.wRequiredQuantity, 20);
+}
+
+TEST_F(Painting, EtalonPressTogglesItsSelectionAndRepaintsItsCell)
+{
+    runPendingPaints(hWnd);
+    pressAt(gDisplay.EtalonCellRect[3]);
+    EXPECT_EQ(gState.EtalonSelected[3], 0);
+    EXPECT_EQ(gState.wRequiredQuantity, 19);
+    EXPECT_EQ(gState.wSelectedEtalon, 4);
+    const RECT& r = gDisplay.EtalonCellRect[3];
+    const QImage image = windowRaster(hWnd);
+    EXPECT_EQ(image.pixel(r.left, r.top + 30) & 0xFFFFFF, 0x7F7F7Fu);  // one grey frame now
+}

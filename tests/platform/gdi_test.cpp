@@ -198,3 +198,57 @@ TEST(WindowPainting, ErasedPartTurnsWhiteKeptPartKeepsItsPictureAndPaintIsClippe
     DestroyWindow(hWnd);
     stopPlatform();
 }
+
+namespace {
+
+struct DialogResult {
+    std::string text;  // what the procedure read from edit 1001
+    int checked = -1;  // what it read from check box 1002
+    bool initialised = false;
+};
+
+intptr_t sampleDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    static DialogResult* out = nullptr;
+    if (message == WM_INITDIALOG) {
+        out = reinterpret_cast<DialogResult*>(lParam);
+        out->initialised = true;
+        SetWindowTextA(GetDlgItem(dialog, 1001), "40");
+        return 1;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        char buffer[32];
+        GetWindowTextA(GetDlgItem(dialog, 1001), buffer, sizeof buffer);
+        out->text = buffer;
+        out->checked = static_cast<int>(SendMessageA(GetDlgItem(dialog, 1002), BM_GETCHECK, 0, 0));
+        EndDialog(dialog, LOWORD(wParam));
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace
+
+TEST(ScriptedDialogs, FieldsByLabelOrIdReachTheProcedureAndOkOrCancelEndsIt)
+{
+    ensurePlatform();
+    registerDialogTemplate(DialogTemplateDesc{
+        9001, "Sample", {{1001, "edit", "Min Length of Interval"}, {1002, "check", "bounds incl."}}});
+    ScriptedSession session;
+    setDialogService(&session);
+    session.queue(ScriptedAnswer{true, {{"Min Length of Interval", "55"}, {"1002", "1"}}});
+    session.queue(ScriptedAnswer{false, {}});
+    DialogResult first, second, third;
+    EXPECT_EQ(DialogBoxParamA(nullptr, 9001, nullptr, sampleDialog, reinterpret_cast<LPARAM>(&first)), IDOK);
+    EXPECT_TRUE(first.initialised);
+    EXPECT_EQ(first.text, "55");
+    EXPECT_EQ(first.checked, BST_CHECKED);
+    EXPECT_EQ(DialogBoxParamA(nullptr, 9001, nullptr, sampleDialog, reinterpret_cast<LPARAM>(&second)), IDCANCEL);
+    EXPECT_EQ(second.text, "40");  // the value the dialog set itself
+    EXPECT_EQ(second.checked, BST_UNCHECKED);
+    // Nothing queued: the dialog is cancelled.
+    EXPECT_EQ(DialogBoxParamA(nullptr, 9001, nullptr, sampleDialog, reinterpret_cast<LPARAM>(&third)), IDCANCEL);
+    EXPECT_EQ(session.log.size(), 3u);
+    setDialogService(nullptr);
+    stopPlatform();
+}
