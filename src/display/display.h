@@ -4,7 +4,14 @@
 // Public face of src/display/ for the shell, the snapshot export and app/.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/window.h"
+
+struct PulseHeader;   // one etalon (src/synthesis/)
+struct SeriesHeader;  // one series with its truth and detected pulses (src/synthesis/)
+struct ChainsHeader;  // best candidate chains of the last processing (src/detection/)
 
 /*---- Layout state (client pixels; right and bottom inclusive) ----*/
 
@@ -67,3 +74,168 @@ int drawChoicePanel(HWND hWnd, HDC hdc, const RECT& panelRect, RECT* itemRects, 
 void pressMainWindow(HWND hWnd, int doubleClick, int x, int y, WPARAM keys);
 void releaseMainWindow(HWND hWnd, int x, int y, WPARAM keys);
 void moveMainWindow(HWND hWnd, int x, int y, WPARAM keys);
+
+/*==========================================================================
+** Series view: the results of processing one series (view 6)
+** seriesview_layout.cpp, seriesview_text.cpp, seriesgraphs.cpp, legend.cpp,
+** seriesview.cpp (painting from plain inputs), results.cpp (from the state)
+**========================================================================*/
+
+inline constexpr int kLineBufferSize = 4500;  // longest text line of the view, terminator included
+inline constexpr int kChainRowsShown = 6;     // rows of the chain table at most
+
+// Per-mille of the area width or height; record 0 lays out the series view,
+// all four the statistics charts.
+extern const uint16_t GraphLayout[4][12];
+
+// What the series view reads besides the records: the drawing options and the
+// layout of the current paint.
+struct SeriesViewOptions {
+    RECT SeriesAreaRect{};               // the area, right and bottom inclusive
+    int32_t wLineHeight = 0;             // line step of every text
+    int32_t bFrameGraphFields = 1;       // white framed field behind each graph
+    int32_t bSpecialGraphSize = 0;       // graphs of 618 x 112 whatever the area; no frames
+    int32_t bShadedOriginalPulses = 1;   // hatch the kept parts of the true pulses
+    int32_t bHighlightDetectedPulses = 1; // dotted brackets round the detected pulses
+    uint16_t wTuplesHighlight = 2;       // detected tuples: 0 none, 1 dotted frame, 2 coloured background
+    int32_t wPickedSubset = 0;           // 1-based stored subset picked in the subset panel, 0 none
+};
+
+// The series' energies: signal Es, noise over the whole series En, noise under
+// the true pulses Ep; the ratios are 0 when Es <= 0.
+struct SeriesEnergies {
+    int64_t Es;    // sum of pure^2
+    int64_t En;    // sum of (noisy - pure)^2 over the series
+    int64_t Ep;    // the same over the n samples from each true pulse's start
+    double allNS;  // En / Es
+    double NS;     // Ep / Es
+};
+SeriesEnergies seriesEnergies(const SeriesHeader* lpSeriesHeader);
+
+// The amplitude a (0 in the series: the first power of two from 128 not below
+// the noise level) and the half-range S of every graph.
+struct SeriesScale {
+    int32_t a;  // amplitude of the legend and pattern cells, and of the header line
+    int32_t S;  // half-range of the graphs, >= 1
+};
+SeriesScale seriesScale(int16_t wSeriesAmplitude, int16_t wSeriesNoiseLevel);
+
+// Every position of the view that depends on the area and the line height only.
+struct SeriesViewGeometry {
+    RECT area;             // SeriesAreaRect, right and bottom inclusive
+    int32_t W, H, h;       // area width and height (inclusive edges), line height
+    int32_t mx, my, my2;   // horizontal margin, vertical margin, half of it (rounded)
+    int32_t x0;            // left of the graphs and of every text line
+    int32_t gw, gh;        // graph width and height (gh even)
+    RECT graph[3];         // true, noisy, restored: (x0, t, x0 + gw, t + gh)
+    int32_t textTop;       // y of the first result line
+    int32_t cw;            // legend cell width
+    int32_t lw, lh;        // legend width and height
+    int32_t ll, lt;        // legend left and top
+    int32_t legendRoom;    // height the legend may take
+    int32_t rows;          // legend rows (two columns)
+    int32_t ch;            // legend cell height
+};
+SeriesViewGeometry seriesViewGeometry(const SeriesViewOptions& options, int32_t requiredCount);
+
+// One text of the view at its top-left.
+struct TextItem {
+    int32_t x;         // client pixels
+    int32_t y;         // client pixels
+    std::string text;  // UTF-8, at most kLineBufferSize - 1 bytes
+};
+
+// Whether etalon letters follow the numbers: a described run other than
+// detection, else a first detected etalon that is not 0.
+bool etalonLettersShown(const ChainsHeader* lpChainsHeader, const SeriesHeader* lpSeriesHeader);
+// The four header lines, the first only for a described run.
+std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const ChainsHeader* lpChainsHeader,
+                                        const SeriesHeader* lpSeriesHeader);
+// The result lines below the graphs: detected pulses, restore error, the chain
+// table (with a chains record only) and the truth line.
+std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* lpChainsHeader,
+                                        const SeriesHeader* lpSeriesHeader);
+// The legend caption for an area of legend width lw.
+std::string legendCaption(int32_t lw, int32_t requiredCount);
+
+// Sum of (pure - restored)^2, the series restored from chain 0.
+int32_t restoreError(const ChainsHeader* lpChainsHeader, const SeriesHeader* lpSeriesHeader);
+// The cost the detectors minimise, for the true pulses and their kept samples.
+int32_t trueMeasure(const SeriesHeader* lpSeriesHeader);
+
+// One etalon cell of the legend or the pattern box.
+struct EtalonCellItem {
+    RECT cell;       // (x, y, right, bottom) as drawEtalonCell takes it
+    int32_t number;  // 1-based etalon number; 0: an empty place
+    int32_t mode;    // 0 plain, 1 grey, 2 red background
+};
+std::vector<EtalonCellItem> legendCells(const SeriesViewGeometry& g, uint16_t wRequiredQuantity,
+                                        const uint16_t* lpRequiredList, const ChainsHeader* lpChainsHeader);
+
+// The tuple pattern box: stored subsets (task code 40) or the one pattern.
+struct PatternBoxGeometry {
+    bool shown = false;            // a tuple series with something to show
+    std::string caption;           // " pattern tuples " or " pattern tuple "
+    RECT frame{};                  // Rectangle() arguments (right, bottom exclusive)
+    POINT captionAt{};             // top-left of the caption
+    std::vector<RECT> rows;        // stored subsets: the row of each, for the mouse
+    std::vector<EtalonCellItem> cells; // every cell in drawing order
+};
+// The caption for a described run (empty when no box is drawn).
+std::string patternCaption(const ChainsHeader* lpChainsHeader);
+PatternBoxGeometry patternBoxGeometry(const SeriesViewGeometry& g, SIZE captionSize, int32_t pickedSubset,
+                                      const ChainsHeader* lpChainsHeader, const SeriesHeader* lpSeriesHeader);
+
+// Graph coordinates: X(p) and Y(s) of a graph rectangle for a series of L
+// samples and the half-range S. Every routine below draws nothing for L < 2.
+struct GraphFrame {
+    RECT r;       // (left, top, right, bottom) of the graph
+    int32_t L;    // series length
+    int32_t S;    // half-range
+    int32_t X(int32_t p) const;   // left + p * W' / (L - 1)
+    int32_t dx(int32_t p) const;  // p * W' / (L - 1), relative to left
+    int32_t Y(int32_t s) const;   // bottom - (s + S) * H' / (2S)
+    int32_t mid() const;          // top + H' / 2
+};
+// What the labels need besides the frame.
+struct LabelStyle {
+    bool letters;         // etalon letters after the positions
+    bool ranges;          // kept ranges (cut-off series types)
+};
+
+void drawGraphAxes(HDC hdc, const GraphFrame& f);
+void drawNoisySeries(HDC hdc, const GraphFrame& f, const SeriesHeader* lpSeriesHeader);
+void drawTruePulses(HDC hdc, const GraphFrame& f, const SeriesHeader* lpSeriesHeader);
+void drawKeptParts(HDC hdc, const GraphFrame& f, const SeriesHeader* lpSeriesHeader);
+void drawDetectedPulses(HDC hdc, const GraphFrame& f, const SeriesHeader* lpSeriesHeader);
+void shadeOriginalPulses(HDC hdc, const GraphFrame& f, const SeriesHeader* lpSeriesHeader);
+// kind 0: the true pulses; 1 or 2: the detected ones.
+void drawPulseLabels(HDC hdc, const GraphFrame& f, int kind, const LabelStyle& style,
+                     const SeriesHeader* lpSeriesHeader);
+void highlightDetectedPulses(HDC hdc, const GraphFrame& f, const SeriesHeader* lpSeriesHeader);
+void frameDetectedTuples(HDC hdc, const GraphFrame& f, const SeriesHeader* lpSeriesHeader);
+void fillDetectedTuples(HDC hdc, const GraphFrame& f, const SeriesHeader* lpSeriesHeader);
+
+// One etalon in a small cell (x, y, right, bottom) at amplitude A; mode 0
+// plain, 1 grey background, 2 red background. The caption takes one line of
+// the surface's font above the curve.
+void drawEtalonCell(HWND hWnd, HDC hdc, const PulseHeader* pulse, int32_t A, int mode, const RECT& cell);
+
+// The whole view from plain inputs; the row rectangles of stored subsets go
+// to patternRows (may be null). Returns 1.
+int paintSeriesView(HDC hdc, const SeriesViewOptions& options, uint16_t wRequiredQuantity,
+                    const uint16_t* lpRequiredList, const ChainsHeader* lpChainsHeader,
+                    const SeriesHeader* lpSeriesHeader, std::vector<RECT>* patternRows);
+
+// State of the view kept between paints: written by the view, read by the
+// mouse handling of the subset panel.
+struct SeriesViewState {
+    std::vector<RECT> PatternRowRect;  // row of each stored subset in the pattern box, at the last paint
+    int32_t wPickedSubset = 0;         // 1-based stored subset picked in the subset panel, 0 none
+};
+extern SeriesViewState gSeriesView;
+
+// The results view of one series (view 6) from the program state and the
+// layout of this paint. Returns 1.
+int drawSeriesView(HWND hWnd, HDC hdc, uint16_t wRequiredQuantity, uint16_t* lpRequiredList,
+                   ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);

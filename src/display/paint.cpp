@@ -259,56 +259,6 @@ int drawChoicePanel(HWND, HDC hdc, const RECT& panel, RECT* items, const char* t
 
 namespace {
 
-// The results view until the series view exists: the noisy series over the
-// pure one, each on its own axis, the detected starts as red ticks, and a
-// line of figures.
-void drawSeriesStandIn(HDC hdc)
-{
-    const ProgramState& s = gState;
-    const RECT& a = gDisplay.SeriesAreaRect;
-    outlineRect(hdc, a);
-    const SeriesHeader* series = s.lpSeriesHeader;
-    char line[160];
-    std::snprintf(line, sizeof line, " series length: %u  pulses: %u  noise level: %d  lost data level: %d ",
-                  static_cast<unsigned>(s.dwSeriesLength), s.wImpulseQuantity, s.wNoiseLevel, s.wLostDataLevel);
-    text(hdc, a.left + 5, a.top + 5, line);
-    if (!series || series->dwSeriesSize <= 1 || a.right - a.left < 20)
-        return;
-    const int32_t top = a.top + 10 + gDisplay.wLineHeight, band = (a.bottom - top) / 2;
-    const int32_t width = a.right - a.left - 10, A = 2 * std::max<int32_t>(s.wAmplitude, 1);
-    const int16_t* data[2] = {series->lpNoisyData, series->lpPureData};
-    const COLORREF colour[2] = {RGB(127, 127, 127), RGB(0, 0, 255)};
-    for (int b = 0; b < 2; b++) {
-        const int32_t mid = top + b * band + band / 2;
-        MoveToEx(hdc, a.left + 5, mid, nullptr);
-        LineTo(hdc, a.left + 5 + width, mid);
-        HPEN pen = CreatePen(PS_SOLID, 1, colour[b]);
-        HGDIOBJ old = SelectObject(hdc, pen);
-        for (int32_t n = 0; n < series->dwSeriesSize; n++) {
-            const int32_t px = a.left + 5 + static_cast<int32_t>(int64_t(n) * width / (series->dwSeriesSize - 1));
-            const int32_t py = mid - std::clamp<int32_t>(data[b][n], -A, A) * (band / 2 - 2) / A;
-            if (n == 0)
-                MoveToEx(hdc, px, py, nullptr);
-            else
-                LineTo(hdc, px, py);
-        }
-        SelectObject(hdc, old);
-        DeleteObject(pen);
-    }
-    // The detected pulses: a red tick at each detected start, under the noisy series.
-    HPEN red = CreatePen(PS_SOLID, 1, RGB(255, 0, 0));
-    HGDIOBJ old = SelectObject(hdc, red);
-    const int32_t tickTop = top + band - 12;
-    for (int i = 0; i < series->wDetectedQuantity && series->lpDetectedPositions; i++) {
-        const int32_t px = a.left + 5 +
-                           static_cast<int32_t>(int64_t(series->lpDetectedPositions[i]) * width / (series->dwSeriesSize - 1));
-        MoveToEx(hdc, px, tickTop, nullptr);
-        LineTo(hdc, px, tickTop + 10);
-    }
-    SelectObject(hdc, old);
-    DeleteObject(red);
-}
-
 void drawPanelStandIn(HDC hdc, const char* caption)
 {
     outlineRect(hdc, gDisplay.SeriesAreaRect);
@@ -350,7 +300,8 @@ LRESULT paintMainWindow(HWND hWnd)
             if (s.wProcessingType != kTaskSeriesProcessing || s.wSeriesType == kSeriesFixedWhole ||
                 s.wSeriesType == kSeriesFixedCutoff || s.wSeriesType == kSeriesUnfixedWhole ||
                 s.wSeriesType == kSeriesUnfixedCutoff)
-                drawSeriesStandIn(hdc);
+                drawSeriesView(hWnd, hdc, s.wRequiredQuantity, s.lpRequiredList, s.lpChainsHeader,
+                               s.lpSeriesHeader);
             s.bOverdrawSeries = 0;
         }
         blitButton(hdc, s.hButtonStart, d.RestartButtonRect);

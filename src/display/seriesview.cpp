@@ -1,0 +1,148 @@
+// The series view painted from plain inputs: the area outline, the header
+// lines, the three graphs (true pulses, the noisy series, the restored one),
+// the legend, the result lines and the tuple pattern box, in that order.
+// drawSeriesView (results.cpp) feeds it from the program state.
+#include "display/display.h"
+#include "display/seriesview_private.h"
+
+using namespace seriesview;
+
+namespace {
+
+// The longest head of `text` (whole UTF-8 characters) no wider than `room`.
+size_t fittingLength(HDC hdc, const std::string& text, int32_t room)
+{
+    SIZE size{0, 0};
+    size_t lo = 0, hi = text.size();
+    while (lo < hi) {  // the largest length whose extent fits
+        size_t mid = (lo + hi + 1) / 2;
+        while (mid > lo && mid < text.size() && (static_cast<unsigned char>(text[mid]) & 0xC0) == 0x80)
+            mid--;  // never cut inside a character
+        if (mid == lo) {
+            break;
+        }
+        GetTextExtentPoint32A(hdc, text.c_str(), static_cast<int>(mid), &size);
+        if (size.cx <= room)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return lo;
+}
+
+// Writes the texts, each cut where it would run into the legend or past the
+// area's right edge: long pulse lists end at the legend instead of covering it.
+void writeTexts(HDC hdc, const SeriesViewGeometry& g, const std::vector<TextItem>& texts)
+{
+    const int32_t legendTop = g.lt - g.my, legendBottom = g.lt + g.lh;  // caption included
+    for (const TextItem& t : texts) {
+        const bool besideLegend = t.y + g.h > legendTop && t.y <= legendBottom;
+        const int32_t right = besideLegend ? g.ll - 2 : g.area.right;  // a pixel of white before the frame
+        size_t n = fittingLength(hdc, t.text, right - t.x);
+        if (n < t.text.size()) {
+            // Cut between list entries, not inside a number.
+            const size_t blank = t.text.find_last_of(' ', n);
+            if (blank != std::string::npos && blank > 0)
+                n = blank;
+        }
+        TextOutA(hdc, t.x, t.y, t.text.c_str(), static_cast<int>(n));
+    }
+}
+
+// The white framed field behind a graph: Rectangle's right and bottom are
+// exclusive, so + 1 puts the frame on the graph's right and bottom pixels.
+void graphField(HDC hdc, const SeriesViewOptions& o, const RECT& r)
+{
+    if (!o.bFrameGraphFields || o.bSpecialGraphSize)
+        return;
+    HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(BLACK_PEN));
+    HGDIOBJ oldBrush = SelectObject(hdc, GetStockObject(WHITE_BRUSH));
+    Rectangle(hdc, r.left, r.top, r.right + 1, r.bottom + 1);
+    SelectObject(hdc, oldBrush);
+    SelectObject(hdc, oldPen);
+}
+
+void tupleHighlight(HDC hdc, const SeriesViewOptions& o, const GraphFrame& f, const SeriesHeader* s)
+{
+    if (o.wTuplesHighlight == 1)
+        frameDetectedTuples(hdc, f, s);
+    else if (o.wTuplesHighlight == 2)
+        fillDetectedTuples(hdc, f, s);
+}
+
+// Every detected pulse names an etalon: the restored series can be built.
+bool restorable(const SeriesHeader* s)
+{
+    const int32_t D = detectedPulsesOf(s);
+    for (int32_t i = 0; i < D; i++)
+        if (s->lpDetectedNumbers[i] == 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
+int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const uint16_t* list,
+                    const ChainsHeader* c, const SeriesHeader* s, std::vector<RECT>* patternRows)
+{
+    if (patternRows)
+        patternRows->clear();
+    const SeriesViewGeometry g = seriesViewGeometry(o, count);
+    // The outline one pixel outside the area's inclusive right and bottom.
+    const RECT& a = o.SeriesAreaRect;
+    MoveToEx(hdc, a.left, a.top, nullptr);
+    LineTo(hdc, a.left, a.bottom + 1);
+    LineTo(hdc, a.right + 1, a.bottom + 1);
+    LineTo(hdc, a.right + 1, a.top);
+    LineTo(hdc, a.left, a.top);
+    if (!s)
+        return 1;  // nothing to show but the area
+
+    writeTexts(hdc, g, seriesHeaderLines(g, c, s));
+    const SeriesScale scale = seriesScale(s->wSeriesAmplitude, s->wSeriesNoiseLevel);
+    const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
+    const LabelStyle labels{etalonLettersShown(c, s), cutoffCode(series)};
+    const int32_t L = samplesOf(s);
+    const GraphFrame f1{g.graph[0], L, scale.S}, f2{g.graph[1], L, scale.S}, f3{g.graph[2], L, scale.S};
+
+    // The true pulses.
+    drawPulseLabels(hdc, f1, 0, labels, s);
+    graphField(hdc, o, f1.r);
+    if (tupleCode(task))
+        tupleHighlight(hdc, o, f1, s);
+    if (o.bHighlightDetectedPulses)
+        highlightDetectedPulses(hdc, f1, s);
+    drawGraphAxes(hdc, f1);
+    drawTruePulses(hdc, f1, s);
+    drawKeptParts(hdc, f1, s);
+    if (o.bShadedOriginalPulses)
+        shadeOriginalPulses(hdc, f1, s);
+
+    // The noisy series as the detector saw it.
+    const bool tuplesFound = tupleCode(task) && tupleCode(series);
+    drawPulseLabels(hdc, f2, 1, labels, s);
+    graphField(hdc, o, f2.r);
+    if (tuplesFound)
+        tupleHighlight(hdc, o, f2, s);
+    if (o.bHighlightDetectedPulses)
+        highlightDetectedPulses(hdc, f2, s);
+    drawGraphAxes(hdc, f2);
+    drawNoisySeries(hdc, f2, s);
+
+    // The series restored from the detected pulses.
+    if (restorable(s)) {
+        drawPulseLabels(hdc, f3, 2, labels, s);
+        graphField(hdc, o, f3.r);
+        if (tuplesFound)
+            tupleHighlight(hdc, o, f3, s);
+        if (o.bHighlightDetectedPulses)
+            highlightDetectedPulses(hdc, f3, s);
+        drawGraphAxes(hdc, f3);
+        drawDetectedPulses(hdc, f3, s);
+    }
+
+    paintLegend(hdc, g, scale.a, count, list, c, s);
+    writeTexts(hdc, g, seriesResultLines(g, c, s));
+    paintPatternBox(hdc, g, scale.a, o.wPickedSubset, c, s, patternRows);
+    return 1;
+}
