@@ -143,3 +143,54 @@ int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequi
                                uint16_t* lpRequiredList, uint16_t wTmin, uint16_t wTmax,
                                uint16_t wProcSavedEnergyLevel, ChainsHeader* lpChainsHeader,
                                SeriesHeader* lpSeriesHeader);
+
+/*==========================================================================
+** Detection and recognition of pulse tuples
+**========================================================================*/
+
+// A tuple is an ordered list of etalon numbers (1-based, 32-bit) that the
+// pulses of a chain follow cyclically. Every operation writes the detected
+// pulses and their grouping into tuples (wDetectedTuples, lpTupleFirst,
+// lpTupleLast) into the series and offers its chains to the chains header.
+// bDebugRepeat is the program's one-shot flag: the unfixed operations show
+// their step reports while it is set; all four clear it before returning.
+// An empty tuple, an etalon number outside the alphabet or no tuples at all:
+// a message, and an empty result (no pulses, no tuples, no chains held); a
+// series whose construction was refused gets the same without a message.
+// Other bad input (a message says which) leaves series and chains untouched.
+// The phase mode is 1 (the chain begins with the tuple's first element) or
+// any other value (any element may begin it; the fixed-count operations only).
+// A search that finds no chain offers a chain of no pulses at its bound
+// (99999999, or 999999999 when recognising, unfixed; 9999999 fixed); it never
+// becomes the result. An unfixed chain follows a tuple longer than Mmax only
+// up to its element Mmax: it does not wrap to the first element early.
+
+// Unfixed pulse count, one tuple. 1; 0 on refusal, bad tuples or when memory ran out.
+int32_t detectUnfixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedSubsetLength,
+                            const int32_t* selectedSubset, uint16_t wSubsetProceeding, uint16_t wTmin, uint16_t wTmax,
+                            uint16_t wProcSavedEnergyLevel, int32_t& bDebugRepeat, ChainsHeader* lpChainsHeader,
+                            SeriesHeader* lpSeriesHeader);
+
+// Unfixed pulse count, the cheapest of several tuples: its number (1-based),
+// 0 when no tuple yields a chain, on refusal or when memory ran out.
+int32_t recognizeUnfixedTuples(HWND hWnd, PulseHeader* Alphabet, const int32_t* selectedSubsetArraySize,
+                               const int32_t* const* selectedSubsetArray, int32_t wReservedSubsetsUsed,
+                               uint16_t wSubsetProceeding, uint16_t wTmin, uint16_t wTmax,
+                               uint16_t wProcSavedEnergyLevel, int32_t& bDebugRepeat, ChainsHeader* lpChainsHeader,
+                               SeriesHeader* lpSeriesHeader);
+
+// Fixed pulse count, one tuple, the cheapest phase. 1; 0 on refusal, bad tuples or when
+// memory ran out. No phase yields a chain: detected count 0.
+int32_t detectFixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedSubsetLength,
+                          const int32_t* selectedSubset, uint16_t wSubsetProceeding, uint16_t wTmin, uint16_t wTmax,
+                          uint16_t wProcSavedEnergyLevel, int32_t& bDebugRepeat, ChainsHeader* lpChainsHeader,
+                          SeriesHeader* lpSeriesHeader);
+
+// Fixed pulse count, the cheapest tuple and phase over the series' stored
+// pulse ranges: the tuple's number (1-based), 0 when none, on refusal or when
+// memory ran out.
+int32_t recognizeFixedTuples(HWND hWnd, PulseHeader* Alphabet, const int32_t* selectedSubsetArraySize,
+                             const int32_t* const* selectedSubsetArray, int32_t wReservedSubsetsUsed,
+                             uint16_t wSubsetProceeding, uint16_t wTmin, uint16_t wTmax,
+                             uint16_t wProcSavedEnergyLevel, int32_t& bDebugRepeat, ChainsHeader* lpChainsHeader,
+                             SeriesHeader* lpSeriesHeader);

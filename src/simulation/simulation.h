@@ -4,11 +4,13 @@
 // Reports through message boxes owned by the window passed first; never uses Qt.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "platform/platform.h"
+#include "synthesis/synthesis.h"
 
 /*==========================================================================
 ** Error statistics record
@@ -88,3 +90,116 @@ std::string restErrHeaderText(const RestoreErrorHeader* lpRestErrorHeader);
 
 // Shows restErrHeaderText in a box captioned "aboutRestErrHeader Info".
 void aboutRestErrHeader(HWND hWnd, const RestoreErrorHeader* lpRestErrorHeader);
+
+/*==========================================================================
+** Statistical simulation driver
+**========================================================================*/
+// statCutoffTrawling builds and noises the series of every trial in trial order
+// on the calling thread (they share the random streams) and runs the detectors,
+// which draw nothing, on a small pool of worker threads. Each trial in flight
+// has its own copy of the series and its own ChainsHeader; the scores are added
+// in trial order, so the tables, the streams and the series header after a run
+// do not depend on the number of threads.
+//
+// Message boxes: everything a worker's detector could refuse is checked before
+// the first trial, so workers show no box. A window whose boxes are not
+// thread-safe (the Qt one) must never be reached from a worker: keep those
+// checks in step with the detectors. RecordingMessageBoxes is thread-safe.
+
+struct ChainsHeader;
+
+// Calendar times (seconds since the epoch) of the start and the end of the
+// last run; the charts print their difference as the elapsed time.
+extern int64_t simStartTime;
+extern int64_t simEndTime;
+
+// What statCutoffTrawling returns.
+inline constexpr int kTrawlingNotStarted = 0;  // refused before the first trial (a box says why)
+inline constexpr int kTrawlingComplete = 1;    // every cell filled, ifComplete = 1
+inline constexpr int kTrawlingCancelled = 2;   // stopped by the cancel flag; tables untouched, ifComplete = 0
+
+// Signatures of the detectors (detection.h); the driver calls them through a
+// DetectorSet so a test or a benchmark can put a model detector in their place.
+typedef int32_t (*PulseDetector)(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQuantity,
+                                 uint16_t* lpRequiredList, uint16_t wTmin, uint16_t wTmax,
+                                 uint16_t wProcSavedEnergyLevel, ChainsHeader* lpChainsHeader,
+                                 SeriesHeader* lpSeriesHeader);
+typedef int32_t (*TupleDetector)(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedSubsetLength,
+                                 const int32_t* selectedSubset, uint16_t wSubsetProceeding, uint16_t wTmin,
+                                 uint16_t wTmax, uint16_t wProcSavedEnergyLevel, int32_t& bDebugRepeat,
+                                 ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);
+typedef int32_t (*TupleRecognizer)(HWND hWnd, PulseHeader* Alphabet, const int32_t* selectedSubsetArraySize,
+                                   const int32_t* const* selectedSubsetArray, int32_t wReservedSubsetsUsed,
+                                   uint16_t wSubsetProceeding, uint16_t wTmin, uint16_t wTmax,
+                                   uint16_t wProcSavedEnergyLevel, int32_t& bDebugRepeat,
+                                   ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);
+
+struct DetectorSet {
+    PulseDetector detectFixed;          // detectFixedPulses
+    PulseDetector detectUnfixed;        // detectUnfixedPulses
+    PulseDetector recognizeFixed;       // recognizeFixedPulses
+    PulseDetector recognizeUnfixed;     // recognizeUnfixedPulses
+    TupleDetector detectFixedTuples;    // detectFixedTuples
+    TupleDetector detectUnfixedTuples;  // detectUnfixedTuples
+    TupleRecognizer recognizeFixedTuples;   // recognizeFixedTuples
+    TupleRecognizer recognizeUnfixedTuples; // recognizeUnfixedTuples
+};
+
+// The production detectors of detection.h.
+DetectorSet productionDetectors();
+
+// Where a run is, handed to the progress callback after every finished trial.
+struct TrawlingProgress {
+    int32_t cell;            // grid cell of the trial: j * wNoiseLevels + k (pulse count j, noise level k)
+    int32_t cells;           // cells in the grid, P * L
+    int32_t trial;           // trial within the cell, 0 .. repeats - 1
+    int32_t trials;          // trials per cell (repeats)
+    int64_t trialsDone;      // trials finished in the whole run
+    int64_t trialsTotal;     // trials of the whole run, P * L * repeats
+    double elapsedSeconds;   // wall time since the run started
+};
+
+// Called on the thread that called statCutoffTrawling, never from a worker.
+typedef void (*TrawlingProgressCallback)(void* context, const TrawlingProgress& progress);
+
+// What the driver takes from the program state besides its arguments, and how
+// it runs. The noise stream is the program state's wNoiseSeed and is advanced.
+// A progress dialog: the callback runs on the thread that started the run, so
+// it may pump the window's events (throttled) and its Cancel button may set
+// *lpCancel. A cancelled run has already lost the previous tables (the shell
+// cleared them with getRestErrHeader/initRestErrHeader); a shell that wants to
+// keep them runs into a second record and swaps the two on kTrawlingComplete.
+struct TrawlingContext {
+    int16_t* lpNoiseSeed = nullptr;            // the program state's wNoiseSeed (required)
+    int16_t wAmplitude = 128;                  // amplitude of the series built (program state wAmplitude)
+    uint16_t wSubsetProceeding = 1;            // phase mode handed to the tuple detectors
+    int32_t threads = 0;                       // detector threads; 0: one per hardware thread; 1: all on the caller's thread
+    TrawlingProgressCallback progress = nullptr; // per finished trial, or none
+    void* progressContext = nullptr;           // handed back to progress
+    const std::atomic<bool>* lpCancel = nullptr; // true: stop before the next trial (any thread may set it)
+    const DetectorSet* detectors = nullptr;    // none: productionDetectors()
+};
+
+// The simulation over the grid of the record: for every pulse count (outer)
+// and noise level (inner) `repeats` trials of build, noise, detect and score;
+// fills the six tables and the description, sets ifComplete. Returns one of
+// kTrawling*. A grid the series parameters cannot build (a pulse count outside
+// the admissible range for the length, Tmin and Tmax), zero repeats, a missing
+// noise stream or a series header not prepared by getCutOffSeriesHeader are
+// refused with one message before the first trial. A cancelled run fills no
+// cell: the tables stay as initRestErrHeader left them and ifComplete stays 0;
+// the series header holds the last series built and its wSubsetLength is
+// restored in every case.
+int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* lpRestErrorHeader, uint16_t A, PulseHeader* Alphabet,
+                       uint16_t wRequiredQuantity, uint16_t* lpRequiredList, uint16_t wSeriesType,
+                       uint16_t wProcessingType, uint16_t wSavedEnergyLevel, uint16_t wProcSavedEnergyLevel,
+                       SeriesHeader* lpSeriesHeader, const TrawlingContext& context);
+
+// The restoring error of a series: the sum over its samples of the squared
+// difference between the pure series and the series rebuilt from the detected
+// pulses (their kept parts of their etalons). Saturates at INT32_MAX.
+int32_t restoringError(const SeriesHeader* lpSeriesHeader);
+
+// One trial's detection error in 1/128 units: 128 * H / K rounded to nearest,
+// H the sum of squared start errors over the first min(K, sought) pulses.
+int64_t detectionErrorUnits(const SeriesHeader* lpSeriesHeader, uint16_t K, uint16_t sought);

@@ -1,0 +1,429 @@
+// The batch simulation command: options, the replay of a fresh start, the
+// simulation itself and the CSV and JSON files. Used by `pulsebench simulate`
+// and its tests; the run is statCutoffTrawling's, the rest is milliseconds.
+//
+//   [SECTION] Options
+//   [SECTION] Fresh start and run
+//   [SECTION] Output files
+#include "simulate_command.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+// The program's fixed sizes (never changed by any command).
+constexpr uint16_t kAlphabetSize = 20;   // wAlphabetSize
+constexpr uint16_t kImpulseSize = 20;    // wImpulseSize
+constexpr int16_t kAmplitude = 128;      // wAmplitude
+
+bool isWholePulseType(int seriesType)
+{
+    return seriesType == 1 || seriesType == 4 || seriesType == 36 || seriesType == 40;
+}
+
+// wProcessingType from task and series type.
+uint16_t processingType(int task, int seriesType)
+{
+    const bool tuples = seriesType == 36 || seriesType == 40;
+    if (task == 1 && tuples)
+        return 36;
+    if (task == 2 && tuples)
+        return 40;
+    return static_cast<uint16_t>(task);
+}
+
+// "1,2;3,4" into {{1, 2}, {3, 4}}; false on anything else.
+bool parseSubsets(const std::string& text, std::vector<std::vector<int32_t>>& out)
+{
+    out.clear();
+    std::stringstream tuples(text);
+    std::string tuple;
+    while (std::getline(tuples, tuple, ';')) {
+        std::vector<int32_t> entries;
+        std::stringstream items(tuple);
+        std::string item;
+        while (std::getline(items, item, ',')) {
+            try {
+                size_t used = 0;
+                const int value = std::stoi(item, &used);
+                if (item.find_first_not_of(" \t", used) != std::string::npos)
+                    return false;
+                entries.push_back(value);
+            } catch (const std::exception&) {
+                return false;
+            }
+        }
+        if (entries.empty())
+            return false;
+        out.push_back(entries);
+    }
+    return !out.empty();
+}
+
+bool validEtalons(const std::vector<int32_t>& entries)
+{
+    return std::all_of(entries.begin(), entries.end(), [](int32_t e) { return e >= 1 && e <= kAlphabetSize; });
+}
+
+} // namespace
+
+/*==========================================================================
+** [SECTION] Options
+**========================================================================*/
+
+void addSimulateOptions(CLI::App& c, SimulateOptions& o)
+{
+    c.add_option("--task", o.task, "task: 1 detection, 2 recognition, 4 joint detection and identification, "
+                                   "64 series processing")
+        ->check(CLI::IsMember({1, 2, 4, 64}))
+        ->capture_default_str();
+    c.add_option("--series-type", o.seriesType,
+                 "series type: 1/2 known number of whole/cut-off pulses, 4/8 unknown number, "
+                 "36/40 known/unknown number of whole-pulse tuples")
+        ->check(CLI::IsMember({1, 2, 4, 8, 36, 40}))
+        ->capture_default_str();
+    c.add_option("--length", o.length, "series length in samples")->check(CLI::Range(20, 32767))->capture_default_str();
+    c.add_option("--tmin", o.tmin, "least distance between pulse starts")->check(CLI::Range(1, 32767))->capture_default_str();
+    c.add_option("--tmax", o.tmax, "greatest distance between pulse starts")->check(CLI::Range(1, 32767))->capture_default_str();
+    c.add_option("--making-level", o.makingLevel, "saved energy level of the series built, percent "
+                                                  "(default 75; 100 for whole-pulse series types)")
+        ->check(CLI::Range(0, 100));
+    c.add_option("--processing-level", o.processingLevel, "saved energy level given to the detectors, percent "
+                                                          "(default: the making level)")
+        ->check(CLI::Range(0, 100));
+    c.add_option("--pulses-from", o.pulsesFrom, "first pulse count (default (length + 19) / tmax)")
+        ->check(CLI::Range(0, 32767));
+    c.add_option("--pulses-to", o.pulsesTo, "last pulse count (default (length + tmin - 20) / tmin)")
+        ->check(CLI::Range(0, 32767));
+    c.add_option("--pulses-step", o.pulsesStep, "pulse count increment")->check(CLI::Range(0, 32767))->capture_default_str();
+    c.add_option("--noise-initial", o.noiseInitial, "first noise level")->check(CLI::Range(0, 32767))->capture_default_str();
+    c.add_option("--noise-steps", o.noiseSteps, "number of noise levels")->check(CLI::Range(1, 4096))->capture_default_str();
+    c.add_option("--noise-step", o.noiseStep, "noise level increment")->check(CLI::Range(0, 32767))->capture_default_str();
+    c.add_option("--repeats", o.repeats, "trials per pulse count and noise level")
+        ->check(CLI::Range(1, 65535))
+        ->capture_default_str();
+    c.add_option("--required", o.required, "number of required etalons: 1..N (detection uses etalon 1 alone)")
+        ->check(CLI::Range(1, 20))
+        ->capture_default_str();
+    c.add_option("--subset", o.subset, "the tuple for tuples detection, e.g. 2,5")
+        ->delimiter(',')
+        ->check(CLI::Range(1, 20));
+    c.add_option("--subsets", o.subsets, "the stored tuples for tuples recognition, e.g. \"1,2;3,4\"");
+    c.add_option("--pick", o.pick, "the stored tuple selected first, 1-based")->check(CLI::Range(1, 32767))->capture_default_str();
+    c.add_option("--employment", o.employment, "subset employment: 1 single random, 2 single fixed, "
+                                               "3 multiple random, 4 complete, 5 shifted complete")
+        ->check(CLI::Range(1, 5))
+        ->capture_default_str();
+    c.add_option("--init", o.init, "subset init position, 1-based")->check(CLI::Range(1, 32767))->capture_default_str();
+    c.add_option("--proceeding", o.proceeding, "subset proceeding: 1 complete, 2 probably shifted complete")
+        ->check(CLI::Range(1, 2))
+        ->capture_default_str();
+    c.add_option("--threads", o.threads, "detector threads, 0: one per hardware thread")
+        ->check(CLI::Range(0, 64))
+        ->capture_default_str();
+    c.add_option("--out", o.out, "directory of simulation.json, simulation.csv and description.csv")
+        ->capture_default_str();
+    c.add_option("--chart", o.chart, "chart kind to save as an image (not available yet)");
+    c.add_flag("--quiet", o.quiet, "no progress line on standard error");
+}
+
+CLI::App* addSimulateCommand(CLI::App& app)
+{
+    CLI::App* command = app.add_subcommand("simulate", "statistical simulation without a window: "
+                                                       "tables as CSV and JSON");
+    auto options = std::make_shared<SimulateOptions>();
+    addSimulateOptions(*command, *options);
+    command->callback([options] {
+        const int status = runSimulate(*options);
+        if (status != 0)
+            throw CLI::RuntimeError(status);
+    });
+    return command;
+}
+
+/*==========================================================================
+** [SECTION] Fresh start and run
+**========================================================================*/
+
+namespace {
+
+// Everything a batch run owns; released on every way out.
+struct BatchState {
+    PulseHeader alphabet[kAlphabetCapacity];   // the etalon alphabet
+    uint16_t* lpRequiredList = nullptr;        // the required etalons
+    SeriesHeader* lpSeriesHeader = nullptr;    // the current series
+    int16_t wNoiseSeed = kNoiseSeedStart;      // the noise stream
+
+    BatchState() = default;
+    BatchState(const BatchState&) = delete;
+    BatchState& operator=(const BatchState&) = delete;
+    ~BatchState()
+    {
+        freeSeriesHeader(lpSeriesHeader);
+        freeRequiredList(lpRequiredList);
+        freeAlphabet(kAlphabetSize, alphabet);
+    }
+};
+
+// What window creation does to the random streams, with the program's
+// defaults: the alphabet (noise-like etalons), the required list, and the
+// first series (series type 2: 18 pulses of etalon 1 in 1200 samples, Tmin
+// 40, Tmax 181, saved energy 75; position and cut streams). No noise is added
+// and no detector runs at creation.
+bool replayFreshStart(HWND hWnd, BatchState& s)
+{
+    resetRandomStreams();
+    s.wNoiseSeed = kNoiseSeedStart;
+    if (!makeAlphabet(hWnd, kAmplitude, kAlphabetSize, kImpulseSize, s.alphabet))
+        return false;
+    s.lpRequiredList = getRequiredList(hWnd, kAlphabetSize, nullptr);
+    if (!s.lpRequiredList)
+        return false;
+    const uint16_t length = 1200, Tmin = 40, Tmax = 181;
+    const uint16_t maxPulses = maxPulsesFor(length, kImpulseSize, Tmin);
+    const uint16_t minPulses = static_cast<uint16_t>((length + kImpulseSize - 1) / Tmax);
+    std::vector<uint16_t> sequence(maxPulses, 1); // wEtalonNumber
+    s.lpSeriesHeader = getCutOffSeries(hWnd, kAlphabetSize, s.alphabet, kImpulseSize, Tmin, Tmax, length,
+                                       static_cast<uint16_t>((minPulses + maxPulses) / 2), sequence.data(),
+                                       kAmplitude, 75, nullptr);
+    return s.lpSeriesHeader != nullptr;
+}
+
+// The subsets the options name, stored the way the subset settings store them.
+bool applySubsets(HWND hWnd, const SimulateOptions& o, SeriesHeader* h, std::string& error)
+{
+    if (!o.subsets.empty()) {
+        std::vector<std::vector<int32_t>> tuples;
+        if (!parseSubsets(o.subsets, tuples) ||
+            !std::all_of(tuples.begin(), tuples.end(), [](const auto& t) { return validEtalons(t); })) {
+            error = "--subsets: tuples of etalon numbers 1..20, e.g. \"1,2;3,4\"";
+            return false;
+        }
+        std::vector<int32_t> sizes;
+        std::vector<const int32_t*> rows;
+        int32_t longest = 0;
+        for (const auto& t : tuples) {
+            sizes.push_back(static_cast<int32_t>(t.size()));
+            rows.push_back(t.data());
+            longest = std::max<int32_t>(longest, static_cast<int32_t>(t.size()));
+        }
+        const int32_t S = static_cast<int32_t>(tuples.size());
+        if (!addSomeSelectedSubsetToSeriesHeader(hWnd, sizes.data(), rows.data(), S, S, longest, o.pick,
+                                                 static_cast<uint16_t>(o.employment), static_cast<uint16_t>(o.init), h))
+            return false;
+    }
+    if (!o.subset.empty()) {
+        std::vector<int32_t> entries(o.subset.begin(), o.subset.end());
+        if (!setSelectedSubset(hWnd, entries.data(), static_cast<int32_t>(entries.size()),
+                               static_cast<uint16_t>(o.employment), static_cast<uint16_t>(o.init), h))
+            return false;
+    }
+    return true;
+}
+
+struct ProgressLine {
+    std::chrono::steady_clock::time_point last;  // when the line was last written
+    bool quiet = false;                          // write nothing
+};
+
+void printProgress(void* context, const TrawlingProgress& p)
+{
+    auto* line = static_cast<ProgressLine*>(context);
+    const auto now = std::chrono::steady_clock::now();
+    if (line->quiet || (p.trialsDone < p.trialsTotal && now - line->last < std::chrono::milliseconds(500)))
+        return;
+    line->last = now;
+    std::fprintf(stderr, "\rcell %d/%d, trial %d/%d, %lld/%lld trials, %.1f s", p.cell + 1, p.cells, p.trial + 1,
+                 p.trials, static_cast<long long>(p.trialsDone), static_cast<long long>(p.trialsTotal),
+                 p.elapsedSeconds);
+    if (p.trialsDone == p.trialsTotal)
+        std::fprintf(stderr, "\n");
+    std::fflush(stderr);
+}
+
+} // namespace
+
+void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result)
+{
+    result.status = kTrawlingNotStarted;
+    BatchState s;
+    if (!replayFreshStart(hWnd, s)) {
+        result.error = "the alphabet or the first series could not be built";
+        return;
+    }
+    // The menu and the dialogs: task and series type, required set, subsets.
+    const uint16_t type = static_cast<uint16_t>(o.seriesType);
+    const uint16_t processing = processingType(o.task, o.seriesType);
+    const uint16_t n = processing == 1 ? 1 : static_cast<uint16_t>(o.required); // Detection: wSelectedEtalon alone
+    s.lpRequiredList = getRequiredList(hWnd, n, s.lpRequiredList);
+    if (!s.lpRequiredList) {
+        result.error = "no memory for the required list";
+        return;
+    }
+    if (!applySubsets(hWnd, o, s.lpSeriesHeader, result.error))
+        return;
+    const int defaultLevel = isWholePulseType(o.seriesType) ? 100 : 75;
+    const uint16_t making = static_cast<uint16_t>(o.makingLevel >= 0 ? o.makingLevel : defaultLevel);
+    const uint16_t proc = static_cast<uint16_t>(o.processingLevel >= 0 ? o.processingLevel : making);
+    if (o.tmin > o.tmax) {
+        result.error = "--tmin must not exceed --tmax";
+        return;
+    }
+    // The simulation dialog: the grid.
+    const int from = o.pulsesFrom >= 0 ? o.pulsesFrom : (o.length + kImpulseSize - 1) / o.tmax;
+    const int to = o.pulsesTo >= 0 ? o.pulsesTo : (o.length + o.tmin - kImpulseSize) / o.tmin;
+    const int step = std::max(1, o.pulsesStep);
+    const int P = (to - from) / step + 1;
+    if (P < 1 || P > 65535) {
+        result.error = "--pulses-to must not be below --pulses-from";
+        return;
+    }
+    // The simulation command: the series header for the new parameters, the record, the run.
+    SeriesHeader* h = getCutOffSeriesHeader(hWnd, kAlphabetSize, kImpulseSize, static_cast<uint16_t>(o.tmin),
+                                            static_cast<uint16_t>(o.tmax), o.length, s.lpSeriesHeader);
+    s.lpSeriesHeader = h;
+    if (!h) {
+        result.error = "Не могу выделить память для lpCutOffSeriesHeader!";
+        return;
+    }
+    result.record = getRestErrHeader(hWnd, static_cast<uint16_t>(P), static_cast<uint16_t>(o.noiseSteps), o.repeats,
+                                     result.record);
+    if (!result.record || !initRestErrHeader(hWnd, static_cast<uint16_t>(P), static_cast<uint16_t>(from),
+                                             static_cast<uint16_t>(step), static_cast<uint16_t>(o.noiseSteps),
+                                             static_cast<uint16_t>(o.noiseInitial), static_cast<uint16_t>(o.noiseStep),
+                                             o.repeats, result.record)) {
+        result.error = "Ошибка initRestErrHeader!";
+        return;
+    }
+    ProgressLine line{std::chrono::steady_clock::now(), o.quiet};
+    TrawlingContext context;
+    context.lpNoiseSeed = &s.wNoiseSeed;
+    context.wAmplitude = kAmplitude;
+    context.wSubsetProceeding = static_cast<uint16_t>(o.proceeding);
+    context.threads = o.threads;
+    context.progress = printProgress;
+    context.progressContext = &line;
+    result.status = statCutoffTrawling(hWnd, result.record, kAlphabetSize, s.alphabet, n, s.lpRequiredList, type,
+                                       processing, making, proc, h, context);
+    result.elapsedSeconds = simEndTime - simStartTime;
+}
+
+/*==========================================================================
+** [SECTION] Output files
+**========================================================================*/
+
+std::string simulationJson(const RestoreErrorHeader* r, const SimulateOptions& o, int64_t elapsedSeconds)
+{
+    using nlohmann::json;
+    json tables = json::array();
+    for (int t = 0; t < kErrorTables; t++) {
+        json rows = json::array();
+        for (int k = 0; k < r->wNoiseLevels; k++)
+            rows.push_back(std::vector<int32_t>(r->lpErrors[t][k], r->lpErrors[t][k] + r->wVariousPulses));
+        tables.push_back(rows);
+    }
+    json description = {
+        {"wSeriesType", r->wSeriesType},
+        {"lpSeriesTypeName", r->lpSeriesTypeName},
+        {"wTaskType", r->wTaskType},
+        {"lpTaskName", r->lpTaskName},
+        {"wMakingSavedEnergy", r->wMakingSavedEnergy},
+        {"wProcessingSavedEnergy", r->wProcessingSavedEnergy},
+        {"ifComplete", r->ifComplete},
+        {"dwSeriesLength", o.length},
+        {"wTmin", o.tmin},
+        {"wTmax", o.tmax},
+        {"wRequiredQuantity", r->wTaskType == 1 ? 1 : o.required},
+        {"elapsedSeconds", elapsedSeconds},
+    };
+    json out = {
+        {"description", description},
+        {"wPulseValues", std::vector<int16_t>(r->wPulseValues, r->wPulseValues + r->wVariousPulses)},
+        {"lpNoiseLevels", std::vector<int16_t>(r->lpNoiseLevels, r->lpNoiseLevels + r->wNoiseLevels)},
+        {"repeats", r->repeats},
+        {"lpErrors", tables},
+    };
+    return out.dump() + "\n";
+}
+
+std::string simulationCsv(const RestoreErrorHeader* r)
+{
+    std::string out = "table,noise_level,pulses,value\n";
+    char line[96];
+    for (int t = 0; t < kErrorTables; t++)
+        for (int k = 0; k < r->wNoiseLevels; k++)
+            for (int j = 0; j < r->wVariousPulses; j++) {
+                std::snprintf(line, sizeof line, "%d,%d,%d,%d\n", t, r->lpNoiseLevels[k], r->wPulseValues[j],
+                              r->lpErrors[t][k][j]);
+                out += line;
+            }
+    return out;
+}
+
+std::string descriptionCsv(const RestoreErrorHeader* r, const SimulateOptions& o, int64_t elapsedSeconds)
+{
+    std::ostringstream out;
+    out << "field,value\n"
+        << "wSeriesType," << r->wSeriesType << "\n"
+        << "lpSeriesTypeName,\"" << r->lpSeriesTypeName << "\"\n"
+        << "wTaskType," << r->wTaskType << "\n"
+        << "lpTaskName,\"" << r->lpTaskName << "\"\n"
+        << "wMakingSavedEnergy," << r->wMakingSavedEnergy << "\n"
+        << "wProcessingSavedEnergy," << r->wProcessingSavedEnergy << "\n"
+        << "ifComplete," << r->ifComplete << "\n"
+        << "dwSeriesLength," << o.length << "\n"
+        << "wTmin," << o.tmin << "\n"
+        << "wTmax," << o.tmax << "\n"
+        << "wRequiredQuantity," << (r->wTaskType == 1 ? 1 : o.required) << "\n"
+        << "repeats," << r->repeats << "\n"
+        << "elapsedSeconds," << elapsedSeconds << "\n";
+    return out.str();
+}
+
+namespace {
+
+bool writeText(const std::filesystem::path& path, const std::string& text)
+{
+    std::ofstream file(path, std::ios::binary);
+    file << text;
+    file.close();
+    if (!file) {
+        std::fprintf(stderr, "pulsebench simulate: cannot write %s\n", path.string().c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int runSimulate(const SimulateOptions& options)
+{
+    if (!options.chart.empty())
+        std::fprintf(stderr, "pulsebench simulate: --chart %s: charts are not available yet; writing the tables only\n",
+                     options.chart.c_str());
+    SimulateResult result;
+    simulate(nullptr, options, result);
+    if (!result.error.empty())
+        std::fprintf(stderr, "pulsebench simulate: %s\n", result.error.c_str());
+    if (result.status != kTrawlingComplete)
+        return 1;
+    std::error_code failed;
+    const std::filesystem::path dir(options.out);
+    std::filesystem::create_directories(dir, failed);
+    if (failed) {
+        std::fprintf(stderr, "pulsebench simulate: cannot create %s: %s\n", options.out.c_str(),
+                     failed.message().c_str());
+        return 1;
+    }
+    const bool written = writeText(dir / "simulation.json", simulationJson(result.record, options, result.elapsedSeconds)) &&
+                         writeText(dir / "simulation.csv", simulationCsv(result.record)) &&
+                         writeText(dir / "description.csv", descriptionCsv(result.record, options, result.elapsedSeconds));
+    return written ? 0 : 1;
+}

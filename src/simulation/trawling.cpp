@@ -1,0 +1,415 @@
+// The statistical simulation driver statCutoffTrawling: checks the run before
+// any trial, walks the grid and the trials in order, changes the etalons and
+// subsets the tasks ask for, builds and noises every series on the calling
+// thread and stores the cells. Workload: P * L * repeats trials (72 500 for the
+// default grid), each handed to the trial pool (trialpool.cpp) for detection.
+//
+//   [SECTION] Checks before the first trial
+//   [SECTION] Etalon and subset changes
+//   [SECTION] The run
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <new>
+#include <string>
+
+#include "trialpool.h"
+
+int64_t simStartTime = 0;
+int64_t simEndTime = 0;
+
+/*==========================================================================
+** [SECTION] Checks before the first trial
+**========================================================================*/
+
+namespace {
+
+constexpr const char* kCaption = " About statCutoffTrawling ";
+
+bool isTupleTask(uint16_t taskType) { return taskType == 36 || taskType == 40; }
+
+// Everything the series construction and the detectors would refuse, trial
+// after trial, refused once here: the workers must never need a message box.
+bool checkRun(HWND hWnd, const RestoreErrorHeader* r, uint16_t A, const PulseHeader* alphabet, uint16_t n,
+              const uint16_t* list, const SeriesHeader* h, const TrawlingContext& context)
+{
+    char text[400];
+    text[0] = 0;
+    if (!h || !h->lpPulsesList || !h->sampleBlock.size() || h->dwSeriesSize < 1)
+        std::snprintf(text, sizeof text, "Не определен lpSeriesHeader!");
+    else if (!context.lpNoiseSeed)
+        std::snprintf(text, sizeof text, "Не определен wNoiseSeed!");
+    else if (!alphabet || A == 0 || A > kAlphabetCapacity)
+        std::snprintf(text, sizeof text, "Не определен Alphabet!\n\nwAlphabetSize: %d", A);
+    else if (n == 0 || !list)
+        std::snprintf(text, sizeof text, "Неверно задан wRequiredQuantity!\n\nwRequiredQuantity: %d (нужен хотя бы один эталон)", n);
+    else if (r->repeats < 1 || r->repeats > 65535)
+        std::snprintf(text, sizeof text, "Неверно задан repeats!\n\nrepeats: %d (от 1 до 65535)", r->repeats);
+    if (!text[0])
+        for (int i = 0; i < n && !text[0]; i++)
+            if (list[i] < 1 || list[i] > A || !alphabet[list[i] - 1].lpData)
+                std::snprintf(text, sizeof text, "Неверно задан lpRequiredList!\n\nэлемент %d: %d (от 1 до %d)", i + 1,
+                              list[i], A);
+    if (text[0]) {
+        MessageBoxA(hWnd, text, kCaption, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    const int32_t N = h->dwSeriesSize;
+    const uint16_t q = alphabet[list[0] - 1].wLength, Tmin = h->wTmin, Tmax = h->wTmax;
+    for (int i = 0; i < A && !text[0]; i++)
+        if (!alphabet[i].lpData || alphabet[i].wLength < q)
+            std::snprintf(text, sizeof text, "Неверно задан Alphabet!\n\nэталон %d: %d отсчётов, длина эталона: %d", i + 1,
+                          alphabet[i].lpData ? alphabet[i].wLength : 0, q);
+    if (!text[0] && (Tmin == 0 || Tmin > Tmax || q == 0 || q > Tmax || q > N))
+        std::snprintf(text, sizeof text,
+                      "Неверно заданы параметры ряда!\n\ndwSeriesSize: %d, wTmin: %d, wTmax: %d, длина эталона: %d\n"
+                      "(нужно 1 <= wTmin <= wTmax, длина эталона <= wTmax и <= dwSeriesSize)",
+                      N, Tmin, Tmax, q);
+    if (!text[0] && (uint32_t(N) > h->dwReservedSize || h->wPulsesCapacity < maxPulsesFor(N, q, Tmin) ||
+                     h->wReservedEtalons < A || h->wMaxPulses != maxPulsesFor(N, q, Tmin)))
+        std::snprintf(text, sizeof text, "Не подготовлен lpSeriesHeader (getCutOffSeriesHeader)!");
+    if (!text[0]) {
+        const uint16_t minP = minPulsesFor(N, q, Tmax), maxP = maxPulsesFor(N, q, Tmin);
+        for (int j = 0; j < r->wVariousPulses && !text[0]; j++) {
+            const int K = r->wPulseValues[j];
+            if (K < minP || K > maxP)
+                std::snprintf(text, sizeof text,
+                              "Неверно задано число импульсов!\n\nчисло импульсов: %d (столбец %d из %d)\n"
+                              "допустимо от %d до %d при dwSeriesSize: %d, wTmin: %d, wTmax: %d, длина эталона: %d",
+                              K, j + 1, r->wVariousPulses, minP, maxP, N, Tmin, Tmax, q);
+        }
+    }
+    if (text[0]) {
+        MessageBoxA(hWnd, text, kCaption, MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    return true;
+}
+
+/*==========================================================================
+** [SECTION] Etalon and subset changes
+**========================================================================*/
+
+// The per-pulse counters and the etalon sequence handed to series construction.
+struct EtalonState {
+    std::vector<uint16_t> counters;  // [max(M, n)] 1-based index into the required list, per pulse
+    std::vector<uint16_t> sequence;  // [max(M, n)] etalon number per pulse; entries past K stay 1
+    uint32_t next = 0;               // threshold of the next change
+    int16_t e = 1;                   // task 40: the employed stored subset, 1-based
+};
+
+// Step s of a cell: how many trials (task 4: trials times K) between changes.
+uint32_t changeStep(uint16_t taskType, uint16_t n, uint16_t u, uint16_t K, int32_t S)
+{
+    switch (taskType) {
+    case 1:
+    case 36: return 0;
+    case 2: return (n + 2u * u) / (2u * n);
+    case 40: return S > 0 ? static_cast<uint32_t>((S + 2 * int64_t(u)) / (2 * int64_t(S))) : 0;
+    default: return K >= 63 ? 0 : static_cast<uint32_t>((uint64_t(u) * K) >> K);
+    }
+}
+
+// Makes stored subset e the selected subset of the header.
+void employSubset(SeriesHeader* h, int e)
+{
+    const int16_t size = h->selectedSubsetSize[e - 1];
+    const int stored = std::clamp<int>(size, 0, std::min<int>(h->wSubsetCapacity, h->wPulsesCapacity));
+    std::copy(h->selectedSubsetList[e - 1], h->selectedSubsetList[e - 1] + stored, h->selectedSubset);
+    h->wSubsetLength = static_cast<uint16_t>(stored);
+}
+
+// The change before trial l, when the task asks for one.
+void changeEtalons(EtalonState& s, uint16_t taskType, uint32_t step, uint32_t l, uint16_t K, uint16_t n,
+                   const uint16_t* list, SeriesHeader* h)
+{
+    if (taskType == 2 && s.next <= l) {
+        for (int m = 0; m < K; m++) {
+            s.counters[m] = s.counters[m] + 1 > n ? 1 : s.counters[m] + 1;
+            s.sequence[m] = list[s.counters[m] - 1];
+        }
+        s.next += step;
+    } else if (taskType == 4 && s.next <= uint64_t(l) * K) {
+        s.next += step;
+        for (int m = 0; m < K; m++) { // odometer in base n, digit 0 first
+            if (++s.counters[m] <= n)
+                break;
+            s.counters[m] = 1;
+        }
+        for (int m = 0; m < K; m++)
+            s.sequence[m] = list[s.counters[m] - 1];
+    } else if (taskType == 40 && s.next <= l) {
+        s.e = s.e >= h->wSelectedSubsets ? 1 : s.e + 1;
+        employSubset(h, s.e);
+        s.next += step;
+    }
+}
+
+// The 32-bit copies of the header's subsets that the tuple detectors take.
+struct SubsetCopies {
+    std::vector<int32_t> subset;  // the selected subset
+    std::vector<int32_t> sizes;   // size of each stored subset
+    std::vector<int32_t> entries; // S rows, each as long as the longest stored subset
+    std::vector<int32_t*> rows;   // [S] row pointers into entries
+};
+
+// True when every entry is an etalon number of the alphabet.
+bool etalonsValid(const int16_t* entries, int count, uint16_t A)
+{
+    return std::all_of(entries, entries + count, [A](int16_t e) { return e >= 1 && e <= A; });
+}
+
+bool copySubsets(HWND hWnd, uint16_t taskType, uint16_t A, const SeriesHeader* h, SubsetCopies& c)
+{
+    if (h->wSubsetLength == 0 || (taskType == 40 && (h->wSelectedSubsets == 0 || !h->selectedSubsetList))) {
+        MessageBoxA(hWnd, "Error: selected Subset is absence!", " About selectedSubset ", MB_OK);
+        return false;
+    }
+    char text[200];
+    text[0] = 0;
+    const int stored = std::min<int>(h->wSubsetLength, h->wPulsesCapacity);
+    c.subset.assign(h->selectedSubset, h->selectedSubset + stored);
+    if (!etalonsValid(h->selectedSubset, stored, A))
+        std::snprintf(text, sizeof text, "Неверно задан selectedSubset!\n\n(номера эталонов от 1 до %d)", A);
+    const int S = taskType == 40 ? h->wSelectedSubsets : 0;
+    int longest = 0;
+    for (int i = 0; i < S && !text[0]; i++) {
+        const int size = std::clamp<int>(h->selectedSubsetSize[i], 0, h->wSubsetCapacity);
+        if (size == 0 || !etalonsValid(h->selectedSubsetList[i], size, A))
+            std::snprintf(text, sizeof text,
+                          "Неверно задан selectedSubsetArray!\n\nкортеж %d: %d эталонов (номера от 1 до %d)", i + 1,
+                          size, A);
+        c.sizes.push_back(size);
+        longest = std::max(longest, size);
+    }
+    if (text[0]) {
+        MessageBoxA(hWnd, text, " About selectedSubset ", MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    if (taskType != 40)
+        return true;
+    c.entries.assign(size_t(S) * std::max(longest, 1), 0);
+    for (int i = 0; i < S; i++) {
+        c.rows.push_back(c.entries.data() + size_t(i) * std::max(longest, 1));
+        std::copy(h->selectedSubsetList[i], h->selectedSubsetList[i] + c.sizes[i], c.rows[i]);
+    }
+    return true;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The sums of one cell, added in trial order.
+struct CellSums {
+    int64_t restoring = 0;   // sum of the trials' restoring errors
+    int64_t detection = 0;   // sum of the trials' detection errors, 1/128 units
+    int32_t wrong = 0;       // trials whose recognised subset was not the employed one
+};
+
+
+// The description of the run, on a chains header as every processing run has
+// it and on the record. False after the message of the failing step.
+bool describeRun(HWND hWnd, uint16_t seriesType, uint16_t taskType, uint16_t making, uint16_t processing,
+                 uint16_t M, RestoreErrorHeader* r)
+{
+    ChainsHeader* described = getChainsHeader(hWnd, 10, M, nullptr);
+    if (!described) {
+        MessageBoxA(hWnd, "Error getChainsHeader!", " About ChainsHeader ", MB_OK);
+        return false;
+    }
+    const int added = addToChainsHeader(hWnd, seriesType, taskType, making, processing, described);
+    freeChainsHeader(hWnd, described);
+    if (!added) {
+        MessageBoxA(hWnd, "Error addToChainsHeader!", " About ChainsHeader ", MB_OK);
+        return false;
+    }
+    if (!addInitRestErrHeader(hWnd, seriesType, taskType, making, static_cast<int16_t>(processing), r)) {
+        MessageBoxA(hWnd, "Ошибка addInitRestErrHeader!", " About RestoreErrorHeader ", MB_OK);
+        return false;
+    }
+    return true;
+}
+
+TrialSetup makeSetup(HWND hWnd, PulseHeader* alphabet, uint16_t n, uint16_t* list, uint16_t seriesType,
+                     uint16_t taskType, uint16_t processing, const TrawlingContext& context, SubsetCopies& subsets)
+{
+    TrialSetup setup;
+    setup.hWnd = hWnd;
+    setup.alphabet = alphabet;
+    setup.wRequiredQuantity = n;
+    setup.lpRequiredList = list;
+    setup.wSeriesType = seriesType;
+    setup.wTaskType = taskType;
+    setup.wProcSavedEnergyLevel = processing;
+    setup.wSubsetProceeding = context.wSubsetProceeding;
+    setup.detectors = context.detectors ? *context.detectors : productionDetectors();
+    setup.subsetLength = static_cast<int32_t>(subsets.subset.size());
+    setup.subset = subsets.subset.data();
+    setup.subsetCount = static_cast<int32_t>(subsets.sizes.size());
+    setup.subsetSizes = subsets.sizes.data();
+    setup.subsetRows = subsets.rows.data();
+    return setup;
+}
+
+// The six tables from the sums of a finished run: the mean restoring error
+// rounded to nearest, the detection sum in whole units, the wrong recognitions.
+void storeCells(const std::vector<CellSums>& sums, uint16_t u, RestoreErrorHeader* r)
+{
+    const int P = r->wVariousPulses, L = r->wNoiseLevels;
+    for (int j = 0; j < P; j++)
+        for (int k = 0; k < L; k++) {
+            const CellSums& cell = sums[size_t(j) * L + k];
+            r->lpErrors[0][k][j] = static_cast<int32_t>(std::min<int64_t>((2 * cell.restoring + u) / (2 * u), INT32_MAX));
+            r->lpErrors[1][k][j] = static_cast<int32_t>(std::min<int64_t>(cell.detection / 128, INT32_MAX));
+            r->lpErrors[2][k][j] = 0;
+            r->lpErrors[3][k][j] = cell.wrong;
+            r->lpErrors[4][k][j] = 0;
+            r->lpErrors[5][k][j] = 0;
+        }
+}
+
+} // namespace
+
+/*==========================================================================
+** [SECTION] The run
+**========================================================================*/
+
+int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader* Alphabet, uint16_t n,
+                       uint16_t* list, uint16_t wSeriesType, uint16_t wProcessingType, uint16_t wSavedEnergyLevel,
+                       uint16_t wProcSavedEnergyLevel, SeriesHeader* h, const TrawlingContext& context)
+{
+    if (!r) {
+        MessageBoxA(hWnd, "Absence of RestoreErrorHeader!", "statCutoffTrawling", MB_OK);
+        return kTrawlingNotStarted;
+    }
+    if (!checkRun(hWnd, r, A, Alphabet, n, list, h, context))
+        return kTrawlingNotStarted;
+    const uint16_t savedSubsetLength = h->wSubsetLength;
+    const uint16_t Tmin = h->wTmin, Tmax = h->wTmax, M = h->wMaxPulses;
+
+    if (!describeRun(hWnd, wSeriesType, wProcessingType, wSavedEnergyLevel, wProcSavedEnergyLevel, M, r))
+        return kTrawlingNotStarted;
+
+    EtalonState state;
+    SubsetCopies subsets;
+    try {
+        state.counters.assign(std::max<size_t>(M, n), 1);
+        state.sequence.assign(std::max<size_t>(M, n), 1);
+    } catch (const std::bad_alloc&) {
+        MessageBoxA(hWnd, "Ошибка lpEtalonNumbersList!", kCaption, MB_OK);
+        return kTrawlingNotStarted;
+    }
+    if (isTupleTask(wProcessingType) && !copySubsets(hWnd, wProcessingType, A, h, subsets))
+        return kTrawlingNotStarted;
+
+    const int P = r->wVariousPulses, L = r->wNoiseLevels;
+    const uint16_t u = static_cast<uint16_t>(r->repeats);
+    const int32_t N = h->dwSeriesSize;
+    const uint16_t q = Alphabet[list[0] - 1].wLength;
+
+    const TrialSetup setup = makeSetup(hWnd, Alphabet, n, list, wSeriesType, wProcessingType, wProcSavedEnergyLevel,
+                                       context, subsets);
+    int threads = context.threads > 0 ? context.threads : static_cast<int>(std::thread::hardware_concurrency());
+    threads = std::clamp(threads, 1, 64);
+    TrialPool pool;
+    if (!startTrialPool(hWnd, pool, setup, threads, M)) {
+        MessageBoxA(hWnd, "Error getChainsHeader!", " About ChainsHeader ", MB_OK);
+        return kTrawlingNotStarted;
+    }
+
+    // Cells are stored only when the whole run finished, so a cancelled run
+    // leaves the tables as initRestErrHeader left them.
+    std::vector<CellSums> sums(size_t(P) * L);
+    const auto started = std::chrono::steady_clock::now();
+    simStartTime = static_cast<int64_t>(std::time(nullptr));
+    simEndTime = simStartTime;
+    TrawlingProgress progress{0, P * L, 0, u, 0, int64_t(P) * L * u, 0.0};
+    const size_t slots = pool.slots.size();
+
+    // Adds a finished trial to its cell (in trial order) and reports progress.
+    auto collect = [&](TrialSlot& slot) {
+        waitTrialSlot(pool, slot);
+        slot.pending = false;
+        CellSums& cell = sums[slot.cell];
+        cell.restoring += slot.restoring;
+        cell.detection += slot.detectionUnits;
+        cell.wrong += slot.wrongRecognition;
+        progress.cell = slot.cell;
+        progress.trial = slot.trial;
+        progress.trialsDone++;
+        if (context.progress) {
+            progress.elapsedSeconds = secondsSince(started);
+            context.progress(context.progressContext, progress);
+        }
+    };
+
+    bool cancelled = false;
+    int64_t submitted = 0;
+    bool outOfMemory = false;
+    try {
+        for (int j = 0; j < P && !cancelled; j++) {
+            const uint16_t K = static_cast<uint16_t>(r->wPulseValues[j]);
+            for (int k = 0; k < L && !cancelled; k++) {
+                const int16_t D = r->lpNoiseLevels[k];
+                if (wProcessingType == 1 || wProcessingType == 2)
+                    h->wSubsetLength = 0;
+                if (wProcessingType == 40) {
+                    state.e = 1;
+                    employSubset(h, 1);
+                }
+                const uint32_t step = changeStep(wProcessingType, n, u, K, setup.subsetCount);
+                state.next = step;
+                for (int m = 0; m < K; m++) {
+                    state.counters[m] = 1;
+                    state.sequence[m] = list[0];
+                }
+                for (uint32_t l = 0; l < u; l++) {
+                    // the slot's previous trial (submitted `slots` trials ago) goes to its cell first
+                    TrialSlot& slot = pool.slots[submitted % slots];
+                    if (slot.pending)
+                        collect(slot);
+                    if (context.lpCancel && context.lpCancel->load()) {
+                        cancelled = true;
+                        break;
+                    }
+                    changeEtalons(state, wProcessingType, step, l, K, n, list, h);
+                    getCutOffSeries(hWnd, A, Alphabet, q, Tmin, Tmax, N, K, state.sequence.data(), context.wAmplitude,
+                                    static_cast<int16_t>(wSavedEnergyLevel), h);
+                    addNoise(h, D, *context.lpNoiseSeed);
+                    copySeriesHeader(*h, slot.series);
+                    slot.candidates = state.sequence;
+                    slot.K = K;
+                    slot.expectedSubset = state.e;
+                    slot.cell = j * L + k;
+                    slot.trial = static_cast<int32_t>(l);
+                    submitTrialSlot(pool, slot);
+                    submitted++;
+                }
+            }
+        }
+    } catch (const std::bad_alloc&) {
+        outOfMemory = cancelled = true; // the copies of a trial; what is in flight still finishes
+    }
+    // The trials still in flight, oldest first; the header keeps the last one's results.
+    for (int64_t t = std::max<int64_t>(0, submitted - int64_t(slots)); t < submitted; t++) {
+        TrialSlot& slot = pool.slots[t % slots];
+        if (slot.pending)
+            collect(slot);
+        if (t == submitted - 1)
+            copySeriesResult(slot.series, *h);
+    }
+    stopTrialPool(pool);
+
+    simEndTime = static_cast<int64_t>(std::time(nullptr));
+    h->wSubsetLength = savedSubsetLength;
+    if (outOfMemory)
+        MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
+    if (cancelled)
+        return kTrawlingCancelled;
+    storeCells(sums, u, r);
+    r->ifComplete = 1;
+    return kTrawlingComplete;
+}

@@ -1,0 +1,279 @@
+// The trials in flight of a simulation run: copies of the series, the detector
+// chosen by task and series type, the scoring of one trial, and the worker
+// threads that run them. Workload: one detector run per trial (about a
+// millisecond at the default sizes), a few kilobytes copied per trial.
+//
+//   [SECTION] Series copies
+//   [SECTION] Detector dispatch and scoring
+//   [SECTION] Worker threads
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+#include "trialpool.h"
+
+/*==========================================================================
+** [SECTION] Series copies
+**========================================================================*/
+
+namespace {
+
+// The same place in another copy of a block.
+template <typename T>
+T* rebase(T* pointer, const T* fromBase, T* toBase)
+{
+    return pointer ? toBase + (pointer - fromBase) : nullptr;
+}
+
+} // namespace
+
+void copySeriesHeader(const SeriesHeader& s, SeriesHeader& d)
+{
+    d.sampleBlock = s.sampleBlock; // assignment keeps the destination's capacity when it suffices
+    d.pulsesStore = s.pulsesStore;
+    d.subsetStore = s.subsetStore;
+    d.subsetPointers.resize(s.subsetPointers.size());
+
+    const int16_t* from = s.sampleBlock.data();
+    int16_t* to = d.sampleBlock.data();
+    d.dwReservedSize = s.dwReservedSize;
+    d.dwSeriesSize = s.dwSeriesSize;
+    d.wTmin = s.wTmin;
+    d.wTmax = s.wTmax;
+    d.lpPureData = rebase(s.lpPureData, from, to);
+    d.lpNoisyData = rebase(s.lpNoisyData, from, to);
+    d.wImpulseSize = s.wImpulseSize;
+    d.wImpulseQuantity = s.wImpulseQuantity;
+    d.wMaxPulses = s.wMaxPulses;
+    d.wMinPulses = s.wMinPulses;
+    d.wSeriesNoiseLevel = s.wSeriesNoiseLevel;
+    d.wSeriesAmplitude = s.wSeriesAmplitude;
+    d.lpPositions = rebase(s.lpPositions, from, to);
+    d.lpDetectedPositions = rebase(s.lpDetectedPositions, from, to);
+    d.lpLowBounds = rebase(s.lpLowBounds, from, to);
+    d.lpHighBounds = rebase(s.lpHighBounds, from, to);
+    d.lpFirstEtalon = s.lpFirstEtalon;
+    d.lpEtalonNumbers = rebase(s.lpEtalonNumbers, from, to);
+    d.lpDetectedNumbers = rebase(s.lpDetectedNumbers, from, to);
+    d.wReservedEtalons = s.wReservedEtalons;
+    d.wEtalonsQuantity = s.wEtalonsQuantity;
+    d.wPulsesCapacity = s.wPulsesCapacity;
+    d.lpPulsesList = s.lpPulsesList ? d.pulsesStore.data() : nullptr;
+    d.wDetectedQuantity = s.wDetectedQuantity;
+    d.wDefaultCutBegin = s.wDefaultCutBegin;
+    d.wDefaultCutEnd = s.wDefaultCutEnd;
+    d.lpCutBegin = rebase(s.lpCutBegin, from, to);
+    d.lpCutEnd = rebase(s.lpCutEnd, from, to);
+    d.lpDetectedCutBegin = rebase(s.lpDetectedCutBegin, from, to);
+    d.lpDetectedCutEnd = rebase(s.lpDetectedCutEnd, from, to);
+    d.selectedSubset = rebase(s.selectedSubset, from, to);
+    d.wSubsetLength = s.wSubsetLength;
+    d.wSubsetEmployment = s.wSubsetEmployment;
+    d.wSubsetInitPosition = s.wSubsetInitPosition;
+    d.wDetectedTuples = s.wDetectedTuples;
+    d.lpTupleFirst = rebase(s.lpTupleFirst, from, to);
+    d.lpTupleLast = rebase(s.lpTupleLast, from, to);
+    d.wSubsetsCapacity = s.wSubsetsCapacity;
+    d.wSelectedSubsets = s.wSelectedSubsets;
+    d.wSubsetCapacity = s.wSubsetCapacity;
+    d.wRecognizedTuple = s.wRecognizedTuple;
+    const int16_t* sizesFrom = s.subsetStore.data();
+    d.selectedSubsetSize = rebase(s.selectedSubsetSize, sizesFrom, d.subsetStore.data());
+    for (size_t i = 0; i < s.subsetPointers.size(); i++)
+        d.subsetPointers[i] = rebase(s.subsetPointers[i], sizesFrom, d.subsetStore.data());
+    d.selectedSubsetList = s.selectedSubsetList ? d.subsetPointers.data() : nullptr;
+}
+
+void copySeriesResult(const SeriesHeader& s, SeriesHeader& d)
+{
+    const size_t M = std::min(s.wPulsesCapacity, d.wPulsesCapacity);
+    auto copy = [M](const int16_t* from, int16_t* to) {
+        if (from && to)
+            std::memcpy(to, from, M * sizeof(int16_t));
+    };
+    copy(s.lpDetectedPositions, d.lpDetectedPositions);
+    copy(s.lpDetectedNumbers, d.lpDetectedNumbers);
+    copy(s.lpDetectedCutBegin, d.lpDetectedCutBegin);
+    copy(s.lpDetectedCutEnd, d.lpDetectedCutEnd);
+    copy(s.lpTupleFirst, d.lpTupleFirst);
+    copy(s.lpTupleLast, d.lpTupleLast);
+    d.wDetectedQuantity = static_cast<uint16_t>(std::min<size_t>(s.wDetectedQuantity, M));
+    d.wDetectedTuples = s.wDetectedTuples;
+    d.wRecognizedTuple = s.wRecognizedTuple;
+}
+
+/*==========================================================================
+** [SECTION] Detector dispatch and scoring
+**========================================================================*/
+
+namespace {
+
+bool isUnfixedSeries(uint16_t seriesType, bool tupleTask)
+{
+    return seriesType == 4 || seriesType == 8 || (tupleTask && seriesType == 40);
+}
+
+} // namespace
+
+DetectorSet productionDetectors()
+{
+    return DetectorSet{detectFixedPulses,   detectUnfixedPulses,   recognizeFixedPulses,   recognizeUnfixedPulses,
+                       detectFixedTuples,   detectUnfixedTuples,   recognizeFixedTuples,   recognizeUnfixedTuples};
+}
+
+int32_t restoringError(const SeriesHeader* h)
+{
+    if (!h || !h->lpPureData)
+        return 0;
+    const int32_t N = h->dwSeriesSize;
+    const int q = h->wImpulseSize;
+    const int D = h->lpDetectedPositions ? h->wDetectedQuantity : 0;
+    int64_t sum = 0;
+    int i = 0;
+    for (int32_t t = 0; t < N; t++) {
+        // the next detected pulse is looked at once the current one has ended
+        while (i < D && t >= h->lpDetectedPositions[i] + q)
+            i++;
+        int32_t restored = 0;
+        if (i < D && t >= h->lpDetectedPositions[i]) {
+            const int o = t - h->lpDetectedPositions[i];
+            const int e = h->lpDetectedNumbers[i];
+            const PulseHeader* etalon =
+                (h->lpPulsesList && e >= 1 && e <= h->wEtalonsQuantity) ? h->lpPulsesList[e - 1] : nullptr;
+            if (etalon && etalon->lpData && o < etalon->wLength && h->lpDetectedCutBegin[i] <= o &&
+                o <= h->lpDetectedCutEnd[i])
+                restored = etalon->lpData[o];
+        }
+        const int64_t difference = int64_t(h->lpPureData[t]) - restored;
+        sum += difference * difference;
+    }
+    return static_cast<int32_t>(std::min<int64_t>(sum, INT32_MAX));
+}
+
+int64_t detectionErrorUnits(const SeriesHeader* h, uint16_t K, uint16_t sought)
+{
+    if (!h || K == 0 || !h->lpPositions || !h->lpDetectedPositions)
+        return 0;
+    const int count = std::min<int>({K, sought, h->wPulsesCapacity});
+    int64_t H = 0;
+    for (int m = 0; m < count; m++) {
+        const int64_t d = int64_t(h->lpPositions[m]) - h->lpDetectedPositions[m];
+        H += d * d;
+    }
+    return (K + 256 * H) / (2 * int64_t(K));
+}
+
+void runTrial(const TrialSetup& t, TrialSlot& slot)
+{
+    SeriesHeader* h = &slot.series;
+    ChainsHeader* c = slot.chains;
+    const bool tupleTask = t.wTaskType == 36 || t.wTaskType == 40;
+    const bool unfixed = isUnfixedSeries(t.wSeriesType, tupleTask);
+    const uint16_t n = t.wRequiredQuantity, Tmin = h->wTmin, Tmax = h->wTmax, p = t.wProcSavedEnergyLevel;
+    int32_t recognized = 0;
+    if (t.wTaskType == 2) {
+        PulseDetector detector = unfixed ? t.detectors.recognizeUnfixed : t.detectors.recognizeFixed;
+        detector(t.hWnd, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
+    } else if (t.wTaskType == 36) {
+        int32_t debug = 0; // no step reports during a simulation
+        TupleDetector detector = unfixed ? t.detectors.detectUnfixedTuples : t.detectors.detectFixedTuples;
+        detector(t.hWnd, t.alphabet, t.subsetLength, t.subset, t.wSubsetProceeding, Tmin, Tmax, p, debug, c, h);
+    } else if (t.wTaskType == 40) {
+        int32_t debug = 0;
+        TupleRecognizer recognizer = unfixed ? t.detectors.recognizeUnfixedTuples : t.detectors.recognizeFixedTuples;
+        recognized = recognizer(t.hWnd, t.alphabet, t.subsetSizes, t.subsetRows, t.subsetCount, t.wSubsetProceeding,
+                                Tmin, Tmax, p, debug, c, h);
+    } else if (unfixed) {
+        t.detectors.detectUnfixed(t.hWnd, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
+    } else {
+        t.detectors.detectFixed(t.hWnd, t.alphabet, n, t.lpRequiredList, Tmin, Tmax, p, c, h);
+    }
+    slot.restoring = restoringError(h);
+    slot.detectionUnits = detectionErrorUnits(h, slot.K, c ? c->wSeekingPulsesQuantity : 0);
+    slot.wrongRecognition = (t.wTaskType == 40 && recognized != slot.expectedSubset) ? 1 : 0;
+}
+
+/*==========================================================================
+** [SECTION] Worker threads
+**========================================================================*/
+
+namespace {
+
+void workerLoop(TrialPool* pool)
+{
+    for (;;) {
+        TrialSlot* slot = nullptr;
+        {
+            std::unique_lock<std::mutex> guard(pool->lock);
+            pool->work.wait(guard, [pool] { return pool->stopping || !pool->queue.empty(); });
+            if (pool->queue.empty())
+                return; // stopping and nothing left
+            slot = pool->queue.front();
+            pool->queue.pop_front();
+        }
+        runTrial(*pool->setup, *slot);
+        {
+            std::lock_guard<std::mutex> guard(pool->lock);
+            slot->done = true;
+        }
+        pool->finished.notify_all();
+    }
+}
+
+} // namespace
+
+bool startTrialPool(HWND hWnd, TrialPool& pool, const TrialSetup& setup, int threads, uint16_t M)
+{
+    pool.setup = &setup;
+    pool.stopping = false;
+    const int slots = threads <= 1 ? 1 : 3 * threads;
+    pool.slots = std::vector<TrialSlot>(slots);
+    for (TrialSlot& slot : pool.slots) {
+        slot.chains = getChainsHeader(hWnd, 10, M, nullptr);
+        if (!slot.chains) {
+            stopTrialPool(pool);
+            return false;
+        }
+    }
+    for (int i = 0; threads > 1 && i < threads; i++)
+        pool.workers.emplace_back(workerLoop, &pool);
+    return true;
+}
+
+void waitTrialSlot(TrialPool& pool, TrialSlot& slot)
+{
+    std::unique_lock<std::mutex> guard(pool.lock);
+    pool.finished.wait(guard, [&slot] { return slot.done; });
+}
+
+void submitTrialSlot(TrialPool& pool, TrialSlot& slot)
+{
+    slot.pending = true;
+    if (pool.workers.empty()) {
+        runTrial(*pool.setup, slot);
+        slot.done = true;
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> guard(pool.lock);
+        slot.done = false;
+        pool.queue.push_back(&slot);
+    }
+    pool.work.notify_one();
+}
+
+void stopTrialPool(TrialPool& pool)
+{
+    {
+        std::lock_guard<std::mutex> guard(pool.lock);
+        pool.stopping = true;
+    }
+    pool.work.notify_all();
+    for (std::thread& worker : pool.workers)
+        worker.join();
+    pool.workers.clear();
+    for (TrialSlot& slot : pool.slots)
+        freeChainsHeader(nullptr, slot.chains);
+    pool.slots.clear();
+    pool.queue.clear();
+}

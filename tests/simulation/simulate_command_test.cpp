@@ -1,0 +1,170 @@
+// Batch simulation command: its tables equal those of a simulation run in
+// process right after a fresh start, the JSON and CSV layouts, the options
+// parsed from a command line, and refused options. Small grids only.
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <sstream>
+
+#include "simulate_command.h"
+#include "trawling_support.h"
+
+namespace {
+
+class SimulateCommand : public SimulationRun {
+protected:
+    SimulateOptions options;
+
+    void SetUp() override
+    {
+        SimulationRun::SetUp();
+        options.length = 300;
+        options.pulsesFrom = 2;
+        options.pulsesTo = 6;
+        options.pulsesStep = 2;
+        options.noiseInitial = 10;
+        options.noiseSteps = 3;
+        options.noiseStep = 15;
+        options.repeats = 3;
+        options.required = 6;
+        options.threads = 2;
+        options.quiet = true;
+    }
+
+    // What the program does from its start to the end of the simulation
+    // command, spelled out: the alphabet, the first series of window creation,
+    // the task and series type chosen, the simulation parameters, the run.
+    std::vector<int32_t> inProcess(uint16_t task, uint16_t seriesType, uint16_t level)
+    {
+        freeAlphabet(20, alphabet);
+        resetRandomStreams();
+        wNoiseSeed = kNoiseSeedStart;
+        EXPECT_EQ(makeAlphabet(hWnd, 128, 20, 20, alphabet), 1);
+        std::vector<uint16_t> sequence(30, 1);
+        series = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, series);
+        required.resize(options.required);
+        prepare(options.length, 40, 181, {2, 4, 6}, {10, 25, 40}, options.repeats, level);
+        context.threads = 1;
+        EXPECT_EQ(run(task, seriesType), kTrawlingComplete);
+        return cells();
+    }
+
+    static std::vector<int32_t> cellsOf(const RestoreErrorHeader* r)
+    {
+        std::vector<int32_t> out;
+        for (int t = 0; t < kErrorTables; t++)
+            for (int k = 0; k < r->wNoiseLevels; k++)
+                for (int j = 0; j < r->wVariousPulses; j++)
+                    out.push_back(r->lpErrors[t][k][j]);
+        return out;
+    }
+};
+
+TEST_F(SimulateCommand, TablesEqualAnInProcessRunAfterAFreshStart)
+{
+    SimulateResult batch;
+    simulate(hWnd, options, batch);
+    ASSERT_EQ(batch.status, kTrawlingComplete) << batch.error;
+    EXPECT_EQ(cellsOf(batch.record), inProcess(4, 2, 75));
+
+    options.task = 2;
+    options.seriesType = 8;
+    SimulateResult recognition;
+    simulate(hWnd, options, recognition);
+    ASSERT_EQ(recognition.status, kTrawlingComplete) << recognition.error;
+    EXPECT_EQ(cellsOf(recognition.record), inProcess(2, 8, 75));
+    EXPECT_EQ(recognition.record->wMakingSavedEnergy, 75);
+    EXPECT_TRUE(boxes.messages().empty());
+}
+
+TEST_F(SimulateCommand, WholePulseTypesDefaultToFullEnergyAndDetectionToEtalonOne)
+{
+    options.task = 1;
+    options.seriesType = 4;
+    SimulateResult batch;
+    simulate(hWnd, options, batch);
+    ASSERT_EQ(batch.status, kTrawlingComplete) << batch.error;
+    EXPECT_EQ(batch.record->wMakingSavedEnergy, 100);
+    EXPECT_EQ(batch.record->wProcessingSavedEnergy, 100);
+    options.required = 1;
+    EXPECT_EQ(cellsOf(batch.record), inProcess(1, 4, 100));
+}
+
+TEST_F(SimulateCommand, JsonHoldsDescriptionGridAndSixTablesByLevelThenPulseCount)
+{
+    SimulateResult batch;
+    simulate(hWnd, options, batch);
+    ASSERT_EQ(batch.status, kTrawlingComplete);
+    const RestoreErrorHeader* r = batch.record;
+    const nlohmann::json j = nlohmann::json::parse(simulationJson(r, options, 7));
+    EXPECT_EQ(j["wPulseValues"], (std::vector<int>{2, 4, 6}));
+    EXPECT_EQ(j["lpNoiseLevels"], (std::vector<int>{10, 25, 40}));
+    EXPECT_EQ(j["repeats"], 3);
+    EXPECT_EQ(j["description"]["lpTaskName"], "joint detection and identification");
+    EXPECT_EQ(j["description"]["lpSeriesTypeName"], "known number of cut-off pulses");
+    EXPECT_EQ(j["description"]["ifComplete"], 1);
+    EXPECT_EQ(j["description"]["elapsedSeconds"], 7);
+    ASSERT_EQ(j["lpErrors"].size(), 6u);
+    for (int t = 0; t < 6; t++) {
+        ASSERT_EQ(j["lpErrors"][t].size(), 3u);
+        for (int k = 0; k < 3; k++)
+            EXPECT_EQ(j["lpErrors"][t][k], std::vector<int32_t>(r->lpErrors[t][k], r->lpErrors[t][k] + 3));
+    }
+
+    std::istringstream csv(simulationCsv(r));
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_EQ(line, "table,noise_level,pulses,value");
+    std::vector<std::string> rows;
+    while (std::getline(csv, line))
+        rows.push_back(line);
+    ASSERT_EQ(rows.size(), 6u * 3 * 3);
+    EXPECT_EQ(rows[0], "0,10,2," + std::to_string(r->lpErrors[0][0][0]));
+    EXPECT_EQ(rows[5], "0,25,6," + std::to_string(r->lpErrors[0][1][2]));
+}
+
+TEST_F(SimulateCommand, CommandLineOptionsReachTheRun)
+{
+    CLI::App app;
+    SimulateOptions parsed;
+    addSimulateOptions(app, parsed);
+    app.parse(R"(--subsets "1,2;3,4" --subset 2,5 --task 2 --series-type 40 --noise-steps 4 --pick 2)", false);
+    EXPECT_EQ(parsed.subset, (std::vector<int>{2, 5}));
+    EXPECT_EQ(parsed.subsets, "1,2;3,4");
+    EXPECT_EQ(parsed.task, 2);
+    EXPECT_EQ(parsed.seriesType, 40);
+    EXPECT_EQ(parsed.pick, 2);
+    EXPECT_EQ(parsed.noiseSteps, 4);
+
+    CLI::App refusing;
+    SimulateOptions other;
+    addSimulateOptions(refusing, other);
+    EXPECT_THROW(refusing.parse("--task 3", false), CLI::ValidationError);
+}
+
+TEST_F(SimulateCommand, RefusedGridsAndSubsetsRunNoTrial)
+{
+    options.pulsesFrom = 6;
+    options.pulsesTo = 2;
+    SimulateResult reversed;
+    simulate(hWnd, options, reversed);
+    EXPECT_EQ(reversed.status, kTrawlingNotStarted);
+    EXPECT_NE(reversed.error.find("--pulses-to"), std::string::npos);
+
+    options.pulsesTo = 12; // 300 samples hold at most 8 pulses
+    SimulateResult tooMany;
+    simulate(hWnd, options, tooMany);
+    EXPECT_EQ(tooMany.status, kTrawlingNotStarted);
+    ASSERT_EQ(boxes.count(), 1u);
+    EXPECT_NE(texts()[0].find("допустимо от 1 до 8"), std::string::npos) << texts()[0];
+    EXPECT_EQ(tooMany.record->ifComplete, 0);
+
+    options.pulsesTo = 6;
+    options.subsets = "1,2;;3";
+    SimulateResult badSubsets;
+    simulate(hWnd, options, badSubsets);
+    EXPECT_EQ(badSubsets.status, kTrawlingNotStarted);
+    EXPECT_NE(badSubsets.error.find("--subsets"), std::string::npos);
+}
+
+} // namespace
