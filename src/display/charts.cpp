@@ -97,7 +97,7 @@ void paintBox(HDC hdc, const ChartInputs& in, const ChartGeometry& g)
         for (int32_t px = x.left; px <= x.right; px += 4)
             SetPixel(hdc, px, x.bottom - row * g.rowHeight, kBlack);
     const int32_t L = in.lpRestErrorHeader ? in.lpRestErrorHeader->wNoiseLevels : 0;
-    for (int32_t k = 2; k < L - 1; k += 2)
+    for (int32_t k = 2; k < L - 1; k += 2)  // the last level is the right edge itself
         for (int32_t py = x.top; py <= x.bottom; py += 4)
             SetPixel(hdc, x.left + k * g.levelStep, py, kBlack);
 }
@@ -114,13 +114,13 @@ void paintLabels(HDC hdc, const ChartInputs& in, const ChartGeometry& g, const C
     }
     const RestoreErrorHeader* r = in.lpRestErrorHeader;
     const int32_t L = r ? r->wNoiseLevels : 0;
-    const int32_t y = g.box.bottom + 4;  // below the outer frame with a gap
+    const int32_t y = g.box.bottom + 4;  // the outer frame is at bottom + 1: two blank rows between
     char label[16];
     for (int32_t k = 0; k < L; k += 4) {
         std::snprintf(label, sizeof label, "%3d", r->lpNoiseLevels[k]);
         text(hdc, g.box.left + k * g.levelStep - textWidth(hdc, label) / 2, y, label);
     }
-    text(hdc, g.box.right + 2 * tm.tmAveCharWidth, y, "s");
+    text(hdc, g.box.right + 2 * tm.tmAveCharWidth, y, "s");  // sigma in the "Symbol" face
 }
 
 void paintCurves(HDC hdc, const std::vector<ChartCurve>& curves)

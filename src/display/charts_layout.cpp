@@ -398,7 +398,7 @@ ChartGeometry chartGeometry(const ChartInputs& in)
     g.h = in.options.wLineHeight;
     g.mx = rec[0] * g.W / 1000;
     g.my = (rec[1] * g.H + 500) / 1000;  // rounded
-    g.lineStep = g.h + 1;
+    g.lineStep = g.h + 1;  // the font's line height and one pixel between lines
     // The first line straddles the area's top edge like a group caption.
     g.textX = a.left + 10;
     g.textTop = a.top - g.h / 2;
@@ -420,7 +420,8 @@ ChartGeometry chartGeometry(const ChartInputs& in)
     const int32_t pitchRoom = g.panelRows > 0 ? (boxFloor - pt - 2 * g.my) / g.panelRows : 0;
     const int32_t pitch = std::max(0, std::min(pitchRoom, cw + g.h + g.h / 4 + g.my));
     const int32_t hc = std::max(0, pitch - (g.h + g.h / 4) - g.my);
-    // Rectangle() takes right and bottom exclusive: one past the last cell's pitch.
+    // Rectangle() takes right and bottom exclusive: the +1 puts the frame's
+    // last column at pl + pw and its last row a margin below the last pitch.
     g.panel = RECT{pl, pt, pl + pw + 1, pt + g.panelRows * pitch + 2 * g.my + 1};
     for (int32_t i = 0; i < b; i++) {
         const int32_t row = g.panelRows > 0 ? i % g.panelRows : 0, col = g.panelRows > 0 ? i / g.panelRows : 0;
@@ -450,10 +451,11 @@ ChartGeometry chartGeometry(const ChartInputs& in)
         const int32_t tpitch = thc + g.h + g.h / 4 + g.my;
         const int32_t tl = a.left + g.mx, tt = textBottom + g.my;
         const int32_t tw = static_cast<int32_t>(longest) * (tcw + g.mx) + g.mx;
+        // Rectangle() arguments as for the panel: +1 for the exclusive right and bottom.
         g.tupleBox = RECT{tl, tt, tl + tw + 1, tt + static_cast<int32_t>(rows.size()) * tpitch + 2 * g.my + 1};
         for (size_t t = 0; t < rows.size(); t++) {
             const int32_t y = tt + g.my + static_cast<int32_t>(t) * tpitch;
-            g.tupleRows.push_back(RECT{tl, y, tl + tw, y + tpitch - 1});
+            g.tupleRows.push_back(RECT{tl, y, tl + tw, y + tpitch - 1});  // inclusive: the next row starts a pitch down
             for (size_t i = 0; i < rows[t].size(); i++) {
                 const int32_t x = tl + g.mx + static_cast<int32_t>(i) * (tcw + g.mx);
                 g.tupleCells.push_back(EtalonCellItem{RECT{x, y, x + tcw, y + thc}, rows[t][i], 0});
@@ -469,6 +471,8 @@ ChartGeometry chartGeometry(const ChartInputs& in)
     g.box.top = g.fontLineTop + g.hf2 + g.hf2 / 2 + g.my;
     const int32_t room = std::max(0, boxFloor - g.box.top);
     g.rowHeight = room / 10;
+    // top and bottom are the frame's lines themselves: 10 rows of rowHeight
+    // pixels lie between them, the bottom line being height 0.
     g.box.bottom = g.box.top + 10 * g.rowHeight;
     g.box.left = a.left + g.mx + 3 * g.hf2;  // room for "0.500" left of the box
     // Room at the right for the labels at the curves' ends, before the panel.
@@ -477,6 +481,7 @@ ChartGeometry chartGeometry(const ChartInputs& in)
     int32_t step = L > 1 ? free / (L - 1) : free;  // one level: one step, a box of one column
     step = std::min(step, 2 * (10 * g.rowHeight) / 3);
     g.levelStep = std::max(0, step - step % 2);  // even
+    // Level k at left + k * step: the last level lies on the right line itself.
     g.box.right = g.box.left + std::max(1, L - 1) * g.levelStep;
     return g;
 }
