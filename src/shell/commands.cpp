@@ -121,7 +121,8 @@ bool processSeries(HWND hWnd)
     }
     if (s.wProcessingType == kProcTuplesDetection || s.wProcessingType == kProcTuplesRecognition) {
         // Tuples need a selected subset: the selection view comes first. The
-        // subset panel and the tuple detectors are not part of this program yet.
+        // subset panel, where a subset is composed, is not part of this program
+        // yet, so no subset is ever selected and the stage stops here.
         SendMessageA(hWnd, WM_COMMAND, IDM_SELECT_SET, 0);
         return false;
     }
