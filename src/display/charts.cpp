@@ -4,6 +4,7 @@
 // position comes from charts_layout.cpp; this file only draws.
 //
 // Sections: helpers - panels - chart box - entry
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -116,11 +117,16 @@ void paintLabels(HDC hdc, const ChartInputs& in, const ChartGeometry& g, const C
     const int32_t L = r ? r->wNoiseLevels : 0;
     const int32_t y = g.box.bottom + 4;  // the outer frame is at bottom + 1: two blank rows between
     char label[16];
+    int32_t end = g.box.right + tm.tmAveCharWidth;  // right of the last level label drawn
     for (int32_t k = 0; k < L; k += 4) {
         std::snprintf(label, sizeof label, "%3d", r->lpNoiseLevels[k]);
-        text(hdc, g.box.left + k * g.levelStep - textWidth(hdc, label) / 2, y, label);
+        const int32_t x = g.box.left + k * g.levelStep - textWidth(hdc, label) / 2;  // centred on the level
+        text(hdc, x, y, label);
+        end = std::max(end, x + textWidth(hdc, label));
     }
-    text(hdc, g.box.right + 2 * tm.tmAveCharWidth, y, "s");  // sigma in the "Symbol" face
+    // Sigma in the "Symbol" face, a character's width past the box and past
+    // a label centred on the last level.
+    text(hdc, end + tm.tmAveCharWidth, y, "s");
 }
 
 void paintCurves(HDC hdc, const std::vector<ChartCurve>& curves)
@@ -200,8 +206,12 @@ int paintStatisticsChart(HWND hWnd, HDC hdc, const ChartInputs& in, std::vector<
 
     if (g.rowHeight > 0) {
         paintBox(hdc, in, g);
+        // Labels over the grid and over each other: the blanks of "%3d" under
+        // the box must not wipe out the bottom value label.
+        const int oldMode = SetBkMode(hdc, TRANSPARENT);
         paintLabels(hdc, in, g, sc);
         paintCurves(hdc, chartCurves(in, g, ref, norm, sc));
+        SetBkMode(hdc, oldMode);
     }
 
     // Back to the window's default font: the stock variable-pitch one.
