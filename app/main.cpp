@@ -23,10 +23,10 @@ int main(int argc, char** argv)
     app.add_option("--out", output, "folder for the files a script writes (default: the current folder)");
     headlessFlag->needs(scriptOption);
     scriptOption->needs(headlessFlag);
-    addSimulateCommand(app);  // `pulsebench simulate ...` runs in the subcommand's callback
+    CLI::App* simulateCommand = addSimulateCommand(app);  // runs in its callback during parsing
     CLI11_PARSE(app, argc, argv);
-    if (app.got_subcommand("simulate"))
-        return 0;  // a failed run has already ended the program with status 1
+    if (simulateCommand->parsed())
+        return 0;
 
     if (headless) {
         startPlatform(Backend::Headless, argc, argv);
