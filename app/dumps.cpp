@@ -6,13 +6,7 @@
 #include "resources/resources.h"
 #include "shell/shell.h"
 
-#if __has_include("detection/detection.h")
 #include "detection/detection.h"
-#define PB_HAVE_DETECTION 1
-#else
-#include "shell/detectors_standin.h"
-#define PB_HAVE_DETECTION 0
-#endif
 
 using nlohmann::ordered_json;
 
@@ -86,7 +80,6 @@ ordered_json chainsToJson()
     j["wMaxSize"] = h->wMaxSize;
     j["wPretenders"] = h->wPretenders;
     j["wMaxPulses"] = h->wMaxPulses;
-#if PB_HAVE_DETECTION
     j["wQuanPulses"] = h->wQuanPulses;
     j["wSeekingPulsesQuantity"] = h->wSeekingPulsesQuantity;
     j["distance"] = array(h->distance, h->wPretenders);
@@ -111,15 +104,6 @@ ordered_json chainsToJson()
     j["lpSeriesTypeName"] = h->lpSeriesTypeName ? ordered_json(h->lpSeriesTypeName) : ordered_json(nullptr);
     j["wMakingSavedEnergy"] = h->wMakingSavedEnergy;
     j["wProcessingSavedEnergy"] = h->wProcessingSavedEnergy;
-#else
-    j["distance"] = ordered_json::array();
-    j["pulsesQuantity"] = ordered_json::array();
-    j["pulsesList"] = ordered_json::array();
-    j["positionsList"] = ordered_json::array();
-    j["wDescription"] = h->wDescription;
-    j["wSeriesType"] = h->wSeriesType;
-    j["wProcessingType"] = h->wProcessingType;
-#endif
     j["lastDetector"] = lastDetectorName();
     return j;
 }

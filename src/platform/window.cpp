@@ -12,6 +12,8 @@
 #include <filesystem>
 #include <memory>
 
+#include <unistd.h>
+
 #include "platform/private.h"
 
 /*==========================================================================
@@ -64,8 +66,19 @@ void startPlatform(Backend backend, int& argc, char** argv)
 {
     gBackend = backend;
     if (!QGuiApplication::instance()) {
-        if (backend == Backend::Headless)
+        if (backend == Backend::Headless) {
             qputenv("QT_QPA_PLATFORM", "offscreen");  // no display needed, whatever the environment says
+            if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
+                // Qt wants a private runtime folder and warns when none is named.
+                const std::filesystem::path dir =
+                    std::filesystem::temp_directory_path() / ("runtime-" + std::to_string(::getuid()));
+                std::error_code ec;
+                std::filesystem::create_directories(dir, ec);
+                std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::replace, ec);
+                qputenv("XDG_RUNTIME_DIR", QByteArray::fromStdString(dir.string()));
+            }
+        }
         gArgc = argc;
         gApp = makeQtApplication(backend, gArgc, argv).release();
     }

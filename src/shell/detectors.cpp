@@ -1,9 +1,6 @@
 // The detector stage of the pipeline: which detector runs for which
 // processing and series type, and the chains record it writes into.
-//
-// ADAPTER: while src/detection/ is not part of the build, a stand-in chains
-// record is used and no detector runs (the series is shown undetected). The
-// real calls are compiled as soon as detection/detection.h exists.
+#include "detection/detection.h"
 #include "shell/shell.h"
 
 namespace {
@@ -35,12 +32,9 @@ void forgetLastDetector()
     gLastDetector = "";
 }
 
-#if __has_include("detection/detection.h")
-#include "detection/detection.h"
-
 ChainsHeader* makeChainsHeader(HWND hWnd, int16_t chains, uint16_t pulses, ChainsHeader* old)
 {
-    return getChainsHeader(hWnd, chains, pulses, old);
+    return getChainsHeader(hWnd, static_cast<uint16_t>(chains), pulses, old);
 }
 
 void releaseChainsHeader(HWND hWnd, ChainsHeader* header)
@@ -77,40 +71,3 @@ int recordRunDescription(HWND hWnd)
     return addToChainsHeader(hWnd, s.wSeriesType, s.wProcessingType, s.wSavedEnergyLevel, s.wProcSavedEnergyLevel,
                              s.lpChainsHeader);
 }
-
-#else
-
-#include "shell/detectors_standin.h"
-
-ChainsHeader* makeChainsHeader(HWND, int16_t chains, uint16_t pulses, ChainsHeader* old)
-{
-    ChainsHeader* h = old ? old : new ChainsHeader;
-    h->wMaxSize = static_cast<uint16_t>(chains);
-    h->wMaxPulses = pulses;
-    h->wPretenders = 0;
-    return h;
-}
-
-void releaseChainsHeader(HWND, ChainsHeader* header)
-{
-    delete header;
-}
-
-void runPulseDetector(HWND)
-{
-    gLastDetector = detectorFor();
-    gState.lpChainsHeader->lastDetector = gLastDetector;
-}
-
-int recordRunDescription(HWND)
-{
-    ProgramState& s = gState;
-    if (!s.lpChainsHeader)
-        return 0;
-    s.lpChainsHeader->wDescription = 2;
-    s.lpChainsHeader->wSeriesType = s.wSeriesType;
-    s.lpChainsHeader->wProcessingType = s.wProcessingType;
-    return 1;
-}
-
-#endif

@@ -1,6 +1,7 @@
 // The processing pipeline: Processing Next Data builds, adds noise and runs
 // the detector that task and series type select; failures stop it with the
 // right message; the required list, the chains record and repaint requests.
+#include "detection/detection.h"
 #include "support/mainwindow.h"
 
 using Pipeline = MainWindowTest;
@@ -22,6 +23,15 @@ TEST_F(Pipeline, NextDataBuildsNoisySeriesFromRequiredListAndShowsResults)
     }
     EXPECT_TRUE(mixed);  // joint detection draws each pulse from the whole list
     EXPECT_STREQ(lastDetectorName(), "detectFixedPulses");
+    EXPECT_EQ(s.lpSeriesHeader->wDetectedQuantity, 18);  // the fixed count is found
+    for (int i = 0; i < 18; i++)
+        EXPECT_GE(s.lpSeriesHeader->lpDetectedNumbers[i], 1);
+    ASSERT_NE(s.lpChainsHeader, nullptr);
+    EXPECT_GE(s.lpChainsHeader->wPretenders, 1);
+    EXPECT_EQ(s.lpChainsHeader->wDescription, 2);  // the run was recorded
+    EXPECT_EQ(s.lpChainsHeader->wSeriesType, 2);
+    EXPECT_EQ(s.lpChainsHeader->wProcessingType, 4);
+    EXPECT_EQ(s.lpChainsHeader->wMakingSavedEnergy, 75);
     EXPECT_EQ(s.wViewMode, 6);
     EXPECT_EQ(s.wResultsMode, 1);
     EXPECT_TRUE(session.messages().empty()) << texts().front();
@@ -118,7 +128,8 @@ TEST_F(Pipeline, ChainsRecordIsRemadeWhenSeriesMayHoldMorePulses)
     gState.wChainsPulsesCapacity = 5;  // as if levels had raised wMaxPulses since
     menu(IDM_PROCESS_NEXT);
     EXPECT_EQ(gState.wChainsPulsesCapacity, 30);
-    EXPECT_NE(gState.lpChainsHeader, nullptr);
+    ASSERT_NE(gState.lpChainsHeader, nullptr);
+    EXPECT_GE(gState.lpChainsHeader->wMaxPulses, 30);
 }
 
 TEST_F(Pipeline, TupleProcessingWithoutSubsetOpensSelectionAndProcessesNothing)
