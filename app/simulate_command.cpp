@@ -285,6 +285,10 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result)
         result.error = "--pulses-to must not be below --pulses-from";
         return;
     }
+    if (int64_t(o.noiseInitial) + int64_t(o.noiseSteps - 1) * o.noiseStep > 32767) {
+        result.error = "the noise levels must stay within 0..32767";
+        return;
+    }
     // The simulation command: the series header for the new parameters, the record, the run.
     SeriesHeader* h = getCutOffSeriesHeader(hWnd, kAlphabetSize, kImpulseSize, static_cast<uint16_t>(o.tmin),
                                             static_cast<uint16_t>(o.tmax), o.length, s.lpSeriesHeader);

@@ -160,6 +160,13 @@ TEST_F(SimulateCommand, RefusedGridsAndSubsetsRunNoTrial)
     EXPECT_EQ(tooMany.record->ifComplete, 0);
 
     options.pulsesTo = 6;
+    options.noiseInitial = 32760; // three levels 15 apart pass 32767
+    SimulateResult loud;
+    simulate(hWnd, options, loud);
+    EXPECT_EQ(loud.status, kTrawlingNotStarted);
+    EXPECT_NE(loud.error.find("noise levels"), std::string::npos);
+
+    options.noiseInitial = 0;
     options.subsets = "1,2;;3";
     SimulateResult badSubsets;
     simulate(hWnd, options, badSubsets);
