@@ -6,6 +6,7 @@
 #include <CLI/CLI.hpp>
 
 #include "app/session.h"
+#include "app/simulate_command.h"
 #include "platform/backend.h"
 #include "shell/shell.h"
 
@@ -21,7 +22,10 @@ int main(int argc, char** argv)
     app.add_option("--out", output, "folder for the files a script writes (default: the current folder)");
     headlessFlag->needs(scriptOption);
     scriptOption->needs(headlessFlag);
+    CLI::App* simulateCommand = addSimulateCommand(app);  // runs in its callback during parsing
     CLI11_PARSE(app, argc, argv);
+    if (simulateCommand->parsed())
+        return 0;
 
     if (headless) {
         startPlatform(Backend::Headless, argc, argv);

@@ -9,12 +9,15 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
+
+#include "app/chart_image.h"
 
 namespace {
 
@@ -130,7 +133,10 @@ void addSimulateOptions(CLI::App& c, SimulateOptions& o)
         ->capture_default_str();
     c.add_option("--out", o.out, "directory of simulation.json, simulation.csv and description.csv")
         ->capture_default_str();
-    c.add_option("--chart", o.chart, "chart kind to save as an image (not available yet)");
+    c.add_option("--chart", o.chart, "chart kind to save as chart-KIND.png in the --out folder: 0/1 restoring, "
+                                     "2/3 detection, 4/5 recognition error (componentwise/aggregate), "
+                                     "12/13 recognition with the bounds")
+        ->check(CLI::IsMember({"0", "1", "2", "3", "4", "5", "12", "13"}));
     c.add_flag("--quiet", o.quiet, "no progress line on standard error");
 }
 
@@ -248,6 +254,30 @@ void printProgress(void* context, const TrawlingProgress& p)
     std::fflush(stderr);
 }
 
+// The chart the options ask for, as the window shows it after this run (etalon
+// 1 selected, no fixed upper bound), written into the --out folder. Returns
+// the file's path, "" when it could not be written.
+std::string writeChart(const SimulateOptions& o, const BatchState& s, uint16_t n, const RestoreErrorHeader* r)
+{
+    ChartInputs in;
+    in.options.simStartTime = simStartTime;
+    in.options.simEndTime = simEndTime;
+    in.lpFirstEtalon = &s.alphabet[0];
+    in.wAmplitude = kAmplitude;
+    char* end = nullptr;
+    in.wChartKind = static_cast<int32_t>(std::strtol(o.chart.c_str(), &end, 10));
+    if (end == o.chart.c_str() || *end != '\0' || chartTitle(in.wChartKind)[0] == '\0')
+        return "";  // not a chart kind
+    in.wRequiredQuantity = n;
+    in.lpRequiredList = s.lpRequiredList;
+    in.lpRestErrorHeader = r;
+    in.lpSeriesHeader = s.lpSeriesHeader;
+    std::error_code failed;
+    std::filesystem::create_directories(o.out, failed);
+    const std::string path = (std::filesystem::path(o.out) / ("chart-" + o.chart + ".png")).string();
+    return writeChartImage(in, path) ? path : "";
+}
+
 } // namespace
 
 void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result)
@@ -317,6 +347,8 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result)
     result.status = statCutoffTrawling(hWnd, result.record, kAlphabetSize, s.alphabet, n, s.lpRequiredList, type,
                                        processing, making, proc, h, context);
     result.elapsedSeconds = simEndTime - simStartTime;
+    if (result.status == kTrawlingComplete && !o.chart.empty())
+        result.chartFile = writeChart(o, s, n, result.record);
 }
 
 /*==========================================================================
@@ -409,9 +441,6 @@ bool writeText(const std::filesystem::path& path, const std::string& text)
 
 int runSimulate(const SimulateOptions& options)
 {
-    if (!options.chart.empty())
-        std::fprintf(stderr, "pulsebench simulate: --chart %s: charts are not available yet; writing the tables only\n",
-                     options.chart.c_str());
     SimulateResult result;
     simulate(nullptr, options, result);
     if (!result.error.empty())
@@ -429,5 +458,9 @@ int runSimulate(const SimulateOptions& options)
     const bool written = writeText(dir / "simulation.json", simulationJson(result.record, options, result.elapsedSeconds)) &&
                          writeText(dir / "simulation.csv", simulationCsv(result.record)) &&
                          writeText(dir / "description.csv", descriptionCsv(result.record, options, result.elapsedSeconds));
+    if (!options.chart.empty() && result.chartFile.empty()) {
+        std::fprintf(stderr, "pulsebench simulate: cannot write the chart %s\n", options.chart.c_str());
+        return 1;
+    }
     return written ? 0 : 1;
 }

@@ -39,7 +39,7 @@ struct SimulateOptions {
     int proceeding = 1;                 // --proceeding: wSubsetProceeding 1 or 2
     int threads = 0;                    // --threads: detector threads, 0 = one per hardware thread
     std::string out = ".";              // --out: directory of the written files
-    std::string chart;                  // --chart: chart kind (charts are not available yet)
+    std::string chart;                  // --chart: chart kind 0..5, 12 or 13 saved as chart-KIND.png; "": none
     bool quiet = false;                 // --quiet: no progress line
 };
 
@@ -49,6 +49,7 @@ struct SimulateResult {
     RestoreErrorHeader* record = nullptr;     // the filled record; null when refused before the grid existed
     int64_t elapsedSeconds = 0;               // simEndTime - simStartTime
     std::string error;                        // why the run was refused, when it was refused by the options
+    std::string chartFile;                    // the chart image written (--chart), "" when none
 
     SimulateResult() = default;
     SimulateResult(const SimulateResult&) = delete;

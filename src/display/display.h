@@ -239,3 +239,113 @@ extern SeriesViewState gSeriesView;
 // layout of this paint. Returns 1.
 int drawSeriesView(HWND hWnd, HDC hdc, uint16_t wRequiredQuantity, uint16_t* lpRequiredList,
                    ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);
+
+/*==========================================================================
+** Statistics charts: the results of a statistical simulation (view 6,
+** results mode 2). charts_layout.cpp (plain numbers and texts), charts.cpp
+** (painting from plain inputs), statistics.cpp (the entry from the state)
+**========================================================================*/
+
+struct RestoreErrorHeader;  // grid and error tables of a simulation (src/simulation/)
+
+// What the charts read besides the records: the layout of this paint, the
+// scale options of the Show Statistical Simulation dialog and the run's times.
+struct ChartOptions {
+    RECT SeriesAreaRect{};        // the area, right and bottom inclusive
+    int32_t wLineHeight = 0;      // line step of the texts of the display
+    int32_t bFixedUpperBound = 0; // 1: the top of the chart is dUpperBound
+    double dUpperBound = 0.25;    // top of the chart when fixed, as an error value
+    int64_t simStartTime = 0;     // calendar time the run started, seconds
+    int64_t simEndTime = 0;       // calendar time the run ended, seconds
+};
+
+// Everything one chart is computed from.
+struct ChartInputs {
+    ChartOptions options;                          // layout, scale options, times
+    const PulseHeader* lpFirstEtalon = nullptr;    // etalon of reference when the series names none
+    int16_t wAmplitude = 128;                      // drawing amplitude; 0: from the series' noise level
+    int32_t wChartKind = 2;                        // 0..5, 12, 13
+    uint16_t wRequiredQuantity = 0;                // b, required etalons
+    const uint16_t* lpRequiredList = nullptr;      // [b] their 1-based numbers
+    const RestoreErrorHeader* lpRestErrorHeader = nullptr; // the simulation's record
+    const SeriesHeader* lpSeriesHeader = nullptr;  // the series of the last trial
+};
+
+// The reference values printed as "etEnergy=%d, Rmin=%d, Rmax=%d".
+struct ChartReference {
+    int32_t etEnergy;   // energy of the reference etalon (largest stored-subset etalon for tuples recognition)
+    int32_t minSquare;  // smallest squared sample of the reference etalon
+    int32_t Rmin;       // smallest cross-correlation, <= 0
+    int32_t Rmax;       // largest cross-correlation between stored subsets, >= 0
+};
+ChartReference chartReference(const ChartInputs& in);
+
+// RestoredErrorNormalizer: P restoring, P detection and P unit entries. An
+// entry that would be 0 or negative stays 1.
+std::vector<int32_t> chartNormalizers(const ChartInputs& in, const ChartReference& ref);
+
+// Q (thousandths the top stands for), the scale Z and the plotting factor F.
+struct ChartScale {
+    int32_t Q;  // chart top as computed from the tables
+    int32_t Z;  // the scale, >= 1
+    int32_t F;  // 1000 / Z, integer
+};
+int32_t chartTop(const ChartInputs& in, const std::vector<int32_t>& normalizers);
+ChartScale chartScale(int32_t Q, int32_t bFixedUpperBound, double dUpperBound);
+
+// The title line of a chart kind ("" for an unknown kind).
+const char* chartTitle(int32_t kind);
+// The fifteen line places of the text block (empty strings are empty lines).
+std::vector<std::string> chartTextLines(const ChartInputs& in, const ChartReference& ref);
+// " Alphabet, %d items " (singular for one), or " Alph: %d " for a panel
+// narrower than 100 pixels.
+std::string alphabetPanelTitle(uint16_t count, int32_t panelWidth);
+// The six value labels from the bottom up, and the elapsed time text.
+std::vector<std::string> chartValueLabels(int32_t Z);
+std::string elapsedTimeText(int64_t seconds);
+// The two "Symbol" font heights: formula line and labels.
+int32_t formulaFontHeight(int32_t areaHeight, int32_t lineHeight);
+int32_t labelFontHeight(int32_t areaHeight, int32_t lineHeight);
+
+// Every position of the chart view.
+struct ChartGeometry {
+    RECT area;                  // SeriesAreaRect, right and bottom inclusive
+    int32_t W, H, h;            // area width and height, line height
+    int32_t mx, my;             // margins
+    int32_t textX, textTop;     // first text line's top-left
+    int32_t lineStep;           // h + 1
+    RECT panel;                 // alphabet panel frame, Rectangle() arguments
+    int32_t panelRows;          // (b + 1) / 2
+    std::vector<RECT> panelCells;   // etalon cell of each required etalon, in list order
+    bool tupleLegend;           // a tuple series: the pattern box below the text
+    RECT tupleBox;              // its frame, Rectangle() arguments
+    std::vector<RECT> tupleRows;    // stored subsets: the row of each
+    std::vector<EtalonCellItem> tupleCells; // its cells
+    int32_t formulaTop;         // top of the formula line (kinds 0..3)
+    int32_t fontLineTop;        // top of the " %d -> %d" line
+    int32_t hf1, hf2;           // requested heights of the two "Symbol" fonts
+    RECT box;                   // chart box: left, top, right, bottom (inclusive lines)
+    int32_t levelStep;          // pixels between noise levels, even
+    int32_t rowHeight;          // pixels per grid row; the box is 10 rows high
+};
+ChartGeometry chartGeometry(const ChartInputs& in);
+
+// One curve or bound: the polyline's points and the label at its end.
+struct ChartCurve {
+    std::vector<POINT> points;  // first point: MoveTo; the rest: LineTo
+    std::string label;          // printed at the end ("" for the bounds)
+    int strokes;                // 2: offsets (0,0), (0,+1); 3: and (+1,0)
+};
+std::vector<ChartCurve> chartCurves(const ChartInputs& in, const ChartGeometry& g, const ChartReference& ref,
+                                    const std::vector<int32_t>& normalizers, const ChartScale& scale);
+
+// The whole chart view from plain inputs; the rows of stored subsets go to
+// patternRows (may be null). Returns 1, or 0 when nothing but the frame could
+// be drawn.
+int paintStatisticsChart(HWND hWnd, HDC hdc, const ChartInputs& in, std::vector<RECT>* patternRows);
+
+// The charts' entry from the paint dispatcher: the layout of this paint, the
+// dialog's scale options and the run's times from the program state.
+int DrawDetectionArrayZ(HWND hWnd, HDC hdc, PulseHeader* lpFirstEtalon, int16_t wAmplitude, int32_t wChartKind,
+                        uint16_t wRequiredQuantity, uint16_t* lpRequiredList, RestoreErrorHeader* lpRestErrorHeader,
+                        SeriesHeader* lpSeriesHeader);

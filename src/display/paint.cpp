@@ -295,7 +295,9 @@ LRESULT paintMainWindow(HWND hWnd)
         break;
     case kViewResults:
         if (s.wResultsMode == 2) {
-            drawPanelStandIn(hdc, " statistical simulation ");
+            DrawDetectionArrayZ(hWnd, hdc, &s.Alphabet[std::clamp(s.wSelectedEtalon, 1, int32_t(kAlphabetCapacity)) - 1],
+                                s.wAmplitude, s.wChartKind, s.wRequiredQuantity, s.lpRequiredList,
+                                s.lpRestErrorHeader, s.lpSeriesHeader);
         } else {
             if (s.wProcessingType != kTaskSeriesProcessing || s.wSeriesType == kSeriesFixedWhole ||
                 s.wSeriesType == kSeriesFixedCutoff || s.wSeriesType == kSeriesUnfixedWhole ||

@@ -1,0 +1,17 @@
+// The chart of a finished simulation as an image file, rendered without a
+// window on the platform's raster: used by the batch simulation command's
+// --chart option. Starts the headless platform when none runs.
+#pragma once
+
+#include <string>
+
+#include "display/display.h"
+
+// Client size of the picture: the series area of a headless main window
+// (kHeadlessWidth x kHeadlessHeight) with a 10-pixel border.
+inline constexpr int kChartImageWidth = 1125;
+inline constexpr int kChartImageHeight = 958;
+
+// Paints the chart of `in` (its SeriesAreaRect and wLineHeight are set here)
+// and writes it as PNG to `path`. Returns true when written.
+bool writeChartImage(ChartInputs in, const std::string& path);

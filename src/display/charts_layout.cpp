@@ -1,0 +1,619 @@
+// Plain numbers of the statistics charts, computed before anything is drawn:
+// the reference values and normalizers, the chart top and scale, the texts of
+// the text block and the labels, the geometry and the curve points. No surface
+// is touched; the tests read them directly.
+//
+// Sections: reference values - scale - texts - geometry - curves
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+#include "display/display.h"
+#include "display/seriesview_private.h"
+#include "simulation/simulation.h"
+
+using namespace seriesview;
+
+namespace {
+
+// Cell [k][j] of table t, 0 outside the grid or the record.
+int64_t cell(const RestoreErrorHeader* r, int t, int k, int j)
+{
+    if (!r || k < 0 || j < 0 || k >= r->wNoiseLevels || j >= r->wVariousPulses || !r->lpErrors[t] ||
+        !r->lpErrors[t][k])
+        return 0;
+    return r->lpErrors[t][k][j];
+}
+
+int32_t pulsesOf(const ChartInputs& in)
+{
+    return in.lpRestErrorHeader ? in.lpRestErrorHeader->wVariousPulses : 0;
+}
+int32_t levelsOf(const ChartInputs& in)
+{
+    return in.lpRestErrorHeader ? in.lpRestErrorHeader->wNoiseLevels : 0;
+}
+// Trials per cell; a record of no trials divides by 1 instead of 0.
+int64_t repeatsOf(const ChartInputs& in)
+{
+    return in.lpRestErrorHeader && in.lpRestErrorHeader->repeats > 0 ? in.lpRestErrorHeader->repeats : 1;
+}
+
+// Sample i of an etalon, 0 outside its samples.
+int64_t sampleOf(const PulseHeader* e, int32_t i)
+{
+    return (e && e->lpData && i >= 0 && i < e->wLength) ? e->lpData[i] : 0;
+}
+
+// The etalon of a required number, or `fallback` for 0 or a number beyond
+// the series' etalons.
+const PulseHeader* requiredEtalon(const SeriesHeader* s, int32_t number, const PulseHeader* fallback)
+{
+    if (!s || number < 1 || number > s->wEtalonsQuantity)
+        return fallback;
+    const PulseHeader* e = etalonOf(s, number);
+    return e ? e : fallback;
+}
+
+bool tupleRecognitionRun(const RestoreErrorHeader* r)
+{
+    return r && tupleCode(r->wSeriesType) && r->wTaskType == 40;
+}
+
+// Stored subset t of the series (its entries and size), bounded by the arrays.
+int32_t storedSize(const SeriesHeader* s, int32_t t)
+{
+    if (!s || !s->selectedSubsetSize || !s->selectedSubsetList || !s->selectedSubsetList[t])
+        return 0;
+    return std::clamp<int32_t>(s->selectedSubsetSize[t], 0, s->wSubsetCapacity);
+}
+int32_t storedSubsets(const SeriesHeader* s)
+{
+    return s ? std::min(s->wSelectedSubsets, s->wSubsetsCapacity) : 0;
+}
+
+} // namespace
+
+/*==========================================================================
+** Reference values
+**========================================================================*/
+
+ChartReference chartReference(const ChartInputs& in)
+{
+    ChartReference ref{0, 0, 0, 0};
+    const SeriesHeader* s = in.lpSeriesHeader;
+    const int32_t q = s ? s->wImpulseSize : 0;
+    // The series' first pulse names the etalon of reference; the etalon the
+    // caller passes stands in while the series names none.
+    const PulseHeader* first = (s && s->lpFirstEtalon) ? s->lpFirstEtalon : in.lpFirstEtalon;
+    if (first && first->lpData && first->wLength > 0) {
+        int64_t energy = 0, least = INT64_MAX;
+        for (int32_t i = 0; i < first->wLength; i++) {
+            const int64_t sq = sampleOf(first, i) * sampleOf(first, i);
+            energy += sq;
+            least = std::min(least, sq);
+        }
+        ref.etEnergy = static_cast<int32_t>(std::min<int64_t>(energy, INT32_MAX));
+        ref.minSquare = static_cast<int32_t>(least);
+    }
+
+    if (tupleRecognitionRun(in.lpRestErrorHeader)) {
+        const int32_t S = storedSubsets(s);
+        int64_t energy = 0, lo = 0, hi = 0;
+        for (int32_t t = 0; t < S; t++)
+            for (int32_t i = 0; i < storedSize(s, t); i++) {
+                const PulseHeader* e = etalonOf(s, s->selectedSubsetList[t][i]);
+                int64_t en = 0;
+                for (int32_t j = 0; e && j < e->wLength; j++)
+                    en += sampleOf(e, j) * sampleOf(e, j);
+                energy = std::max(energy, en);
+            }
+        for (int32_t t1 = 0; t1 < S; t1++)
+            for (int32_t t2 = 0; t2 < S; t2++) {
+                if (t1 == t2)
+                    continue;
+                for (int32_t i1 = 0; i1 < storedSize(s, t1); i1++)
+                    for (int32_t i2 = 0; i2 < storedSize(s, t2); i2++) {
+                        const PulseHeader* a = etalonOf(s, s->selectedSubsetList[t1][i1]);
+                        const PulseHeader* b = etalonOf(s, s->selectedSubsetList[t2][i2]);
+                        for (int32_t d = -q; d <= q; d++) {
+                            int64_t sum = 0;
+                            for (int32_t i = 0; i < q; i++)
+                                sum += sampleOf(b, i) * (i + d < q ? sampleOf(a, i + d) : 0);
+                            lo = std::min(lo, sum);
+                            hi = std::max(hi, sum);
+                        }
+                    }
+            }
+        ref.etEnergy = static_cast<int32_t>(std::min<int64_t>(energy, INT32_MAX));
+        ref.Rmin = static_cast<int32_t>(std::max<int64_t>(lo, INT32_MIN));
+        ref.Rmax = static_cast<int32_t>(std::min<int64_t>(hi, INT32_MAX));
+        return ref;
+    }
+
+    const uint16_t b = in.lpRequiredList ? in.wRequiredQuantity : 0;
+    const PulseHeader* A = requiredEtalon(s, b > 0 ? in.lpRequiredList[0] : 0, first);
+    const PulseHeader* B = requiredEtalon(s, b > 1 ? in.lpRequiredList[1] : (b > 0 ? in.lpRequiredList[0] : 0), first);
+    int64_t lo = 0;
+    for (int32_t d = -q; d <= q; d++) {
+        int64_t sum = 0;
+        // i runs to q - |d| - 1: the shifted etalon never reaches past its end;
+        // A below index 0 counts as 0.
+        for (int32_t i = 0; i <= q - std::abs(d) - 1; i++)
+            sum += sampleOf(B, i) * sampleOf(A, i + d);
+        lo = std::min(lo, sum);
+    }
+    ref.Rmin = static_cast<int32_t>(std::max<int64_t>(lo, INT32_MIN));
+    ref.Rmax = 0;
+    return ref;
+}
+
+std::vector<int32_t> chartNormalizers(const ChartInputs& in, const ChartReference& ref)
+{
+    const int32_t P = pulsesOf(in);
+    std::vector<int32_t> n(3 * static_cast<size_t>(P), 1);
+    const SeriesHeader* s = in.lpSeriesHeader;
+    if (!s)
+        return n;
+    const int64_t restoring = 2 * int64_t(s->wMaxPulses) * (int64_t(ref.etEnergy) - ref.Rmin);
+    const int64_t span = int64_t(s->wTmax) - s->wImpulseSize;
+    const int64_t detection = span * span;
+    for (int32_t j = 0; j < P; j++) {
+        // A normalizer of 0 (a silent etalon, Tmax equal to the pulse length)
+        // would divide by zero: the entry keeps its 1.
+        if (restoring > 0)
+            n[j] = static_cast<int32_t>(std::min<int64_t>(restoring, INT32_MAX));
+        if (detection > 0)
+            n[P + j] = static_cast<int32_t>(std::min<int64_t>(detection, INT32_MAX));
+    }
+    return n;
+}
+
+/*==========================================================================
+** Scale
+**========================================================================*/
+
+int32_t chartTop(const ChartInputs& in, const std::vector<int32_t>& norm)
+{
+    const RestoreErrorHeader* r = in.lpRestErrorHeader;
+    const int32_t P = pulsesOf(in), L = levelsOf(in);
+    const int64_t u = repeatsOf(in);
+    switch (in.wChartKind) {
+    case 0: {
+        uint64_t Q = 0;
+        for (int32_t j = 0; j < P; j++)
+            for (int32_t k = 0; k < L; k++) {
+                // Unsigned, in 64 bits: a mean restoring error of a few
+                // million times 1000 does not wrap.
+                const uint64_t c = static_cast<uint64_t>(std::max<int64_t>(cell(r, 0, k, j), 0));
+                Q = std::max<uint64_t>(Q, c * 1000u / static_cast<uint64_t>(norm[j]));
+            }
+        return static_cast<int32_t>(std::clamp<uint64_t>(Q, 50, INT32_MAX));
+    }
+    case 1: {
+        if (P == 0)
+            return 50;
+        double X = 0.0;
+        for (int32_t k = 0; k < L; k++) {
+            double S = 0.0;
+            for (int32_t j = 0; j < P; j++)
+                S += static_cast<double>(cell(r, 0, k, j)) / norm[j];
+            X = std::max(X, S);
+        }
+        if (X < 0.079)
+            X = 0.079;
+        if (X < 0.49 * P)
+            X = 0.49 * P;
+        return static_cast<int32_t>(std::min(1000.0 * X / P, double(INT32_MAX)));
+    }
+    case 2: {
+        double W = 0.0;
+        for (int32_t j = 0; j < P; j++) {
+            int64_t most = 0;
+            for (int32_t k = 0; k < L; k++)
+                most = std::max(most, cell(r, 1, k, j));
+            const int64_t m = (2 * most + u) / (2 * u);  // the mean over the trials, rounded
+            W = std::max(W, std::sqrt(static_cast<double>(m) / norm[P + j]));
+        }
+        W = std::max(W, 0.3);
+        const int32_t Q = static_cast<int32_t>(std::min(1000.0 * W, double(INT32_MAX)));
+        return Q <= 50 ? 50 : Q;
+    }
+    case 3: {
+        if (P == 0)
+            return 240;
+        int64_t X = 0;
+        for (int32_t k = 0; k < L; k++) {
+            int64_t sum = 0;
+            for (int32_t j = 0; j < P; j++)
+                sum += cell(r, 1, k, j);
+            X = std::max(X, sum);
+        }
+        double W = std::sqrt(static_cast<double>(X) / (double(P) * norm[P] * double(u)));
+        W = std::max(W, 0.24);
+        return std::max(50, static_cast<int32_t>(std::min(1000.0 * W, double(INT32_MAX))));
+    }
+    default: return 500;  // recognition errors are fractions of the trials
+    }
+}
+
+ChartScale chartScale(int32_t Q, int32_t bFixedUpperBound, double dUpperBound)
+{
+    int64_t Z = 10;
+    while (Z <= Q)
+        Z *= 10;
+    if (Z >= 5 * int64_t(Q))
+        Z /= 5;
+    for (int i = 0; i < 2; i++)
+        if (Z >= 2 * int64_t(Q))
+            Z /= 2;
+    if (bFixedUpperBound && dUpperBound > 0)
+        Z = static_cast<int64_t>(std::min(dUpperBound * 1000.0, 1e9));
+    // A chart top of 0 (Q of 0 halved away, or a fixed bound below 0.001)
+    // would divide by zero: the smallest scale is 1.
+    const int32_t z = static_cast<int32_t>(std::max<int64_t>(Z, 1));
+    return ChartScale{Q, z, 1000 / z};
+}
+
+/*==========================================================================
+** Texts
+**========================================================================*/
+
+const char* chartTitle(int32_t kind)
+{
+    switch (kind) {
+    case 0: return " restored error, componentwise case";
+    case 1: return " restored error, agregate form";
+    case 2: return " detection error, componentwise case";
+    case 3: return " detection error, agregate form";
+    case 4: case 12: return " recognition error, componentwise case";
+    case 5: case 13: return " recognition error, agregate form";
+    default: return "";
+    }
+}
+
+std::string elapsedTimeText(int64_t t)
+{
+    t = std::max<int64_t>(t, 0);  // a clock set back during the run prints 0:00:00
+    const int64_t h = t / 3600, m = t % 3600 / 60, s = t % 60;
+    char line[64];
+    std::snprintf(line, sizeof line, "elapsed time %lld:%lld%lld:%lld%lld", static_cast<long long>(h),
+                  static_cast<long long>(m / 10), static_cast<long long>(m % 10), static_cast<long long>(s / 10),
+                  static_cast<long long>(s % 10));
+    return line;
+}
+
+namespace {
+
+// The calendar-time text of the platform without its line break.
+std::string calendarText(int64_t seconds)
+{
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm parts{};
+    char text[64] = "";
+    if (localtime_r(&t, &parts))
+        std::strftime(text, sizeof text, "%a %b %e %H:%M:%S %Y", &parts);
+    return text;
+}
+
+std::string format(const char* f, long long a)
+{
+    char line[96];
+    std::snprintf(line, sizeof line, f, a);
+    return line;
+}
+
+} // namespace
+
+std::vector<std::string> chartTextLines(const ChartInputs& in, const ChartReference& ref)
+{
+    std::vector<std::string> lines(15);
+    const RestoreErrorHeader* r = in.lpRestErrorHeader;
+    const SeriesHeader* s = in.lpSeriesHeader;
+    const int32_t P = pulsesOf(in), L = levelsOf(in);
+    char line[512];
+    std::snprintf(line, sizeof line, " statistical simulation for %s in series with %s ", r ? r->lpTaskName : "",
+                  r ? r->lpSeriesTypeName : "");
+    lines[0] = line;
+    lines[1] = format(" series length %d, ", s ? s->dwSeriesSize : 0);
+
+    std::string involves = " involves";
+    for (int32_t j = 0; j < P; j++) {
+        if (P >= 4 && j == 2) {
+            involves += format("..., %d ", r->wPulseValues[P - 1]);
+            break;
+        }
+        involves += format(" %d,", r->wPulseValues[j]);
+    }
+    // The range is written over the character before it: the comma after the
+    // last count listed, or the blank after "..., %d ".
+    if (P > 0)
+        involves.pop_back();
+    std::snprintf(line, sizeof line, " pulses from [%d-%d],", s ? s->wMinPulses : 0, s ? s->wMaxPulses : 0);
+    lines[2] = involves + line;
+
+    const int32_t A = seriesScale(in.wAmplitude, s ? s->wSeriesNoiseLevel : 0).a;
+    lines[3] = format(" with length %d", s ? s->wImpulseSize : 0) + format(", amplitude %d", A);
+    std::snprintf(line, sizeof line, " Tmin=%d, Tmax=%d,", s ? s->wTmin : 0, s ? s->wTmax : 0);
+    lines[4] = line;
+    lines[5] = format(" number of %d noise levels", L);
+    const int32_t firstLevel = L > 0 ? r->lpNoiseLevels[0] : 0;
+    const int32_t lastLevel = L > 0 ? r->lpNoiseLevels[L - 1] : 0;
+    const int32_t levelStep = L > 1 ? r->lpNoiseLevels[1] - r->lpNoiseLevels[0] : 0;  // one level: no step
+    std::snprintf(line, sizeof line, " from %d to %d with step %d", firstLevel, lastLevel, levelStep);
+    lines[6] = line;
+    lines[7] = chartTitle(in.wChartKind);
+    lines[8] = format(" for volume of % d repeats", r ? r->repeats : 0);
+    std::snprintf(line, sizeof line, "etEnergy=%d, Rmin=%d, Rmax=%d", ref.etEnergy, ref.Rmin, ref.Rmax);
+    lines[10] = line;  // after one empty line
+    lines[12] = calendarText(in.options.simStartTime);  // two lines below it
+    lines[13] = calendarText(in.options.simEndTime);
+    lines[14] = elapsedTimeText(in.options.simEndTime - in.options.simStartTime);
+    return lines;
+}
+
+std::string alphabetPanelTitle(uint16_t count, int32_t panelWidth)
+{
+    if (panelWidth < 100)
+        return format(" Alph: %d ", count);
+    if (count == 1)
+        return " Alphabet, 1 item ";
+    return format(" Alphabet, %d items ", count);
+}
+
+std::vector<std::string> chartValueLabels(int32_t Z)
+{
+    std::vector<std::string> labels;
+    for (int i = 0; i <= 5; i++) {
+        char text[32];
+        std::snprintf(text, sizeof text, Z < 50 ? "%.3f" : "%.2f", i * (Z / 5) / 1000.0);
+        labels.push_back(text);
+    }
+    return labels;
+}
+
+int32_t formulaFontHeight(int32_t areaHeight, int32_t lineHeight)
+{
+    return std::max((areaHeight + 12) / 25, lineHeight + 2);
+}
+
+int32_t labelFontHeight(int32_t areaHeight, int32_t lineHeight)
+{
+    return std::max((areaHeight + 11) / 22, lineHeight + 2);
+}
+
+/*==========================================================================
+** Geometry
+**========================================================================*/
+
+ChartGeometry chartGeometry(const ChartInputs& in)
+{
+    const uint16_t* rec = GraphLayout[1];
+    ChartGeometry g{};
+    const RECT& a = in.options.SeriesAreaRect;
+    g.area = a;
+    g.W = a.right - a.left + 1;  // right and bottom are inclusive
+    g.H = a.bottom - a.top + 1;
+    g.h = in.options.wLineHeight;
+    g.mx = rec[0] * g.W / 1000;
+    g.my = (rec[1] * g.H + 500) / 1000;  // rounded
+    g.lineStep = g.h + 1;  // the font's line height and one pixel between lines
+    // The first line straddles the area's top edge like a group caption.
+    g.textX = a.left + 10;
+    g.textTop = a.top - g.h / 2;
+    const int32_t textBottom = g.textTop + 15 * g.lineStep;
+    g.hf1 = formulaFontHeight(g.H, g.h);
+    g.hf2 = labelFontHeight(g.H, g.h);
+
+    // The level labels take two label lines under the box.
+    const int32_t boxFloor = a.bottom - g.my - 2 * g.hf2;
+
+    // Alphabet panel: two columns of cells at the right, from the top margin down.
+    const int32_t cw = rec[6] * g.W / 1000;
+    const uint16_t b = in.lpRequiredList ? in.wRequiredQuantity : 0;
+    g.panelRows = (b + 1) / 2;
+    const int32_t pw = 2 * cw + 3 * g.mx;
+    const int32_t pl = a.right - g.mx - pw;
+    const int32_t pt = a.top + g.my + g.h / 2;
+    // A cell is a caption line and a quarter above a curve field of hc pixels.
+    const int32_t pitchRoom = g.panelRows > 0 ? (boxFloor - pt - 2 * g.my) / g.panelRows : 0;
+    const int32_t pitch = std::max(0, std::min(pitchRoom, cw + g.h + g.h / 4 + g.my));
+    const int32_t hc = std::max(0, pitch - (g.h + g.h / 4) - g.my);
+    // Rectangle() takes right and bottom exclusive: the +1 puts the frame's
+    // last column at pl + pw and its last row a margin below the last pitch.
+    g.panel = RECT{pl, pt, pl + pw + 1, pt + g.panelRows * pitch + 2 * g.my + 1};
+    for (int32_t i = 0; i < b; i++) {
+        const int32_t row = g.panelRows > 0 ? i % g.panelRows : 0, col = g.panelRows > 0 ? i / g.panelRows : 0;
+        const int32_t x = pl + g.mx + col * (cw + g.mx), y = pt + g.my + row * pitch;
+        g.panelCells.push_back(RECT{x, y, x + cw, y + hc});
+    }
+
+    // Tuple legend below the text block: one row per stored subset for
+    // tuples recognition, else the one pattern.
+    const RestoreErrorHeader* r = in.lpRestErrorHeader;
+    const SeriesHeader* s = in.lpSeriesHeader;
+    int32_t below = textBottom;
+    g.tupleLegend = r && s && tupleCode(r->wSeriesType);
+    if (g.tupleLegend) {
+        std::vector<std::vector<int32_t>> rows;
+        if (r->wTaskType == 40) {
+            for (int32_t t = 0; t < storedSubsets(s); t++)
+                rows.emplace_back(s->selectedSubsetList[t], s->selectedSubsetList[t] + storedSize(s, t));
+        } else if (s->selectedSubset) {
+            const int32_t n = std::min(s->wSubsetLength, s->wPulsesCapacity);
+            rows.emplace_back(s->selectedSubset, s->selectedSubset + n);
+        }
+        size_t longest = 0;
+        for (const auto& row : rows)
+            longest = std::max(longest, row.size());
+        const int32_t tcw = cw, thc = std::max(g.h, cw / 2);
+        const int32_t tpitch = thc + g.h + g.h / 4 + g.my;
+        const int32_t tl = a.left + g.mx, tt = textBottom + g.my;
+        const int32_t tw = static_cast<int32_t>(longest) * (tcw + g.mx) + g.mx;
+        // Rectangle() arguments as for the panel: +1 for the exclusive right and bottom.
+        g.tupleBox = RECT{tl, tt, tl + tw + 1, tt + static_cast<int32_t>(rows.size()) * tpitch + 2 * g.my + 1};
+        for (size_t t = 0; t < rows.size(); t++) {
+            const int32_t y = tt + g.my + static_cast<int32_t>(t) * tpitch;
+            g.tupleRows.push_back(RECT{tl, y, tl + tw, y + tpitch - 1});  // inclusive: the next row starts a pitch down
+            for (size_t i = 0; i < rows[t].size(); i++) {
+                const int32_t x = tl + g.mx + static_cast<int32_t>(i) * (tcw + g.mx);
+                g.tupleCells.push_back(EtalonCellItem{RECT{x, y, x + tcw, y + thc}, rows[t][i], 0});
+            }
+        }
+        below = g.tupleBox.bottom;
+    }
+
+    const bool formula = in.wChartKind >= 0 && in.wChartKind <= 3;
+    g.formulaTop = below + g.my;
+    g.fontLineTop = g.formulaTop + (formula ? g.hf1 : 0);
+    // Half a label above the box for the top value label.
+    g.box.top = g.fontLineTop + g.hf2 + g.hf2 / 2 + g.my;
+    const int32_t room = std::max(0, boxFloor - g.box.top);
+    g.rowHeight = room / 10;
+    // top and bottom are the frame's lines themselves: 10 rows of rowHeight
+    // pixels lie between them, the bottom line being height 0.
+    g.box.bottom = g.box.top + 10 * g.rowHeight;
+    g.box.left = a.left + g.mx + 3 * g.hf2;  // room for "0.500" left of the box
+    // Room at the right for the labels at the curves' ends, before the panel.
+    const int32_t free = std::max(0, pl - g.mx - 2 * g.hf2 - g.box.left);
+    const int32_t L = levelsOf(in);
+    int32_t step = L > 1 ? free / (L - 1) : free;  // one level: one step, a box of one column
+    step = std::min(step, 2 * (10 * g.rowHeight) / 3);
+    g.levelStep = std::max(0, step - step % 2);  // even
+    // Level k at left + k * step: the last level lies on the right line itself.
+    g.box.right = g.box.left + std::max(1, L - 1) * g.levelStep;
+    return g;
+}
+
+/*==========================================================================
+** Curves
+**========================================================================*/
+
+namespace {
+
+// A height above the bottom, kept within what 32-bit pixels can take.
+int32_t clampHeight(double h)
+{
+    return static_cast<int32_t>(std::clamp(h, -1e6, 1e6));
+}
+
+ChartCurve startCurve(const ChartGeometry& g, int strokes, std::string label)
+{
+    ChartCurve c{{}, std::move(label), strokes};
+    c.points.push_back(POINT{g.box.left, g.box.bottom});  // every curve starts at the bottom-left corner
+    return c;
+}
+
+void add(ChartCurve& c, const ChartGeometry& g, int32_t k, int32_t height)
+{
+    c.points.push_back(POINT{g.box.left + k * g.levelStep, g.box.bottom - height});
+}
+
+} // namespace
+
+std::vector<ChartCurve> chartCurves(const ChartInputs& in, const ChartGeometry& g, const ChartReference& ref,
+                                    const std::vector<int32_t>& norm, const ChartScale& sc)
+{
+    std::vector<ChartCurve> curves;
+    const RestoreErrorHeader* r = in.lpRestErrorHeader;
+    const int32_t P = pulsesOf(in), L = levelsOf(in);
+    const int64_t u = repeatsOf(in), F = sc.F, H = 10 * g.rowHeight;
+    if (P == 0 || L == 0)
+        return curves;
+    const int kind = in.wChartKind;
+    const int strokes = (kind == 0 || kind == 1 || kind == 3) ? 2 : 3;
+    const std::string countP = format("%d", P);
+    switch (kind) {
+    case 0:
+        for (int32_t j = 0; j < P; j++) {
+            ChartCurve c = startCurve(g, strokes, format("%d", r->wPulseValues[j]));
+            for (int32_t k = 0; k < L; k++) {
+                const uint64_t v = static_cast<uint64_t>(std::max<int64_t>(cell(r, 0, k, j), 0));
+                add(c, g, k, clampHeight(double(uint64_t(F) * v * uint64_t(H) / uint64_t(norm[j]))));
+            }
+            curves.push_back(std::move(c));
+        }
+        break;
+    case 1: {
+        ChartCurve c = startCurve(g, strokes, "");  // the aggregate restoring curve has no label
+        for (int32_t k = 0; k < L; k++) {
+            double mean = 0.0;
+            for (int32_t j = 0; j < P; j++)
+                mean += static_cast<double>(cell(r, 0, k, j)) / norm[j];
+            add(c, g, k, clampHeight(std::trunc(double(F) * (mean / P) * double(H))));
+        }
+        curves.push_back(std::move(c));
+        break;
+    }
+    case 2:
+        for (int32_t j = 0; j < P; j++) {
+            ChartCurve c = startCurve(g, strokes, format("%d", r->wPulseValues[j]));
+            for (int32_t k = 0; k < L; k++) {
+                const double v = std::sqrt(std::max(0.0, double(cell(r, 1, k, j)) / double(u) / norm[P + j]));
+                add(c, g, k, clampHeight(std::trunc(double(F) * v * double(H))));
+            }
+            curves.push_back(std::move(c));
+        }
+        break;
+    case 3: {
+        ChartCurve c = startCurve(g, strokes, countP);
+        for (int32_t k = 0; k < L; k++) {
+            int64_t sum = 0;
+            for (int32_t j = 0; j < P; j++)
+                sum += cell(r, 1, k, j);
+            const double v = std::sqrt(std::max(0.0, double(sum) / (double(P) * norm[P] * double(u))));
+            add(c, g, k, clampHeight(std::trunc(double(F) * v * double(H))));
+        }
+        curves.push_back(std::move(c));
+        break;
+    }
+    case 4: case 12:
+        for (int32_t j = 0; j < P; j++) {
+            ChartCurve c = startCurve(g, strokes, format("%d", r->wPulseValues[j]));
+            for (int32_t k = 0; k < L; k++)
+                add(c, g, k, clampHeight(double(cell(r, 3, k, j) * F * H / u)));
+            curves.push_back(std::move(c));
+        }
+        break;
+    case 5: case 13: {
+        ChartCurve c = startCurve(g, strokes, "S");
+        for (int32_t k = 0; k < L; k++) {
+            int64_t sum = 0;
+            for (int32_t j = 0; j < P; j++)
+                sum += cell(r, 3, k, j);
+            add(c, g, k, clampHeight(double(sum * F * H / (u * P))));
+        }
+        curves.push_back(std::move(c));
+        break;
+    }
+    default: break;
+    }
+
+    if (kind == 12 || kind == 13) {
+        const SeriesHeader* s = in.lpSeriesHeader;
+        const int64_t M = s ? s->wMaxPulses : 0, m = s ? s->wMinPulses : 0;
+        const int64_t d1 = (4 * (int64_t(ref.etEnergy) - ref.Rmin) + 4) / 8;
+        int64_t p = int64_t(ref.etEnergy);
+        if (!tupleCode(r->wSeriesType)) {
+            p = (int64_t(r->wMakingSavedEnergy) * ref.etEnergy + 50) / 100;
+            p = std::max<int64_t>(p, ref.minSquare);
+        }
+        const int64_t d2 = (4 * (p - ref.Rmax) + 8) / 16;
+        ChartCurve upper{{}, "", 1}, lower{{}, "", 1};
+        // From level index 1 on: the first level is usually 0, where s^2 divides by zero.
+        for (int32_t k = 1; k < L; k++) {
+            const double sigma = r->lpNoiseLevels[k];
+            if (sigma <= 0)
+                continue;  // no noise: no bound
+            const double vu = 0.5 - 0.5 * std::sqrt(std::max(0.0, 1.0 - std::exp(-double(M) * double(d1) / (sigma * sigma))));
+            const double vl = 0.5 * std::exp(-double(m) * double(d2) / (sigma * sigma));
+            const int32_t x = g.box.left + k * g.levelStep;
+            upper.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * vu) * 2)});
+            lower.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * vl) * 2)});
+        }
+        curves.push_back(std::move(upper));
+        curves.push_back(std::move(lower));
+    }
+    return curves;
+}
