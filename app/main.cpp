@@ -38,6 +38,7 @@ int main(int argc, char** argv)
     startPlatform(Backend::Qt, argc, argv);
     setDefaultMessageBoxService(qtMessageBoxes());
     setDialogService(qtDialogs());
+    setProgressService(qtProgress());
     resetProgramState();
     if (!startMainWindow(nullptr, nullptr)) {
         stopPlatform();

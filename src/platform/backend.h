@@ -72,6 +72,20 @@ public:
 void setDialogService(DialogService* service);  // null: the scripted default (always Cancel)
 DialogService* dialogService();
 
+// Where a long command shows how far it got. The Qt one is a progress dialog
+// with Cancel; without one (headless, scripted) nothing is shown and nothing
+// is ever cancelled.
+class ProgressService {
+public:
+    virtual ~ProgressService() = default;
+    // Shows (first call) or updates the progress; false once Cancel was pressed.
+    virtual bool update(HWND owner, const char* title, const char* text, int64_t done, int64_t total) = 0;
+    virtual void finish() = 0;  // closes what update showed
+};
+void setProgressService(ProgressService* service);  // null: none (never cancelled)
+ProgressService* progressService();                 // null when none
+ProgressService* qtProgress();                      // the Qt progress dialog
+
 // One queued reply of a scripted session: OK or Cancel, with field values for
 // a dialog (by control id or label text) or the file name for a save dialog.
 struct ScriptedAnswer {
@@ -118,9 +132,10 @@ const std::vector<MenuItemDesc>* findMenu(int resource);
 
 // One control of a dialog description.
 struct DialogControlDesc {
-    int id;             // control id; -1 for a static label
-    const char* kind;   // "edit", "check", "radio", "label", "button"
-    const char* label;  // text shown beside or on it
+    int id;                 // control id; -1 for a static label or a group box
+    const char* kind;       // "edit", "check", "radio", "label", "group" (opens a group box), "button"
+    const char* label;      // text shown beside or on it; a group box's caption
+    bool disabled = false;  // shown greyed, takes no input
 };
 // A dialog description: title and controls. Registered by resources/.
 struct DialogTemplateDesc {

@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGroupBox>
 #include <QFormLayout>
 #include <QGuiApplication>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -289,6 +291,8 @@ void qtSyncControl(HWND child)
         return;
     if (auto* edit = dynamic_cast<QLineEdit*>(w))
         edit->setText(QString::fromUtf8(child->lpImpl->title.c_str()));
+    else if (auto* label = dynamic_cast<QLabel*>(w))
+        label->setText(QString::fromUtf8(child->lpImpl->title.c_str()));
     else if (auto* box = dynamic_cast<QAbstractButton*>(w))
         box->setChecked(child->lpImpl->buttonCheck == BST_CHECKED);
 }
@@ -365,10 +369,19 @@ public:
         auto* layout = new QVBoxLayout(&box);
         auto* form = new QFormLayout;
         layout->addLayout(form);
+        // A group box opens a form of its own; radio buttons are exclusive
+        // within their group box, as in the dialog descriptions.
+        std::vector<std::pair<int, QAbstractButton*>> clickable;
         if (desc)
             for (const DialogControlDesc& c : desc->controls) {
                 const QString label = QString::fromUtf8(c.label ? c.label : "");
                 QWidget* w = nullptr;
+                if (std::strcmp(c.kind, "group") == 0) {
+                    auto* group = new QGroupBox(label);
+                    layout->addWidget(group);
+                    form = new QFormLayout(group);
+                    continue;
+                }
                 if (std::strcmp(c.kind, "edit") == 0) {
                     w = new QLineEdit;
                     form->addRow(label, w);
@@ -379,10 +392,19 @@ public:
                     w = new QRadioButton(label);
                     form->addRow(w);
                 } else {
-                    form->addRow(new QLabel(label));
+                    w = new QLabel(label);
+                    form->addRow(w);
                 }
-                if (w && c.id >= 0)
-                    GetDlgItem(dialog, c.id)->lpImpl->control = w;
+                w->setEnabled(!c.disabled);
+                if (c.id >= 0) {
+                    w->setObjectName(QString::number(c.id));  // scripts and tests address controls by id
+                    HWND child = GetDlgItem(dialog, c.id);
+                    child->lpImpl->control = w;
+                    if (std::strcmp(c.kind, "label") == 0)
+                        child->lpImpl->title = c.label ? c.label : "";
+                    if (auto* b = dynamic_cast<QAbstractButton*>(w))
+                        clickable.emplace_back(c.id, b);
+                }
             }
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
         layout->addWidget(buttons);
@@ -392,9 +414,14 @@ public:
             procedure(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
             if (dialog->lpImpl->dialogEnded)
                 box.done(0);
+            else
+                for (HWND child : dialog->lpImpl->children)
+                    qtSyncControl(child);  // what the procedure set stays on screen
         };
         QObject::connect(buttons, &QDialogButtonBox::accepted, [&]() { press(IDOK); });
         QObject::connect(buttons, &QDialogButtonBox::rejected, [&]() { press(IDCANCEL); });
+        for (auto& [id, b] : clickable)  // a click on a check box or radio button: WM_COMMAND with its id
+            QObject::connect(b, &QAbstractButton::clicked, [&, id = id]() { press(id); });
         procedure(dialog, WM_INITDIALOG, 0, param);
         for (HWND child : dialog->lpImpl->children)
             qtSyncControl(child);
@@ -435,7 +462,42 @@ public:
     }
 };
 
+/*==========================================================================
+** Progress
+**========================================================================*/
+
+class QtProgress : public ProgressService {
+public:
+    bool update(HWND owner, const char* title, const char* text, int64_t done, int64_t total) override
+    {
+        if (!dialog) {
+            dialog = new QProgressDialog(owner && owner->lpImpl ? owner->lpImpl->qtWindow : nullptr);
+            dialog->setWindowModality(Qt::WindowModal);
+            dialog->setMinimumDuration(500);  // short runs show nothing
+            dialog->setAutoReset(false);
+            dialog->setAutoClose(false);
+        }
+        dialog->setWindowTitle(QString::fromUtf8(title ? title : ""));
+        dialog->setLabelText(QString::fromUtf8(text ? text : ""));
+        // The bar counts in thousandths so that long runs fit an int.
+        dialog->setMaximum(1000);
+        dialog->setValue(total > 0 ? static_cast<int>(done * 1000 / total) : 0);
+        QCoreApplication::processEvents();
+        return !dialog->wasCanceled();
+    }
+
+    void finish() override
+    {
+        delete dialog;
+        dialog = nullptr;
+    }
+
+private:
+    QProgressDialog* dialog = nullptr;  // shown during a run
+};
+
 QtMessageBoxes gQtBoxes;
+QtProgress gQtProgress;
 QtDialogs gQtDialogs;
 
 } // namespace
@@ -443,6 +505,11 @@ QtDialogs gQtDialogs;
 MessageBoxService* qtMessageBoxes()
 {
     return &gQtBoxes;
+}
+
+ProgressService* qtProgress()
+{
+    return &gQtProgress;
 }
 
 DialogService* qtDialogs()

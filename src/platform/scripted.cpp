@@ -2,6 +2,7 @@
 // from one queue in the order the script gave them, every box is recorded.
 #include <filesystem>
 #include <cstring>
+#include <vector>
 
 #include "platform/private.h"
 
@@ -22,25 +23,61 @@ bool truthy(const std::string& v)
     return v == "1" || v == "on" || v == "yes" || v == "true" || v == "checked";
 }
 
-// The control a field names: a control id, or the label of a described control.
+// The control a field names: a control id, the label of a described control,
+// or the text of a static label (as described or as set on open, its start
+// suffices) that stands before an unlabelled edit.
 int controlIdOf(HWND dialog, const std::string& name)
 {
     if (isNumber(name))
         return std::stoi(name);
-    if (const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate))
-        for (const DialogControlDesc& c : desc->controls)
-            if (c.label && c.id >= 0 && name == c.label)
-                return c.id;
+    const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate);
+    if (!desc)
+        return -1;
+    for (const DialogControlDesc& c : desc->controls)
+        if (c.label && c.id >= 0 && std::strcmp(c.kind, "label") != 0 && name == c.label)
+            return c.id;
+    const auto& list = desc->controls;
+    for (size_t i = 0; i + 1 < list.size(); i++) {
+        if (std::strcmp(list[i].kind, "label") != 0 || std::strcmp(list[i + 1].kind, "edit") != 0)
+            continue;
+        std::string shown = list[i].label ? list[i].label : "";
+        if (list[i].id >= 0)
+            shown = GetDlgItem(dialog, list[i].id)->lpImpl->title;
+        if (!name.empty() && (name == list[i].label || shown.rfind(name, 0) == 0))
+            return list[i + 1].id;
+    }
     return -1;
 }
 
-bool isButton(HWND dialog, int id)
+// The kind of a described control ("" when not described).
+const char* kindOf(HWND dialog, int id)
 {
     if (const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate))
         for (const DialogControlDesc& c : desc->controls)
             if (c.id == id)
-                return std::strcmp(c.kind, "check") == 0 || std::strcmp(c.kind, "radio") == 0;
-    return false;
+                return c.kind;
+    return "";
+}
+
+// The radio buttons of the group box that holds `id`.
+std::vector<int> radioGroupOf(HWND dialog, int id)
+{
+    std::vector<int> group, found;
+    if (const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate))
+        for (const DialogControlDesc& c : desc->controls) {
+            if (std::strcmp(c.kind, "group") == 0) {
+                if (!found.empty())
+                    break;
+                group.clear();
+            } else if (std::strcmp(c.kind, "radio") == 0) {
+                group.push_back(c.id);
+                if (c.id == id)
+                    found = group;
+            }
+            if (!found.empty())
+                found = group;
+        }
+    return found;
 }
 
 } // namespace
@@ -86,10 +123,24 @@ intptr_t ScriptedSession::runDialog(HWND dialog, DLGPROC procedure, LPARAM param
             continue;
         }
         HWND control = GetDlgItem(dialog, id);
-        if (isButton(dialog, id))
-            control->lpImpl->buttonCheck = truthy(value) ? BST_CHECKED : BST_UNCHECKED;
-        else
+        const char* kind = kindOf(dialog, id);
+        if (std::strcmp(kind, "check") == 0) {
+            // A check box is clicked when its state is to change, as a person would.
+            if ((control->lpImpl->buttonCheck == BST_CHECKED) != truthy(value)) {
+                control->lpImpl->buttonCheck = truthy(value) ? BST_CHECKED : BST_UNCHECKED;
+                procedure(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
+            }
+        } else if (std::strcmp(kind, "radio") == 0) {
+            // A radio button is clicked to choose it; the others of its group go off.
+            if (truthy(value)) {
+                for (int other : radioGroupOf(dialog, id))
+                    GetDlgItem(dialog, other)->lpImpl->buttonCheck = BST_UNCHECKED;
+                control->lpImpl->buttonCheck = BST_CHECKED;
+                procedure(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
+            }
+        } else {
             control->lpImpl->title = value;
+        }
     }
     procedure(dialog, WM_COMMAND, answer.ok ? IDOK : IDCANCEL, 0);
     if (!dialog->lpImpl->dialogEnded && answer.ok)  // OK refused (a bad value): the person gives up

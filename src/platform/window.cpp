@@ -460,6 +460,31 @@ HBITMAP LoadBitmapA(HINSTANCE, int resource)
 ** Dialogs
 **========================================================================*/
 
+namespace {
+ProgressService* gProgressService = nullptr;  // where progress is shown; none by default
+} // namespace
+
+void setProgressService(ProgressService* service)
+{
+    gProgressService = service;
+}
+
+ProgressService* progressService()
+{
+    return gProgressService;
+}
+
+BOOL ShowProgress(HWND owner, const char* title, const char* text, int64_t done, int64_t total)
+{
+    return gProgressService ? (gProgressService->update(owner, title, text, done, total) ? 1 : 0) : 1;
+}
+
+void EndProgress(HWND)
+{
+    if (gProgressService)
+        gProgressService->finish();
+}
+
 void setDialogService(DialogService* service)
 {
     gDialogService = service;

@@ -139,3 +139,8 @@ struct OPENFILENAMEA {
 };
 inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002u;
 BOOL GetSaveFileNameA(OPENFILENAMEA* request); // nonzero when a name was chosen
+
+// Progress of a long command: shows or updates a modal progress dialog with
+// Cancel (where the window system has one). Returns FALSE once cancelled.
+BOOL ShowProgress(HWND owner, const char* title, const char* text, int64_t done, int64_t total);
+void EndProgress(HWND owner);  // closes it

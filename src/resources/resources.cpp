@@ -70,6 +70,7 @@ void loadResources()
     loaded = true;
     initButtonPictures();
     registerMenu(IDR_MAINMENU, kMainMenu);
+    registerDialogs();
 }
 
 const std::vector<MenuItemDesc>& mainMenu()

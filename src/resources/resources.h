@@ -13,8 +13,16 @@ enum : int {
     IDB_BUTTONEXIT = 102,   // Exit button picture
     IDB_BUTTONSTART = 103,  // Restart button picture
     IDR_MAINMENU = 104,     // the main menu
+    IDD_CREATE_SERIES = 105,        // dialog "Create Series" (series parameters)
+    IDD_SERIES_STRUCTURE = 106,     // dialog "Create Series" (series structure)
+    IDD_REQUIRED_ETALONS = 107,     // dialog "List of Required Etalons"
     IDB_BITMAP4 = 108,      // Unselect All button picture
     IDB_BITMAP5 = 109,      // Select All button picture
+    IDD_LOCATION_PARAMETERS = 110,  // dialog " Location Parameters"
+    IDD_SUBSET_SETTINGS = 111,      // dialog "Subset settings"
+    IDD_DRAWING_SETTINGS = 112,     // dialog "Drawing settings"
+    IDD_SHOW_PARAMETERS = 113,      // dialog " Show Statistical Simulation parameters"
+    IDD_SHOW_SIMULATION = 114,      // dialog "Show Statistical Simulation"
 };
 
 /*---- Menu command ids ----*/
@@ -62,6 +70,9 @@ enum : int {
 // Registers the menu and the dialog descriptions with the platform and makes
 // the button pictures loadable. Idempotent; call before the main window exists.
 void loadResources();
+
+// Registers the eight dialog descriptions (dialogs.cpp); part of loadResources.
+void registerDialogs();
 
 // The main menu, in reading order.
 const std::vector<MenuItemDesc>& mainMenu();

@@ -119,13 +119,7 @@ bool processSeries(HWND hWnd)
         MessageBoxA(hWnd, "Не могу создать ряд!", "CM_INFO", MB_OK);
         return false;
     }
-    if (s.wProcessingType == kProcTuplesDetection || s.wProcessingType == kProcTuplesRecognition) {
-        // Tuples need a selected subset: the selection view comes first. The
-        // subset panel, where a subset is composed, is not part of this program
-        // yet, so no subset is ever selected and the stage stops here.
-        SendMessageA(hWnd, WM_COMMAND, IDM_SELECT_SET, 0);
-        return false;
-    }
+    const bool tuples = s.wProcessingType == kProcTuplesDetection || s.wProcessingType == kProcTuplesRecognition;
     // A chains record made for fewer pulses than a series may now hold (the
     // levels or the dialogs raised wMaxPulses) is made again first.
     if (!s.lpChainsHeader || s.wMaxPulses > s.wChainsPulsesCapacity) {
@@ -135,7 +129,12 @@ bool processSeries(HWND hWnd)
         if (!chains)
             return false;
     }
-    runPulseDetector(hWnd);
+    if (tuples) {
+        if (!runTupleStage(hWnd))
+            return false;  // no subset selected: the selection view is open
+    } else {
+        runPulseDetector(hWnd);
+    }
     if (!recordRunDescription(hWnd)) {
         MessageBoxA(hWnd, "Ошибка addToChainsHeader!", " About ChainsHeader ", MB_OK);
         return false;
@@ -389,6 +388,6 @@ void doCommand(HWND hWnd, UINT id)
         break;
     case IDM_SAVE_IMAGE: MakeSnapshot(hWnd); break;
 
-    default: break;  // the dialogs, the simulation and the panels come with their own commands
+    default: doMoreCommand(hWnd, id); break;  // the dialogs, the simulation and the panels
     }
 }

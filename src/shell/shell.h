@@ -4,6 +4,9 @@
 // display and the tests.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/window.h"
 #include "shell/state.h"
 
@@ -45,6 +48,37 @@ LRESULT mainWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 void doCommand(HWND hWnd, UINT id);
 // Sets the check mark of a menu item and clears the others of its group.
 void checkMenuGroupItem(HWND hWnd, UINT id);
+
+/*---- Dialog, simulation and view commands (commands_more.cpp) ----*/
+
+// Carries out the commands of the dialogs, the simulation and the panels;
+// false for an id it does not know.
+bool doMoreCommand(HWND hWnd, UINT id);
+// The tuple stage of processing: opens the subset view when no subset is
+// selected; false when nothing was processed.
+bool runTupleStage(HWND hWnd);
+// wChartKind from the error kind, the view and the bounds flag.
+int32_t chartKindFor(int32_t errorKind, int32_t statView, int32_t boundsIncluded);
+// Row pointers into selectedSubsetArray (wReservedSubsets rows, then null).
+std::vector<const int32_t*> subsetRows();
+
+/*---- Parameter dialogs (dialogs.cpp): each returns true on OK ----*/
+
+bool openCreateSeriesDialog(HWND hWnd);            // "Create Series", series parameters
+bool openSeriesStructureDialog(HWND hWnd);         // "Create Series", series structure
+bool openRequiredEtalonsDialog(HWND hWnd);         // "List of Required Etalons"
+bool openLocationParametersDialog(HWND hWnd);      // " Location Parameters"
+bool openSubsetSettingsDialog(HWND hWnd);          // "Subset settings"
+bool openDrawingSettingsDialog(HWND hWnd);         // "Drawing settings"
+bool openShowSimulationDialog(HWND hWnd, bool recognition); // with recognition error, or the parameters one
+
+// Numbers joined by "," (no trailing comma).
+std::string formatNumberList(const uint16_t* values, int count);
+// Reads `count` numbers, each followed by skipping past the next "," or " ";
+// entries after the text ran out read 0. Returns the entries present.
+int readNumberList(const std::string& text, int64_t* values, int count);
+// Up to five significant digits, fixed or exponential notation ("0.25").
+std::string formatUpperBound(double value);
 
 /*---- Detector stage (detectors.cpp) ----*/
 

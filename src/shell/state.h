@@ -136,6 +136,16 @@ struct ProgramState {
     uint16_t wSubsetInitPosition = 1;         // "Subset init position"
     uint16_t wSubsetProceeding = 1;           // 1 complete, 2 probably shifted complete
 
+    /* Subset panel. Written by the subset selection panel; read by the tuple stage and Subset settings. */
+    int32_t* selectedSubset = nullptr;        // [wPossibleSubsetCapacity] etalon numbers of the strip
+    int32_t wSelectedSubsetLength = 0;        // strip slots in use
+    int32_t wPossibleSubsetCapacity = 0;      // slots of the strip and entries of a reserved subset
+    int32_t wReservedSubsets = 0;             // reserved subsets allocated
+    int32_t wReservedSubsetsUsed = 0;         // reserved subsets stored
+    int32_t* selectedSubsetArraySize = nullptr; // [wReservedSubsets] length of each stored subset
+    int32_t* selectedSubsetArray = nullptr;   // rows of wPossibleSubsetCapacity + 1 entries, one per stored subset
+    int32_t wPickedSubset = 0;                // 1-based picked stored subset, 0 for none
+
     /* Drawing options. Written by the Drawing settings dialog; read by the series view. */
     uint16_t wTuplesHighlight = 2;            // 0 none, 1 dotted frame, 2 coloured background
     int32_t bHighlightDetectedPulses = 1;     // "highlight detected pulses"

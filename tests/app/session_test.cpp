@@ -139,3 +139,37 @@ TEST_F(Session, RepliesReachTheSaveDialogAndBoxesAreWrittenOut)
     EXPECT_EQ(m.back()["caption"], "About Bitmap");
     EXPECT_EQ(m.back()["flags"], 0);
 }
+
+TEST_F(Session, DialogSessionThroughSimulationWritesTheSameFilesTwice)
+{
+    const auto path = script("answer ok \"Number of Required Etalons=3\" \"List of Required Etalons=2,5,9\"\n"
+                             "menu 40002\n"
+                             "answer ok \"Samples Length=600\" \"Etalon Number=5\"\n"
+                             "answer ok \"Noise Level=15\"\n"
+                             "menu 40001\n"
+                             "menu 40017\n"
+                             "answer ok \"Samples Length=600\"\n"
+                             "answer ok from=5 to=6 incr.=1 \"Number of Repeats=2\" \"Initial Level=10\""
+                             " \"Number of Steps in Simulation=2\" \"Noise Increment per Step=10\"\n"
+                             "answer ok\n"
+                             "answer ok \"summary view=1\"\n"
+                             "menu 40012\n"
+                             "snapshot shot.bmp\n"
+                             "dump state state.json\n"
+                             "messages messages.json\n");
+    ASSERT_EQ(run(path, "one"), 0);
+    ASSERT_EQ(run(path, "two"), 0);
+    for (const char* name : {"shot.bmp", "state.json", "messages.json"}) {
+        const std::string a = readAll(root / "one" / name), b = readAll(root / "two" / name);
+        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, b) << name;
+    }
+    const auto state = nlohmann::json::parse(readAll(root / "one" / "state.json"));
+    EXPECT_EQ(state["wRequiredQuantity"], 3);
+    EXPECT_EQ(state["wViewMode"], 6);
+    EXPECT_EQ(state["wResultsMode"], 2);
+    EXPECT_EQ(state["wChartKind"], 1);
+    const auto messages = nlohmann::json::parse(readAll(root / "one" / "messages.json"));
+    ASSERT_EQ(messages.size(), 1u) << messages.dump();
+    EXPECT_EQ(messages[0]["caption"], "getPulseEstAsRepeats");
+}

@@ -1,0 +1,433 @@
+// The parameter dialogs and the commands that open them, answered by a
+// scripted session: what each dialog shows, OK and Cancel, the values each one
+// refuses, Create series, New pulses, the simulation and its charts, the tuple
+// stage without a subset.
+#include <map>
+
+#include "simulation/simulation.h"
+#include "support/mainwindow.h"
+
+namespace {
+
+// Runs every dialog through the session, keeping what the controls showed.
+class PeekingDialogs : public DialogService {
+public:
+    explicit PeekingDialogs(ScriptedSession& inner) : inner(inner) {}
+    intptr_t runDialog(HWND dialog, DLGPROC procedure, LPARAM param) override
+    {
+        procedure(dialog, WM_INITDIALOG, 0, param);
+        for (int id = 1000; id <= 1044; id++) {  // the control ids of the dialogs
+            char text[100] = {};
+            GetWindowTextA(GetDlgItem(dialog, id), text, sizeof text);
+            shown[id] = text;
+            checked[id] = SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+        }
+        return inner.runDialog(dialog, procedure, param);
+    }
+    bool chooseSaveFile(OPENFILENAMEA* request) override { return inner.chooseSaveFile(request); }
+    ScriptedSession& inner;
+    std::map<int, std::string> shown;  // control id -> text at opening
+    std::map<int, bool> checked;       // control id -> check state at opening
+};
+
+// A progress dialog whose Cancel is pressed at once.
+class CancellingProgress : public ProgressService {
+public:
+    bool update(HWND, const char*, const char*, int64_t, int64_t) override { return false; }
+    void finish() override {}
+};
+
+ScriptedAnswer ok(std::vector<std::pair<std::string, std::string>> fields = {})
+{
+    return ScriptedAnswer{true, std::move(fields)};
+}
+
+ScriptedAnswer cancel()
+{
+    return ScriptedAnswer{false, {}};
+}
+
+std::string numbers(int from, int to)
+{
+    std::string t;
+    for (int i = from; i <= to; i++)
+        t += (i > from ? "," : "") + std::to_string(i);
+    return t;
+}
+
+class Dialogs : public MainWindowTest {
+protected:
+    PeekingDialogs peek{session};
+    void SetUp() override
+    {
+        MainWindowTest::SetUp();
+        setDialogService(&peek);
+    }
+    void TearDown() override
+    {
+        setProgressService(nullptr);
+        MainWindowTest::TearDown();
+    }
+    // The simulation parameters of a small grid: 5 and 6 pulses, two noise levels, two trials.
+    void queueSmallGrid(const char* from = "5", const char* to = "6")
+    {
+        session.queue(ok({{"Samples Length", "600"}}));
+        session.queue(ok({{"from", from}, {"to", to}, {"incr.", "1"}, {"Number of Repeats", "2"},
+                          {"Initial Level", "10"}, {"Number of Steps in Simulation", "2"},
+                          {"Noise Increment per Step", "10"}}));
+    }
+};
+
+} // namespace
+
+/*---- Numbers and lists ----*/
+
+TEST(DialogNumbers, ListsJoinWithCommasAndShortTextsReadZeros)
+{
+    const uint16_t v[] = {3, 14, 7};
+    EXPECT_EQ(formatNumberList(v, 3), "3,14,7");
+    EXPECT_EQ(formatNumberList(v, 0), "");
+    int64_t out[4] = {9, 9, 9, 9};
+    EXPECT_EQ(readNumberList("5,6 7", out, 4), 3);
+    EXPECT_EQ(out[0], 5);
+    EXPECT_EQ(out[1], 6);
+    EXPECT_EQ(out[2], 7);
+    EXPECT_EQ(out[3], 0);
+    // Each entry skips past the next "," or " ": ", " is two separators.
+    EXPECT_EQ(readNumberList("5, 6", out, 3), 3);
+    EXPECT_EQ(out[1], 6);
+    EXPECT_EQ(out[2], 6);
+}
+
+TEST(DialogNumbers, UpperBoundShowsFiveSignificantDigits)
+{
+    EXPECT_EQ(formatUpperBound(0.25), "0.25");
+    EXPECT_EQ(formatUpperBound(1234.5), "1234.5");
+    EXPECT_EQ(formatUpperBound(123456.0), "1.2346e+05");
+    EXPECT_EQ(formatUpperBound(0.000012345678), "1.2346e-05");
+}
+
+TEST(DialogNumbers, ChartKindFollowsErrorKindViewAndBounds)
+{
+    EXPECT_EQ(chartKindFor(1, 1, 1), 0);
+    EXPECT_EQ(chartKindFor(1, 2, 0), 1);
+    EXPECT_EQ(chartKindFor(2, 1, 1), 2);
+    EXPECT_EQ(chartKindFor(2, 2, 1), 3);
+    EXPECT_EQ(chartKindFor(3, 1, 0), 4);
+    EXPECT_EQ(chartKindFor(3, 2, 0), 5);
+    EXPECT_EQ(chartKindFor(3, 1, 1), 12);
+    EXPECT_EQ(chartKindFor(3, 2, 1), 13);
+}
+
+/*---- New pulses ----*/
+
+TEST_F(Dialogs, NewPulsesShowsTheDefaultListAndItsLabel)
+{
+    session.queue(cancel());
+    menu(IDM_NEW_PULSES);
+    EXPECT_EQ(peek.shown[1014], "20");
+    EXPECT_EQ(peek.shown[1013], numbers(1, 20));
+    EXPECT_EQ(peek.shown[1012], "List of Required Etalons (from 1 to 20)");
+    EXPECT_EQ(gState.wRequiredQuantity, 20);
+}
+
+TEST_F(Dialogs, NewPulsesSelectsExactlyTheListedEtalons)
+{
+    session.queue(ok({{"1014", "2"}, {"List of Required Etalons", "5,7"}}));
+    menu(IDM_NEW_PULSES);
+    EXPECT_EQ(gState.wRequiredQuantity, 2);
+    for (int k = 0; k < 20; k++)
+        EXPECT_EQ(gState.EtalonSelected[k], k == 4 || k == 6) << k;
+}
+
+TEST_F(Dialogs, NewPulsesCountOfZeroOrAboveCapacityKeepsTheOldCountButReadsTheList)
+{
+    for (const char* count : {"0", "21"}) {
+        session.queue(ok({{"1014", count}, {"1013", "20,19,18,17,16,15,14,13,12,11,10,9,8,7,6,5,4,3,2,1"}}));
+        menu(IDM_NEW_PULSES);
+        EXPECT_EQ(gState.wRequiredQuantity, 20) << count;
+        EXPECT_EQ(gState.lpRequiredList[0], 20) << count;
+        EXPECT_EQ(gState.lpRequiredList[19], 1) << count;
+    }
+    EXPECT_TRUE(session.messages().empty());
+}
+
+TEST_F(Dialogs, NewPulsesRefusesNegativeCountsAndNumbersOutsideTheAlphabet)
+{
+    for (auto fields : std::vector<std::vector<std::pair<std::string, std::string>>>{
+             {{"1014", "-1"}, {"1013", "1"}},
+             {{"1014", "3"}, {"1013", "1,2,21"}},
+             {{"1014", "3"}, {"1013", "1,0,2"}},
+             {{"1014", "3"}, {"1013", "1,2"}}}) {
+        session.queue(ok(fields));
+        menu(IDM_NEW_PULSES);
+        EXPECT_EQ(gState.wRequiredQuantity, 20);
+        EXPECT_EQ(gState.lpRequiredList[2], 3);
+    }
+    ASSERT_EQ(session.messages().size(), 4u);
+    EXPECT_NE(session.messages()[0].text.find("Number of Required Etalons"), std::string::npos);
+    EXPECT_NE(session.messages()[1].text.find("List of Required Etalons"), std::string::npos);
+    EXPECT_NE(session.messages()[3].text.find("missing"), std::string::npos);
+}
+
+/*---- Create series ----*/
+
+TEST_F(Dialogs, CreateSeriesShowsTheCurrentParameters)
+{
+    session.queue(cancel());
+    menu(IDM_CREATE_SERIES);
+    EXPECT_EQ(peek.shown[1000], "1200");
+    EXPECT_EQ(peek.shown[1001], "40");
+    EXPECT_EQ(peek.shown[1003], "181");
+    EXPECT_EQ(peek.shown[1004], "1");
+    EXPECT_EQ(peek.shown[1005], "75");
+    EXPECT_EQ(peek.shown[1006], "75");
+    EXPECT_EQ(gState.bDialogAccepted, 0);
+}
+
+TEST_F(Dialogs, CreateSeriesBuildsTheTypedSeriesAndTypesFixedWholeAsTyped)
+{
+    menu(IDM_FIXED_WHOLE);
+    session.queue(ok({{"Samples Length", "600"}, {"Etalon Number", "3"}}));
+    session.queue(ok({{"1007", "5"}, {"1010", "2,4,6,8,10"}, {"Noise Level", "7"}}));
+    menu(IDM_CREATE_SERIES);
+    const ProgramState& s = gState;
+    EXPECT_EQ(peek.shown[1008], "Number of Pulses in Series (from 3 to 15)");
+    EXPECT_EQ(peek.shown[1009], "Sequence of Etalons in Series (values from 1 to 20)");
+    EXPECT_EQ(s.wSeriesType, kSeriesTypedFixed);
+    EXPECT_EQ(s.dwNextSeriesLength, 600u);
+    EXPECT_EQ(s.wMinPulses, 3);
+    EXPECT_EQ(s.wMaxPulses, 15);
+    EXPECT_EQ(s.wNextImpulseQuantity, 5);
+    EXPECT_EQ(s.wNextNoiseLevel, 7);
+    EXPECT_EQ(s.wSelectedEtalon, 3);
+    EXPECT_EQ(s.wViewMode, kViewResults);
+    ASSERT_NE(s.lpSeriesHeader, nullptr);
+    EXPECT_EQ(s.lpSeriesHeader->dwSeriesSize, 600);
+    EXPECT_EQ(s.lpSeriesHeader->wImpulseQuantity, 5);
+    for (int i = 0; i < 5; i++)
+        EXPECT_EQ(s.lpEtalonSequence[i], 2 * (i + 1)) << i;
+}
+
+TEST_F(Dialogs, CreateSeriesShortSequenceReadsZerosThatTakeTheEtalonNumber)
+{
+    session.queue(ok({{"Etalon Number", "9"}}));
+    session.queue(ok({{"1010", "3,4"}}));
+    menu(IDM_CREATE_SERIES);
+    const ProgramState& s = gState;
+    EXPECT_EQ(s.lpNewEtalonSequence[0], 3);
+    EXPECT_EQ(s.lpNewEtalonSequence[1], 4);
+    EXPECT_EQ(s.lpNewEtalonSequence[2], 0);
+    EXPECT_EQ(s.lpEtalonSequence[2], 9);
+}
+
+TEST_F(Dialogs, CreateSeriesCancelledInTheStructureKeepsThePulseCount)
+{
+    gState.wNextImpulseQuantity = 11;
+    const int16_t seed = gState.wNoiseSeed;
+    session.queue(ok({{"Samples Length", "600"}}));
+    session.queue(cancel());
+    menu(IDM_CREATE_SERIES);
+    EXPECT_EQ(gState.wNextImpulseQuantity, 11);
+    EXPECT_EQ(gState.dwNextSeriesLength, 1200u);
+    EXPECT_EQ(gState.wNoiseSeed, seed);  // no series was built
+}
+
+TEST_F(Dialogs, CreateSeriesDividesByTheNewTminInBothBounds)
+{
+    session.queue(ok({{"Min Length of Interval", "21"}}));
+    session.queue(cancel());
+    menu(IDM_CREATE_SERIES);
+    EXPECT_EQ(gState.wNewMaxPulses, 57);  // (1200 + 21 - 20) / 21, not (1200 + 40 - 20) / 21 = 58
+}
+
+TEST_F(Dialogs, CreateSeriesRefusesValuesThatBreakTheSeries)
+{
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"Samples Length", "70000"}, {"Samples Length", "-5"},           {"Min Length of Interval", "0"},
+        {"Max Length of Interval", "30"},  // Tmin 40 above it
+        {"Max Length of Interval", "19"}, {"Etalon Number", "0"},        {"Etalon Number", "21"},
+        {"1005", "101"},                  {"1006", "-1"},
+    };
+    const int16_t seed = gState.wNoiseSeed;
+    for (const auto& field : bad) {
+        session.queue(ok({field}));
+        menu(IDM_CREATE_SERIES);
+        EXPECT_EQ(gState.bDialogAccepted, 0) << field.first << "=" << field.second;
+    }
+    const ProgramState& s = gState;
+    EXPECT_EQ(s.dwNextSeriesLength, 1200u);
+    EXPECT_EQ(s.wTmin, 40);
+    EXPECT_EQ(s.wTmax, 181);
+    EXPECT_EQ(s.wEtalonNumber, 1);
+    EXPECT_EQ(s.wNoiseSeed, seed);  // no series was built
+    ASSERT_EQ(session.messages().size(), bad.size());
+    EXPECT_NE(session.messages()[0].text.find("\"Samples Length\""), std::string::npos);
+    EXPECT_NE(session.messages()[2].text.find("\"Min Length of Interval\""), std::string::npos);
+    EXPECT_NE(session.messages()[5].text.find("\"Etalon Number\""), std::string::npos);
+}
+
+TEST_F(Dialogs, CreateSeriesRefusesASequenceNumberOutsideTheAlphabet)
+{
+    const int16_t seed = gState.wNoiseSeed;
+    session.queue(ok());
+    session.queue(ok({{"1010", "1,2,33"}}));
+    menu(IDM_CREATE_SERIES);
+    EXPECT_EQ(gState.wNoiseSeed, seed);  // no series was built
+    ASSERT_EQ(session.messages().size(), 1u);
+    EXPECT_NE(session.messages()[0].text.find("Sequence of Etalons"), std::string::npos);
+}
+
+/*---- Settings ----*/
+
+TEST_F(Dialogs, DrawingSettingsOkWithoutAClickChangesNothing)
+{
+    gState.bSpecialGraphSize = 1;
+    gState.wTuplesHighlight = 1;
+    session.queue(ok());
+    menu(IDM_DRAWING_SETTINGS);
+    EXPECT_TRUE(peek.checked[1025]);
+    EXPECT_EQ(gState.bSpecialGraphSize, 1);
+    EXPECT_EQ(gState.wTuplesHighlight, 1);
+    EXPECT_EQ(gState.bHighlightDetectedPulses, 1);
+    EXPECT_EQ(gState.bFrameGraphFields, 1);
+}
+
+TEST_F(Dialogs, DrawingSettingsClicksApplyOnOkOnly)
+{
+    session.queue(cancel());
+    menu(IDM_DRAWING_SETTINGS);
+    session.queue(ScriptedAnswer{false, {{"highlight detected pulses", "0"}, {"none", "1"}}});
+    menu(IDM_DRAWING_SETTINGS);
+    EXPECT_EQ(gState.bHighlightDetectedPulses, 1);
+    EXPECT_EQ(gState.wTuplesHighlight, 2);
+    session.queue(ok({{"highlight detected pulses", "0"}, {"none", "1"}}));
+    menu(IDM_DRAWING_SETTINGS);
+    EXPECT_EQ(gState.bHighlightDetectedPulses, 0);
+    EXPECT_EQ(gState.wTuplesHighlight, 0);
+}
+
+TEST_F(Dialogs, SubsetSettingsMarksTheCurrentChoicesAndCancelRestoresThem)
+{
+    gState.wSubsetEmployment = 9;  // outside 1..5: "Complete " is marked
+    session.queue(ScriptedAnswer{false, {{"1016", "1"}, {"Probably shifted complete", "1"}}});
+    menu(IDM_SUBSET_SETTINGS);
+    EXPECT_TRUE(peek.checked[1018]);
+    EXPECT_TRUE(peek.checked[1021]);
+    EXPECT_EQ(gState.wSubsetEmployment, 9);
+    EXPECT_EQ(gState.wSubsetProceeding, 1);
+    session.queue(ok({{"1016", "1"}, {"Probably shifted complete", "1"}, {"1020", "3"}}));
+    menu(IDM_SUBSET_SETTINGS);
+    EXPECT_EQ(gState.wSubsetEmployment, 2);
+    EXPECT_EQ(gState.wSubsetProceeding, 2);
+    EXPECT_EQ(gState.wSubsetInitPosition, 3);
+}
+
+TEST_F(Dialogs, ShowParametersKeepsTheBoundUnlessItIsFixed)
+{
+    session.queue(ok({{"upper bound", "0.9"}, {"detection error", "1"}}));
+    openShowSimulationDialog(hWnd, false);
+    EXPECT_EQ(peek.shown[1033], "0.25");
+    EXPECT_DOUBLE_EQ(gState.dUpperBound, 0.25);
+    EXPECT_EQ(gState.wErrorKind, 2);
+    session.queue(ok({{"fixed upper bound", "1"}, {"upper bound", "0.5"}}));
+    openShowSimulationDialog(hWnd, false);
+    EXPECT_DOUBLE_EQ(gState.dUpperBound, 0.5);
+    EXPECT_EQ(gState.bFixedUpperBound, 1);
+    session.queue(ok({{"upper bound", "0"}}));  // fixed and zero: refused
+    openShowSimulationDialog(hWnd, false);
+    EXPECT_DOUBLE_EQ(gState.dUpperBound, 0.5);
+    ASSERT_EQ(session.messages().size(), 1u);
+    EXPECT_NE(session.messages()[0].text.find("\"upper bound\""), std::string::npos);
+}
+
+TEST_F(Dialogs, ShowSimulationWithRecognitionErrorOffersTheBoundsFlag)
+{
+    gState.wErrorKind = 3;
+    session.queue(ok({{"bounds incl.", "0"}, {"summary view", "1"}}));
+    openShowSimulationDialog(hWnd, true);
+    EXPECT_TRUE(peek.checked[1034]);
+    EXPECT_EQ(gState.bBoundsIncluded, 0);
+    EXPECT_EQ(gState.wStatView, 2);
+    session.queue(cancel());
+    gState.wErrorKind = 3;
+    openShowSimulationDialog(hWnd, false);  // the parameters dialog has no recognition error
+    EXPECT_TRUE(peek.checked[1028]);
+}
+
+/*---- Simulation ----*/
+
+TEST_F(Dialogs, ShowSimulationBeforeAnyRunDoesNothing)
+{
+    menu(IDM_SHOW_SIMULATION);
+    EXPECT_TRUE(session.log.empty());
+    EXPECT_EQ(gState.wResultsMode, 1);
+    EXPECT_EQ(gState.wViewMode, kViewAlphabet);
+}
+
+TEST_F(Dialogs, SimulationOnASmallGridRunsSummarisesAndShowsTheCharts)
+{
+    queueSmallGrid();
+    menu(IDM_SIMULATION);
+    const ProgramState& s = gState;
+    ASSERT_NE(s.lpRestErrorHeader, nullptr);
+    EXPECT_EQ(s.lpRestErrorHeader->ifComplete, 1);
+    EXPECT_EQ(s.wVariousPulsesNumber, 2);
+    EXPECT_EQ(s.wViewMode, kViewResults);
+    EXPECT_EQ(s.wResultsMode, 2);
+    ASSERT_GE(session.messages().size(), 1u);
+    const MessageRecord& summary = session.messages()[0];
+    EXPECT_EQ(summary.caption, "getPulseEstAsRepeats");
+    EXPECT_NE(summary.text.find("длина серии: 600\n"), std::string::npos);
+    EXPECT_NE(summary.text.find("pulses: 2, from 5 to 6 incr 1 \n"), std::string::npos);
+    EXPECT_NE(summary.text.find("noise level: from 10 to 20 incr 10\n"), std::string::npos);  // the last level
+    EXPECT_EQ(session.messages().size(), 1u);
+}
+
+TEST_F(Dialogs, SimulationRefusesAGridTheSeriesCannotHoldWithOneMessage)
+{
+    queueSmallGrid("5", "60");
+    menu(IDM_SIMULATION);
+    EXPECT_EQ(gState.lpRestErrorHeader, nullptr);
+    EXPECT_EQ(session.messages().size(), 2u);  // the summary and the refusal
+}
+
+TEST_F(Dialogs, SimulationCancelledKeepsThePreviousCharts)
+{
+    queueSmallGrid();
+    menu(IDM_SIMULATION);
+    RestoreErrorHeader* previous = gState.lpRestErrorHeader;
+    ASSERT_NE(previous, nullptr);
+    CancellingProgress cancelling;
+    setProgressService(&cancelling);
+    queueSmallGrid();
+    menu(IDM_SIMULATION);
+    EXPECT_EQ(gState.lpRestErrorHeader, previous);
+    EXPECT_EQ(previous->ifComplete, 1);
+}
+
+TEST_F(Dialogs, LocationParametersRefuseZeroRepeatsStepsAndAnEmptyRange)
+{
+    for (auto field : std::vector<std::pair<std::string, std::string>>{
+             {"Number of Repeats", "0"}, {"Number of Steps in Simulation", "0"}, {"to", "2"}, {"from", "-3"}}) {
+        session.queue(ok());
+        session.queue(ok({{"from", "5"}, {"to", "6"}, field}));
+        SendMessageA(hWnd, WM_COMMAND, CM_SIMULATION_PARAMS, 0);
+        EXPECT_EQ(gState.bDialogAccepted, 0) << field.first;
+    }
+    EXPECT_EQ(gState.wRepeats, 100);
+    EXPECT_EQ(gState.wNoiseSteps, 29);
+    EXPECT_EQ(session.messages().size(), 4u);
+}
+
+/*---- Tuples ----*/
+
+TEST_F(Dialogs, TuplesDetectionWithoutASubsetOpensTheSelectionAndProcessesNothing)
+{
+    menu(IDM_FIXED_TUPLES);
+    menu(IDM_DETECTION);
+    menu(IDM_PROCESS_NEXT);
+    EXPECT_EQ(gState.wProcessingType, kProcTuplesDetection);
+    EXPECT_EQ(gState.wViewMode, kViewSubset);
+    EXPECT_STREQ(lastDetectorName(), "");
+}
