@@ -12,6 +12,7 @@
 #include "app/session.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
+#include "simulation/simulation.h"
 
 namespace fs = std::filesystem;
 
@@ -62,6 +63,13 @@ bool writeJson(const fs::path& file, const nlohmann::ordered_json& j)
     return static_cast<bool>(out);
 }
 
+// The clock of a scripted session: always 2026-01-01 00:00:00 UTC, so every
+// simulation in a script takes no time and starts at the same moment.
+int64_t scriptedClock()
+{
+    return 1767225600;
+}
+
 } // namespace
 
 int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log)
@@ -81,6 +89,7 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     setDialogService(&session);
     resetProgramState();  // a session is a fresh program: defaults and every stream at its start
     resetRandomStreams();
+    simClock = scriptedClock;  // charts print times: a session's must not depend on the day it runs
     HWND hWnd = startMainWindow(nullptr, nullptr);
     if (!hWnd) {
         for (const MessageRecord& m : session.messages())
@@ -88,6 +97,7 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
         log << "the main window could not be created\n";
         setDefaultMessageBoxService(nullptr);
         setDialogService(nullptr);
+        simClock = simRealClock;
         return 1;
     }
 
@@ -170,5 +180,6 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
         DestroyWindow(hWnd);
     setDefaultMessageBoxService(nullptr);
     setDialogService(nullptr);
+    simClock = simRealClock;
     return result;
 }

@@ -113,6 +113,12 @@ struct ChainsHeader;
 extern int64_t simStartTime;
 extern int64_t simEndTime;
 
+// The calendar clock the driver reads (seconds since the epoch). The program
+// uses the real clock; a scripted session puts a fixed one here so that two
+// runs of a script draw the same charts, times included.
+extern int64_t (*simClock)();
+int64_t simRealClock();
+
 // What statCutoffTrawling returns.
 inline constexpr int kTrawlingNotStarted = 0;  // refused before the first trial (a box says why)
 inline constexpr int kTrawlingComplete = 1;    // every cell filled, ifComplete = 1

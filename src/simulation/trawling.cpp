@@ -19,6 +19,12 @@
 int64_t simStartTime = 0;
 int64_t simEndTime = 0;
 
+int64_t simRealClock()
+{
+    return static_cast<int64_t>(std::time(nullptr));
+}
+int64_t (*simClock)() = simRealClock;
+
 /*==========================================================================
 ** [SECTION] Checks before the first trial
 **========================================================================*/
@@ -324,7 +330,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     // leaves the tables as initRestErrHeader left them.
     std::vector<CellSums> sums(size_t(P) * L);
     const auto started = std::chrono::steady_clock::now();
-    simStartTime = static_cast<int64_t>(std::time(nullptr));
+    simStartTime = simClock();
     simEndTime = simStartTime;
     TrawlingProgress progress{0, P * L, 0, u, 0, int64_t(P) * L * u, 0.0};
     const size_t slots = pool.slots.size();
@@ -403,7 +409,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     }
     stopTrialPool(pool);
 
-    simEndTime = static_cast<int64_t>(std::time(nullptr));
+    simEndTime = simClock();
     h->wSubsetLength = savedSubsetLength;
     if (outOfMemory)
         MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
