@@ -6,6 +6,7 @@
 #include "display/display.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
+#include "simulation/simulation.h"
 #include "snapshot/snapshot.h"
 
 namespace {
@@ -152,8 +153,10 @@ void destroyMainWindow(HWND hWnd)
     s.lpSeriesHeader = nullptr;
     releaseChainsHeader(hWnd, s.lpChainsHeader);
     s.lpChainsHeader = nullptr;
-    // The statistics record, the parameter panel and the subset panel's lists
-    // are made by the simulation and the panels, which release their own.
+    freeRestErrHeader(s.lpRestErrorHeader);
+    s.lpRestErrorHeader = nullptr;
+    // The parameter panel and the subset panel's lists are made by the panels,
+    // which release their own.
     s.hTminEdit = nullptr;
     s.hMainWnd = nullptr;
     PostQuitMessage(0);
