@@ -130,6 +130,15 @@ bool etalonsInRange(HWND dialog, const char* field, const int64_t* values, int c
 ** The dialogs
 **========================================================================*/
 
+// Ends one of the four dialogs that report their outcome in bDialogAccepted:
+// 1 for OK, 0 for Cancel. Returns 1 (the button was handled).
+intptr_t closeDialog(HWND dialog, intptr_t button)
+{
+    gState.bDialogAccepted = button == IDOK ? 1 : 0;
+    EndDialog(dialog, button);
+    return 1;
+}
+
 // 105 "Create Series": series parameters into the pending fields.
 intptr_t createSeriesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
@@ -163,15 +172,10 @@ intptr_t createSeriesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         s.wEtalonNumber = static_cast<int32_t>(etalon);
         s.wNewSavedEnergy = static_cast<int16_t>(saved);
         s.wNewProcSavedEnergy = static_cast<int16_t>(procSaved);
-        s.bDialogAccepted = 1;
-        EndDialog(dialog, IDOK);
-        return 1;
+        return closeDialog(dialog, IDOK);
     }
-    if (id == IDCANCEL) {
-        s.bDialogAccepted = 0;
-        EndDialog(dialog, IDCANCEL);
-        return 1;
-    }
+    if (id == IDCANCEL)
+        return closeDialog(dialog, IDCANCEL);
     return 0;
 }
 
@@ -208,15 +212,10 @@ intptr_t seriesStructureProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         for (int i = 0; i < shown; i++)
             s.lpNewEtalonSequence[i] = static_cast<uint16_t>(values[i]);  // missing entries read 0
         s.wNewNoiseLevel = static_cast<int16_t>(noise);
-        s.bDialogAccepted = 1;
-        EndDialog(dialog, IDOK);
-        return 1;
+        return closeDialog(dialog, IDOK);
     }
-    if (id == IDCANCEL) {
-        s.bDialogAccepted = 0;
-        EndDialog(dialog, IDCANCEL);
-        return 1;
-    }
+    if (id == IDCANCEL)
+        return closeDialog(dialog, IDCANCEL);
     return 0;
 }
 
@@ -249,15 +248,10 @@ intptr_t requiredEtalonsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         s.wRequiredQuantity = static_cast<uint16_t>(count);
         for (int i = 0; i < count; i++)
             s.lpRequiredList[i] = static_cast<uint16_t>(values[i]);
-        s.bDialogAccepted = 1;
-        EndDialog(dialog, IDOK);
-        return 1;
+        return closeDialog(dialog, IDOK);
     }
-    if (id == IDCANCEL) {
-        s.bDialogAccepted = 0;
-        EndDialog(dialog, IDCANCEL);
-        return 1;
-    }
+    if (id == IDCANCEL)
+        return closeDialog(dialog, IDCANCEL);
     return 0;
 }
 
@@ -300,15 +294,10 @@ intptr_t locationParametersProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         s.wInitNoiseLevel = static_cast<uint16_t>(level);
         s.wNoiseSteps = static_cast<uint16_t>(steps);
         s.wNoiseIncrement = static_cast<uint16_t>(levelIncr);
-        s.bDialogAccepted = 1;
-        EndDialog(dialog, IDOK);
-        return 1;
+        return closeDialog(dialog, IDOK);
     }
-    if (id == IDCANCEL) {
-        s.bDialogAccepted = 0;
-        EndDialog(dialog, IDCANCEL);
-        return 1;
-    }
+    if (id == IDCANCEL)
+        return closeDialog(dialog, IDCANCEL);
     return 0;
 }
 
