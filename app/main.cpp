@@ -1,10 +1,12 @@
 // pulsebench: the workbench executable. By default the desktop window; with
-// --headless --script FILE a scripted session on a window nobody sees; with
+// --script FILE a scripted session on the real window and dialogs (offscreen
+// without a display), with --headless on a window nobody sees; with
 // `simulate [options]` a statistical simulation written as CSV and JSON.
 #include <cstdio>
 #include <iostream>
 
 #include <CLI/CLI.hpp>
+#include <QtGlobal>
 
 #include "app/session.h"
 #include "app/simulate_command.h"
@@ -19,10 +21,12 @@ int main(int argc, char** argv)
     std::string output = ".";
     auto* headlessFlag = app.add_flag("--headless", headless, "run without a display (needs --script)");
     auto* scriptOption =
-        app.add_option("--script", script, "replay a scripted session (see README)")->check(CLI::ExistingFile);
+        app.add_option("--script", script,
+                       "replay a scripted session (see README); without --headless on the real window and "
+                       "dialogs, offscreen when there is no display")
+            ->check(CLI::ExistingFile);
     app.add_option("--out", output, "folder for the files a script writes (default: the current folder)");
     headlessFlag->needs(scriptOption);
-    scriptOption->needs(headlessFlag);
     CLI::App* simulateCommand = addSimulateCommand(app);  // runs in its callback during parsing
     CLI11_PARSE(app, argc, argv);
     if (simulateCommand->parsed())
@@ -31,6 +35,17 @@ int main(int argc, char** argv)
     if (headless) {
         startPlatform(Backend::Headless, argc, argv);
         const int result = runScriptedSession(script, output, std::cerr);
+        stopPlatform();
+        return result;
+    }
+
+    if (!script.empty()) {
+        // A script on the real window and dialogs; with no display, offscreen.
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        startPlatform(Backend::Qt, argc, argv);
+        const int result = runScriptedSession(script, output, std::cerr, true);
         stopPlatform();
         return result;
     }

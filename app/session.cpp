@@ -72,7 +72,8 @@ int64_t scriptedClock()
 
 } // namespace
 
-int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log)
+int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log,
+                       bool realDialogs)
 {
     std::ifstream in(path);
     if (!in) {
@@ -86,7 +87,7 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
 
     ScriptedSession session;
     setDefaultMessageBoxService(&session);
-    setDialogService(&session);
+    setDialogService(realDialogs ? qtScriptedDialogs(&session) : static_cast<DialogService*>(&session));
     resetProgramState();  // a session is a fresh program: defaults and every stream at its start
     resetRandomStreams();
     simClock = scriptedClock;  // charts print times: a session's must not depend on the day it runs
@@ -100,6 +101,8 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
         simClock = simRealClock;
         return 1;
     }
+
+    fixClientSize(hWnd, kHeadlessWidth, kHeadlessHeight);  // the same pictures on a screen of any size
 
     int result = 0;
     std::string line;
@@ -130,7 +133,7 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
         } else if (cmd == "key" && w.size() == 2 && parseInt(w[1], 0, 255, a)) {
             injectKey(hWnd, static_cast<int>(a));
         } else if (cmd == "resize" && w.size() == 3 && parseInt(w[1], 1, 32767, a) && parseInt(w[2], 1, 32767, b)) {
-            resizeClient(hWnd, static_cast<int>(a), static_cast<int>(b));
+            fixClientSize(hWnd, static_cast<int>(a), static_cast<int>(b));
         } else if (cmd == "answer" && w.size() >= 2 && (w[1] == "ok" || w[1] == "cancel")) {
             ScriptedAnswer answer;
             answer.ok = w[1] == "ok";

@@ -10,11 +10,15 @@
 
 #include "platform/backend.h"
 
-// Runs the script at `path` on a new headless main window. Relative file names
-// in the script are taken relative to `outputDirectory` (made if missing).
-// Progress and errors go to `log`. Returns 0 on success, 1 when the window
-// could not be created, 2 on a bad script line (the line is named).
-int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log);
+// Runs the script at `path` on a new main window of the running backend.
+// Relative file names in the script are taken relative to `outputDirectory`
+// (made if missing). With `realDialogs` (Qt backend) the dialogs are the real
+// ones on the screen, answered through their widgets. Message boxes are
+// answered from the script and recorded, never shown. Progress and errors go
+// to `log`. Returns 0 on success, 1 when the window could not be created, 2 on
+// a bad script line (the line is named).
+int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log,
+                       bool realDialogs = false);
 
 // The dumps (keys are the records' field names).
 nlohmann::ordered_json seriesToJson();         // the current SeriesHeader, or null

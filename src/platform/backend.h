@@ -46,6 +46,10 @@ void injectKey(HWND hWnd, int virtualKey);
 void chooseMenuItem(HWND hWnd, UINT id);
 // New client size: the raster is resized, WM_SIZE sent and everything invalidated with erasing.
 void resizeClient(HWND hWnd, int width, int height);
+// The client area held at one size whatever the screen: on the Qt backend the
+// frame leaves the maximised state and the canvas keeps this size (scripts
+// draw the same pictures on both backends).
+void fixClientSize(HWND hWnd, int width, int height);
 // A copy of the client raster (32 bits per pixel).
 QImage windowRaster(HWND hWnd);
 // Whether a menu item carries a check mark; false for unknown ids.
@@ -103,6 +107,7 @@ public:
     bool chooseSaveFile(OPENFILENAMEA* request) override;
     void queue(const ScriptedAnswer& answer);       // after the replies already queued
     void queueFirst(const ScriptedAnswer& answer);  // before them: the reply to the very next question
+    ScriptedAnswer takeDialogAnswer();              // the next reply, or Cancel when none is queued
     const std::vector<MessageRecord>& messages() const { return shown; }
     std::vector<std::string> log;  // dialogs run, file names chosen: "dialog 105 ok", ...
 
@@ -114,6 +119,10 @@ private:
 // Real message boxes and dialogs on the screen (Qt backend).
 MessageBoxService* qtMessageBoxes();
 DialogService* qtDialogs();
+// Real dialogs on the screen answered by a script: each dialog is built and
+// shown as for a person, then the session's next reply is typed into its
+// fields and its buttons are clicked; file names come from the session.
+DialogService* qtScriptedDialogs(ScriptedSession* session);
 
 /*---- Menus ----*/
 

@@ -78,6 +78,8 @@ struct WindowImpl {
     std::map<UINT, bool> checks;     // menu item id -> check mark
     std::vector<HWND> children;      // child windows and dialog controls
     int buttonCheck = 0;             // control: BST_* state
+    int selectionStart = 0;          // edit: first selected character
+    int selectionEnd = 0;            // edit: past the last selected one; -1 to the end of the text
     intptr_t dialogResult = 0;       // dialog: EndDialog's result
     bool dialogEnded = false;        // dialog: EndDialog was called
     int dialogTemplate = 0;          // dialog: template id
@@ -100,6 +102,14 @@ void qtCreateControl(HWND child, int x, int y, int width, int height);
 void qtMoveControl(HWND child, int x, int y, int width, int height);
 void qtSyncControl(HWND child);   // widget <- text and check state
 void qtReadControl(HWND child);   // text and check state <- widget
+void qtFocusControl(HWND child);  // keyboard focus to the widget
+void qtFixCanvasSize(HWND hWnd, int width, int height);
+// Scripted replies (scripted.cpp): the control a field name addresses (-1 for
+// none), the described kind of a control ("" when not described), and whether
+// a value means "on".
+int scriptedControlId(HWND dialog, const std::string& name);
+const char* describedControlKind(HWND dialog, int id);
+bool scriptedValueOn(const std::string& value);
 void qtSetCursor(intptr_t id);
 void qtSchedulePaint(HWND hWnd);
 void qtCanvasUpdate(HWND hWnd);

@@ -23,8 +23,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/private.h"
@@ -289,9 +291,14 @@ void qtSyncControl(HWND child)
     QWidget* w = child->lpImpl ? child->lpImpl->control : nullptr;
     if (!w)
         return;
-    if (auto* edit = dynamic_cast<QLineEdit*>(w))
+    if (auto* edit = dynamic_cast<QLineEdit*>(w)) {
         edit->setText(QString::fromUtf8(child->lpImpl->title.c_str()));
-    else if (auto* label = dynamic_cast<QLabel*>(w))
+        const int length = static_cast<int>(edit->text().size());
+        const int start = std::clamp(child->lpImpl->selectionStart, 0, length);
+        const int end = child->lpImpl->selectionEnd < 0 ? length : std::clamp(child->lpImpl->selectionEnd, start, length);
+        if (end > start)
+            edit->setSelection(start, end - start);
+    } else if (auto* label = dynamic_cast<QLabel*>(w))
         label->setText(QString::fromUtf8(child->lpImpl->title.c_str()));
     else if (auto* box = dynamic_cast<QAbstractButton*>(w))
         box->setChecked(child->lpImpl->buttonCheck == BST_CHECKED);
@@ -306,6 +313,24 @@ void qtReadControl(HWND child)
         child->lpImpl->title = edit->text().toStdString();
     else if (auto* box = dynamic_cast<QAbstractButton*>(w))
         child->lpImpl->buttonCheck = box->isChecked() ? BST_CHECKED : BST_UNCHECKED;
+}
+
+void qtFixCanvasSize(HWND hWnd, int width, int height)
+{
+    QMainWindow* frame = hWnd->lpImpl->qtWindow;
+    QWidget* canvas = hWnd->lpImpl->canvas;
+    if (!frame || !canvas)
+        return;
+    frame->showNormal();
+    canvas->setFixedSize(width, height);
+    frame->adjustSize();
+    QCoreApplication::processEvents();  // the resize events land now, not in the middle of a script
+}
+
+void qtFocusControl(HWND child)
+{
+    if (QWidget* w = child->lpImpl ? child->lpImpl->control : nullptr)
+        w->setFocus(Qt::OtherFocusReason);
 }
 
 void qtSetCursor(intptr_t id)
@@ -359,77 +384,127 @@ public:
 ** Dialogs
 **========================================================================*/
 
+// Types a scripted reply into a dialog on the screen and clicks its buttons, as
+// a person would: a field's text replaced, a check box clicked when its state
+// is to change, a radio button clicked to choose it, then OK or Cancel. OK that
+// is refused (a bad value) is followed by Cancel; the person gives up.
+void pilotDialog(HWND dialog, QDialogButtonBox* buttons, ScriptedSession* session)
+{
+    const ScriptedAnswer answer = session->takeDialogAnswer();
+    for (const auto& [name, value] : answer.fields) {
+        const int id = scriptedControlId(dialog, name);
+        QWidget* w = id < 0 ? nullptr : GetDlgItem(dialog, id)->lpImpl->control;
+        if (!w) {
+            session->log.push_back("dialog " + std::to_string(dialog->lpImpl->dialogTemplate) + ": no field " + name);
+            continue;
+        }
+        if (auto* edit = dynamic_cast<QLineEdit*>(w)) {
+            edit->selectAll();
+            edit->insert(QString::fromUtf8(value.c_str()));
+        } else if (auto* check = dynamic_cast<QCheckBox*>(w)) {
+            if (check->isChecked() != scriptedValueOn(value))
+                check->click();
+        } else if (auto* radio = dynamic_cast<QRadioButton*>(w)) {
+            if (scriptedValueOn(value))
+                radio->click();
+        }
+    }
+    buttons->button(answer.ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)->click();
+    if (!dialog->lpImpl->dialogEnded && answer.ok)
+        buttons->button(QDialogButtonBox::Cancel)->click();
+    if (!dialog->lpImpl->dialogEnded)
+        EndDialog(dialog, IDCANCEL);
+    session->log.push_back("dialog " + std::to_string(dialog->lpImpl->dialogTemplate) + " " +
+                           (dialog->lpImpl->dialogResult == IDOK ? "ok" : "cancel"));
+}
+
+// Builds the dialog from its description, runs it modally until EndDialog;
+// with a `pilot` the session's next reply answers it.
+intptr_t runQtDialog(HWND dialog, DLGPROC procedure, LPARAM param, ScriptedSession* pilot)
+{
+    const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate);
+    QWidget* owner = nullptr;
+    if (HWND parent = dialog->lpImpl->parent; parent && parent->lpImpl)
+        owner = parent->lpImpl->qtWindow;
+    QDialog box(owner);
+    box.setWindowTitle(QString::fromUtf8(dialog->lpImpl->title.c_str()));
+    auto* layout = new QVBoxLayout(&box);
+    auto* form = new QFormLayout;
+    layout->addLayout(form);
+    // A group box opens a form of its own; radio buttons are exclusive
+    // within their group box, as in the dialog descriptions.
+    std::vector<std::pair<int, QAbstractButton*>> clickable;
+    if (desc)
+        for (const DialogControlDesc& c : desc->controls) {
+            const QString label = QString::fromUtf8(c.label ? c.label : "");
+            QWidget* w = nullptr;
+            if (std::strcmp(c.kind, "group") == 0) {
+                auto* group = new QGroupBox(label);
+                layout->addWidget(group);
+                form = new QFormLayout(group);
+                continue;
+            }
+            if (std::strcmp(c.kind, "edit") == 0) {
+                w = new QLineEdit;
+                form->addRow(label, w);
+            } else if (std::strcmp(c.kind, "check") == 0) {
+                w = new QCheckBox(label);
+                form->addRow(w);
+            } else if (std::strcmp(c.kind, "radio") == 0) {
+                w = new QRadioButton(label);
+                form->addRow(w);
+            } else {
+                w = new QLabel(label);
+                form->addRow(w);
+            }
+            w->setEnabled(!c.disabled);
+            if (c.id >= 0) {
+                w->setObjectName(QString::number(c.id));  // scripts and tests address controls by id
+                HWND child = GetDlgItem(dialog, c.id);
+                child->lpImpl->control = w;
+                if (std::strcmp(c.kind, "label") == 0)
+                    child->lpImpl->title = c.label ? c.label : "";
+                if (auto* b = dynamic_cast<QAbstractButton*>(w))
+                    clickable.emplace_back(c.id, b);
+            }
+        }
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    layout->addWidget(buttons);
+    auto press = [&](int id) {
+        for (HWND child : dialog->lpImpl->children)
+            qtReadControl(child);
+        procedure(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
+        if (dialog->lpImpl->dialogEnded)
+            box.done(0);
+        else
+            for (HWND child : dialog->lpImpl->children)
+                qtSyncControl(child);  // what the procedure set stays on screen, a refused field marked
+    };
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, [&]() { press(IDOK); });
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, [&]() { press(IDCANCEL); });
+    for (auto& [id, b] : clickable)  // a click on a check box or radio button: WM_COMMAND with its id
+        QObject::connect(b, &QAbstractButton::clicked, &box, [&, id = id]() { press(id); });
+    procedure(dialog, WM_INITDIALOG, 0, param);
+    for (HWND child : dialog->lpImpl->children)
+        qtSyncControl(child);
+    if (!dialog->lpImpl->dialogEnded) {
+        if (pilot)
+            QTimer::singleShot(0, &box, [&]() {
+                pilotDialog(dialog, buttons, pilot);
+                box.done(0);
+            });
+        box.exec();
+    }
+    for (HWND child : dialog->lpImpl->children)
+        child->lpImpl->control = nullptr;
+    return dialog->lpImpl->dialogEnded ? dialog->lpImpl->dialogResult : static_cast<intptr_t>(IDCANCEL);
+}
+
 class QtDialogs : public DialogService {
 public:
     intptr_t runDialog(HWND dialog, DLGPROC procedure, LPARAM param) override
     {
-        const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate);
-        QDialog box;
-        box.setWindowTitle(QString::fromUtf8(dialog->lpImpl->title.c_str()));
-        auto* layout = new QVBoxLayout(&box);
-        auto* form = new QFormLayout;
-        layout->addLayout(form);
-        // A group box opens a form of its own; radio buttons are exclusive
-        // within their group box, as in the dialog descriptions.
-        std::vector<std::pair<int, QAbstractButton*>> clickable;
-        if (desc)
-            for (const DialogControlDesc& c : desc->controls) {
-                const QString label = QString::fromUtf8(c.label ? c.label : "");
-                QWidget* w = nullptr;
-                if (std::strcmp(c.kind, "group") == 0) {
-                    auto* group = new QGroupBox(label);
-                    layout->addWidget(group);
-                    form = new QFormLayout(group);
-                    continue;
-                }
-                if (std::strcmp(c.kind, "edit") == 0) {
-                    w = new QLineEdit;
-                    form->addRow(label, w);
-                } else if (std::strcmp(c.kind, "check") == 0) {
-                    w = new QCheckBox(label);
-                    form->addRow(w);
-                } else if (std::strcmp(c.kind, "radio") == 0) {
-                    w = new QRadioButton(label);
-                    form->addRow(w);
-                } else {
-                    w = new QLabel(label);
-                    form->addRow(w);
-                }
-                w->setEnabled(!c.disabled);
-                if (c.id >= 0) {
-                    w->setObjectName(QString::number(c.id));  // scripts and tests address controls by id
-                    HWND child = GetDlgItem(dialog, c.id);
-                    child->lpImpl->control = w;
-                    if (std::strcmp(c.kind, "label") == 0)
-                        child->lpImpl->title = c.label ? c.label : "";
-                    if (auto* b = dynamic_cast<QAbstractButton*>(w))
-                        clickable.emplace_back(c.id, b);
-                }
-            }
-        auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
-        layout->addWidget(buttons);
-        auto press = [&](int id) {
-            for (HWND child : dialog->lpImpl->children)
-                qtReadControl(child);
-            procedure(dialog, WM_COMMAND, static_cast<WPARAM>(id), 0);
-            if (dialog->lpImpl->dialogEnded)
-                box.done(0);
-            else
-                for (HWND child : dialog->lpImpl->children)
-                    qtSyncControl(child);  // what the procedure set stays on screen
-        };
-        QObject::connect(buttons, &QDialogButtonBox::accepted, [&]() { press(IDOK); });
-        QObject::connect(buttons, &QDialogButtonBox::rejected, [&]() { press(IDCANCEL); });
-        for (auto& [id, b] : clickable)  // a click on a check box or radio button: WM_COMMAND with its id
-            QObject::connect(b, &QAbstractButton::clicked, [&, id = id]() { press(id); });
-        procedure(dialog, WM_INITDIALOG, 0, param);
-        for (HWND child : dialog->lpImpl->children)
-            qtSyncControl(child);
-        if (!dialog->lpImpl->dialogEnded)
-            box.exec();
-        for (HWND child : dialog->lpImpl->children)
-            child->lpImpl->control = nullptr;
-        return dialog->lpImpl->dialogEnded ? dialog->lpImpl->dialogResult : static_cast<intptr_t>(IDCANCEL);
+        return runQtDialog(dialog, procedure, param, nullptr);
     }
 
     bool chooseSaveFile(OPENFILENAMEA* request) override
@@ -496,9 +571,22 @@ private:
     QProgressDialog* dialog = nullptr;  // shown during a run
 };
 
+// Real dialogs answered by a scripted session; its file names too.
+class QtScriptedDialogs : public DialogService {
+public:
+    ScriptedSession* session = nullptr;  // where the replies come from
+
+    intptr_t runDialog(HWND dialog, DLGPROC procedure, LPARAM param) override
+    {
+        return runQtDialog(dialog, procedure, param, session);
+    }
+    bool chooseSaveFile(OPENFILENAMEA* request) override { return session->chooseSaveFile(request); }
+};
+
 QtMessageBoxes gQtBoxes;
 QtProgress gQtProgress;
 QtDialogs gQtDialogs;
+QtScriptedDialogs gQtScriptedDialogs;
 
 } // namespace
 
@@ -515,4 +603,10 @@ ProgressService* qtProgress()
 DialogService* qtDialogs()
 {
     return &gQtDialogs;
+}
+
+DialogService* qtScriptedDialogs(ScriptedSession* session)
+{
+    gQtScriptedDialogs.session = session;
+    return &gQtScriptedDialogs;
 }

@@ -82,6 +82,21 @@ std::vector<int> radioGroupOf(HWND dialog, int id)
 
 } // namespace
 
+int scriptedControlId(HWND dialog, const std::string& name)
+{
+    return controlIdOf(dialog, name);
+}
+
+const char* describedControlKind(HWND dialog, int id)
+{
+    return kindOf(dialog, id);
+}
+
+bool scriptedValueOn(const std::string& value)
+{
+    return truthy(value);
+}
+
 void ScriptedSession::queue(const ScriptedAnswer& answer)
 {
     answers.push_back(answer);
@@ -106,16 +121,22 @@ int ScriptedSession::show(const char* text, const char* caption, unsigned flags)
     return reply;
 }
 
-intptr_t ScriptedSession::runDialog(HWND dialog, DLGPROC procedure, LPARAM param)
+ScriptedAnswer ScriptedSession::takeDialogAnswer()
 {
-    procedure(dialog, WM_INITDIALOG, 0, param);
-    if (dialog->lpImpl->dialogEnded)
-        return dialog->lpImpl->dialogResult;
     ScriptedAnswer answer{false, {}};  // an unanswered dialog is cancelled
     if (!answers.empty()) {
         answer = answers.front();
         answers.pop_front();
     }
+    return answer;
+}
+
+intptr_t ScriptedSession::runDialog(HWND dialog, DLGPROC procedure, LPARAM param)
+{
+    procedure(dialog, WM_INITDIALOG, 0, param);
+    if (dialog->lpImpl->dialogEnded)
+        return dialog->lpImpl->dialogResult;
+    const ScriptedAnswer answer = takeDialogAnswer();
     for (const auto& [name, value] : answer.fields) {
         const int id = controlIdOf(dialog, name);
         if (id < 0) {
@@ -154,11 +175,7 @@ intptr_t ScriptedSession::runDialog(HWND dialog, DLGPROC procedure, LPARAM param
 
 bool ScriptedSession::chooseSaveFile(OPENFILENAMEA* request)
 {
-    ScriptedAnswer answer{false, {}};  // an unanswered file dialog is cancelled
-    if (!answers.empty()) {
-        answer = answers.front();
-        answers.pop_front();
-    }
+    const ScriptedAnswer answer = takeDialogAnswer();  // an unanswered file dialog is cancelled
     std::string name;
     for (const auto& [key, value] : answer.fields)
         if (key == "file" || key.empty())

@@ -5,6 +5,7 @@
 // Sections: registry - creation and messages - painting - mouse, cursor, menu -
 // resources - dialogs - driving a window - scripted session
 #include <QGuiApplication>
+#include <QThread>
 #include <QPainter>
 
 #include <cstdlib>
@@ -35,6 +36,7 @@ QGuiApplication* gApp = nullptr;                  // the application object: liv
 int gArgc = 0;                                    // what the application object keeps a reference to
 ScriptedSession gCancelAll;                       // default dialog service: nothing queued, all cancelled
 DialogService* gDialogService = nullptr;          // where dialogs run
+HWND gFocus = nullptr;                            // the control that takes the keyboard
 
 PlatformWindow* newWindow(const std::string& className, const std::string& title, HWND parent, int childId)
 {
@@ -99,6 +101,7 @@ void stopPlatform()
     gWindows.clear();
     gClasses.clear();
     gCapture = nullptr;
+    gFocus = nullptr;
     gQuitCode = -1;
     gStarted = false;
 }
@@ -256,7 +259,10 @@ LRESULT DefWindowProcA(HWND hWnd, UINT message, WPARAM, LPARAM)
 void PostQuitMessage(int exitCode)
 {
     gQuitCode = exitCode < 0 ? 0 : exitCode;
-    if (gBackend == Backend::Qt && QGuiApplication::instance())
+    // Only a running loop is told to end: Qt's exit with no loop running would
+    // end every later loop at once, a modal dialog's too (GetMessageA sees the
+    // code before it waits).
+    if (gBackend == Backend::Qt && QGuiApplication::instance() && QThread::currentThread()->loopLevel() > 0)
         QGuiApplication::instance()->exit(gQuitCode);
 }
 
@@ -275,6 +281,11 @@ LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {  // a control without a procedure of its own
     case BM_GETCHECK: return impl->buttonCheck;
     case BM_SETCHECK: impl->buttonCheck = static_cast<int>(wParam); qtSyncControl(hWnd); return 0;
+    case EM_SETSEL:
+        impl->selectionStart = static_cast<int>(static_cast<intptr_t>(wParam));
+        impl->selectionEnd = static_cast<int>(lParam);
+        qtSyncControl(hWnd);
+        return 0;
     default: return 0;
     }
 }
@@ -536,8 +547,24 @@ BOOL SetWindowTextA(HWND hWnd, const char* text)
     if (!hWnd || !hWnd->lpImpl)
         return 0;
     hWnd->lpImpl->title = text ? text : "";
+    hWnd->lpImpl->selectionStart = hWnd->lpImpl->selectionEnd = 0;  // new text: nothing selected
     qtSyncControl(hWnd);
     return 1;
+}
+
+HWND SetFocus(HWND hWnd)
+{
+    HWND previous = windowAlive(gFocus) ? gFocus : nullptr;
+    if (!windowAlive(hWnd))
+        return previous;
+    gFocus = hWnd;
+    qtFocusControl(hWnd);
+    return previous;
+}
+
+HWND GetFocus()
+{
+    return windowAlive(gFocus) ? gFocus : nullptr;
 }
 
 int GetWindowTextA(HWND hWnd, char* buffer, int size)
@@ -606,6 +633,15 @@ void resizeClient(HWND hWnd, int width, int height)
     SendMessageA(hWnd, WM_SIZE, 0, MAKELPARAM(width, height));
     if (gBackend == Backend::Qt)
         qtSchedulePaint(hWnd);
+}
+
+void fixClientSize(HWND hWnd, int width, int height)
+{
+    if (!windowAlive(hWnd) || width <= 0 || height <= 0)
+        return;
+    if (gBackend == Backend::Qt)
+        qtFixCanvasSize(hWnd, width, height);
+    resizeClient(hWnd, width, height);
 }
 
 QImage windowRaster(HWND hWnd)

@@ -29,7 +29,7 @@ enum : UINT {
     WM_QUIT = 0x0012, WM_ERASEBKGND = 0x0014, WM_SETCURSOR = 0x0020, WM_KEYDOWN = 0x0100,
     WM_INITDIALOG = 0x0110, WM_COMMAND = 0x0111, WM_MOUSEMOVE = 0x0200, WM_LBUTTONDOWN = 0x0201,
     WM_LBUTTONUP = 0x0202, WM_LBUTTONDBLCLK = 0x0203,
-    BM_GETCHECK = 0x00F0, BM_SETCHECK = 0x00F1,
+    BM_GETCHECK = 0x00F0, BM_SETCHECK = 0x00F1, EM_SETSEL = 0x00B1,
 };
 enum : int { BST_UNCHECKED = 0, BST_CHECKED = 1 };
 enum : UINT { MF_BYCOMMAND = 0x0000, MF_UNCHECKED = 0x0000, MF_CHECKED = 0x0008 };
@@ -126,6 +126,8 @@ BOOL EndDialog(HWND dialog, intptr_t result);
 HWND GetDlgItem(HWND dialog, int id);
 BOOL SetWindowTextA(HWND hWnd, const char* text);
 int GetWindowTextA(HWND hWnd, char* buffer, int size);
+HWND SetFocus(HWND hWnd);  // the control that takes the keyboard; returns the one that had it
+HWND GetFocus();
 
 struct OPENFILENAMEA {
     HWND hwndOwner;           // owner

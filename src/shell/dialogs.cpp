@@ -91,36 +91,48 @@ bool isChecked(HWND dialog, int id)
 ** Field checks
 **========================================================================*/
 
-// Refuses a value outside [low, high] with a message naming the field; the
-// dialog stays open with the field's text selected for a new value.
-bool inRange(HWND dialog, const char* field, int64_t value, int64_t low, int64_t high)
+// Marks the field that holds a refused value: focus on it, its whole text
+// selected, so the next keystroke replaces it.
+void markField(HWND dialog, int id)
+{
+    HWND control = GetDlgItem(dialog, id);
+    SetFocus(control);
+    SendMessageA(control, EM_SETSEL, 0, -1);
+}
+
+// Refuses with a message naming the field; the dialog stays open with the
+// field `id` marked. Returns false for use in a chain of checks.
+bool refuse(HWND dialog, int id, const std::string& text)
+{
+    MessageBoxA(dialog, text.c_str(), " Bad value ", MB_OK | MB_ICONWARNING);
+    markField(dialog, id);
+    return false;
+}
+
+// Refuses a value outside [low, high] in the field `id`.
+bool inRange(HWND dialog, int id, const char* field, int64_t value, int64_t low, int64_t high)
 {
     if (value >= low && value <= high)
         return true;
-    const std::string text = "\"" + std::string(field) + "\" must be from " + std::to_string(low) + " to " +
-                             std::to_string(high) + ", not " + std::to_string(value) + ".";
-    MessageBoxA(dialog, text.c_str(), " Bad value ", MB_OK | MB_ICONWARNING);
-    return false;
+    return refuse(dialog, id,
+                  "\"" + std::string(field) + "\" must be from " + std::to_string(low) + " to " +
+                      std::to_string(high) + ", not " + std::to_string(value) + ".");
 }
 
-bool refuse(HWND dialog, const std::string& text)
-{
-    MessageBoxA(dialog, text.c_str(), " Bad value ", MB_OK | MB_ICONWARNING);
-    return false;
-}
-
-// A list typed in a field: every entry present must be an etalon number; when
-// `complete`, entries the text lacks are refused too.
-bool etalonsInRange(HWND dialog, const char* field, const int64_t* values, int count, int present, bool complete)
+// A list typed in the field `id`: every entry present must be an etalon
+// number; when `complete`, entries the text lacks are refused too.
+bool etalonsInRange(HWND dialog, int id, const char* field, const int64_t* values, int count, int present,
+                    bool complete)
 {
     const int64_t A = gState.wAlphabetSize;
     for (int i = 0; i < count; i++) {
         if (i >= present && !complete)
             break;
         if (values[i] < 1 || values[i] > A) {
-            return refuse(dialog, "\"" + std::string(field) + "\": entry " + std::to_string(i + 1) +
-                                      (i >= present ? " is missing" : " is " + std::to_string(values[i])) +
-                                      "; etalon numbers are from 1 to " + std::to_string(A) + ".");
+            return refuse(dialog, id,
+                          "\"" + std::string(field) + "\": entry " + std::to_string(i + 1) +
+                              (i >= present ? " is missing" : " is " + std::to_string(values[i])) +
+                              "; etalon numbers are from 1 to " + std::to_string(A) + ".");
         }
     }
     return true;
@@ -159,12 +171,12 @@ intptr_t createSeriesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         const int64_t length = readNumber(dialog, 1000), tmin = readNumber(dialog, 1001),
                       tmax = readNumber(dialog, 1003), etalon = readNumber(dialog, 1004),
                       saved = readNumber(dialog, 1005), procSaved = readNumber(dialog, 1006);
-        if (!inRange(dialog, "Samples Length", length, s.wImpulseSize, 65535) ||
-            !inRange(dialog, "Min Length of Interval", tmin, 1, 65535) ||
-            !inRange(dialog, "Max Length of Interval", tmax, std::max<int64_t>(tmin, s.wImpulseSize), 65535) ||
-            !inRange(dialog, "Etalon Number", etalon, 1, s.wAlphabetSize) ||
-            !inRange(dialog, "Saved Energy Level (from 0 to 100)", saved, 0, 100) ||
-            !inRange(dialog, "Saved Energy Level (from 0 to 100)", procSaved, 0, 100))
+        if (!inRange(dialog, 1000, "Samples Length", length, s.wImpulseSize, 65535) ||
+            !inRange(dialog, 1001, "Min Length of Interval", tmin, 1, 65535) ||
+            !inRange(dialog, 1003, "Max Length of Interval", tmax, std::max<int64_t>(tmin, s.wImpulseSize), 65535) ||
+            !inRange(dialog, 1004, "Etalon Number", etalon, 1, s.wAlphabetSize) ||
+            !inRange(dialog, 1005, "Saved Energy Level (from 0 to 100)", saved, 0, 100) ||
+            !inRange(dialog, 1006, "Saved Energy Level (from 0 to 100)", procSaved, 0, 100))
             return 1;
         s.dwNewSeriesLength = static_cast<uint32_t>(length);
         s.wNewTmin = static_cast<uint16_t>(tmin);
@@ -204,9 +216,9 @@ intptr_t seriesStructureProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         const int64_t count = readNumber(dialog, 1007), noise = readNumber(dialog, 1011);
         std::vector<int64_t> values(static_cast<size_t>(shown) + 1);
         const int present = readNumberList(controlText(dialog, 1010), values.data(), shown);
-        if (!inRange(dialog, "Number of Pulses in Series", count, 0, 65535) ||
-            !etalonsInRange(dialog, "Sequence of Etalons in Series", values.data(), shown, present, false) ||
-            !inRange(dialog, "Noise Level", noise, 0, 32767))
+        if (!inRange(dialog, 1007, "Number of Pulses in Series", count, 0, 65535) ||
+            !etalonsInRange(dialog, 1010, "Sequence of Etalons in Series", values.data(), shown, present, false) ||
+            !inRange(dialog, 1011, "Noise Level", noise, 0, 32767))
             return 1;
         s.wNewImpulseQuantity = static_cast<uint16_t>(count);
         for (int i = 0; i < shown; i++)
@@ -236,13 +248,13 @@ intptr_t requiredEtalonsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     const int id = static_cast<int>(wParam & 0xFFFF);
     if (id == IDOK) {
         int64_t count = readNumber(dialog, 1014);
-        if (!inRange(dialog, "Number of Required Etalons", count, 0, 65535))
+        if (!inRange(dialog, 1014, "Number of Required Etalons", count, 0, 65535))
             return 1;
         if (count < 1 || count > s.wRequiredCapacity)
             count = s.wRequiredQuantity;  // out of the list's room: the old count stays
         std::vector<int64_t> values(static_cast<size_t>(count) + 1);
         const int present = readNumberList(controlText(dialog, 1013), values.data(), static_cast<int>(count));
-        if (!etalonsInRange(dialog, "List of Required Etalons", values.data(), static_cast<int>(count), present,
+        if (!etalonsInRange(dialog, 1013, "List of Required Etalons", values.data(), static_cast<int>(count), present,
                             true))
             return 1;
         s.wRequiredQuantity = static_cast<uint16_t>(count);
@@ -277,14 +289,14 @@ intptr_t locationParametersProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
                       incr = readNumber(dialog, 1017), repeats = readNumber(dialog, 1021),
                       level = readNumber(dialog, 1019), steps = readNumber(dialog, 1018),
                       levelIncr = readNumber(dialog, 1020);
-        if (!inRange(dialog, "from", from, 1, 65535) || !inRange(dialog, "to", to, from, 65535) ||
-            !inRange(dialog, "incr.", incr, 0, 65535) || !inRange(dialog, "Number of Repeats", repeats, 1, 65535) ||
-            !inRange(dialog, "Initial Level", level, 0, 32767) ||
-            !inRange(dialog, "Number of Steps in Simulation", steps, 1, 65535) ||
-            !inRange(dialog, "Noise Increment per Step", levelIncr, 0, 32767))
+        if (!inRange(dialog, 1015, "from", from, 1, 65535) || !inRange(dialog, 1016, "to", to, from, 65535) ||
+            !inRange(dialog, 1017, "incr.", incr, 0, 65535) || !inRange(dialog, 1021, "Number of Repeats", repeats, 1, 65535) ||
+            !inRange(dialog, 1019, "Initial Level", level, 0, 32767) ||
+            !inRange(dialog, 1018, "Number of Steps in Simulation", steps, 1, 65535) ||
+            !inRange(dialog, 1020, "Noise Increment per Step", levelIncr, 0, 32767))
             return 1;
         if (level + (steps - 1) * levelIncr > 32767)
-            return refuse(dialog, "The last noise level, \"Initial Level\" + (\"Number of Steps in Simulation\" - 1)"
+            return refuse(dialog, 1018, "The last noise level, \"Initial Level\" + (\"Number of Steps in Simulation\" - 1)"
                                   " x \"Noise Increment per Step\", must not exceed 32767."),
                    1;
         s.wNewMinPulses = static_cast<uint16_t>(from);
@@ -328,7 +340,7 @@ intptr_t subsetSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
     }
     if (id == IDOK) {
         const int64_t position = readNumber(dialog, 1020);
-        if (!inRange(dialog, "Subset init position", position, 0, 65535))
+        if (!inRange(dialog, 1020, "Subset init position", position, 0, 65535))
             return 1;
         s.wSubsetInitPosition = static_cast<uint16_t>(position);
         EndDialog(dialog, IDOK);
@@ -431,7 +443,7 @@ intptr_t showSimulationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
             const std::string text = controlText(dialog, 1033);
             bound = std::strtod(text.c_str(), nullptr);
             if (!(bound > 0) || !std::isfinite(bound))
-                return refuse(dialog, "\"upper bound\" must be a number above 0, not \"" + text + "\"."), 1;
+                return refuse(dialog, 1033, "\"upper bound\" must be a number above 0, not \"" + text + "\"."), 1;
         }
         s.wErrorKind = w.errorKind;
         s.wStatView = w.statView;
