@@ -15,6 +15,7 @@
 #include <functional>
 
 #include "platform/backend.h"
+#include "support/qtplatform.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
 
@@ -59,21 +60,8 @@ protected:
     ScriptedSession session;  // message boxes: answered and recorded
     HWND hWnd = nullptr;
 
-    static void SetUpTestSuite()
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "pulsebench-test";
-        static char* argv[] = {name, nullptr};
-        startPlatform(Backend::Qt, argc, argv);
-    }
-
-    static void TearDownTestSuite()
-    {
-        QApplication::processEvents();
-        stopPlatform();
-    }
+    static void SetUpTestSuite() { startOffscreenQtPlatform(); }
+    static void TearDownTestSuite() { stopQtPlatform(); }
 
     void SetUp() override
     {

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 
 #include "platform/backend.h"
+#include "support/qtplatform.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
 
@@ -33,21 +34,8 @@ protected:
     HWND hWnd = nullptr;
     QMainWindow* frame = nullptr;
 
-    static void SetUpTestSuite()
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "pulsebench-test";
-        static char* argv[] = {name, nullptr};
-        startPlatform(Backend::Qt, argc, argv);
-    }
-
-    static void TearDownTestSuite()
-    {
-        QApplication::processEvents();
-        stopPlatform();  // releases every window made
-    }
+    static void SetUpTestSuite() { startOffscreenQtPlatform(); }
+    static void TearDownTestSuite() { stopQtPlatform(); }
 
     void SetUp() override
     {
