@@ -515,5 +515,6 @@ int pressParamsPanel(HWND hWnd, int x, int y);
 // Moves and releases; both act in view 10 only.
 void moveParamsPanel(HWND hWnd, int x, int y);
 void releaseParamsPanel(HWND hWnd, int x, int y);
-// Hides the edit field "Tmin Text" (every view but 10 has no use for it).
-void hideParamsEdit(HWND hWnd);
+// Hides the edit field "Tmin Text" and gives back the capture and the cursor
+// a hover took: every view but 10 has no use for them.
+void leaveParamsPanel(HWND hWnd);

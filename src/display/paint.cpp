@@ -286,7 +286,7 @@ LRESULT paintMainWindow(HWND hWnd)
     GetTextMetricsA(hdc, &tm);
     layoutMainWindow(client, tm, d);
     if (s.wViewMode != kViewParams)
-        hideParamsEdit(hWnd);  // the Tmin field belongs to the parameter panel only
+        leaveParamsPanel(hWnd);  // the Tmin field and the hover cursors belong to the parameter panel only
 
     switch (s.wViewMode) {
     case kViewAlphabet:

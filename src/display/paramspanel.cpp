@@ -439,10 +439,12 @@ int drawParamsPanel(HWND hWnd, HDC hdc, ParamsHeader* lpParamsHeader, SeriesHead
     return 1;
 }
 
-void hideParamsEdit(HWND)
+void leaveParamsPanel(HWND)
 {
     if (gState.hTminEdit)
         MoveWindow(gState.hTminEdit, 0, 0, 0, 0, 1);
+    if (gState.lpParamsHeader)
+        endHovers(gState.lpParamsHeader);
 }
 
 /*==========================================================================
@@ -521,7 +523,7 @@ int pressParamsPanel(HWND hWnd, int x, int y)
     if (!p)
         return 0;
     if (hit(p->ParamsCancelRect, x, y)) {
-        hideParamsEdit(hWnd);
+        leaveParamsPanel(hWnd);
         s.wViewMode = kViewResults;
         s.bSeriesLengthChanged = s.bNoiseLevelChanged = s.bLostDataLevelChanged = 0;
         leavePanel(hWnd);

@@ -623,11 +623,18 @@ TEST_F(ParamsPanel, OkRefusesATminThatIsNotANumberOrNotAdmissibleAndStays)
     EXPECT_EQ(gState.wTmin, 181);
 }
 
-TEST_F(ParamsPanel, NextLeavesThePanelAndTheEditIsHidden)
+TEST_F(ParamsPanel, NextLeavesThePanelHidingTheEditAndGivingBackCaptureAndCursor)
 {
+    const HCURSOR before = GetCursor();
+    const RECT h = p->APlusHandleRect;
+    mouse(WM_MOUSEMOVE, h.left + 4, (h.top + h.bottom) / 2);
+    ASSERT_EQ(GetCapture(), hWnd);
     pressAt(gDisplay.NextButtonRect);
     EXPECT_EQ(gState.wViewMode, kViewResults);
     EXPECT_FALSE(editShown());
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(GetCursor(), before);
+    EXPECT_EQ(p->bAPlusHover, 0);
 }
 
 TEST_F(ParamsPanel, MovesAndReleasesOutsideViewTenChangeNothing)
