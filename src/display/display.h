@@ -422,7 +422,7 @@ struct ParamsHeader {
     RECT BMinusLabelRect;        // the b- value label as last drawn
     RECT LastAreaRect;           // SeriesAreaRect of the last paint: another one repaints in full
     int32_t bPainted;            // 1 once painted since getParamsHeader: the erase pass has something to erase
-    HCURSOR hPreviousCursor[4];  // cursor before hovering a+, b-, the Tmin line, the Tmax line
+    HCURSOR hPreviousCursor;     // cursor shown before the hover began
 };
 
 // Refreshes the panel from the series (a new record when none is given);

@@ -31,16 +31,14 @@ ParamsValues valuesOf(const ParamsHeader& p)
                         p.wPanelMinPulses};
 }
 
-// Gives the cursors back and lets the mouse go when the panel was hovered.
+// Gives the cursor back and lets the mouse go when the panel was hovered.
 void endHovers(ParamsHeader* p)
 {
-    int32_t* hovers[4] = {&p->bAPlusHover, &p->bBMinusHover, &p->bTminHover, &p->bTmaxHover};
-    for (int i = 0; i < 4; i++)
-        if (*hovers[i]) {
-            *hovers[i] = 0;
-            SetCursor(p->hPreviousCursor[i]);
-            ReleaseCapture();
-        }
+    if (!(p->bAPlusHover || p->bBMinusHover || p->bTminHover || p->bTmaxHover))
+        return;
+    p->bAPlusHover = p->bBMinusHover = p->bTminHover = p->bTmaxHover = 0;
+    SetCursor(p->hPreviousCursor);
+    ReleaseCapture();
 }
 
 } // namespace
@@ -569,18 +567,35 @@ int pressParamsPanel(HWND hWnd, int x, int y)
 
 namespace {
 
-// One element's hover: entering captures the mouse and shows `cursor`,
-// leaving gives the previous cursor back and lets the mouse go.
-void trackHover(HWND hWnd, bool inside, int32_t& hover, HCURSOR& previous, intptr_t cursor)
+// Hover tracking of the four draggable elements. Entering the first one
+// captures the mouse and shows its sizing cursor, remembering the cursor
+// before; moving between elements switches the cursor; leaving the last one
+// gives the remembered cursor back and lets the mouse go. (Elements overlap
+// near the plot's corners, so one remembered cursor and one capture serve all.)
+void trackHovers(HWND hWnd, ParamsHeader* p, const bool inside[4])
 {
-    if (inside && !hover) {
-        hover = 1;
-        SetCapture(hWnd);
-        previous = SetCursor(LoadCursorA(nullptr, cursor));
-    } else if (!inside && hover) {
-        hover = 0;
-        SetCursor(previous);
+    int32_t* hovers[4] = {&p->bAPlusHover, &p->bBMinusHover, &p->bTminHover, &p->bTmaxHover};
+    static const intptr_t cursors[4] = {IDC_SIZENS, IDC_SIZENS, IDC_SIZENWSE, IDC_SIZENWSE};
+    bool before = false, changed = false;
+    int first = -1;
+    for (int i = 0; i < 4; i++) {
+        before = before || *hovers[i];
+        changed = changed || (*hovers[i] != 0) != inside[i];
+        *hovers[i] = inside[i] ? 1 : 0;
+        if (inside[i] && first < 0)
+            first = i;
+    }
+    if (!changed)
+        return;
+    if (first < 0) {
+        SetCursor(p->hPreviousCursor);
         ReleaseCapture();
+        return;
+    }
+    HCURSOR shown = SetCursor(LoadCursorA(nullptr, cursors[first]));
+    if (!before) {
+        p->hPreviousCursor = shown;
+        SetCapture(hWnd);
     }
 }
 
@@ -625,10 +640,9 @@ void moveParamsPanel(HWND hWnd, int x, int y)
         return;
     if (dragTo(p, x, y, false))
         return redraw(hWnd, p);
-    trackHover(hWnd, hit(p->APlusHandleRect, x, y), p->bAPlusHover, p->hPreviousCursor[0], IDC_SIZENS);
-    trackHover(hWnd, hit(p->BMinusHandleRect, x, y), p->bBMinusHover, p->hPreviousCursor[1], IDC_SIZENS);
-    trackHover(hWnd, hitTminLine(x, y, p), p->bTminHover, p->hPreviousCursor[2], IDC_SIZENWSE);
-    trackHover(hWnd, hitTmaxLine(x, y, p), p->bTmaxHover, p->hPreviousCursor[3], IDC_SIZENWSE);
+    const bool inside[4] = {hit(p->APlusHandleRect, x, y), hit(p->BMinusHandleRect, x, y),
+                            hitTminLine(x, y, p) != 0, hitTmaxLine(x, y, p) != 0};
+    trackHovers(hWnd, p, inside);
 }
 
 void releaseParamsPanel(HWND hWnd, int x, int y)

@@ -483,6 +483,35 @@ TEST_F(ParamsPanel, HoverOverAPlusCapturesShowsTheSizingCursorAndLeavingGivesThe
     EXPECT_EQ(GetCursor(), LoadCursorA(nullptr, IDC_SIZENWSE));
 }
 
+TEST_F(ParamsPanel, OverlappingElementsShareOneCaptureAndGiveTheFirstCursorBack)
+{
+    const HCURSOR before = GetCursor();
+    const RECT h = p->APlusHandleRect;
+    const int y = (h.top + h.bottom) / 2;
+    int both = -1;  // where the a+ level crosses the Tmax line
+    for (int x = h.left; x <= h.right && both < 0; x++)
+        if (hitTmaxLine(x, y, p))
+            both = x;
+    ASSERT_GE(both, 0);
+    mouse(WM_MOUSEMOVE, h.right - 1, y);  // the level only
+    EXPECT_EQ(p->bAPlusHover, 1);
+    EXPECT_EQ(p->bTmaxHover, 0);
+    mouse(WM_MOUSEMOVE, both, y);  // both
+    EXPECT_EQ(p->bAPlusHover, 1);
+    EXPECT_EQ(p->bTmaxHover, 1);
+    mouse(WM_MOUSEMOVE, both, h.top - 40);  // on neither (the line climbs far above the level)
+    if (!hitTmaxLine(both, h.top - 40, p)) {
+        EXPECT_EQ(p->bAPlusHover + p->bTmaxHover, 0);
+        EXPECT_EQ(GetCapture(), nullptr);
+        EXPECT_EQ(GetCursor(), before);
+    }
+    mouse(WM_MOUSEMOVE, both, y);
+    mouse(WM_MOUSEMOVE, p->PanelRect.left - 5, p->PanelRect.bottom - 5);  // far from everything
+    EXPECT_EQ(p->bAPlusHover + p->bBMinusHover + p->bTminHover + p->bTmaxHover, 0);
+    EXPECT_EQ(GetCapture(), nullptr);
+    EXPECT_EQ(GetCursor(), before);
+}
+
 TEST_F(ParamsPanel, DraggingAPlusFollowsTheMouseUntilTheRelease)
 {
     const RECT h = p->APlusHandleRect;
