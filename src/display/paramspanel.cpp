@@ -4,7 +4,7 @@
 // count and apply a typed Tmin. Called by the paint dispatcher and the mouse
 // entry points; the numbers come from paramspanel_layout.cpp.
 //
-// Sections: record - painting helpers - painting - mouse
+// Sections: record - painting helpers - painting - mouse - release
 #include <algorithm>
 #include <cctype>
 #include <cmath>
@@ -105,14 +105,6 @@ ParamsHeader* getParamsHeader(HWND hWnd, const SeriesHeader* lpSeriesHeader, Par
     p->bChanged = 0;
     p->bPainted = 0;
     return p;
-}
-
-void freeParamsHeader(HWND, ParamsHeader* lpParamsHeader)
-{
-    if (!lpParamsHeader)
-        return;
-    delete[] lpParamsHeader->pulsesSelectedAreas;
-    delete lpParamsHeader;
 }
 
 /*==========================================================================
@@ -652,4 +644,16 @@ void releaseParamsPanel(HWND hWnd, int x, int y)
         return;
     if (dragTo(p, x, y, true))
         redraw(hWnd, p);
+}
+
+/*==========================================================================
+** Release
+**========================================================================*/
+
+void freeParamsHeader(HWND, ParamsHeader* lpParamsHeader)
+{
+    if (!lpParamsHeader)
+        return;
+    delete[] lpParamsHeader->pulsesSelectedAreas;
+    delete lpParamsHeader;
 }
