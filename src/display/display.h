@@ -349,3 +349,172 @@ int paintStatisticsChart(HWND hWnd, HDC hdc, const ChartInputs& in, std::vector<
 int DrawDetectionArrayZ(HWND hWnd, HDC hdc, PulseHeader* lpFirstEtalon, int16_t wAmplitude, int32_t wChartKind,
                         uint16_t wRequiredQuantity, uint16_t* lpRequiredList, RestoreErrorHeader* lpRestErrorHeader,
                         SeriesHeader* lpSeriesHeader);
+
+/*==========================================================================
+** Parameter panel: the timing constraints of the current series (view 10)
+** paramspanel_layout.cpp (plain numbers, hit tests, values from a point),
+** paramspanel.cpp (the record, painting, presses, moves and releases)
+**========================================================================*/
+
+// A drawn segment: MoveToEx(from), LineTo(to), so `to` itself is not drawn.
+struct ParamsLine {
+    POINT from;  // first point, client pixels
+    POINT to;    // last point, client pixels
+};
+
+// The values a paint shows, kept as they were at creation and at the last paint.
+struct ParamsValues {
+    int32_t M;       // pulse count
+    int32_t aPlus;   // latest start of the first pulse, samples
+    int32_t bMinus;  // earliest start of the last pulse, samples
+    int32_t Tmin;    // least interval, samples
+    int32_t Tmax;    // greatest interval, samples
+    int32_t Mmax;    // greatest pulse count of the panel
+    int32_t Mmin;    // least pulse count of the panel
+};
+
+// The state of the panel: one instance (gState.lpParamsHeader), made by
+// getParamsHeader on entry into view 10, released at window destruction.
+// Coordinates are client pixels; rectangles right and bottom inclusive.
+struct ParamsHeader {
+    int32_t dwAllocatedLength;   // series length when pulsesSelectedAreas was last grown, samples
+    int32_t dwPanelLength;       // L, series length, samples
+    int32_t wPanelTmin;          // Tmin being edited, samples, >= 1
+    int32_t wPanelTmax;          // Tmax being edited, samples, > 0
+    int32_t wPanelPulseLength;   // n, pulse length, samples
+    int32_t wPanelPulses;        // M, the chosen pulse count
+    int32_t wPanelMaxPulses;     // Mmax = (L + Tmin - n) / Tmin at creation
+    int32_t wPanelMinPulses;     // Mmin = (L + n - 1) / Tmax at creation
+    int32_t a;                   // earliest start of the first pulse, 0
+    int32_t aPlus;               // latest start of the first pulse, a..b (Tmax - n at creation; dragged)
+    int32_t bMinus;              // earliest start of the last pulse, a..b (L - Tmax at creation; dragged)
+    int32_t b;                   // latest start of the last pulse, L - n
+    int32_t wAreasCapacity;      // entries allocated in pulsesSelectedAreas
+    int32_t wAreasQuantity;      // entries in use: Mmax - Mmin + 1, >= 0
+    RECT* pulsesSelectedAreas;   // [wAreasCapacity] hit rectangle of pulse count Mmin + i
+    RECT PanelRect;              // the inner panel
+    RECT PlotRect;               // the diagram's axes: (px, py0, right, py)
+    RECT APlusHandleRect;        // hit rectangle of the dotted a+ level
+    RECT BMinusHandleRect;       // hit rectangle of the dotted b- level
+    RECT ParamsCancelRect;       // the Cancel button
+    RECT ParamsOKRect;           // the OK button
+    int32_t bAPlusHover;         // 1: the mouse is over the a+ level (captured, sizing cursor)
+    int32_t bBMinusHover;        // 1: the mouse is over the b- level
+    int32_t bAPlusDrag;          // 1: a+ follows the mouse
+    int32_t bBMinusDrag;         // 1: b- follows the mouse
+    int32_t bChanged;            // 1: the next paint erases the moved parts and redraws over the old picture
+    ParamsValues previous;       // the values at the last paint (the "[%d]" values and the erase pass)
+    ParamsValues initial;        // the values at creation
+    ParamsLine TmaxLine;         // line 1, the draggable Tmax line
+    int32_t wTmaxLineTolerance;  // its hit tolerance, pixels
+    int32_t bTmaxHover;          // 1: the mouse is over it
+    int32_t bTmaxDrag;           // 1: Tmax follows the mouse
+    ParamsLine TminLine;         // line 2, the draggable Tmin line
+    int32_t wTminLineTolerance;  // its hit tolerance, pixels
+    int32_t bTminHover;          // 1: the mouse is over it
+    int32_t bTminDrag;           // 1: Tmin follows the mouse
+    ParamsLine DrawnLines[4];    // the four slanted lines as last drawn
+    ParamsLine BLevelLine;       // the b level as last drawn
+    ParamsLine MLine;            // the vertical line at M as last drawn
+    ParamsLine APlusLevelLine;   // the dotted a+ level as last drawn
+    ParamsLine BMinusLevelLine;  // the dotted b- level as last drawn
+    RECT APlusLabelRect;         // the a+ value label as last drawn
+    RECT BMinusLabelRect;        // the b- value label as last drawn
+    RECT LastAreaRect;           // SeriesAreaRect of the last paint: another one repaints in full
+    int32_t bPainted;            // 1 once painted since getParamsHeader: the erase pass has something to erase
+    HCURSOR hPreviousCursor;     // cursor shown before the hover began
+};
+
+// Refreshes the panel from the series (a new record when none is given);
+// without a series the given record comes back unchanged. Null after a message.
+ParamsHeader* getParamsHeader(HWND hWnd, const SeriesHeader* lpSeriesHeader, ParamsHeader* lpParamsHeader);
+// Releases the areas and the record; accepts none.
+void freeParamsHeader(HWND hWnd, ParamsHeader* lpParamsHeader);
+
+// Text sizes the geometry needs, as the surface's font measures them.
+struct ParamsTextSizes {
+    int32_t lineHeight;        // h, wLineHeight
+    int32_t textHeight;        // th, height of a line of text
+    int32_t aveCharWidth;      // cw
+    int32_t bLabelWidth;       // width of "%d" of b
+    int32_t buttonLabelWidth;  // widest of " Cancel " and " OK "
+    int32_t tminLabelWidth;    // width of " Tmin "
+    int32_t editWidth;         // width of " 9999"
+};
+
+// Everything of the panel that depends on the area and the text sizes only.
+struct ParamsPanelGeometry {
+    int32_t W, H;                // SeriesAreaRect width and height (inclusive edges)
+    int32_t mx, my;              // margins: W / 170, H / 131
+    int32_t h, th, cw;           // line height, text height, average character width
+    int32_t bw, bh;              // button width and height
+    int32_t fl, ft, fr, fb;      // the frame: left, top, right, bottom (inclusive)
+    int32_t fw, fh;              // fr - fl, fb - ft
+    RECT panel;                  // PanelRect
+    int32_t px, py0, py;         // PlotRect left, top, bottom (axis origin at (px, py))
+    int32_t right;               // PlotRect right
+    int32_t pw, ph;              // right - px + 1, py - py0 + 1
+    POINT textAt;                // top-left of the first geometry text line
+    POINT tminLabelAt;           // top-left of " Tmin "
+    RECT edit;                   // the edit field: left, top, width, height
+    RECT cancel, ok;             // the two buttons
+};
+ParamsPanelGeometry paramsPanelGeometry(const RECT& area, const ParamsTextSizes& sizes);
+
+// The scales of the diagram for pulse counts up to Mmax and starts a..b.
+// Mmax of 1 and b equal to a scale as if the span were one step.
+struct ParamsScale {
+    int32_t px, py, pw, ph;  // from the geometry
+    int32_t Mmax, a, b;      // from the record
+    int32_t x(int64_t k) const;   // px + (k - 1) pw / (Mmax - 1)
+    int32_t y(int64_t v) const;   // py - (v - a) ph / (b - a)
+    int32_t X(int64_t s) const;   // half steps: px + (s pw + (Mmax - 1)) / (2 (Mmax - 1))
+    int32_t Y(int64_t w) const;   // half steps: py - (w ph + (b - a)) / (2 (b - a))
+    int32_t leftX() const;        // px - (pw + (Mmax - 1)) / (2 (Mmax - 1)): where lines 1 and 3 start
+};
+ParamsScale paramsScale(const ParamsPanelGeometry& g, const ParamsHeader& p);
+
+// What the diagram draws for the record's values.
+struct ParamsDiagram {
+    ParamsLine axisY, axisX;            // the axes
+    std::vector<int32_t> upTicks;       // x of k = 1 .. M
+    std::vector<int32_t> downTicks;     // x of k = Mmin .. Mmax
+    std::vector<RECT> areas;            // hit rectangle of each pulse count Mmin .. Mmax
+    ParamsLine bLevel, mLine;           // the b level and the line at M
+    ParamsLine aPlusLevel, bMinusLevel; // the dotted levels (every second pixel)
+    RECT aPlusHandle, bMinusHandle;     // their hit rectangles
+    int32_t c, c1, c2;                  // ends of the slanted lines: c (line 1), c' (line 2), c'' (lines 3, 4)
+    ParamsLine lines[4];                // Tmax line, Tmin line, earliest from the start, earliest from the end
+    int32_t tolerance;                  // hit tolerance of lines 1 and 2: my / 2 + 1
+};
+ParamsDiagram paramsDiagram(const ParamsPanelGeometry& g, const ParamsHeader& p);
+
+// The four geometry lines and the value block (label, value) of the panel.
+std::vector<std::string> paramsGeometryTexts(const ParamsHeader& p);
+std::vector<std::pair<std::string, std::string>> paramsValueTexts(const ParamsHeader& p);
+
+// Whether (x, y) lies on a line within `tolerance` pixels vertically.
+int hitParamsLine(const ParamsLine& line, int32_t tolerance, int x, int y);
+int hitTmaxLine(int x, int y, const ParamsHeader* p);
+int hitTminLine(int x, int y, const ParamsHeader* p);
+// Tmax or Tmin the dragged line would stand for through (x, y); 0: none
+// (not hovered, or a point the value is not defined at).
+int32_t tmaxFromPoint(int x, int y, const ParamsHeader* p);
+int32_t tminFromPoint(int x, int y, const ParamsHeader* p);
+// Whether a value is admissible as the panel's Tmin or Tmax.
+int validTmin(int32_t value, const ParamsHeader* p);
+int validTmax(int32_t value, const ParamsHeader* p);
+// a+ or b- from the y of a point, kept within a..b.
+int32_t levelFromPoint(int y, const ParamsHeader* p);
+
+// Paints the panel (view 10) in full, or over the last picture when bChanged.
+// Returns 1, 0 without a record.
+int drawParamsPanel(HWND hWnd, HDC hdc, ParamsHeader* lpParamsHeader, SeriesHeader* lpSeriesHeader);
+// A press in view 10: 1 when an element of the panel took it.
+int pressParamsPanel(HWND hWnd, int x, int y);
+// Moves and releases; both act in view 10 only.
+void moveParamsPanel(HWND hWnd, int x, int y);
+void releaseParamsPanel(HWND hWnd, int x, int y);
+// Hides the edit field "Tmin Text" and gives back the capture and the cursor
+// a hover took: every view but 10 has no use for them.
+void leaveParamsPanel(HWND hWnd);

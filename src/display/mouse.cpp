@@ -214,18 +214,21 @@ void pressMainWindow(HWND hWnd, int, int x, int y, WPARAM)
     switch (gState.wViewMode) {
     case kViewAlphabet: pressAlphabetView(hWnd, x, y); break;
     case kViewResults:
-    case kViewSubset:
-    case kViewParams: pressOtherView(hWnd, x, y); break;
+    case kViewSubset: pressOtherView(hWnd, x, y); break;
+    case kViewParams:
+        if (!pressParamsPanel(hWnd, x, y))
+            pressOtherView(hWnd, x, y);
+        break;
     default: pressChoicePanels(hWnd, x, y); break;
     }
 }
 
-void releaseMainWindow(HWND, int, int, WPARAM)
+void releaseMainWindow(HWND hWnd, int x, int y, WPARAM)
 {
-    // Releases matter only to the parameter panel, which brings its own handler.
+    releaseParamsPanel(hWnd, x, y);  // releases matter only to the parameter panel
 }
 
-void moveMainWindow(HWND, int, int, WPARAM)
+void moveMainWindow(HWND hWnd, int x, int y, WPARAM)
 {
-    // Moves matter only to the parameter panel, which brings its own handler.
+    moveParamsPanel(hWnd, x, y);  // moves matter only to the parameter panel
 }

@@ -285,6 +285,8 @@ LRESULT paintMainWindow(HWND hWnd)
     TEXTMETRICA tm;
     GetTextMetricsA(hdc, &tm);
     layoutMainWindow(client, tm, d);
+    if (s.wViewMode != kViewParams)
+        leaveParamsPanel(hWnd);  // the Tmin field and the hover cursors belong to the parameter panel only
 
     switch (s.wViewMode) {
     case kViewAlphabet:
@@ -318,7 +320,7 @@ LRESULT paintMainWindow(HWND hWnd)
         blitSelectButton(hdc);
         break;
     case kViewParams:
-        drawPanelStandIn(hdc, " series parameters ");
+        drawParamsPanel(hWnd, hdc, s.lpParamsHeader, s.lpSeriesHeader);
         blitButton(hdc, s.hBitmap1, d.NextButtonRect);
         blitButton(hdc, s.hButtonExit, d.ExitButtonRect);
         blitSelectButton(hdc);

@@ -54,6 +54,9 @@ void fixClientSize(HWND hWnd, int width, int height);
 QImage windowRaster(HWND hWnd);
 // Whether a menu item carries a check mark; false for unknown ids.
 bool menuItemChecked(HWND hWnd, UINT id);
+// Where a child control stands in its parent's client area (right and bottom
+// exclusive; an empty rectangle: hidden), as CreateWindowExA and MoveWindow set it.
+RECT controlPlacement(HWND child);
 // Whether the window still exists (not yet destroyed).
 bool windowAlive(HWND hWnd);
 // The quit message's code once posted, else -1.

@@ -69,6 +69,7 @@ struct WindowImpl {
     WNDPROC procedure = nullptr;     // window procedure (null for controls)
     HWND parent = nullptr;           // parent window; null for the main window
     int childId = 0;                 // control id of a child
+    RECT placement{};                // a child: its place in the parent's client area, right/bottom exclusive
     bool destroyed = false;          // after DestroyWindow
     QImage raster;                   // top-level: the client area, 32 bits per pixel
     QRegion invalid;                 // what the next paint must draw

@@ -339,6 +339,7 @@ void qtSetCursor(intptr_t id)
         return;
     Qt::CursorShape shape = Qt::ArrowCursor;
     switch (id) {
+    case IDC_SIZENWSE: shape = Qt::SizeFDiagCursor; break;
     case IDC_SIZEWE: shape = Qt::SizeHorCursor; break;
     case IDC_SIZENS: shape = Qt::SizeVerCursor; break;
     case IDC_SIZEALL: shape = Qt::SizeAllCursor; break;

@@ -102,6 +102,7 @@ void stopPlatform()
     gClasses.clear();
     gCapture = nullptr;
     gFocus = nullptr;
+    gCursor = nullptr;
     gQuitCode = -1;
     gStarted = false;
 }
@@ -153,6 +154,7 @@ HWND CreateWindowExA(DWORD, const char* className, const char* title, DWORD, int
     const std::string cls = className;
     if (parent && (cls == "edit" || cls == "EDIT" || cls == "button" || cls == "static")) {
         HWND child = newWindow(cls, title ? title : "", parent, childId);
+        child->lpImpl->placement = RECT{x, y, x + width, y + height};
         if (gBackend == Backend::Qt && parent->lpImpl->canvas)
             qtCreateControl(child, x, y, width, height);
         return child;
@@ -295,6 +297,11 @@ bool windowAlive(HWND hWnd)
     return hWnd && hWnd->lpImpl && !hWnd->lpImpl->destroyed;
 }
 
+RECT controlPlacement(HWND child)
+{
+    return (child && child->lpImpl) ? child->lpImpl->placement : RECT{0, 0, 0, 0};
+}
+
 /*==========================================================================
 ** Painting
 **========================================================================*/
@@ -383,6 +390,7 @@ BOOL MoveWindow(HWND hWnd, int x, int y, int width, int height, BOOL)
     if (!windowAlive(hWnd))
         return 0;
     if (hWnd->lpImpl->parent) {
+        hWnd->lpImpl->placement = RECT{x, y, x + width, y + height};
         qtMoveControl(hWnd, x, y, width, height);
         return 1;
     }
@@ -407,6 +415,11 @@ BOOL ReleaseCapture()
     return 1;
 }
 
+HWND GetCapture()
+{
+    return gCapture;
+}
+
 HCURSOR LoadCursorA(HINSTANCE, intptr_t id)
 {
     return reinterpret_cast<HCURSOR>(id);
@@ -423,6 +436,11 @@ HCURSOR SetCursor(HCURSOR cursor)
     gCursor = cursor;
     qtSetCursor(reinterpret_cast<intptr_t>(cursor));
     return previous;
+}
+
+HCURSOR GetCursor()
+{
+    return gCursor;
 }
 
 HMENU GetMenu(HWND hWnd)

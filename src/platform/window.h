@@ -41,8 +41,8 @@ enum : DWORD { WS_OVERLAPPEDWINDOW = 0x00CF0000u, WS_CHILD = 0x40000000u, WS_VIS
 inline constexpr int CW_USEDEFAULT = static_cast<int>(0x80000000u);
 
 // Cursors: the hover cursors of the parameter panel.
-enum : intptr_t { IDC_ARROW = 32512, IDC_SIZEWE = 32644, IDC_SIZENS = 32645, IDC_SIZEALL = 32646,
-                  IDC_HAND = 32649 };
+enum : intptr_t { IDC_ARROW = 32512, IDC_SIZENWSE = 32642, IDC_SIZEWE = 32644, IDC_SIZENS = 32645,
+                  IDC_SIZEALL = 32646, IDC_HAND = 32649 };
 inline constexpr intptr_t IDI_APPLICATION = 32512;
 
 
@@ -101,15 +101,19 @@ HDC BeginPaint(HWND hWnd, PAINTSTRUCT* paint); // erases what was invalidated wi
 BOOL EndPaint(HWND hWnd, const PAINTSTRUCT* paint);
 HDC GetDC(HWND hWnd);                         // the window's raster, whole client area
 int ReleaseDC(HWND hWnd, HDC hdc);
-BOOL MoveWindow(HWND hWnd, int x, int y, int width, int height, BOOL repaint); // children: position and size
+// Children: position and size in the parent's client area (a size of 0 hides
+// the control); a top-level window: its client size.
+BOOL MoveWindow(HWND hWnd, int x, int y, int width, int height, BOOL repaint);
 
 /*---- Mouse, cursor, menu ----*/
 
-HWND SetCapture(HWND hWnd);
+HWND SetCapture(HWND hWnd);       // returns the window that held the capture before
 BOOL ReleaseCapture();
+HWND GetCapture();                // the window holding the capture, or null
 HCURSOR LoadCursorA(HINSTANCE instance, intptr_t id);
 HICON LoadIconA(HINSTANCE instance, intptr_t id);
-HCURSOR SetCursor(HCURSOR cursor);
+HCURSOR SetCursor(HCURSOR cursor); // returns the cursor shown before
+HCURSOR GetCursor();               // the cursor last set, null before the first
 HMENU GetMenu(HWND hWnd);
 DWORD CheckMenuItem(HMENU menu, UINT id, UINT flags); // returns the previous state, or (DWORD)-1
 

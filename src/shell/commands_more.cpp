@@ -386,6 +386,7 @@ bool doMoreCommand(HWND hWnd, UINT id)
     case IDM_DRAWING_SETTINGS: openDrawingSettingsDialog(hWnd); return true;
     case IDM_VIEW_PARAMETERS:
         s.wViewMode = kViewParams;
+        s.lpParamsHeader = getParamsHeader(hWnd, s.lpSeriesHeader, s.lpParamsHeader);
         invalidateSeriesArea(hWnd, 1);
         return true;
     case CM_SERIES_DIALOG: seriesDialog(hWnd); return true;

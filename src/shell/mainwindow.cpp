@@ -155,8 +155,9 @@ void destroyMainWindow(HWND hWnd)
     s.lpChainsHeader = nullptr;
     freeRestErrHeader(s.lpRestErrorHeader);
     s.lpRestErrorHeader = nullptr;
-    // The parameter panel and the subset panel's lists are made by the panels,
-    // which release their own.
+    freeParamsHeader(hWnd, s.lpParamsHeader);
+    s.lpParamsHeader = nullptr;
+    // The subset panel's lists are made by the panel, which releases its own.
     s.hTminEdit = nullptr;
     s.hMainWnd = nullptr;
     PostQuitMessage(0);

@@ -1,0 +1,659 @@
+// The parameter panel of view 10: its record (getParamsHeader,
+// freeParamsHeader), its painting in full or over the last picture, and the
+// presses, moves and releases that drag its levels and lines, pick a pulse
+// count and apply a typed Tmin. Called by the paint dispatcher and the mouse
+// entry points; the numbers come from paramspanel_layout.cpp.
+//
+// Sections: record - painting helpers - painting - mouse - release
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "display/display.h"
+#include "platform/platform.h"
+#include "resources/resources.h"
+#include "shell/shell.h"
+#include "synthesis/synthesis.h"
+
+namespace {
+
+constexpr COLORREF kPanelBackground = RGB(235, 240, 225);  // as the subset panel
+constexpr COLORREF kErasePen = RGB(250, 250, 250);         // draws over what moved
+constexpr int kTminTextLimit = 100;                       // characters read from the edit field
+
+ParamsValues valuesOf(const ParamsHeader& p)
+{
+    return ParamsValues{p.wPanelPulses, p.aPlus, p.bMinus, p.wPanelTmin, p.wPanelTmax, p.wPanelMaxPulses,
+                        p.wPanelMinPulses};
+}
+
+// Gives the cursor back and lets the mouse go when the panel was hovered.
+void endHovers(ParamsHeader* p)
+{
+    if (!(p->bAPlusHover || p->bBMinusHover || p->bTminHover || p->bTmaxHover))
+        return;
+    p->bAPlusHover = p->bBMinusHover = p->bTminHover = p->bTmaxHover = 0;
+    SetCursor(p->hPreviousCursor);
+    ReleaseCapture();
+}
+
+} // namespace
+
+/*==========================================================================
+** Record
+**========================================================================*/
+
+ParamsHeader* getParamsHeader(HWND hWnd, const SeriesHeader* lpSeriesHeader, ParamsHeader* lpParamsHeader)
+{
+    if (!lpSeriesHeader)
+        return lpParamsHeader;
+    const int32_t L = lpSeriesHeader->dwSeriesSize, n = lpSeriesHeader->wImpulseSize;
+    const int32_t Tmax = lpSeriesHeader->wTmax, Tmin = lpSeriesHeader->wTmin;
+    if (Tmin < 1 || Tmax < Tmin) {
+        // A series always has 1 <= Tmin <= Tmax; a broken one is not shown.
+        MessageBoxA(hWnd, Tmin < 1 ? "Неверно задан wTmin!" : "Неверно задан wTmax!", " getParamsHeader ", MB_OK);
+        return lpParamsHeader;
+    }
+    const int32_t Mmin = (L + n - 1) / Tmax, Mmax = (L + Tmin - n) / Tmin;
+    const int32_t count = std::max(0, Mmax - Mmin + 1);
+
+    ParamsHeader* p = lpParamsHeader;
+    if (!p) {
+        p = new (std::nothrow) ParamsHeader{};
+        if (!p) {
+            MessageBoxA(hWnd, "Нет памяти для newParamsHeader!", " getParamsHeader ", MB_OK);
+            return nullptr;
+        }
+    }
+    if (p->wAreasCapacity < count) {
+        delete[] p->pulsesSelectedAreas;
+        p->pulsesSelectedAreas = new (std::nothrow) RECT[count];
+        p->wAreasCapacity = p->pulsesSelectedAreas ? count : 0;
+        if (!p->pulsesSelectedAreas) {
+            MessageBoxA(hWnd, "Нет памяти для newParamsHeader->pulsesSelectedAreas!", " getParamsHeader ", MB_OK);
+            // The caller stores the result: a record it no longer points to is released here.
+            freeParamsHeader(hWnd, p);
+            return nullptr;
+        }
+        p->dwAllocatedLength = L;
+    }
+    p->wAreasQuantity = count;
+    p->wPanelMaxPulses = Mmax;
+    p->wPanelMinPulses = Mmin;
+    p->wPanelPulses = lpSeriesHeader->wImpulseQuantity;
+    p->wPanelPulseLength = n;
+    p->dwPanelLength = L;
+    p->wPanelTmax = Tmax;
+    p->wPanelTmin = Tmin;
+    p->a = 0;
+    p->aPlus = Tmax - n;
+    p->bMinus = L - Tmax;
+    p->b = L - n;
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", Tmin);
+    SetWindowTextA(GetDlgItem(hWnd, kTminEditId), text);
+    p->initial = p->previous = valuesOf(*p);
+    for (int32_t i = 0; i < p->wAreasCapacity; i++)
+        p->pulsesSelectedAreas[i] = RECT{0, 0, 0, 0};
+    // A fresh entry: nothing dragged, a full paint next.
+    endHovers(p);
+    p->bAPlusDrag = p->bBMinusDrag = p->bTminDrag = p->bTmaxDrag = 0;
+    p->bChanged = 0;
+    p->bPainted = 0;
+    return p;
+}
+
+/*==========================================================================
+** Painting helpers
+**========================================================================*/
+
+namespace {
+
+bool sameLine(const ParamsLine& u, const ParamsLine& v)
+{
+    return u.from.x == v.from.x && u.from.y == v.from.y && u.to.x == v.to.x && u.to.y == v.to.y;
+}
+
+bool sameRect(const RECT& u, const RECT& v)
+{
+    return u.left == v.left && u.top == v.top && u.right == v.right && u.bottom == v.bottom;
+}
+
+// A segment with the current pen. An end point far outside `box` is first
+// moved along the segment onto the box's edge, so that a line the values throw
+// far away costs no more than one across the window; within the box the
+// pixels are those of the whole segment up to rounding.
+void drawSegment(HDC hdc, const ParamsLine& line, const RECT& box)
+{
+    auto inside = [&](const POINT& q) {
+        return q.x >= box.left && q.x <= box.right && q.y >= box.top && q.y <= box.bottom;
+    };
+    if (inside(line.from) && inside(line.to)) {
+        MoveToEx(hdc, line.from.x, line.from.y, nullptr);
+        LineTo(hdc, line.to.x, line.to.y);
+        return;
+    }
+    const double x0 = line.from.x, y0 = line.from.y, dx = double(line.to.x) - x0, dy = double(line.to.y) - y0;
+    double t0 = 0, t1 = 1;
+    const double pp[4] = {-dx, dx, -dy, dy};
+    const double qq[4] = {x0 - box.left, box.right - x0, y0 - box.top, box.bottom - y0};
+    for (int i = 0; i < 4; i++) {
+        if (pp[i] == 0) {
+            if (qq[i] < 0)
+                return;  // parallel to this edge and outside it
+            continue;
+        }
+        const double r = qq[i] / pp[i];
+        if (pp[i] < 0)
+            t0 = std::max(t0, r);
+        else
+            t1 = std::min(t1, r);
+    }
+    if (t0 > t1)
+        return;
+    auto at = [](double origin, double t, double step) { return static_cast<int>(std::lround(origin + t * step)); };
+    MoveToEx(hdc, at(x0, t0, dx), at(y0, t0, dy), nullptr);
+    LineTo(hdc, at(x0, t1, dx), at(y0, t1, dy));
+}
+
+// Every second pixel from the line's start, up to (not including) its end.
+void drawDotted(HDC hdc, const ParamsLine& line, const RECT& box)
+{
+    const int32_t from = std::max(line.from.x, box.left), to = std::min(line.to.x, box.right + 1);
+    for (int32_t x = line.from.x + ((from - line.from.x + 1) & ~1); x < to; x += 2)
+        SetPixel(hdc, x, line.from.y, RGB(0, 0, 0));
+}
+
+void text(HDC hdc, int32_t x, int32_t y, const std::string& s)
+{
+    TextOutA(hdc, x, y, s.c_str(), static_cast<int>(s.size()));
+}
+
+int32_t textWidth(HDC hdc, const std::string& s)
+{
+    SIZE size{0, 0};
+    GetTextExtentPoint32A(hdc, s.c_str(), static_cast<int>(s.size()), &size);
+    return size.cx;
+}
+
+// Text whose right edge is at x; returns the rectangle it took (inclusive).
+RECT textRightAligned(HDC hdc, int32_t x, int32_t y, int32_t th, const std::string& s)
+{
+    const int32_t w = textWidth(hdc, s);
+    text(hdc, x - w, y, s);
+    return RECT{x - w, y, x - 1, y + th - 1};
+}
+
+// Fills an inclusive rectangle.
+void fill(HDC hdc, const RECT& r, COLORREF color)
+{
+    if (r.right < r.left || r.bottom < r.top)
+        return;
+    HBRUSH brush = CreateSolidBrush(color);
+    const RECT exclusive{r.left, r.top, r.right + 1, r.bottom + 1};
+    FillRect(hdc, &exclusive, brush);
+    DeleteObject(brush);
+}
+
+// A raised button with a centred label, on the current brush.
+void drawPanelButton(HDC hdc, const RECT& r, const char* label, int32_t lineHeight)
+{
+    const int32_t x0 = r.left, y0 = r.top, x1 = r.right, y1 = r.bottom, w = x1 - x0;
+    Rectangle(hdc, x0, y0, x1 + 1, y1 + 1);
+    HPEN dark = CreatePen(PS_SOLID, 1, RGB(125, 125, 125));
+    HGDIOBJ old = SelectObject(hdc, dark);
+    MoveToEx(hdc, x0, y0, nullptr);
+    LineTo(hdc, x0 + w + 1, y0);
+    MoveToEx(hdc, x0, y0, nullptr);
+    LineTo(hdc, x0, y1 + 1);
+    MoveToEx(hdc, x1 - 1, y0 + 1, nullptr);
+    LineTo(hdc, x1 - 1, y1);
+    MoveToEx(hdc, x0 + 1, y1 - 1, nullptr);
+    LineTo(hdc, x1, y1 - 1);
+    HPEN grey = CreatePen(PS_SOLID, 1, RGB(165, 170, 165));
+    SelectObject(hdc, grey);
+    MoveToEx(hdc, x1 - 2, y0 + 2, nullptr);
+    LineTo(hdc, x1 - 2, y1 - 1);
+    MoveToEx(hdc, x0 + 2, y1 - 2, nullptr);
+    LineTo(hdc, x1 - 1, y1 - 2);
+    SelectObject(hdc, GetStockObject(WHITE_PEN));
+    MoveToEx(hdc, x0 + 1, y0 + 1, nullptr);
+    LineTo(hdc, x1 - 1, y0 + 1);
+    MoveToEx(hdc, x0 + 1, y0 + 1, nullptr);
+    LineTo(hdc, x0 + 1, y1 - 1);
+    SelectObject(hdc, old);
+    DeleteObject(dark);
+    DeleteObject(grey);
+    const int previousMode = SetBkMode(hdc, TRANSPARENT);
+    text(hdc, x0 + (w - textWidth(hdc, label)) / 2, y0 + (lineHeight - 2) / 2, label);
+    SetBkMode(hdc, previousMode);
+}
+
+ParamsTextSizes measure(HDC hdc, const ParamsHeader& p)
+{
+    const DisplayState& d = gDisplay;
+    ParamsTextSizes sz{};
+    sz.lineHeight = d.wLineHeight;
+    sz.textHeight = d.TextMetrics.tmHeight;
+    sz.aveCharWidth = d.wAveCharWidth;
+    char b[16];
+    std::snprintf(b, sizeof b, "%d", p.b);
+    sz.bLabelWidth = textWidth(hdc, b);
+    sz.buttonLabelWidth = std::max(textWidth(hdc, " Cancel "), textWidth(hdc, " OK "));
+    sz.tminLabelWidth = textWidth(hdc, " Tmin ");
+    sz.editWidth = textWidth(hdc, " 9999");
+    return sz;
+}
+
+// The erase pass of an incremental paint: what moved since the last paint is
+// drawn again with the erase pen, and the texts' places are cleared, before
+// everything is drawn on top. The frame and the panel keep their outlines.
+void eraseMoved(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& dg, const ParamsHeader& p,
+                const RECT& box)
+{
+    HPEN pen = CreatePen(PS_SOLID, 1, kErasePen);
+    HGDIOBJ oldPen = SelectObject(hdc, pen);
+    if (!sameLine(p.MLine, dg.mLine) || !sameLine(p.BLevelLine, dg.bLevel)) {
+        drawSegment(hdc, p.MLine, box);
+        drawSegment(hdc, p.BLevelLine, box);
+    }
+    if (!sameLine(p.APlusLevelLine, dg.aPlusLevel))
+        drawSegment(hdc, p.APlusLevelLine, box);
+    if (!sameLine(p.BMinusLevelLine, dg.bMinusLevel))
+        drawSegment(hdc, p.BMinusLevelLine, box);
+    // Upward ticks beyond the new M (the scale is the same: same area, same Mmax).
+    const ParamsScale sc = paramsScale(g, p);
+    for (int32_t k = std::max(1, p.wPanelPulses + 1); k <= p.previous.M; k++) {
+        MoveToEx(hdc, sc.x(k), g.py - 1, nullptr);
+        LineTo(hdc, sc.x(k), g.py - 3);
+    }
+    for (int i = 0; i < 4; i++)
+        if (!sameLine(p.DrawnLines[i], dg.lines[i]))
+            drawSegment(hdc, p.DrawnLines[i], box);
+    SelectObject(hdc, oldPen);
+    DeleteObject(pen);
+
+    // The labels: the value column left of the plot, the index rows below the
+    // axis (inside the panel's outline), and the text block left of the panel.
+    const RECT& pr = g.panel;
+    fill(hdc, RECT{pr.left + 1, pr.top + 1, g.px - g.mx - 1, pr.bottom - 1}, RGB(255, 255, 255));
+    fill(hdc, RECT{pr.left + 1, g.py + 3, pr.right - 1, pr.bottom - 1}, RGB(255, 255, 255));
+    const int32_t textBottom = std::min(g.textAt.y + 15 * g.h, g.fb - 1);
+    fill(hdc, RECT{g.fl + 1, g.textAt.y, std::min(pr.left, g.fr) - 1, textBottom}, RGB(255, 255, 255));
+
+    SelectObject(hdc, GetStockObject(BLACK_PEN));
+    SelectObject(hdc, GetStockObject(NULL_BRUSH));
+    Rectangle(hdc, g.fl, g.ft, g.fr + 1, g.ft + g.fh + 1);
+    Rectangle(hdc, pr.left, pr.top, pr.right + 1, pr.bottom + 1);
+}
+
+} // namespace
+
+/*==========================================================================
+** Painting
+**========================================================================*/
+
+int drawParamsPanel(HWND hWnd, HDC hdc, ParamsHeader* lpParamsHeader, SeriesHeader*)
+{
+    ParamsHeader* p = lpParamsHeader;
+    if (!p)
+        return 0;
+    const RECT area = gDisplay.SeriesAreaRect;
+    const ParamsPanelGeometry g = paramsPanelGeometry(area, measure(hdc, *p));
+    const ParamsDiagram dg = paramsDiagram(g, *p);
+    const ParamsScale sc = paramsScale(g, *p);
+    // Lines are drawn within the area and a margin around it.
+    const RECT box{area.left - 64, area.top - 64, area.right + 64, area.bottom + 64};
+    HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(BLACK_PEN));
+    HGDIOBJ oldBrush = SelectObject(hdc, GetStockObject(WHITE_BRUSH));
+    const int oldMode = SetBkMode(hdc, OPAQUE);
+    const COLORREF oldBk = SetBkColor(hdc, RGB(255, 255, 255));
+
+    // Over the last picture only when it is there to be drawn over.
+    const bool incremental = p->bChanged && p->bPainted && sameRect(p->LastAreaRect, area);
+    if (incremental) {
+        eraseMoved(hdc, g, dg, *p, box);
+        SelectObject(hdc, GetStockObject(BLACK_PEN));
+        SelectObject(hdc, GetStockObject(WHITE_BRUSH));
+    } else {
+        fill(hdc, area, kPanelBackground);
+        Rectangle(hdc, g.fl, g.ft, g.fr + 1, g.ft + g.fh + 1);
+        Rectangle(hdc, g.panel.left, g.panel.top, g.panel.right + 1, g.panel.bottom + 1);
+    }
+
+    // What the mouse handling hit-tests and the next erase pass erases.
+    p->PanelRect = g.panel;
+    p->PlotRect = RECT{g.px, g.py0, g.right, g.py};
+    for (size_t i = 0; i < dg.areas.size() && i < size_t(p->wAreasCapacity); i++)
+        p->pulsesSelectedAreas[i] = dg.areas[i];
+    p->APlusHandleRect = dg.aPlusHandle;
+    p->BMinusHandleRect = dg.bMinusHandle;
+    p->TmaxLine = dg.lines[0];
+    p->TminLine = dg.lines[1];
+    p->wTmaxLineTolerance = p->wTminLineTolerance = dg.tolerance;
+    for (int i = 0; i < 4; i++)
+        p->DrawnLines[i] = dg.lines[i];
+    p->BLevelLine = dg.bLevel;
+    p->MLine = dg.mLine;
+    p->APlusLevelLine = dg.aPlusLevel;
+    p->BMinusLevelLine = dg.bMinusLevel;
+    p->ParamsCancelRect = g.cancel;
+    p->ParamsOKRect = g.ok;
+
+    // 1-4. Axes, ticks (two pixels off the axis each way), b level, M line, dotted levels.
+    drawSegment(hdc, dg.axisY, box);
+    drawSegment(hdc, dg.axisX, box);
+    for (int32_t x : dg.upTicks) {
+        MoveToEx(hdc, x, g.py - 1, nullptr);
+        LineTo(hdc, x, g.py - 3);
+    }
+    for (int32_t x : dg.downTicks) {
+        MoveToEx(hdc, x, g.py + 1, nullptr);
+        LineTo(hdc, x, g.py + 3);
+    }
+    drawSegment(hdc, dg.bLevel, box);
+    drawSegment(hdc, dg.mLine, box);
+    drawDotted(hdc, dg.aPlusLevel, box);
+    drawDotted(hdc, dg.bMinusLevel, box);
+
+    // 5. Index labels: 1..M, and Mmin..Mmax one line lower.
+    char label[32];
+    const int32_t row = g.py + g.th / 2;
+    for (int32_t k = 1; k <= p->wPanelPulses; k++) {
+        std::snprintf(label, sizeof label, "%d", k);
+        textRightAligned(hdc, sc.x(k) + g.cw / 2, row, g.th, label);
+    }
+    for (int32_t k = p->wPanelMinPulses; k <= p->wPanelMaxPulses; k++) {
+        std::snprintf(label, sizeof label, "%d", k);
+        textRightAligned(hdc, sc.x(k) + g.cw / 2, row + g.h, g.th, label);
+    }
+
+    // 6. Value labels left of the plot, centred on their levels.
+    const int32_t labelRight = g.px - g.mx;
+    std::snprintf(label, sizeof label, "%d", p->a);
+    textRightAligned(hdc, labelRight, g.py - g.th / 2, g.th, label);
+    std::snprintf(label, sizeof label, "%d", p->aPlus);
+    p->APlusLabelRect = textRightAligned(hdc, labelRight, dg.aPlusLevel.from.y - g.th / 2, g.th, label);
+    std::snprintf(label, sizeof label, "%d", p->bMinus);
+    p->BMinusLabelRect = textRightAligned(hdc, labelRight, dg.bMinusLevel.from.y - g.th / 2, g.th, label);
+    std::snprintf(label, sizeof label, "%d", p->b);
+    textRightAligned(hdc, labelRight, dg.bLevel.from.y - g.th / 2, g.th, label);
+
+    // 7. The slanted lines.
+    for (const ParamsLine& line : dg.lines)
+        drawSegment(hdc, line, box);
+
+    // 8-9. Geometry texts, then after a blank line the value block, its labels
+    // right-aligned to the width of the widest one.
+    int32_t y = g.textAt.y;
+    for (const std::string& line : paramsGeometryTexts(*p)) {
+        text(hdc, g.textAt.x, y, line);
+        y += g.h;
+    }
+    y += g.h;
+    const int32_t valueX = g.textAt.x + textWidth(hdc, " pulses = ");
+    for (const auto& [name, value] : paramsValueTexts(*p)) {
+        if (!name.empty()) {
+            textRightAligned(hdc, valueX, y, g.th, name);
+            text(hdc, valueX, y, value);
+        }
+        y += g.h;
+    }
+
+    // 10. " Tmin " and the edit field right of it.
+    text(hdc, g.tminLabelAt.x, g.tminLabelAt.y, " Tmin ");
+    if (gState.hTminEdit)
+        MoveWindow(gState.hTminEdit, g.edit.left, g.edit.top, g.edit.right, g.edit.bottom, 1);
+
+    // 11. The buttons on the panel's background.
+    HBRUSH background = CreateSolidBrush(kPanelBackground);
+    SelectObject(hdc, background);
+    drawPanelButton(hdc, g.cancel, " Cancel ", g.h);
+    drawPanelButton(hdc, g.ok, " OK ", g.h);
+    SelectObject(hdc, oldBrush);
+    DeleteObject(background);
+
+    // 12. What this paint showed.
+    p->previous = valuesOf(*p);
+    p->bChanged = 0;
+    p->bPainted = 1;
+    p->LastAreaRect = area;
+    SelectObject(hdc, oldPen);
+    SetBkColor(hdc, oldBk);
+    SetBkMode(hdc, oldMode);
+    (void)hWnd;
+    return 1;
+}
+
+void leaveParamsPanel(HWND)
+{
+    if (gState.hTminEdit)
+        MoveWindow(gState.hTminEdit, 0, 0, 0, 0, 1);
+    if (gState.lpParamsHeader)
+        endHovers(gState.lpParamsHeader);
+}
+
+/*==========================================================================
+** Mouse
+**========================================================================*/
+
+namespace {
+
+bool hit(const RECT& r, int x, int y)
+{
+    return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
+}
+
+void send(HWND hWnd, UINT command)
+{
+    SendMessageA(hWnd, WM_COMMAND, command, 0);
+}
+
+void redraw(HWND hWnd, ParamsHeader* p)
+{
+    p->bChanged = 1;
+    send(hWnd, CM_REDRAW_AREA_NOERASE);
+}
+
+// Leaving the panel: the next series and its results, or first the subset
+// view for a tuple series that has no subset yet.
+void leavePanel(HWND hWnd)
+{
+    ProgramState& s = gState;
+    if (isTupleSeries(s.wSeriesType) && s.wSelectedSubsetLength == 0) {
+        s.wViewMode = kViewSubset;
+        return send(hWnd, IDM_SELECT_SET);
+    }
+    send(hWnd, CM_NEXT_SERIES);
+}
+
+// The typed Tmin: a decimal number, blanks around it allowed, within
+// [pulse length, Tmax] (a Tmin of 0 would divide the pulse-count bounds by
+// zero; one below the pulse length overlaps pulses; one above Tmax leaves no
+// interval). Anything else is refused with a message; `value` is then untouched.
+bool readTypedTmin(HWND hWnd, const char* typed, uint16_t& value)
+{
+    const ProgramState& s = gState;
+    const int64_t low = std::max<int64_t>(1, s.wImpulseSize), high = s.wTmax;
+    const char* c = typed;
+    while (*c == ' ' || *c == '\t')
+        c++;
+    const char* number = c;
+    int64_t v = 0;
+    int digits = 0;
+    for (; std::isdigit(static_cast<unsigned char>(*c)); c++, digits++)
+        v = std::min<int64_t>(v * 10 + (*c - '0'), 1000000);
+    while (*c == ' ' || *c == '\t')
+        c++;
+    std::string text;
+    if (digits == 0 || *c != '\0')
+        text = "\"Tmin\" must be a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+               ", not \"" + typed + "\".";
+    else if (v < low || v > high)
+        text = "\"Tmin\" must be from " + std::to_string(low) + " (the pulse length) to " + std::to_string(high) +
+               " (Tmax), not " + std::string(number, digits) + ".";
+    if (!text.empty()) {
+        MessageBoxA(hWnd, text.c_str(), " Bad value ", MB_OK | MB_ICONWARNING);
+        return false;
+    }
+    value = static_cast<uint16_t>(v);
+    return true;
+}
+
+} // namespace
+
+int pressParamsPanel(HWND hWnd, int x, int y)
+{
+    ProgramState& s = gState;
+    ParamsHeader* p = s.lpParamsHeader;
+    if (!p)
+        return 0;
+    if (hit(p->ParamsCancelRect, x, y)) {
+        leaveParamsPanel(hWnd);
+        s.wViewMode = kViewResults;
+        s.bSeriesLengthChanged = s.bNoiseLevelChanged = s.bLostDataLevelChanged = 0;
+        leavePanel(hWnd);
+        return 1;
+    }
+    if (hit(p->ParamsOKRect, x, y)) {
+        char typed[kTminTextLimit + 1] = "";
+        GetWindowTextA(s.hTminEdit, typed, sizeof typed);
+        if (!readTypedTmin(hWnd, typed, s.wTmin))
+            return 1;  // the panel stays, with the text as typed
+        if (s.hTminEdit)
+            MoveWindow(s.hTminEdit, 0, 1000, 0, 0, 1);
+        s.bButtonsChanged = 1;
+        s.wViewMode = kViewResults;
+        s.bLostDataLevelChanged = 0;
+        leavePanel(hWnd);
+        return 1;
+    }
+    for (int32_t i = 0; i < p->wAreasQuantity && i < p->wAreasCapacity; i++)
+        if (hit(p->pulsesSelectedAreas[i], x, y)) {
+            p->wPanelPulses = p->wPanelMinPulses + i;
+            redraw(hWnd, p);
+            return 1;
+        }
+    if (hit(p->APlusHandleRect, x, y)) {
+        p->bAPlusDrag = 1;
+        return 1;
+    }
+    if (hit(p->BMinusHandleRect, x, y)) {
+        p->bBMinusDrag = 1;
+        return 1;
+    }
+    if (hitTminLine(x, y, p)) {
+        p->bTminDrag = 1;
+        return 1;
+    }
+    if (hitTmaxLine(x, y, p)) {
+        p->bTmaxDrag = 1;
+        return 1;
+    }
+    return 0;
+}
+
+namespace {
+
+// Hover tracking of the four draggable elements. Entering the first one
+// captures the mouse and shows its sizing cursor, remembering the cursor
+// before; moving between elements switches the cursor; leaving the last one
+// gives the remembered cursor back and lets the mouse go. (Elements overlap
+// near the plot's corners, so one remembered cursor and one capture serve all.)
+void trackHovers(HWND hWnd, ParamsHeader* p, const bool inside[4])
+{
+    int32_t* hovers[4] = {&p->bAPlusHover, &p->bBMinusHover, &p->bTminHover, &p->bTmaxHover};
+    static const intptr_t cursors[4] = {IDC_SIZENS, IDC_SIZENS, IDC_SIZENWSE, IDC_SIZENWSE};
+    bool before = false, changed = false;
+    int first = -1;
+    for (int i = 0; i < 4; i++) {
+        before = before || *hovers[i];
+        changed = changed || (*hovers[i] != 0) != inside[i];
+        *hovers[i] = inside[i] ? 1 : 0;
+        if (inside[i] && first < 0)
+            first = i;
+    }
+    if (!changed)
+        return;
+    if (first < 0) {
+        SetCursor(p->hPreviousCursor);
+        ReleaseCapture();
+        return;
+    }
+    HCURSOR shown = SetCursor(LoadCursorA(nullptr, cursors[first]));
+    if (!before) {
+        p->hPreviousCursor = shown;
+        SetCapture(hWnd);
+    }
+}
+
+// Takes the dragged value from the point; false when nothing is dragged.
+// An inadmissible Tmin or Tmax stops its drag and keeps the old value.
+bool dragTo(ParamsHeader* p, int x, int y, bool release)
+{
+    if (p->bAPlusDrag) {
+        p->aPlus = levelFromPoint(y, p);
+        if (release)
+            p->bAPlusDrag = 0;
+    } else if (p->bBMinusDrag) {
+        p->bMinus = levelFromPoint(y, p);
+        if (release)
+            p->bBMinusDrag = 0;
+    } else if (p->bTminDrag) {
+        const int32_t v = tminFromPoint(x, y, p);
+        const bool valid = validTmin(v, p);
+        if (valid)
+            p->wPanelTmin = v;
+        if (release || !valid)
+            p->bTminDrag = 0;
+    } else if (p->bTmaxDrag) {
+        const int32_t v = tmaxFromPoint(x, y, p);
+        const bool valid = validTmax(v, p);
+        if (valid)
+            p->wPanelTmax = v;
+        if (release || !valid)
+            p->bTmaxDrag = 0;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void moveParamsPanel(HWND hWnd, int x, int y)
+{
+    ParamsHeader* p = gState.lpParamsHeader;
+    if (gState.wViewMode != kViewParams || !p)
+        return;
+    if (dragTo(p, x, y, false))
+        return redraw(hWnd, p);
+    const bool inside[4] = {hit(p->APlusHandleRect, x, y), hit(p->BMinusHandleRect, x, y),
+                            hitTminLine(x, y, p) != 0, hitTmaxLine(x, y, p) != 0};
+    trackHovers(hWnd, p, inside);
+}
+
+void releaseParamsPanel(HWND hWnd, int x, int y)
+{
+    ParamsHeader* p = gState.lpParamsHeader;
+    if (gState.wViewMode != kViewParams || !p)
+        return;
+    if (dragTo(p, x, y, true))
+        redraw(hWnd, p);
+}
+
+/*==========================================================================
+** Release
+**========================================================================*/
+
+void freeParamsHeader(HWND, ParamsHeader* lpParamsHeader)
+{
+    if (!lpParamsHeader)
+        return;
+    delete[] lpParamsHeader->pulsesSelectedAreas;
+    delete lpParamsHeader;
+}
