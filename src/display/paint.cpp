@@ -312,7 +312,11 @@ LRESULT paintMainWindow(HWND hWnd)
         blitSelectButton(hdc);
         break;
     case kViewSubset:
-        drawPanelStandIn(hdc, " select set of pulses ");
+        layoutSubsetPanel(hWnd);
+        if (s.wProcessingType == kProcTuplesRecognition)
+            drawTupleSubsetPanel(hWnd, hdc, s.wRequiredQuantity, s.lpRequiredList, s.lpSeriesHeader);
+        else
+            drawSubsetPanel(hWnd, hdc, s.wRequiredQuantity, s.lpRequiredList, s.lpSeriesHeader);
         blitButton(hdc, s.hBitmap1, d.NextButtonRect);
         blitButton(hdc, s.hButtonExit, d.ExitButtonRect);
         blitSelectButton(hdc);

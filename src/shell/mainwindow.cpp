@@ -155,8 +155,8 @@ void destroyMainWindow(HWND hWnd)
     s.lpChainsHeader = nullptr;
     freeRestErrHeader(s.lpRestErrorHeader);
     s.lpRestErrorHeader = nullptr;
-    // The parameter panel and the subset panel's lists are made by the panels,
-    // which release their own.
+    // The subset panel's lists; the parameter panel's record is released by its panel.
+    freeSubsetPanel();
     s.hTminEdit = nullptr;
     s.hMainWnd = nullptr;
     PostQuitMessage(0);
