@@ -123,6 +123,8 @@ int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const
 {
     ProgramState& s = gState;
     SubsetPanelState& p = gSubsetPanel;
+    if (!panelReady())
+        return 0;  // the layout could not allocate the panel and said so
     if (!p.ButtonsWhileSelectedSubsetRect) {
         p.ButtonsWhileSelectedSubsetRect =
             static_cast<RECT*>(subsetpanel::allocate(kSubsetButtonsAllocated * sizeof(RECT)));
@@ -133,8 +135,6 @@ int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const
             return 0;
         }
     }
-    if (!panelReady())
-        return 0;  // the layout could not allocate the panel and said so
 
     // Geometry, and what the presses hit-test afterwards.
     const char* const* labels = tuple ? TupleSubsetButtonLabels : SubsetButtonLabels;
