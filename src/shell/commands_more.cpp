@@ -43,8 +43,12 @@ void invalidateSubsetPanel(HWND hWnd, bool rows)
         InvalidateRect(hWnd, &exclusive, 1);
     };
     if (rows && p.possibleSubsetArrayRect)
-        for (int32_t k = 0; k < s.wReservedSubsets; k++)
-            invalidate(p.possibleSubsetArrayRect[k][s.wPossibleSubsetCapacity]);
+        for (int32_t k = 0; k < s.wReservedSubsets; k++) {
+            // The row, raised to its cells' tops: their captions start above it.
+            RECT r = p.possibleSubsetArrayRect[k][s.wPossibleSubsetCapacity];
+            r.top = std::min(r.top, p.possibleSubsetArrayRect[k][0].top);
+            invalidate(r);
+        }
     invalidate(p.SubsetStripRect);
 }
 
