@@ -560,7 +560,7 @@ TEST_F(SubsetPanel, AcceptRepaintsTheStripAndTheReservedRowsOnly)
     EXPECT_EQ(pixel(hWnd, slot.left + panelMx() - 2, curveTop(slot.top) + 1), RGB(163, 163, 163));  // marked once
 }
 
-TEST_F(SubsetPanel, CaptionCountsTheReservedSubsets)
+TEST_F(SubsetPanel, ReservedSubsetsCaptionStaysVisibleOverTheRows)
 {
     open(IDM_UNFIXED_TUPLES, IDM_RECOGNITION);
     // The caption's text is drawn over the panel colour in black: some pixel
