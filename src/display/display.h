@@ -76,6 +76,95 @@ void releaseMainWindow(HWND hWnd, int x, int y, WPARAM keys);
 void moveMainWindow(HWND hWnd, int x, int y, WPARAM keys);
 
 /*==========================================================================
+** Subset selection panel (view 9): the strip of at most ten etalons that a
+** tuple series is made of, and the reserved subsets of tuples recognition.
+** subsetpanel_layout.cpp (state, allocation, geometry), subsetpanel.cpp
+** (painting, presses, the commit)
+**========================================================================*/
+
+inline constexpr int32_t kSubsetCapacity = 10;       // strip slots and entries of a reserved subset
+inline constexpr int32_t kSubsetCells = 20;          // cells of the top panel at most
+inline constexpr int32_t kSubsetButtonsAllocated = 8; // rectangles of ButtonsWhileSelectedSubsetRect
+
+// The panel's own state, kept between paints (zero at start). The strip
+// (selectedSubset, wSelectedSubsetLength), the stored subsets and the picked one
+// live in the program state, where the tuple stage of processing reads them.
+struct SubsetPanelState {
+    int32_t wInitReservedSubsets = 10;             // reserved subsets allocated on first layout
+    RECT* possibleSubsetRect = nullptr;            // [capacity] the strip's slots at the last paint
+    int32_t* selectedSubsetMarks = nullptr;        // [capacity] 1: slot marked; second half of the selectedSubset block
+    RECT** possibleSubsetArrayRect = nullptr;      // [wReservedSubsets] row starts: capacity cells, then the row
+    RECT* possibleSubsetArrayBlock = nullptr;      // storage behind possibleSubsetArrayRect
+    RECT* ButtonsWhileSelectedSubsetRect = nullptr; // [kSubsetButtonsAllocated] one per button, allocated once
+    int32_t wButtonsQuantity = 0;                  // buttons of the panel drawn last: 4 or 6
+    RECT SubsetCellRect[kSubsetCells]{};           // cells of the top panel, right and bottom inclusive
+    int32_t wSubsetCellsShown = 0;                 // cells laid out at the last paint (the others are not hit)
+    RECT SubsetStripRect{};                        // the strip's frame, right and bottom inclusive
+    int32_t wSubsetSlotsShown = 0;                 // slots laid out at the last paint, <= capacity
+    int32_t bMarkAllOnce = 0;                      // the next tuple-panel paint marks every used slot, then clears it
+};
+extern SubsetPanelState gSubsetPanel;  // written by the panel; read by its presses and the redraw commands
+
+// Every position of the panel, computed before it is drawn (client pixels;
+// rectangles right and bottom inclusive unless said otherwise).
+struct SubsetPanelGeometry {
+    int32_t mx, my;                // margins: area width / 170, height / 131
+    int32_t pl, pr, pw, pt, ph, pb; // top panel: left, right, width, top, height, bottom
+    int32_t rowsOfCells;           // rows of cells in the top panel, 1 or 2
+    int32_t cw, ch;                // cell (and slot) width and height
+    std::vector<RECT> cells;       // top-panel cells, one per etalon of the series header (20 at most)
+    RECT strip;                    // the strip's frame
+    std::vector<RECT> stripSlots;  // the strip's slots
+    int32_t bw, bh, buttonTop;     // button width, height and top
+    std::vector<RECT> buttons;     // one per label, in label order
+    // Tuple panel only: the reserved subsets below the buttons, in two columns.
+    int32_t al, aw, at, ah;        // their area: left, width, top, height
+    int32_t halfRows;              // rows per column: (reserved + 1) / 2
+    int32_t cwid, rh, mw, mh;      // column width, row height, mini cell width and height
+    POINT captionAt;               // top-left of " reserved subsets %d "
+    std::vector<RECT> rows;        // per reserved subset: Rectangle() arguments, also its hit rectangle
+    std::vector<RECT> rowCells;    // per reserved subset, capacity cells (drawEtalonCell rectangles)
+};
+// `cells` etalons in the top panel (the header's wReservedEtalons), `slotCount`
+// strip slots, `labelWidth` the widest label in pixels, `buttons` labels;
+// `reserved` > 0 lays out the reserved subsets of the tuple panel.
+SubsetPanelGeometry subsetPanelGeometry(const RECT& area, int32_t lineHeight, int32_t aveCharWidth, int32_t cells,
+                                        int32_t slotCount, int32_t labelWidth, int32_t buttons, bool tuplePanel,
+                                        int32_t reserved, int32_t capacity);
+// Where an etalon is drawn inside a cell or slot: (left + mx, top, right - 2mx, bottom - 2my - h).
+RECT subsetEtalonRect(const SubsetPanelGeometry& g, const RECT& cell, int32_t lineHeight);
+
+// Allocates the strip and the reserved subsets on first use (capacity 10).
+void layoutSubsetPanel(HWND hWnd);
+// The panel of every processing type but tuples recognition, and the tuple
+// panel with Accept, Clear All and the reserved subsets. Return 1, 0 when
+// not drawn (no memory for the buttons).
+int drawSubsetPanel(HWND hWnd, HDC hdc, uint16_t wRequiredQuantity, const uint16_t* lpRequiredList,
+                    const SeriesHeader* lpSeriesHeader);
+int drawTupleSubsetPanel(HWND hWnd, HDC hdc, uint16_t wRequiredQuantity, const uint16_t* lpRequiredList,
+                         const SeriesHeader* lpSeriesHeader);
+// A raised button with its label centred (rectangle right and bottom inclusive).
+void drawTextButton(HWND hWnd, HDC hdc, const RECT& rect, const char* label);
+// Copies the strip into row `used` when used < reserved (and the strip is not
+// empty); returns the new number of stored subsets.
+int32_t reserveSubset(HWND hWnd, const int32_t* strip, int32_t length, int32_t* sizes, int32_t* rows,
+                      int32_t used, int32_t reserved, int32_t capacity);
+// A press inside view 9; true when one of the panel's elements took it.
+bool pressSubsetPanel(HWND hWnd, int x, int y);
+// A press on a stored subset's row of the pattern box (view 6, tuples
+// recognition): picks it and makes the next series; true when one was hit.
+bool pressPatternRow(HWND hWnd, int x, int y);
+// Hands the strip (or, for tuples recognition, the stored subsets) to the
+// series header; false when there is nothing to hand over or it was refused.
+bool commitSubsetPanel(HWND hWnd);
+// At window destruction: releases the panel's arrays and forgets the strip
+// and the stored subsets.
+void freeSubsetPanel();
+
+// The point of the last press that hit an etalon cell or a button.
+extern POINT ptLastClick;
+
+/*==========================================================================
 ** Series view: the results of processing one series (view 6)
 ** seriesview_layout.cpp, seriesview_text.cpp, seriesgraphs.cpp, legend.cpp,
 ** seriesview.cpp (painting from plain inputs), results.cpp (from the state)
@@ -231,7 +320,6 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& options, uint16_t wRequire
 // mouse handling of the subset panel.
 struct SeriesViewState {
     std::vector<RECT> PatternRowRect;  // row of each stored subset in the pattern box, at the last paint
-    int32_t wPickedSubset = 0;         // 1-based stored subset picked in the subset panel, 0 none
 };
 extern SeriesViewState gSeriesView;
 

@@ -6,9 +6,10 @@
 #include "resources/resources.h"
 #include "shell/shell.h"
 
+POINT ptLastClick{0, 0};  // the point of the last press that hit a cell or a button
+
 namespace {
 
-POINT ptLastClick{0, 0};  // the point of the last press that hit a cell or a button
 int32_t wChangedChoice = 0;  // choice panel used last: 0 none, 1 length, 2 noise, 3 lost data
 
 bool hit(const RECT& r, int x, int y)
@@ -21,10 +22,10 @@ void send(HWND hWnd, UINT command)
     SendMessageA(hWnd, WM_COMMAND, command, 0);
 }
 
+// A tuple series whose subset strip is empty: the subset panel comes first.
 bool tupleSeriesWithEmptyStrip()
 {
-    // No subset panel yet: a tuple series never has a selected subset.
-    return isTupleSeries(gState.wSeriesType);
+    return isTupleSeries(gState.wSeriesType) && gState.wSelectedSubsetLength == 0;
 }
 
 void clearPanelFlags()
@@ -77,6 +78,8 @@ void pressChoicePanels(HWND hWnd, int x, int y)
             send(hWnd, IDM_SELECT_SET);
             return;
         }
+        if (viewBefore == kViewSubset && !commitSubsetPanel(hWnd))
+            return send(hWnd, CM_REDRAW_SUBSET);  // nothing to hand over: the panel stays
         if (viewBefore != kViewResults)
             s.bButtonsChanged = 1;
         s.wViewMode = kViewResults;
@@ -151,8 +154,10 @@ void pressAlphabetView(HWND hWnd, int x, int y)
     if (hit(d.NextButtonRect, x, y)) {
         rebuildRequiredList();
         if (tupleSeriesWithEmptyStrip()) {
+            // The subset panel is asked for by the command that also repaints
+            // the area: view 9 must not take presses while the alphabet shows.
             s.wViewMode = kViewSubset;
-            return send(hWnd, CM_NONE);
+            return send(hWnd, IDM_SELECT_SET);
         }
         if (s.wRequiredQuantity == 0) {
             s.wViewMode = kViewAlphabet;
@@ -177,6 +182,8 @@ void pressOtherView(HWND hWnd, int x, int y)
 {
     ProgramState& s = gState;
     const DisplayState& d = gDisplay;
+    if (s.wViewMode == kViewResults && pressPatternRow(hWnd, x, y))
+        return;
     if (s.wViewMode == kViewResults && hit(d.RestartButtonRect, x, y)) {
         ptLastClick = POINT{x, y};
         if (isTupleSeries(s.wSeriesType)) {
@@ -189,10 +196,17 @@ void pressOtherView(HWND hWnd, int x, int y)
     }
     if (hit(d.NextButtonRect, x, y)) {
         ptLastClick = POINT{x, y};
-        if (tupleSeriesWithEmptyStrip()) {
+        // Views 6 and 9: a fixed tuple series needs its strip (tuples
+        // recognition may go on with its stored subsets).
+        const bool needsStrip = s.wViewMode == kViewParams ? tupleSeriesWithEmptyStrip()
+                                                           : s.wSeriesType == kSeriesFixedTuples &&
+                                                                 s.wSelectedSubsetLength == 0;
+        if (needsStrip) {
             s.wViewMode = kViewSubset;
             return send(hWnd, IDM_SELECT_SET);
         }
+        if (s.wViewMode == kViewSubset && !commitSubsetPanel(hWnd))
+            return send(hWnd, CM_REDRAW_SUBSET);  // nothing to hand over: the panel stays
         s.wViewMode = kViewResults;
         clearPanelFlags();
         s.bButtonsChanged = 1;
@@ -213,8 +227,11 @@ void pressMainWindow(HWND hWnd, int, int x, int y, WPARAM)
 {
     switch (gState.wViewMode) {
     case kViewAlphabet: pressAlphabetView(hWnd, x, y); break;
-    case kViewResults:
-    case kViewSubset: pressOtherView(hWnd, x, y); break;
+    case kViewResults: pressOtherView(hWnd, x, y); break;
+    case kViewSubset:
+        if (!pressSubsetPanel(hWnd, x, y))
+            pressOtherView(hWnd, x, y);
+        break;
     case kViewParams:
         if (!pressParamsPanel(hWnd, x, y))
             pressOtherView(hWnd, x, y);

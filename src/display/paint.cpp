@@ -1,8 +1,8 @@
 // The paint dispatcher of the main window and its layout: button column,
 // series area with the alphabet grid, level choice panels; the alphabet view
-// and the choice panel; stand-ins for the views that come with later work.
+// and the choice panel; the other views come from their own files.
 //
-// Sections: layout - helpers - alphabet view - choice panel - stand-in views - dispatcher
+// Sections: layout - helpers - alphabet view - choice panel - dispatcher
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -254,20 +254,6 @@ int drawChoicePanel(HWND, HDC hdc, const RECT& panel, RECT* items, const char* t
 }
 
 /*==========================================================================
-** Stand-in views
-**========================================================================*/
-
-namespace {
-
-void drawPanelStandIn(HDC hdc, const char* caption)
-{
-    outlineRect(hdc, gDisplay.SeriesAreaRect);
-    text(hdc, gDisplay.SeriesAreaRect.left + 5, gDisplay.SeriesAreaRect.top + 5, caption);
-}
-
-} // namespace
-
-/*==========================================================================
 ** Dispatcher
 **========================================================================*/
 
@@ -314,7 +300,11 @@ LRESULT paintMainWindow(HWND hWnd)
         blitSelectButton(hdc);
         break;
     case kViewSubset:
-        drawPanelStandIn(hdc, " select set of pulses ");
+        layoutSubsetPanel(hWnd);
+        if (s.wProcessingType == kProcTuplesRecognition)
+            drawTupleSubsetPanel(hWnd, hdc, s.wRequiredQuantity, s.lpRequiredList, s.lpSeriesHeader);
+        else
+            drawSubsetPanel(hWnd, hdc, s.wRequiredQuantity, s.lpRequiredList, s.lpSeriesHeader);
         blitButton(hdc, s.hBitmap1, d.NextButtonRect);
         blitButton(hdc, s.hButtonExit, d.ExitButtonRect);
         blitSelectButton(hdc);

@@ -199,40 +199,6 @@ void fill(HDC hdc, const RECT& r, COLORREF color)
     DeleteObject(brush);
 }
 
-// A raised button with a centred label, on the current brush.
-void drawPanelButton(HDC hdc, const RECT& r, const char* label, int32_t lineHeight)
-{
-    const int32_t x0 = r.left, y0 = r.top, x1 = r.right, y1 = r.bottom, w = x1 - x0;
-    Rectangle(hdc, x0, y0, x1 + 1, y1 + 1);
-    HPEN dark = CreatePen(PS_SOLID, 1, RGB(125, 125, 125));
-    HGDIOBJ old = SelectObject(hdc, dark);
-    MoveToEx(hdc, x0, y0, nullptr);
-    LineTo(hdc, x0 + w + 1, y0);
-    MoveToEx(hdc, x0, y0, nullptr);
-    LineTo(hdc, x0, y1 + 1);
-    MoveToEx(hdc, x1 - 1, y0 + 1, nullptr);
-    LineTo(hdc, x1 - 1, y1);
-    MoveToEx(hdc, x0 + 1, y1 - 1, nullptr);
-    LineTo(hdc, x1, y1 - 1);
-    HPEN grey = CreatePen(PS_SOLID, 1, RGB(165, 170, 165));
-    SelectObject(hdc, grey);
-    MoveToEx(hdc, x1 - 2, y0 + 2, nullptr);
-    LineTo(hdc, x1 - 2, y1 - 1);
-    MoveToEx(hdc, x0 + 2, y1 - 2, nullptr);
-    LineTo(hdc, x1 - 1, y1 - 2);
-    SelectObject(hdc, GetStockObject(WHITE_PEN));
-    MoveToEx(hdc, x0 + 1, y0 + 1, nullptr);
-    LineTo(hdc, x1 - 1, y0 + 1);
-    MoveToEx(hdc, x0 + 1, y0 + 1, nullptr);
-    LineTo(hdc, x0 + 1, y1 - 1);
-    SelectObject(hdc, old);
-    DeleteObject(dark);
-    DeleteObject(grey);
-    const int previousMode = SetBkMode(hdc, TRANSPARENT);
-    text(hdc, x0 + (w - textWidth(hdc, label)) / 2, y0 + (lineHeight - 2) / 2, label);
-    SetBkMode(hdc, previousMode);
-}
-
 ParamsTextSizes measure(HDC hdc, const ParamsHeader& p)
 {
     const DisplayState& d = gDisplay;
@@ -412,8 +378,10 @@ int drawParamsPanel(HWND hWnd, HDC hdc, ParamsHeader* lpParamsHeader, SeriesHead
     // 11. The buttons on the panel's background.
     HBRUSH background = CreateSolidBrush(kPanelBackground);
     SelectObject(hdc, background);
-    drawPanelButton(hdc, g.cancel, " Cancel ", g.h);
-    drawPanelButton(hdc, g.ok, " OK ", g.h);
+    const int previousMode = SetBkMode(hdc, TRANSPARENT);
+    drawTextButton(hWnd, hdc, g.cancel, " Cancel ");
+    drawTextButton(hWnd, hdc, g.ok, " OK ");
+    SetBkMode(hdc, previousMode);
     SelectObject(hdc, oldBrush);
     DeleteObject(background);
 

@@ -18,7 +18,7 @@ int drawSeriesView(HWND, HDC hdc, uint16_t wRequiredQuantity, uint16_t* lpRequir
     o.bShadedOriginalPulses = s.bShadedOriginalPulses;
     o.bHighlightDetectedPulses = s.bHighlightDetectedPulses;
     o.wTuplesHighlight = s.wTuplesHighlight;
-    o.wPickedSubset = gSeriesView.wPickedSubset;
+    o.wPickedSubset = s.wPickedSubset;
     return paintSeriesView(hdc, o, wRequiredQuantity, lpRequiredList, lpChainsHeader, lpSeriesHeader,
                            &gSeriesView.PatternRowRect);
 }

@@ -30,6 +30,28 @@ void invalidateSeriesArea(HWND hWnd, BOOL erase)
     InvalidateRect(hWnd, &r, erase);
 }
 
+// The subset strip, and with `rows` first every reserved subset's row, as the
+// last paint laid them out (right and bottom inclusive), erased.
+void invalidateSubsetPanel(HWND hWnd, bool rows)
+{
+    const ProgramState& s = gState;
+    const SubsetPanelState& p = gSubsetPanel;
+    auto invalidate = [&](const RECT& r) {
+        if (r.right <= r.left || r.bottom <= r.top)
+            return;  // not laid out yet
+        RECT exclusive{r.left, r.top, r.right + 1, r.bottom + 1};
+        InvalidateRect(hWnd, &exclusive, 1);
+    };
+    if (rows && p.possibleSubsetArrayRect)
+        for (int32_t k = 0; k < s.wReservedSubsets; k++) {
+            // The row, raised to its cells' tops: their captions start above it.
+            RECT r = p.possibleSubsetArrayRect[k][s.wPossibleSubsetCapacity];
+            r.top = std::min(r.top, p.possibleSubsetArrayRect[k][0].top);
+            invalidate(r);
+        }
+    invalidate(p.SubsetStripRect);
+}
+
 // Grows lpNewEtalonSequence to `count` entries; false when out of memory.
 bool growNewEtalonSequence(uint16_t count)
 {
@@ -391,8 +413,8 @@ bool doMoreCommand(HWND hWnd, UINT id)
         return true;
     case CM_SERIES_DIALOG: seriesDialog(hWnd); return true;
     case CM_SIMULATION_PARAMS: simulationParams(hWnd); return true;
-    case CM_REDRAW_PANEL:
-    case CM_REDRAW_SUBSET: invalidateSeriesArea(hWnd, 1); return true;
+    case CM_REDRAW_PANEL: invalidateSubsetPanel(hWnd, false); return true;
+    case CM_REDRAW_SUBSET: invalidateSubsetPanel(hWnd, true); return true;
     default: return false;
     }
 }

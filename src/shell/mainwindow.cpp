@@ -157,7 +157,7 @@ void destroyMainWindow(HWND hWnd)
     s.lpRestErrorHeader = nullptr;
     freeParamsHeader(hWnd, s.lpParamsHeader);
     s.lpParamsHeader = nullptr;
-    // The subset panel's lists are made by the panel, which releases its own.
+    freeSubsetPanel();  // the subset panel's lists
     s.hTminEdit = nullptr;
     s.hMainWnd = nullptr;
     PostQuitMessage(0);

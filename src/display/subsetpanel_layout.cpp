@@ -1,0 +1,269 @@
+// The subset panel's state and geometry: the panel's arrays (the strip, its
+// marks, the reserved subsets and their rectangles), made once by
+// layoutSubsetPanel before the first paint of view 9 and released at window
+// destruction; the panel's positions as plain numbers; reserveSubset.
+//
+// Sections: state - allocation - geometry - reserved subsets
+#include <algorithm>
+#include <cstdlib>
+
+#include "display/display.h"
+#include "display/subsetpanel_private.h"
+#include "shell/shell.h"
+
+/*==========================================================================
+** State
+**========================================================================*/
+
+SubsetPanelState gSubsetPanel;
+
+namespace subsetpanel {
+
+namespace {
+void* zeroFilled(size_t bytes)
+{
+    return std::calloc(bytes ? bytes : 1, 1);
+}
+} // namespace
+
+void* (*allocate)(size_t bytes) = zeroFilled;
+
+void restoreAllocator()
+{
+    allocate = zeroFilled;
+}
+
+} // namespace subsetpanel
+
+/*==========================================================================
+** Allocation
+**========================================================================*/
+
+namespace {
+
+template <typename T>
+T* allocateArray(size_t count)
+{
+    return static_cast<T*>(subsetpanel::allocate(count * sizeof(T)));
+}
+
+// The strip: its slots' rectangles and the one block of entries and marks.
+void releaseStrip()
+{
+    ProgramState& s = gState;
+    SubsetPanelState& p = gSubsetPanel;
+    std::free(p.possibleSubsetRect);
+    std::free(s.selectedSubset);  // the marks are its second half
+    p.possibleSubsetRect = nullptr;
+    s.selectedSubset = nullptr;
+    p.selectedSubsetMarks = nullptr;
+    s.wSelectedSubsetLength = 0;
+}
+
+// The stored subsets' entries and the rows' rectangles (not their sizes).
+void releaseReservedRows()
+{
+    ProgramState& s = gState;
+    SubsetPanelState& p = gSubsetPanel;
+    std::free(s.selectedSubsetArray);
+    std::free(p.possibleSubsetArrayRect);
+    std::free(p.possibleSubsetArrayBlock);
+    s.selectedSubsetArray = nullptr;
+    p.possibleSubsetArrayRect = nullptr;
+    p.possibleSubsetArrayBlock = nullptr;
+}
+
+void releaseSizes()
+{
+    std::free(gState.selectedSubsetArraySize);
+    gState.selectedSubsetArraySize = nullptr;
+}
+
+// After a failed allocation: nothing of the panel is left, so the next layout
+// starts again from the beginning.
+void layoutFailed(HWND hWnd, const char* text)
+{
+    releaseStrip();
+    releaseReservedRows();
+    releaseSizes();
+    gState.wPossibleSubsetCapacity = 0;
+    gState.wReservedSubsetsUsed = 0;
+    MessageBoxA(hWnd, text, nullptr, MB_OK);
+}
+
+} // namespace
+
+void layoutSubsetPanel(HWND hWnd)
+{
+    ProgramState& s = gState;
+    SubsetPanelState& p = gSubsetPanel;
+    if (s.wPossibleSubsetCapacity >= kSubsetCapacity)
+        return;  // made once; never shrunk
+
+    // 1. The strip: slot rectangles, entries and marks (one block), empty.
+    releaseStrip();
+    const int32_t capacity = kSubsetCapacity;
+    p.possibleSubsetRect = allocateArray<RECT>(capacity);
+    if (!p.possibleSubsetRect)
+        return layoutFailed(hWnd, "Нет памяти для possibleSubsetRect!");
+    s.selectedSubset = allocateArray<int32_t>(2 * static_cast<size_t>(capacity));
+    if (!s.selectedSubset)
+        return layoutFailed(hWnd, "Нет памяти для selectedSubset!");
+    p.selectedSubsetMarks = s.selectedSubset + capacity;
+    s.wSelectedSubsetLength = 0;
+
+    // 2. The sizes of the reserved subsets. Every row below is made anew and
+    // empty, so nothing stays stored and nothing stays picked.
+    releaseReservedRows();
+    releaseSizes();
+    if (s.wReservedSubsets <= 0)
+        s.wReservedSubsets = std::max(1, p.wInitReservedSubsets);
+    s.wReservedSubsetsUsed = 0;
+    s.wPickedSubset = 0;
+    const int32_t reserved = s.wReservedSubsets;
+    s.selectedSubsetArraySize = allocateArray<int32_t>(reserved);
+    if (!s.selectedSubsetArraySize)
+        return layoutFailed(hWnd, "Нет памяти для selectedSubsetArraySize!");
+
+    // 3. Rows of capacity + 1: the entries of each stored subset; the
+    // rectangles of its cells followed by the row's own.
+    const size_t n = static_cast<size_t>(reserved) * (capacity + 1);
+    p.possibleSubsetArrayBlock = allocateArray<RECT>(n);
+    if (!p.possibleSubsetArrayBlock)
+        return layoutFailed(hWnd, "Нет памяти для possibleSubsetRect!");
+    p.possibleSubsetArrayRect = allocateArray<RECT*>(reserved);
+    if (!p.possibleSubsetArrayRect)
+        return layoutFailed(hWnd, "Нет памяти для possibleSubsetArrayRect!");
+    s.selectedSubsetArray = allocateArray<int32_t>(n);
+    if (!s.selectedSubsetArray)
+        return layoutFailed(hWnd, "Нет памяти для selectedSubset!");
+    for (int32_t k = 0; k < reserved; k++)
+        p.possibleSubsetArrayRect[k] = p.possibleSubsetArrayBlock + static_cast<size_t>(k) * (capacity + 1);
+    s.wPossibleSubsetCapacity = capacity;
+}
+
+void freeSubsetPanel()
+{
+    releaseStrip();
+    releaseReservedRows();
+    releaseSizes();
+    std::free(gSubsetPanel.ButtonsWhileSelectedSubsetRect);
+    gSubsetPanel = SubsetPanelState();
+    gState.wPossibleSubsetCapacity = 0;
+    gState.wReservedSubsetsUsed = 0;
+    gState.wPickedSubset = 0;
+}
+
+/*==========================================================================
+** Geometry
+**========================================================================*/
+
+SubsetPanelGeometry subsetPanelGeometry(const RECT& area, int32_t h, int32_t a, int32_t cells, int32_t slotCount,
+                                        int32_t labelWidth, int32_t buttons, bool tuplePanel, int32_t reserved,
+                                        int32_t capacity)
+{
+    SubsetPanelGeometry g{};
+    const int32_t L = area.left, T = area.top, R = area.right, B = area.bottom;
+    const int32_t W = R - L + 1, H = B - T + 1;  // right and bottom are inclusive
+    capacity = std::max(1, capacity);
+
+    // The top panel: the required etalons, ten cells a row.
+    g.mx = W / 170;
+    g.my = H / 131;
+    g.pl = L + g.mx;
+    g.pr = R - g.mx;
+    g.pw = g.pr - g.pl + 1;
+    g.pt = T + g.my;
+    g.ph = (H - 3 * g.my) / 4;
+    g.pb = g.pt + g.ph;
+    const int32_t k = std::clamp(cells, 0, kSubsetCells);
+    g.rowsOfCells = (k - 1) / 10 + 1;  // truncation: no cells still make one row
+    g.cw = (g.pw - 11 * g.mx) / 10;
+    g.ch = (g.ph - (g.rowsOfCells + 1) * g.my) / g.rowsOfCells;
+    for (int32_t i = 0; i < k; i++) {
+        const int32_t left = g.pl + g.mx + (i % 10) * (g.cw + g.mx);
+        const int32_t top = g.pt + g.my + (i / 10) * (g.ch + g.my);
+        g.cells.push_back(RECT{left, top, left + g.cw, top + g.ch});
+    }
+
+    // The strip a line below the panel, one cell high with a margin round it.
+    const int32_t stripTop = g.pb + g.my + h;
+    g.strip = RECT{g.pl, stripTop, g.pr, stripTop + g.ch + 2 * g.my};
+    for (int32_t i = 0; i < std::clamp(slotCount, 0, capacity); i++) {
+        const int32_t left = g.pl + g.mx + i * (g.cw + g.mx);
+        g.stripSlots.push_back(RECT{left, stripTop + g.my, left + g.cw, stripTop + g.my + g.ch});
+    }
+
+    // The buttons half a line below the strip, all as wide as the widest label.
+    g.bw = labelWidth + 4 * a;
+    g.bh = 2 * h - 1;
+    g.buttonTop = g.strip.bottom + h / 2;
+    for (int32_t j = 0; j < std::max(0, buttons); j++) {
+        int32_t left = g.pl + j * (g.bw + 2 * a);  // left to right, 2a apart
+        if (tuplePanel) {
+            // Delete All, Delete at the left; Cancel, OK at the right; Accept,
+            // Clear All after Delete.
+            switch (j) {
+            case 0: left = g.pl; break;
+            case 1: left = g.pl + g.bw + 2 * a; break;
+            case 2: left = g.pr - 2 * (g.bw + a); break;
+            case 3: left = g.pr - 2 * (g.bw + a) + g.bw + a; break;
+            default: left = g.buttons[j == 4 ? 1 : j - 1].right + 2 * a; break;  // then one after the other
+            }
+        }
+        g.buttons.push_back(RECT{left, g.buttonTop, left + g.bw, g.buttonTop + g.bh});
+    }
+    if (!tuplePanel || reserved <= 0)
+        return g;
+
+    // The reserved subsets, two columns under the buttons to the area's bottom.
+    g.al = L + g.mx;
+    g.aw = (R - g.mx) - g.al + 1;
+    g.at = g.buttonTop + g.bh + h / 2;
+    g.ah = B - (g.at + g.my);
+    g.halfRows = (reserved + 1) / 2;
+    g.cwid = (g.aw - g.mx) / 2;
+    g.rh = (g.ah - (g.halfRows - 1) * g.my) / g.halfRows;
+    g.mw = (g.cwid - 2 * capacity + 1) / capacity;
+    g.mh = g.rh - 2;
+    g.captionAt = POINT{g.pl, g.at + h};
+    int32_t x = g.al, y = g.at;
+    for (int32_t r = 0; r < reserved; r++) {
+        if (r == g.halfRows) {  // the second column
+            x = g.al + g.cwid + g.mx;
+            y = g.at;
+        }
+        g.rows.push_back(RECT{x, y, x + 1 + g.cwid, y + 1 + g.rh});
+        for (int32_t j = 0; j < capacity; j++)
+            // The cell's caption starts above the row's top: the curve below it
+            // keeps a line and a margin free at the row's bottom.
+            g.rowCells.push_back(RECT{x + 2 + j * (g.mw + 2), y + 1 - g.my / 2, x - 3 + (j + 1) * (g.mw + 2),
+                                      y + g.mh - (g.my - 1 + h)});
+        y += g.rh + g.my;
+    }
+    return g;
+}
+
+RECT subsetEtalonRect(const SubsetPanelGeometry& g, const RECT& cell, int32_t h)
+{
+    return RECT{cell.left + g.mx, cell.top, cell.right - 2 * g.mx, cell.bottom - 2 * g.my - h};
+}
+
+/*==========================================================================
+** Reserved subsets
+**========================================================================*/
+
+int32_t reserveSubset(HWND, const int32_t* strip, int32_t length, int32_t* sizes, int32_t* rows, int32_t used,
+                      int32_t reserved, int32_t capacity)
+{
+    // An empty strip is no tuple: storing it would only make every later
+    // recognition refuse the stored subsets.
+    if (used >= reserved || used < 0 || length <= 0 || !strip || !sizes || !rows)
+        return used;
+    length = std::min(length, capacity);
+    int32_t* row = rows + static_cast<size_t>(used) * (capacity + 1);
+    std::copy(strip, strip + length, row);
+    std::fill(row + length, row + capacity + 1, 0);
+    sizes[used] = length;
+    return used + 1;
+}
