@@ -10,6 +10,7 @@
 #include <new>
 
 #include "display/display.h"
+#include "display/textout.h"
 #include "display/seriesview_private.h"
 #include "simulation/simulation.h"
 
@@ -22,18 +23,6 @@ const COLORREF kBlack = RGB(0, 0, 0);
 /*==========================================================================
 ** Helpers
 **========================================================================*/
-
-void text(HDC hdc, int32_t x, int32_t y, const std::string& s)
-{
-    TextOutA(hdc, x, y, s.c_str(), static_cast<int>(s.size()));
-}
-
-int32_t textWidth(HDC hdc, const std::string& s)
-{
-    SIZE size{0, 0};
-    GetTextExtentPoint32A(hdc, s.c_str(), static_cast<int>(s.size()), &size);
-    return size.cx;
-}
 
 HFONT symbolFont(int32_t height)
 {

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "display/display.h"
+#include "display/textout.h"
 #include "shell/shell.h"
 
 DisplayState gDisplay;
@@ -128,11 +129,6 @@ void outline(HDC hdc, int32_t x, int32_t y, int32_t w, int32_t h)
 void outlineRect(HDC hdc, const RECT& r)
 {
     outline(hdc, r.left, r.top, r.right - r.left + 1, r.bottom - r.top + 1);
-}
-
-void text(HDC hdc, int32_t x, int32_t y, const char* s)
-{
-    TextOutA(hdc, x, y, s, static_cast<int>(std::strlen(s)));
 }
 
 void blitButton(HDC hdc, HBITMAP picture, const RECT& at)

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "display/display.h"
+#include "display/textout.h"
 #include "platform/platform.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
@@ -166,18 +167,6 @@ void drawDotted(HDC hdc, const ParamsLine& line, const RECT& box)
     const int32_t from = std::max(line.from.x, box.left), to = std::min(line.to.x, box.right + 1);
     for (int32_t x = line.from.x + ((from - line.from.x + 1) & ~1); x < to; x += 2)
         SetPixel(hdc, x, line.from.y, RGB(0, 0, 0));
-}
-
-void text(HDC hdc, int32_t x, int32_t y, const std::string& s)
-{
-    TextOutA(hdc, x, y, s.c_str(), static_cast<int>(s.size()));
-}
-
-int32_t textWidth(HDC hdc, const std::string& s)
-{
-    SIZE size{0, 0};
-    GetTextExtentPoint32A(hdc, s.c_str(), static_cast<int>(s.size()), &size);
-    return size.cx;
 }
 
 // Text whose right edge is at x; returns the rectangle it took (inclusive).

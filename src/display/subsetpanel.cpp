@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "display/display.h"
+#include "display/textout.h"
 #include "display/subsetpanel_private.h"
 #include "shell/shell.h"
 
@@ -47,13 +48,6 @@ int labelCount(const char* const* labels)
     while (n < kLabelListEnd && labels[n])
         n++;
     return n;
-}
-
-int textWidth(HDC hdc, const char* text)
-{
-    SIZE size{0, 0};
-    GetTextExtentPoint32A(hdc, text, static_cast<int>(std::strlen(text)), &size);
-    return size.cx;
 }
 
 // An outline over the rectangle, its right and bottom edges included.
