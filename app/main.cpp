@@ -1,12 +1,14 @@
 // pulsebench: the workbench executable. By default the desktop window; with
 // --headless --script FILE a scripted session on a window nobody sees; with
-// `simulate [options]` a statistical simulation written as CSV and JSON.
+// `simulate [options]` a statistical simulation written as CSV and JSON, split
+// over the processes of an MPI job when started by mpirun.
 #include <cstdio>
 #include <iostream>
 
 #include <CLI/CLI.hpp>
 
 #include "app/session.h"
+#include "app/mpi_batch.h"
 #include "app/simulate_command.h"
 #include "platform/backend.h"
 #include "shell/shell.h"
@@ -23,7 +25,7 @@ int main(int argc, char** argv)
     app.add_option("--out", output, "folder for the files a script writes (default: the current folder)");
     headlessFlag->needs(scriptOption);
     scriptOption->needs(headlessFlag);
-    CLI::App* simulateCommand = addSimulateCommand(app);  // runs in its callback during parsing
+    CLI::App* simulateCommand = addSimulateCommand(app, runSimulateBatch);  // runs in its callback during parsing
     CLI11_PARSE(app, argc, argv);
     if (simulateCommand->parsed())
         return 0;

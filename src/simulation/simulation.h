@@ -196,6 +196,7 @@ typedef bool (*TrawlingShareSource)(void* context, int64_t& first, int64_t& coun
 struct TrawlingShare {
     TrawlingShareSource next = nullptr;      // the ranges of this share (required)
     void* context = nullptr;                 // handed back to next
+    int64_t trials = 0;                      // out: trials of the whole run, P * L * repeats, set before next is first called
     std::vector<TrawlingCellSums> sums;      // out: per cell j * L + k, the sums of the trials this share ran
     int64_t trialsRun = 0;                   // out: trials of the share that were run and counted
 };

@@ -389,6 +389,8 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     TrawlingProgress progress{0, P * L, 0, u, 0, trials, 0.0};
     const size_t slots = pool.slots.size();
     ShareWalk walk{context.share};
+    if (context.share)
+        context.share->trials = trials;
 
     // Adds a finished trial to its cell (in trial order) and reports progress.
     auto collect = [&](TrialSlot& slot) {

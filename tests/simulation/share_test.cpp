@@ -121,7 +121,7 @@ protected:
         int64_t trialsRun = 0;
         for (size_t s = 0; s < shares.size(); s++) {
             freshGrid(c);
-            TrawlingShare share{nextRange, &shares[s], {}, 0};
+            TrawlingShare share{nextRange, &shares[s], 0, {}, 0};
             context.share = &share;
             EXPECT_EQ(run(c.task, c.seriesType), kTrawlingShareDone);
             context.share = nullptr;
@@ -193,12 +193,12 @@ TEST_F(ShareRun, RangesBehindTheWalkOrPastTheRunAreDropped)
     shares[0].ranges = {{0, 10}, {5, 10}, {20, 80}};
     shares[1].ranges = {{15, 5}};
     freshGrid(c);
-    TrawlingShare first{nextRange, &shares[0], {}, 0};
+    TrawlingShare first{nextRange, &shares[0], 0, {}, 0};
     context.share = &first;
     ASSERT_EQ(run(c.task, c.seriesType), kTrawlingShareDone);
     EXPECT_EQ(first.trialsRun, 10 + 5 + 4);
     freshGrid(c);
-    TrawlingShare second{nextRange, &shares[1], {}, 0};
+    TrawlingShare second{nextRange, &shares[1], 0, {}, 0};
     context.share = &second;
     ASSERT_EQ(run(c.task, c.seriesType), kTrawlingShareDone);
     EXPECT_EQ(second.trialsRun, 5);
@@ -215,10 +215,11 @@ TEST_F(ShareRun, ShareWithoutRangesRunsOnlyTheLastTrialAndCountsNothing)
     const Outcome expected = whole(c);
     freshGrid(c);
     RangeList none;
-    TrawlingShare share{nextRange, &none, {}, 0};
+    TrawlingShare share{nextRange, &none, 0, {}, 0};
     context.share = &share;
     ASSERT_EQ(run(c.task, c.seriesType), kTrawlingShareDone);
     EXPECT_EQ(share.trialsRun, 0);
+    EXPECT_EQ(share.trials, 24) << "the whole run's trials";
     EXPECT_EQ(share.sums, std::vector<TrawlingCellSums>(6));
     Outcome after = outcome();
     after.cells = expected.cells;
