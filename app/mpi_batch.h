@@ -19,9 +19,6 @@ inline int mpiLauncherRank()
     return -1;
 }
 
-// True when this program was built with MPI.
-bool mpiBatchAvailable();
-
 // The batch command: under an MPI launcher, this process's part of the run
 // split over every process of the job (rank 0 hands out the ranges of trials,
 // adds the sums and writes the files); otherwise runSimulate. Returns the

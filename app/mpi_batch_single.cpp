@@ -5,11 +5,6 @@
 
 #include <cstdio>
 
-bool mpiBatchAvailable()
-{
-    return false;
-}
-
 int runSimulateBatch(const SimulateOptions& options)
 {
     const int rank = mpiLauncherRank();

@@ -1,6 +1,7 @@
 // The batch simulation command `pulsebench simulate`: a statistical simulation
 // without a window, from the state of a freshly started program, written as
-// CSV and JSON. Used by the program's main (a CLI11 subcommand) and the tests;
+// CSV and JSON. Used by the program's main (a CLI11 subcommand), the MPI
+// wrapper (mpi_batch.cpp, which runs one share per process) and the tests;
 // a default grid takes about a minute on two cores.
 #pragma once
 

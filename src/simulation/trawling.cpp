@@ -11,6 +11,7 @@
 //   [SECTION] Shares and sums
 //   [SECTION] The run
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -344,6 +345,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         MessageBoxA(hWnd, "Absence of RestoreErrorHeader!", "statCutoffTrawling", MB_OK);
         return kTrawlingNotStarted;
     }
+    assert(!context.share || context.share->next); // a share without ranges is a programming error
     if (!checkRun(hWnd, r, A, Alphabet, n, list, h, context))
         return kTrawlingNotStarted;
     const uint16_t savedSubsetLength = h->wSubsetLength;
