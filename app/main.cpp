@@ -1,7 +1,8 @@
 // pulsebench: the workbench executable. By default the desktop window; with
 // --script FILE a scripted session on the real window and dialogs (offscreen
 // without a display), with --headless on a window nobody sees; with
-// `simulate [options]` a statistical simulation written as CSV and JSON.
+// `simulate [options]` a statistical simulation written as CSV and JSON, split
+// over the processes of an MPI job when started by mpirun.
 #include <cstdio>
 #include <iostream>
 
@@ -9,6 +10,7 @@
 #include <QtGlobal>
 
 #include "app/session.h"
+#include "app/mpi_batch.h"
 #include "app/simulate_command.h"
 #include "platform/backend.h"
 #include "shell/shell.h"
@@ -27,7 +29,7 @@ int main(int argc, char** argv)
             ->check(CLI::ExistingFile);
     app.add_option("--out", output, "folder for the files a script writes (default: the current folder)");
     headlessFlag->needs(scriptOption);
-    CLI::App* simulateCommand = addSimulateCommand(app);  // runs in its callback during parsing
+    CLI::App* simulateCommand = addSimulateCommand(app, runSimulateBatch);  // runs in its callback during parsing
     CLI11_PARSE(app, argc, argv);
     if (simulateCommand->parsed())
         return 0;

@@ -138,16 +138,22 @@ void addSimulateOptions(CLI::App& c, SimulateOptions& o)
                                      "12/13 recognition with the bounds")
         ->check(CLI::IsMember({"0", "1", "2", "3", "4", "5", "12", "13"}));
     c.add_flag("--quiet", o.quiet, "no progress line on standard error");
+    // Hooks of the MPI tests, left out of the help: one process of the run fails
+    // (or aborts) after its first range of trials.
+    c.add_option("--fail-process", o.failProcess, "test hook")->group("");
+    c.add_option("--crash-process", o.crashProcess, "test hook")->group("");
 }
 
-CLI::App* addSimulateCommand(CLI::App& app)
+CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&))
 {
+    if (!run)
+        run = runSimulate;
     CLI::App* command = app.add_subcommand("simulate", "statistical simulation without a window: "
                                                        "tables as CSV and JSON");
     auto options = std::make_shared<SimulateOptions>();
     addSimulateOptions(*command, *options);
-    command->callback([options] {
-        const int status = runSimulate(*options);
+    command->callback([options, run] {
+        const int status = run(*options);
         if (status != 0)
             throw CLI::RuntimeError(status);
     });
@@ -158,19 +164,19 @@ CLI::App* addSimulateCommand(CLI::App& app)
 ** [SECTION] Fresh start and run
 **========================================================================*/
 
-namespace {
-
-// Everything a batch run owns; released on every way out.
-struct BatchState {
+// Everything a batch run owns besides the record; kept by the result until
+// the files are written, released on every way out.
+struct SimulateState {
     PulseHeader alphabet[kAlphabetCapacity];   // the etalon alphabet
     uint16_t* lpRequiredList = nullptr;        // the required etalons
+    uint16_t wRequiredQuantity = 0;            // entries of lpRequiredList
     SeriesHeader* lpSeriesHeader = nullptr;    // the current series
     int16_t wNoiseSeed = kNoiseSeedStart;      // the noise stream
 
-    BatchState() = default;
-    BatchState(const BatchState&) = delete;
-    BatchState& operator=(const BatchState&) = delete;
-    ~BatchState()
+    SimulateState() = default;
+    SimulateState(const SimulateState&) = delete;
+    SimulateState& operator=(const SimulateState&) = delete;
+    ~SimulateState()
     {
         freeSeriesHeader(lpSeriesHeader);
         freeRequiredList(lpRequiredList);
@@ -178,12 +184,20 @@ struct BatchState {
     }
 };
 
+SimulateResult::SimulateResult() = default;
+SimulateResult::~SimulateResult()
+{
+    freeRestErrHeader(record);
+}
+
+namespace {
+
 // What window creation does to the random streams, with the program's
 // defaults: the alphabet (noise-like etalons), the required list, and the
 // first series (series type 2: 18 pulses of etalon 1 in 1200 samples, Tmin
 // 40, Tmax 181, saved energy 75; position and cut streams). No noise is added
 // and no detector runs at creation.
-bool replayFreshStart(HWND hWnd, BatchState& s)
+bool replayFreshStart(HWND hWnd, SimulateState& s)
 {
     resetRandomStreams();
     s.wNoiseSeed = kNoiseSeedStart;
@@ -257,7 +271,7 @@ void printProgress(void* context, const TrawlingProgress& p)
 // The chart the options ask for, as the window shows it after this run (etalon
 // 1 selected, no fixed upper bound), written into the --out folder. Returns
 // the file's path, "" when it could not be written.
-std::string writeChart(const SimulateOptions& o, const BatchState& s, uint16_t n, const RestoreErrorHeader* r)
+std::string writeChart(const SimulateOptions& o, const SimulateState& s, const RestoreErrorHeader* r)
 {
     ChartInputs in;
     in.options.simStartTime = simStartTime;
@@ -268,22 +282,29 @@ std::string writeChart(const SimulateOptions& o, const BatchState& s, uint16_t n
     in.wChartKind = static_cast<int32_t>(std::strtol(o.chart.c_str(), &end, 10));
     if (end == o.chart.c_str() || *end != '\0' || chartTitle(in.wChartKind)[0] == '\0')
         return "";  // not a chart kind
-    in.wRequiredQuantity = n;
+    in.wRequiredQuantity = s.wRequiredQuantity;
     in.lpRequiredList = s.lpRequiredList;
     in.lpRestErrorHeader = r;
     in.lpSeriesHeader = s.lpSeriesHeader;
+    const std::filesystem::path path = std::filesystem::path(o.out) / ("chart-" + o.chart + ".png");
+    std::filesystem::path partial = path;
+    partial += ".partial";
     std::error_code failed;
-    std::filesystem::create_directories(o.out, failed);
-    const std::string path = (std::filesystem::path(o.out) / ("chart-" + o.chart + ".png")).string();
-    return writeChartImage(in, path) ? path : "";
+    if (!writeChartImage(in, partial.string())) {
+        std::filesystem::remove(partial, failed);
+        return "";
+    }
+    std::filesystem::rename(partial, path, failed);
+    return failed ? "" : path.string();
 }
 
 } // namespace
 
-void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result)
+void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const SimulateHooks* hooks)
 {
     result.status = kTrawlingNotStarted;
-    BatchState s;
+    result.state = std::make_unique<SimulateState>();
+    SimulateState& s = *result.state;
     if (!replayFreshStart(hWnd, s)) {
         result.error = "the alphabet or the first series could not be built";
         return;
@@ -293,6 +314,7 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result)
     const uint16_t processing = processingType(o.task, o.seriesType);
     const uint16_t n = processing == 1 ? 1 : static_cast<uint16_t>(o.required); // Detection: wSelectedEtalon alone
     s.lpRequiredList = getRequiredList(hWnd, n, s.lpRequiredList);
+    s.wRequiredQuantity = n;
     if (!s.lpRequiredList) {
         result.error = "no memory for the required list";
         return;
@@ -344,19 +366,38 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result)
     context.threads = o.threads;
     context.progress = printProgress;
     context.progressContext = &line;
+    if (hooks) {
+        context.share = hooks->share;
+        context.lpCancel = hooks->lpCancel;
+        if (hooks->progress) {
+            context.progress = hooks->progress;
+            context.progressContext = hooks->progressContext;
+        }
+    }
     result.status = statCutoffTrawling(hWnd, result.record, kAlphabetSize, s.alphabet, n, s.lpRequiredList, type,
                                        processing, making, proc, h, context);
     result.elapsedSeconds = simEndTime - simStartTime;
-    if (result.status == kTrawlingComplete && !o.chart.empty())
-        result.chartFile = writeChart(o, s, n, result.record);
+    result.streams = saveRandomStreams();
+    result.wNoiseSeed = s.wNoiseSeed;
+}
+
+bool completeSimulate(SimulateResult& result, const std::vector<TrawlingCellSums>& sums)
+{
+    if (result.status != kTrawlingShareDone || !storeTrawlingSums(sums, result.record))
+        return false;
+    result.status = kTrawlingComplete;
+    return true;
 }
 
 /*==========================================================================
 ** [SECTION] Output files
 **========================================================================*/
 
-std::string simulationJson(const RestoreErrorHeader* r, const SimulateOptions& o, int64_t elapsedSeconds)
+std::string simulationJson(const SimulateResult& result, const SimulateOptions& o)
 {
+    const RestoreErrorHeader* r = result.record;
+    const int64_t elapsedSeconds = result.elapsedSeconds;
+    const RandomStreamsState& st = result.streams;
     using nlohmann::json;
     json tables = json::array();
     for (int t = 0; t < kErrorTables; t++) {
@@ -385,6 +426,18 @@ std::string simulationJson(const RestoreErrorHeader* r, const SimulateOptions& o
         {"lpNoiseLevels", std::vector<int16_t>(r->lpNoiseLevels, r->lpNoiseLevels + r->wNoiseLevels)},
         {"repeats", r->repeats},
         {"lpErrors", tables},
+        // where every stream stands after the run: a later run in the same
+        // program would go on from here
+        {"randomStreams",
+         {{"wCutBeginSeed", st.wCutBeginSeed},
+          {"wCutEndSeed", st.wCutEndSeed},
+          {"wPositionSeed", st.wPositionSeed},
+          {"wQuantitySeed", st.wQuantitySeed},
+          {"wSubsetShiftSeed", st.wSubsetShiftSeed},
+          {"wSubsetGapSeed", st.wSubsetGapSeed},
+          {"wNoiseEtalonSeed", st.wNoiseEtalonSeed},
+          {"dwSequenceState", st.dwSequenceState},
+          {"wNoiseSeed", result.wNoiseSeed}}},
     };
     return out.dump() + "\n";
 }
@@ -425,12 +478,20 @@ std::string descriptionCsv(const RestoreErrorHeader* r, const SimulateOptions& o
 
 namespace {
 
+// Writes under a temporary name and renames into place: a reader (or a run
+// that died meanwhile) never finds a part of the file under its own name.
 bool writeText(const std::filesystem::path& path, const std::string& text)
 {
-    std::ofstream file(path, std::ios::binary);
+    std::filesystem::path partial = path;
+    partial += ".partial";
+    std::ofstream file(partial, std::ios::binary);
     file << text;
     file.close();
-    if (!file) {
+    std::error_code failed;
+    if (file)
+        std::filesystem::rename(partial, path, failed);
+    if (!file || failed) {
+        std::filesystem::remove(partial, failed);
         std::fprintf(stderr, "pulsebench simulate: cannot write %s\n", path.string().c_str());
         return false;
     }
@@ -439,13 +500,9 @@ bool writeText(const std::filesystem::path& path, const std::string& text)
 
 } // namespace
 
-int runSimulate(const SimulateOptions& options)
+int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result)
 {
-    SimulateResult result;
-    simulate(nullptr, options, result);
-    if (!result.error.empty())
-        std::fprintf(stderr, "pulsebench simulate: %s\n", result.error.c_str());
-    if (result.status != kTrawlingComplete)
+    if (result.status != kTrawlingComplete || !result.record)
         return 1;
     std::error_code failed;
     const std::filesystem::path dir(options.out);
@@ -455,12 +512,29 @@ int runSimulate(const SimulateOptions& options)
                      failed.message().c_str());
         return 1;
     }
-    const bool written = writeText(dir / "simulation.json", simulationJson(result.record, options, result.elapsedSeconds)) &&
+    const bool written = writeText(dir / "simulation.json", simulationJson(result, options)) &&
                          writeText(dir / "simulation.csv", simulationCsv(result.record)) &&
-                         writeText(dir / "description.csv", descriptionCsv(result.record, options, result.elapsedSeconds));
-    if (!options.chart.empty() && result.chartFile.empty()) {
-        std::fprintf(stderr, "pulsebench simulate: cannot write the chart %s\n", options.chart.c_str());
+                         writeText(dir / "description.csv",
+                                   descriptionCsv(result.record, options, result.elapsedSeconds));
+    if (!written)
         return 1;
+    if (!options.chart.empty() && result.state) {
+        result.chartFile = writeChart(options, *result.state, result.record);
+        if (result.chartFile.empty()) {
+            std::fprintf(stderr, "pulsebench simulate: cannot write the chart %s\n", options.chart.c_str());
+            return 1;
+        }
     }
-    return written ? 0 : 1;
+    return 0;
+}
+
+int runSimulate(const SimulateOptions& options)
+{
+    SimulateResult result;
+    simulate(nullptr, options, result);
+    if (!result.error.empty())
+        std::fprintf(stderr, "pulsebench simulate: %s\n", result.error.c_str());
+    if (result.status != kTrawlingComplete)
+        return 1;
+    return writeSimulationFiles(options, result);
 }

@@ -1,10 +1,13 @@
 // The batch simulation command `pulsebench simulate`: a statistical simulation
 // without a window, from the state of a freshly started program, written as
-// CSV and JSON. Used by the program's main (a CLI11 subcommand) and the tests;
+// CSV and JSON. Used by the program's main (a CLI11 subcommand), the MPI
+// wrapper (mpi_batch.cpp, which runs one share per process) and the tests;
 // a default grid takes about a minute on two cores.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -41,6 +44,19 @@ struct SimulateOptions {
     std::string out = ".";              // --out: directory of the written files
     std::string chart;                  // --chart: chart kind 0..5, 12 or 13 saved as chart-KIND.png; "": none
     bool quiet = false;                 // --quiet: no progress line
+    int failProcess = -1;               // --fail-process (hidden test hook): this process of an MPI run fails after its first range
+    int crashProcess = -1;              // --crash-process (hidden test hook): this process of an MPI run aborts after its first range
+};
+
+struct SimulateState;
+
+// How a run is driven when it is one share of a run split over processes
+// (app/mpi_batch.cpp); none of it for a plain run.
+struct SimulateHooks {
+    TrawlingShare* share = nullptr;                  // the share's ranges and sums; none: the whole run
+    TrawlingProgressCallback progress = nullptr;     // instead of the progress line; none: the line (unless quiet)
+    void* progressContext = nullptr;                 // handed back to progress
+    const std::atomic<bool>* lpCancel = nullptr;     // true: stop before the next trial
 };
 
 // What a batch run produced; owns the record.
@@ -50,31 +66,47 @@ struct SimulateResult {
     int64_t elapsedSeconds = 0;               // simEndTime - simStartTime
     std::string error;                        // why the run was refused, when it was refused by the options
     std::string chartFile;                    // the chart image written (--chart), "" when none
+    RandomStreamsState streams{};             // every private stream when the run ended
+    int16_t wNoiseSeed = 0;                   // the noise stream when the run ended
+    std::unique_ptr<SimulateState> state;     // alphabet, required list and series the run used (for the chart)
 
-    SimulateResult() = default;
+    SimulateResult();
     SimulateResult(const SimulateResult&) = delete;
     SimulateResult& operator=(const SimulateResult&) = delete;
-    ~SimulateResult() { freeRestErrHeader(record); }
+    ~SimulateResult();
 };
 
 // Adds the command's options to `command` (the subcommand or a whole program).
 void addSimulateOptions(CLI::App& command, SimulateOptions& options);
 
 // Adds the subcommand "simulate" to the program; its callback runs the
-// simulation and exits the program with runSimulate's result through
-// CLI::RuntimeError when it is not 0.
-CLI::App* addSimulateCommand(CLI::App& app);
+// simulation with `run` (runSimulate, or the MPI batch) and exits the program
+// with its result through CLI::RuntimeError when it is not 0.
+CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&) = nullptr);
 
-// Replays a fresh start, runs the simulation and fills `result`. The window
+// Replays a fresh start, runs the simulation (or, with hooks holding a share,
+// that share of it: status kTrawlingShareDone) and fills `result`. The window
 // owns the message boxes (null: the process default, standard error).
-void simulate(HWND hWnd, const SimulateOptions& options, SimulateResult& result);
+void simulate(HWND hWnd, const SimulateOptions& options, SimulateResult& result,
+              const SimulateHooks* hooks = nullptr);
+
+// Completes a run split into shares: stores the sums of all shares into the
+// record of this process's share (which holds the whole run's streams and last
+// series), as a whole run leaves it. False when the sums do not fit the grid.
+bool completeSimulate(SimulateResult& result, const std::vector<TrawlingCellSums>& sums);
 
 // The JSON and CSV texts of a finished record.
-std::string simulationJson(const RestoreErrorHeader* record, const SimulateOptions& options, int64_t elapsedSeconds);
+std::string simulationJson(const SimulateResult& result, const SimulateOptions& options);
 std::string simulationCsv(const RestoreErrorHeader* record);
 std::string descriptionCsv(const RestoreErrorHeader* record, const SimulateOptions& options, int64_t elapsedSeconds);
 
-// The whole command: simulate, write simulation.json, simulation.csv and
-// description.csv into options.out, print progress to standard error.
-// Returns 0 when written, 1 when refused or a file could not be written.
+// Writes simulation.json, simulation.csv, description.csv and the chart the
+// options ask for into options.out. Each file is written under a temporary
+// name and renamed into place, so a file of that name is always whole.
+// Returns 0 when all were written, 1 otherwise (a message says which).
+int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result);
+
+// The whole command in one process: simulate, then writeSimulationFiles, with
+// progress on standard error. Returns 0 when written, 1 when refused or a file
+// could not be written.
 int runSimulate(const SimulateOptions& options);

@@ -1,5 +1,6 @@
 // Cost of making one default series and of adding its noise: the part of every
-// simulation trial that runs on one thread, in trial order.
+// simulation trial that runs on one thread, in trial order; and of skipping
+// both (another process's trial of a run split over MPI processes).
 #include <benchmark/benchmark.h>
 
 #include "synthesis/synthesis.h"
@@ -39,6 +40,33 @@ void BM_addNoise(benchmark::State& state)
     freeSeriesHeader(h);
 }
 BENCHMARK(BM_addNoise);
+
+// What a process spends on a trial of another process: the draws of the series
+// (a subset in complete employment, replayed) and of its noise (jumped).
+void BM_skipTrial(benchmark::State& state)
+{
+    static DefaultAlphabet alphabet;
+    std::vector<uint16_t> sequence(30, 7);
+    SeriesHeader* h = getCutOffSeriesHeader(nullptr, 20, 20, 40, 181, 1200, nullptr);
+    const int32_t subset[] = {2, 5, 9};
+    setSelectedSubset(nullptr, subset, 3, 4, 1, h);
+    int16_t seed = kNoiseSeedStart;
+    for (auto _ : state) {
+        skipExtSeries(20, alphabet.entries, 20, 40, 181, 1200, 18, sequence.data(), h);
+        skipNoise(h, seed);
+        benchmark::DoNotOptimize(seed);
+    }
+    freeSeriesHeader(h);
+}
+BENCHMARK(BM_skipTrial);
+
+void BM_jumpRandom(benchmark::State& state)
+{
+    int16_t seed = kNoiseSeedStart;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(jumpRandom(seed, 12u * 1200u));
+}
+BENCHMARK(BM_jumpRandom);
 
 } // namespace
 

@@ -123,6 +123,7 @@ int64_t simRealClock();
 inline constexpr int kTrawlingNotStarted = 0;  // refused before the first trial (a box says why)
 inline constexpr int kTrawlingComplete = 1;    // every cell filled, ifComplete = 1
 inline constexpr int kTrawlingCancelled = 2;   // stopped by the cancel flag; tables untouched, ifComplete = 0
+inline constexpr int kTrawlingShareDone = 3;   // a share ran to its end; its sums are in the share, tables untouched
 
 // Signatures of the detectors (detection.h); the driver calls them through a
 // DetectorSet so a test or a benchmark can put a model detector in their place.
@@ -168,6 +169,53 @@ struct TrawlingProgress {
 // Called on the thread that called statCutoffTrawling, never from a worker.
 typedef void (*TrawlingProgressCallback)(void* context, const TrawlingProgress& progress);
 
+/*---- A run split over processes ----*/
+// The trials of a run are numbered in run order: trial l of the cell of pulse
+// count j and noise level k is number (j * L + k) * repeats + l. A share is the
+// part of a run one process does: the driver walks every trial in that order,
+// runs the trials of its ranges and skips the others, drawing what their series
+// and noise would draw (skipExtSeries, skipNoise) so that each trial it runs
+// sees the streams as the whole run would. Cells are sums, so the sums of the
+// shares added together are the sums of the whole run, whatever the split.
+
+// The sums of one grid cell over the trials of a run or of a share of one.
+struct TrawlingCellSums {
+    int64_t restoring = 0;  // sum of the trials' restoring errors
+    int64_t detection = 0;  // sum of the trials' detection errors, 1/128 units
+    int64_t wrong = 0;      // trials whose recognised subset was not the employed one
+
+    bool operator==(const TrawlingCellSums&) const = default;
+};
+
+// Hands out the next range of trials of a share: `first` and `count` (> 0).
+// Ranges must ascend: a range (or its part) behind trials already walked is
+// dropped. Called on the thread that called statCutoffTrawling, whenever the
+// walk passes the end of the current range; false when the share has no more.
+typedef bool (*TrawlingShareSource)(void* context, int64_t& first, int64_t& count);
+
+struct TrawlingShare {
+    TrawlingShareSource next = nullptr;      // the ranges of this share (required)
+    void* context = nullptr;                 // handed back to next
+    int64_t trials = 0;                      // out: trials of the whole run, P * L * repeats, set before next is first called
+    std::vector<TrawlingCellSums> sums;      // out: per cell j * L + k, the sums of the trials this share ran
+    int64_t trialsRun = 0;                   // out: trials of the share that were run and counted
+};
+
+// Trials of the next range a dispatcher hands out when `next` trials of
+// `total` are already handed out to `processes` processes: half the rest
+// shared out, then smaller and smaller pieces (guided scheduling), so that
+// processes finish together however the cost of a trial varies over the grid.
+int64_t nextTrawlingChunk(int64_t next, int64_t total, int processes);
+
+// Adds the sums of one share to those of others, cell by cell. False (nothing
+// added) when the two grids differ in size.
+bool addTrawlingSums(std::vector<TrawlingCellSums>& total, const std::vector<TrawlingCellSums>& share);
+
+// Stores the tables of a run from the sums of all its shares, as a whole run
+// stores them, and sets ifComplete. Returns 1, or 0 (nothing changed) when the
+// sums do not fit the record's grid.
+int storeTrawlingSums(const std::vector<TrawlingCellSums>& sums, RestoreErrorHeader* lpRestErrorHeader);
+
 // What the driver takes from the program state besides its arguments, and how
 // it runs. The noise stream is the program state's wNoiseSeed and is advanced.
 // A progress dialog: the callback runs on the thread that started the run, so
@@ -184,6 +232,7 @@ struct TrawlingContext {
     void* progressContext = nullptr;           // handed back to progress
     const std::atomic<bool>* lpCancel = nullptr; // true: stop before the next trial (any thread may set it)
     const DetectorSet* detectors = nullptr;    // none: productionDetectors()
+    TrawlingShare* share = nullptr;            // none: the whole run; else only this share's trials (see above)
 };
 
 // The simulation over the grid of the record: for every pulse count (outer)
@@ -196,6 +245,12 @@ struct TrawlingContext {
 // cell: the tables stay as initRestErrHeader left them and ifComplete stays 0;
 // the series header holds the last series built and its wSubsetLength is
 // restored in every case.
+//
+// With a share: only the share's trials are run and counted; the run's last
+// trial is run in every share (counted only in the one that holds it), so the
+// series header and the streams end as after the whole run. Returns
+// kTrawlingShareDone with the sums in the share; the tables stay untouched and
+// ifComplete 0 until storeTrawlingSums stores the sums of all shares.
 int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* lpRestErrorHeader, uint16_t A, PulseHeader* Alphabet,
                        uint16_t wRequiredQuantity, uint16_t* lpRequiredList, uint16_t wSeriesType,
                        uint16_t wProcessingType, uint16_t wSavedEnergyLevel, uint16_t wProcSavedEnergyLevel,

@@ -1,13 +1,17 @@
 // The statistical simulation driver statCutoffTrawling: checks the run before
 // any trial, walks the grid and the trials in order, changes the etalons and
 // subsets the tasks ask for, builds and noises every series on the calling
-// thread and stores the cells. Workload: P * L * repeats trials (72 500 for the
-// default grid), each handed to the trial pool (trialpool.cpp) for detection.
+// thread and stores the cells; for a share of a run split over processes it
+// skips the other shares' trials, drawing only what they draw, and hands back
+// the sums. Workload: P * L * repeats trials (72 500 for the default grid),
+// each handed to the trial pool (trialpool.cpp) for detection.
 //
 //   [SECTION] Checks before the first trial
 //   [SECTION] Etalon and subset changes
+//   [SECTION] Shares and sums
 //   [SECTION] The run
 #include <algorithm>
+#include <cassert>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -208,13 +212,6 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-// The sums of one cell, added in trial order.
-struct CellSums {
-    int64_t restoring = 0;   // sum of the trials' restoring errors
-    int64_t detection = 0;   // sum of the trials' detection errors, 1/128 units
-    int32_t wrong = 0;       // trials whose recognised subset was not the employed one
-};
-
 
 // The description of the run, on a chains header as every processing run has
 // it and on the record. False after the message of the failing step.
@@ -260,24 +257,81 @@ TrialSetup makeSetup(HWND hWnd, PulseHeader* alphabet, uint16_t n, uint16_t* lis
     return setup;
 }
 
+// Which trials of the run this process runs: all of them, or the ranges its
+// share hands out, asked for one after another as the walk reaches them.
+struct ShareWalk {
+    TrawlingShare* share = nullptr;  // none: every trial
+    int64_t first = 0;               // current range: trials first .. end - 1
+    int64_t end = 0;
+    bool exhausted = false;          // the share has handed out its last range
+
+    bool runs(int64_t t)
+    {
+        if (!share)
+            return true;
+        while (!exhausted && t >= end) {
+            int64_t from = 0, count = 0;
+            if (!share->next(share->context, from, count) || count <= 0) {
+                exhausted = true;
+                break;
+            }
+            first = from;
+            end = from + count;
+        }
+        return !exhausted && t >= first && t < end;
+    }
+};
+
+} // namespace
+
+/*==========================================================================
+** [SECTION] Shares and sums
+**========================================================================*/
+
+int64_t nextTrawlingChunk(int64_t next, int64_t total, int processes)
+{
+    const int64_t rest = total - next;
+    if (rest <= 0)
+        return 0;
+    const int64_t p = std::max(processes, 1);
+    const int64_t least = std::max<int64_t>(1, total / (256 * p)); // a few hundred ranges per process at most
+    const int64_t guided = (rest + 2 * p - 1) / (2 * p);
+    return std::min(rest, std::max(least, guided));
+}
+
+bool addTrawlingSums(std::vector<TrawlingCellSums>& total, const std::vector<TrawlingCellSums>& share)
+{
+    if (total.size() != share.size())
+        return false;
+    for (size_t c = 0; c < total.size(); c++) {
+        total[c].restoring += share[c].restoring;
+        total[c].detection += share[c].detection;
+        total[c].wrong += share[c].wrong;
+    }
+    return true;
+}
+
 // The six tables from the sums of a finished run: the mean restoring error
 // rounded to nearest, the detection sum in whole units, the wrong recognitions.
-void storeCells(const std::vector<CellSums>& sums, uint16_t u, RestoreErrorHeader* r)
+int storeTrawlingSums(const std::vector<TrawlingCellSums>& sums, RestoreErrorHeader* r)
 {
+    if (!r || r->repeats < 1 || sums.size() != size_t(r->wVariousPulses) * r->wNoiseLevels)
+        return 0;
     const int P = r->wVariousPulses, L = r->wNoiseLevels;
+    const int64_t u = static_cast<uint16_t>(r->repeats);
     for (int j = 0; j < P; j++)
         for (int k = 0; k < L; k++) {
-            const CellSums& cell = sums[size_t(j) * L + k];
+            const TrawlingCellSums& cell = sums[size_t(j) * L + k];
             r->lpErrors[0][k][j] = static_cast<int32_t>(std::min<int64_t>((2 * cell.restoring + u) / (2 * u), INT32_MAX));
             r->lpErrors[1][k][j] = static_cast<int32_t>(std::min<int64_t>(cell.detection / 128, INT32_MAX));
             r->lpErrors[2][k][j] = 0;
-            r->lpErrors[3][k][j] = cell.wrong;
+            r->lpErrors[3][k][j] = static_cast<int32_t>(std::min<int64_t>(cell.wrong, INT32_MAX));
             r->lpErrors[4][k][j] = 0;
             r->lpErrors[5][k][j] = 0;
         }
+    r->ifComplete = 1;
+    return 1;
 }
-
-} // namespace
 
 /*==========================================================================
 ** [SECTION] The run
@@ -291,6 +345,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         MessageBoxA(hWnd, "Absence of RestoreErrorHeader!", "statCutoffTrawling", MB_OK);
         return kTrawlingNotStarted;
     }
+    assert(!context.share || context.share->next); // a share without ranges is a programming error
     if (!checkRun(hWnd, r, A, Alphabet, n, list, h, context))
         return kTrawlingNotStarted;
     const uint16_t savedSubsetLength = h->wSubsetLength;
@@ -328,18 +383,24 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
 
     // Cells are stored only when the whole run finished, so a cancelled run
     // leaves the tables as initRestErrHeader left them.
-    std::vector<CellSums> sums(size_t(P) * L);
+    std::vector<TrawlingCellSums> sums(size_t(P) * L);
     const auto started = std::chrono::steady_clock::now();
     simStartTime = simClock();
     simEndTime = simStartTime;
-    TrawlingProgress progress{0, P * L, 0, u, 0, int64_t(P) * L * u, 0.0};
+    const int64_t trials = int64_t(P) * L * u;
+    TrawlingProgress progress{0, P * L, 0, u, 0, trials, 0.0};
     const size_t slots = pool.slots.size();
+    ShareWalk walk{context.share};
+    if (context.share)
+        context.share->trials = trials;
 
     // Adds a finished trial to its cell (in trial order) and reports progress.
     auto collect = [&](TrialSlot& slot) {
         waitTrialSlot(pool, slot);
         slot.pending = false;
-        CellSums& cell = sums[slot.cell];
+        if (!slot.counted)
+            return;
+        TrawlingCellSums& cell = sums[slot.cell];
         cell.restoring += slot.restoring;
         cell.detection += slot.detectionUnits;
         cell.wrong += slot.wrongRecognition;
@@ -373,25 +434,34 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
                     state.sequence[m] = list[0];
                 }
                 for (uint32_t l = 0; l < u; l++) {
+                    const int64_t t = (int64_t(j) * L + k) * u + l;
+                    const bool counted = walk.runs(t);
+                    // a share runs the run's last trial too, to end with the whole run's series
+                    TrialSlot* slot = counted || t == trials - 1 ? &pool.slots[submitted % slots] : nullptr;
                     // the slot's previous trial (submitted `slots` trials ago) goes to its cell first
-                    TrialSlot& slot = pool.slots[submitted % slots];
-                    if (slot.pending)
-                        collect(slot);
+                    if (slot && slot->pending)
+                        collect(*slot);
                     if (context.lpCancel && context.lpCancel->load()) {
                         cancelled = true;
                         break;
                     }
                     changeEtalons(state, wProcessingType, step, l, K, n, list, h);
+                    if (!slot) { // another share's trial: only its draws
+                        skipExtSeries(A, Alphabet, q, Tmin, Tmax, N, K, state.sequence.data(), h);
+                        skipNoise(h, *context.lpNoiseSeed);
+                        continue;
+                    }
                     getCutOffSeries(hWnd, A, Alphabet, q, Tmin, Tmax, N, K, state.sequence.data(), context.wAmplitude,
                                     static_cast<int16_t>(wSavedEnergyLevel), h);
                     addNoise(h, D, *context.lpNoiseSeed);
-                    copySeriesHeader(*h, slot.series);
-                    slot.candidates = state.sequence;
-                    slot.K = K;
-                    slot.expectedSubset = state.e;
-                    slot.cell = j * L + k;
-                    slot.trial = static_cast<int32_t>(l);
-                    submitTrialSlot(pool, slot);
+                    copySeriesHeader(*h, slot->series);
+                    slot->candidates = state.sequence;
+                    slot->K = K;
+                    slot->expectedSubset = state.e;
+                    slot->cell = j * L + k;
+                    slot->trial = static_cast<int32_t>(l);
+                    slot->counted = counted;
+                    submitTrialSlot(pool, *slot);
                     submitted++;
                 }
             }
@@ -415,7 +485,11 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
     if (cancelled)
         return kTrawlingCancelled;
-    storeCells(sums, u, r);
-    r->ifComplete = 1;
+    if (context.share) {
+        context.share->sums = std::move(sums);
+        context.share->trialsRun = progress.trialsDone;
+        return kTrawlingShareDone;
+    }
+    storeTrawlingSums(sums, r);
     return kTrawlingComplete;
 }

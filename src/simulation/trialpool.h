@@ -41,6 +41,7 @@ struct TrialSlot {
     int16_t expectedSubset = 0;          // task 40: the employed subset number e
     int32_t cell = 0;                    // grid cell j * L + k
     int32_t trial = 0;                   // trial l within the cell
+    bool counted = true;                 // the scores go to the run's sums (false: a share's copy of the last trial)
     int32_t restoring = 0;               // result: restoring error
     int64_t detectionUnits = 0;          // result: detection error, 1/128 units
     int32_t wrongRecognition = 0;        // result: 1 when the recognised subset was not e

@@ -20,6 +20,39 @@ int16_t nextRandom(int16_t& seed)
     return seed;
 }
 
+namespace {
+
+// x -> a * x + c modulo 32768: the step of a 15-bit stream and its powers.
+struct AffineStep {
+    uint32_t a;  // multiplier, 0..32767
+    uint32_t c;  // increment, 0..32767
+};
+
+// `second` after `first`.
+AffineStep compose(AffineStep first, AffineStep second)
+{
+    return AffineStep{(second.a * first.a) & 0x7FFFu, (second.a * first.c + second.c) & 0x7FFFu};
+}
+
+} // namespace
+
+int16_t jumpRandom(int16_t& seed, uint64_t draws)
+{
+    if (draws == 0)
+        return seed;
+    // The step only looks at the seed modulo 32768, and its period is 32768.
+    AffineStep power{12869u, 6925u};
+    AffineStep total{1u, 0u};
+    for (uint64_t m = draws % 32768u; m != 0; m >>= 1) {
+        if (m & 1u)
+            total = compose(total, power);
+        power = compose(power, power);
+    }
+    const uint32_t x = static_cast<uint16_t>(seed) & 0x7FFFu;
+    seed = static_cast<int16_t>((total.a * x + total.c) & 0x7FFFu);
+    return seed;
+}
+
 int32_t gaussRandom(int16_t& seed, int16_t mean, int16_t sigma)
 {
     int32_t sum = 0;
@@ -41,6 +74,12 @@ void addNoise(SeriesHeader* lpSeriesHeader, int16_t level, int16_t& seed)
         noisy[i] = static_cast<int16_t>(pure[i] + noise); // wraps on overflow, as 16-bit samples do
     }
     lpSeriesHeader->wSeriesNoiseLevel = level;
+}
+
+void skipNoise(const SeriesHeader* lpSeriesHeader, int16_t& seed)
+{
+    if (lpSeriesHeader && lpSeriesHeader->lpPureData && lpSeriesHeader->dwSeriesSize > 0)
+        jumpRandom(seed, 12u * static_cast<uint64_t>(lpSeriesHeader->dwSeriesSize));
 }
 
 int32_t nextSequenceRandom()

@@ -35,13 +35,11 @@ namespace {
 // Greatest series length: starts and bounds are signed 16-bit sample indices.
 constexpr int32_t kMaxSeriesSize = 32767;
 
-// Checks the sizes every constructor relies on (non-empty draw ranges, no
-// division by zero, positions that fit 16 bits). Reports the first fault with
-// the given caption and returns 0; returns 1 when the parameters can be built.
-int checkSeriesParameters(HWND hWnd, uint16_t A, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
-                          const char* caption)
+// The first fault of the sizes every constructor relies on (non-empty draw
+// ranges, no division by zero, positions that fit 16 bits) as a message in
+// `text`; an empty text when the parameters can be built.
+void seriesParameterFault(uint16_t A, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N, char (&text)[256])
 {
-    char text[256];
     text[0] = 0;
     if (A == 0 || A > kAlphabetCapacity)
         std::snprintf(text, sizeof text, "Неверно задан wEtalonsQuantity!\n\nwEtalonsQuantity: %d (от 1 до %d)", A,
@@ -57,6 +55,15 @@ int checkSeriesParameters(HWND hWnd, uint16_t A, uint16_t q, uint16_t Tmin, uint
                       "Неверно задан wImpulseSize!\n\nwImpulseSize: %d, wTmax: %d, dwSeriesSize: %d"
                       " (нужно 1 <= wImpulseSize <= wTmax и wImpulseSize <= dwSeriesSize)",
                       q, Tmax, N);
+}
+
+// Reports the first fault of seriesParameterFault with the given caption and
+// returns 0; returns 1 when the parameters can be built.
+int checkSeriesParameters(HWND hWnd, uint16_t A, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
+                          const char* caption)
+{
+    char text[256];
+    seriesParameterFault(A, q, Tmin, Tmax, N, text);
     if (!text[0])
         return 1;
     MessageBoxA(hWnd, text, caption, MB_OK | MB_ICONWARNING);
@@ -267,6 +274,56 @@ void cutAndWritePulse(SeriesHeader* h, const PulseHeader* etalon, int q, int16_t
     h->lpCutEnd[i] = static_cast<int16_t>(d);
 }
 
+// Why makeExtSeries refuses to build K pulses into the header, as the text of
+// its message (the incompatibility report among them); an empty text when it
+// builds them. The same for makeExtSeries and skipExtSeries.
+void extSeriesFault(uint16_t A, const PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
+                    uint16_t K, const SeriesHeader* h, char (&text)[512])
+{
+    text[0] = 0;
+    char parameters[256];
+    seriesParameterFault(A, q, Tmin, Tmax, N, parameters);
+    if (parameters[0]) {
+        std::snprintf(text, sizeof text, "%s", parameters);
+        return;
+    }
+    const uint16_t minP = minPulsesFor(N, q, Tmax);
+    const uint16_t maxP = maxPulsesFor(N, q, Tmin);
+    if (K < minP || K > maxP) {
+        std::snprintf(text, sizeof text,
+                      "Несовместимые входные параметры!\n\ndwSeriesSize: %d [%d]\nwImpulseSize: %d [%d]\n"
+                      "wMinPulses: %d [%d]\nwMaxPulses: %d [%d]\nwImpulseQuantity: %d\n\n",
+                      N, h->dwSeriesSize, q, h->wImpulseSize, minP, h->wMinPulses, maxP, h->wMaxPulses, K);
+        return;
+    }
+    // The header must have been sized for these parameters (getCutOffSeriesHeader).
+    if (h->dwReservedSize < static_cast<uint32_t>(N) || h->wPulsesCapacity < maxP || h->wReservedEtalons < A) {
+        std::snprintf(text, sizeof text, "Заголовок ряда не подготовлен для этих параметров!");
+        return;
+    }
+    for (int i = 0; i < A; i++) {
+        if (alphabet[i].lpData && alphabet[i].wLength < q) {
+            std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d",
+                          i + 1, alphabet[i].wLength, q);
+            return;
+        }
+    }
+    if (h->wSubsetLength != 0 && (h->wSubsetInitPosition < 1 || h->wSubsetLength > h->wPulsesCapacity))
+        std::snprintf(text, sizeof text,
+                      "Неверно задано подмножество!\n\nwSubsetInitPosition: %d (не меньше 1)\n"
+                      "wSubsetLength: %d (не больше %d)",
+                      h->wSubsetInitPosition, h->wSubsetLength, h->wPulsesCapacity);
+}
+
+// The construction's mending of the sequence: an entry that names no etalon
+// of the alphabet becomes 1 (the caller keeps the change).
+void mendSequence(uint16_t A, int K, uint16_t* sequence)
+{
+    for (int j = 0; j < K; j++)
+        if (sequence[j] < 1 || sequence[j] > A)
+            sequence[j] = 1;
+}
+
 } // namespace
 
 int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
@@ -275,44 +332,14 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
     SeriesHeader* h = lpSeriesHeader;
     if (!h || !alphabet || !sequence)
         return 0;
-    if (!checkSeriesParameters(hWnd, A, q, Tmin, Tmax, N, " makeExtSeries "))
+    char text[512];
+    extSeriesFault(A, alphabet, q, Tmin, Tmax, N, K, h, text);
+    if (text[0]) {
+        MessageBoxA(hWnd, text, " makeExtSeries ", MB_OK | MB_ICONWARNING);
         return 0;
-
+    }
     const uint16_t minP = minPulsesFor(N, q, Tmax);
     const uint16_t maxP = maxPulsesFor(N, q, Tmin);
-    if (K < minP || K > maxP) {
-        char text[512];
-        std::snprintf(text, sizeof text,
-                      "Несовместимые входные параметры!\n\ndwSeriesSize: %d [%d]\nwImpulseSize: %d [%d]\n"
-                      "wMinPulses: %d [%d]\nwMaxPulses: %d [%d]\nwImpulseQuantity: %d\n\n",
-                      N, h->dwSeriesSize, q, h->wImpulseSize, minP, h->wMinPulses, maxP, h->wMaxPulses, K);
-        MessageBoxA(hWnd, text, " makeExtSeries ", MB_OK | MB_ICONWARNING);
-        return 0;
-    }
-    // The header must have been sized for these parameters (getCutOffSeriesHeader).
-    if (h->dwReservedSize < static_cast<uint32_t>(N) || h->wPulsesCapacity < maxP || h->wReservedEtalons < A) {
-        MessageBoxA(hWnd, "Заголовок ряда не подготовлен для этих параметров!", " makeExtSeries ",
-                    MB_OK | MB_ICONWARNING);
-        return 0;
-    }
-    for (int i = 0; i < A; i++) {
-        if (alphabet[i].lpData && alphabet[i].wLength < q) {
-            char text[200];
-            std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d",
-                          i + 1, alphabet[i].wLength, q);
-            MessageBoxA(hWnd, text, " makeExtSeries ", MB_OK | MB_ICONWARNING);
-            return 0;
-        }
-    }
-    if (h->wSubsetLength != 0 && (h->wSubsetInitPosition < 1 || h->wSubsetLength > h->wPulsesCapacity)) {
-        char text[256];
-        std::snprintf(text, sizeof text,
-                      "Неверно задано подмножество!\n\nwSubsetInitPosition: %d (не меньше 1)\n"
-                      "wSubsetLength: %d (не больше %d)",
-                      h->wSubsetInitPosition, h->wSubsetLength, h->wPulsesCapacity);
-        MessageBoxA(hWnd, text, " makeExtSeries ", MB_OK | MB_ICONWARNING);
-        return 0;
-    }
 
     h->dwSeriesSize = N;
     h->wMaxPulses = maxP;
@@ -325,9 +352,8 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
     if (h->wSubsetLength != 0)
         placeSubset(h, K, sequence);
 
+    mendSequence(A, K, sequence);
     for (int j = 0; j < K; j++) {
-        if (sequence[j] < 1 || sequence[j] > A)
-            sequence[j] = 1;
         h->lpEtalonNumbers[j] = static_cast<int16_t>(sequence[j]);
         h->lpDetectedNumbers[j] = 0;
         h->lpDetectedCutBegin[j] = 0;
@@ -374,6 +400,26 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
     h->wImpulseQuantity = K;
     std::copy(h->lpPureData, h->lpPureData + N, h->lpNoisyData);
     h->lpFirstEtalon = h->lpPulsesList[sequence[0] - 1];
+    return 1;
+}
+
+int skipExtSeries(uint16_t A, const PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
+                  uint16_t K, uint16_t* sequence, const SeriesHeader* h)
+{
+    if (!h || !alphabet || !sequence)
+        return 0;
+    char text[512];
+    extSeriesFault(A, alphabet, q, Tmin, Tmax, N, K, h, text);
+    if (text[0])
+        return 0;
+    if (h->wSubsetLength != 0)
+        placeSubset(h, K, sequence);
+    mendSequence(A, K, sequence);
+    // makeExtSeries: the anchor index and one start per pulse, each pulse cut
+    // with one draw on either cut stream (whole pulses too).
+    jumpRandom(wPositionSeed, 1u + K);
+    jumpRandom(wCutBeginSeed, K);
+    jumpRandom(wCutEndSeed, K);
     return 1;
 }
 

@@ -49,6 +49,8 @@ struct RandomStreamsState {
     int16_t wSubsetGapSeed;    // state of the subset gap stream
     int16_t wNoiseEtalonSeed;  // state of the noise-like etalon stream
     int32_t dwSequenceState;   // state of the sequence generator
+
+    bool operator==(const RandomStreamsState&) const = default;
 };
 
 // Advances one 15-bit stream: seed = (seed * 12869 + 6925) mod 32768; returns it.
@@ -58,6 +60,11 @@ int16_t nextRandom(int16_t& seed);
 // mean and standard deviation (rounded toward minus infinity). Callers use the
 // low 16 bits.
 int32_t gaussRandom(int16_t& seed, int16_t mean, int16_t sigma);
+
+// Advances one 15-bit stream by `draws` values at once, to the seed that many
+// nextRandom calls would leave (the affine step composed by squaring, O(log
+// draws); the period is 32768). Returns the new seed; 0 draws change nothing.
+int16_t jumpRandom(int16_t& seed, uint64_t draws);
 
 // The sequence generator: state = state * 214013 + 2531011; returns bits 16..30.
 int32_t nextSequenceRandom();
@@ -200,6 +207,19 @@ SeriesHeader* getRandomCountSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet,
 // Adds noise of standard deviation `level` to the pure samples (replacing any
 // earlier noise), drawing twelve values per sample from `seed`.
 void addNoise(SeriesHeader* lpSeriesHeader, int16_t level, int16_t& seed);
+
+// The draws of a series without the series: what makeExtSeries of K pulses
+// takes from every stream and writes into the sequence, done without building
+// anything. The subset placement is replayed (how much it draws depends on the
+// values drawn); the anchor and the K positions, K cut begins and K cut ends
+// are jumped. Returns 1 when makeExtSeries would build the series, 0 when it
+// would refuse it (nothing drawn, nothing changed, no message). Lets a process
+// start its share of a simulation at the streams' state of its first trial.
+int skipExtSeries(uint16_t A, const PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
+                  uint16_t K, uint16_t* sequence, const SeriesHeader* lpSeriesHeader);
+
+// What addNoise draws from `seed` for the series, without adding anything.
+void skipNoise(const SeriesHeader* lpSeriesHeader, int16_t& seed);
 
 // Stores one subset. Returns 1, or 0 when refused (a message says why).
 int setSelectedSubset(HWND hWnd, const int32_t* entries, int32_t length, uint16_t employment, uint16_t initPosition,

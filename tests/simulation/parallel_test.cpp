@@ -9,15 +9,6 @@
 #include "../detection/tuples_reference.h"
 #include "trawling_support.h"
 
-// Streams compared field by field (the record has no comparison of its own).
-static bool operator==(const RandomStreamsState& a, const RandomStreamsState& b)
-{
-    return a.wCutBeginSeed == b.wCutBeginSeed && a.wCutEndSeed == b.wCutEndSeed &&
-           a.wPositionSeed == b.wPositionSeed && a.wQuantitySeed == b.wQuantitySeed &&
-           a.wSubsetShiftSeed == b.wSubsetShiftSeed && a.wSubsetGapSeed == b.wSubsetGapSeed &&
-           a.wNoiseEtalonSeed == b.wNoiseEtalonSeed && a.dwSequenceState == b.dwSequenceState;
-}
-
 namespace {
 
 /*---- The literal model detectors behind the driver's detector signature ----*/

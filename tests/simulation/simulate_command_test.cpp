@@ -96,7 +96,8 @@ TEST_F(SimulateCommand, JsonHoldsDescriptionGridAndSixTablesByLevelThenPulseCoun
     simulate(hWnd, options, batch);
     ASSERT_EQ(batch.status, kTrawlingComplete);
     const RestoreErrorHeader* r = batch.record;
-    const nlohmann::json j = nlohmann::json::parse(simulationJson(r, options, 7));
+    batch.elapsedSeconds = 7;
+    const nlohmann::json j = nlohmann::json::parse(simulationJson(batch, options));
     EXPECT_EQ(j["wPulseValues"], (std::vector<int>{2, 4, 6}));
     EXPECT_EQ(j["lpNoiseLevels"], (std::vector<int>{10, 25, 40}));
     EXPECT_EQ(j["repeats"], 3);

@@ -1,5 +1,7 @@
 // Random streams: stated values, period, the normal draw, noise and reset.
 #include <cmath>
+#include <algorithm>
+#include <random>
 #include <set>
 
 #include "support/fixtures.h"
@@ -128,4 +130,51 @@ TEST_F(AddNoise, ReplacesEarlierNoiseWithPurePlusFreshDraws)
         ASSERT_EQ(h->lpNoisyData[i], static_cast<int16_t>(h->lpPureData[i] + static_cast<int16_t>(gaussRandom(twin, 0, 35))));
     EXPECT_EQ(h->wSeriesNoiseLevel, 35);
     freeSeriesHeader(h);
+}
+
+TEST(JumpRandom, EqualsThatManySingleDrawsForRandomSeedsAndCounts)
+{
+    std::mt19937_64 pick(20261208);
+    for (int trial = 0; trial < 3000; trial++) {
+        const int16_t start = static_cast<int16_t>(pick() & 0xFFFF); // negative seeds too
+        const long draws = static_cast<long>(pick() % (trial < 2000 ? 200 : 70000));
+        int16_t seed = start;
+        EXPECT_EQ(jumpRandom(seed, static_cast<uint64_t>(draws)), advanced(start, draws))
+            << "from " << start << " by " << draws;
+        ASSERT_EQ(seed, advanced(start, draws));
+    }
+}
+
+TEST(JumpRandom, KnownValuesZeroDrawsAndWholePeriods)
+{
+    int16_t seed = 12345;
+    EXPECT_EQ(jumpRandom(seed, 3), 1768);
+    seed = 0;
+    EXPECT_EQ(jumpRandom(seed, 1), 6925);
+    seed = -5;
+    EXPECT_EQ(jumpRandom(seed, 0), -5) << "no draw leaves even an unmasked seed alone";
+    seed = 10597;
+    EXPECT_EQ(jumpRandom(seed, 32768), 10597);
+    seed = 10597;
+    EXPECT_EQ(jumpRandom(seed, 32768ull * 1000000007ull + 2), 2795) << "whole periods cost nothing";
+    seed = -1; // 0xFFFF is 32767 to the generator
+    EXPECT_EQ(jumpRandom(seed, 32768), 32767);
+}
+
+TEST(SkipNoise, LeavesTheStreamWhereAddNoiseLeavesIt)
+{
+    for (int32_t N : {1, 20, 1200}) {
+        SeriesHeader* h = getCutOffSeriesHeader(nullptr, 20, 20, 40, 181, std::max(N, 20), nullptr);
+        ASSERT_NE(h, nullptr);
+        h->dwSeriesSize = N;
+        int16_t added = 4321, skipped = 4321;
+        addNoise(h, 37, added);
+        skipNoise(h, skipped);
+        EXPECT_EQ(skipped, added) << N << " samples";
+        EXPECT_EQ(skipped, advanced(4321, 12L * N));
+        freeSeriesHeader(h);
+    }
+    int16_t untouched = 99;
+    skipNoise(nullptr, untouched);
+    EXPECT_EQ(untouched, 99);
 }

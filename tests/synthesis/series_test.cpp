@@ -3,6 +3,7 @@
 // placement, storage reuse, bad input and reproducibility.
 #include <algorithm>
 #include <cstring>
+#include <random>
 
 #include "support/fixtures.h"
 
@@ -500,4 +501,51 @@ TEST_F(Series, TwoFreshStartsGiveIdenticalSeriesAndNoise)
     };
     std::vector<int16_t> first = run(), second = run();
     EXPECT_EQ(first, second);
+}
+
+/*---- Draws of a series without the series ----*/
+
+TEST_F(Series, SkipLeavesStreamsAndSequenceAsTheConstructionForRandomParameters)
+{
+    std::mt19937 pick(8122026);
+    auto in = [&pick](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(pick); };
+    int built = 0, refused = 0;
+    for (int trial = 0; trial < 1500; trial++) {
+        const uint16_t Tmin = static_cast<uint16_t>(in(5, 90));
+        const uint16_t Tmax = static_cast<uint16_t>(in(std::max<int>(Tmin, 20), 260));
+        const int32_t N = in(20, 1500);
+        h = getCutOffSeriesHeader(hWnd, 20, 20, Tmin, Tmax, N, h);
+        ASSERT_NE(h, nullptr);
+        const int minP = minPulsesFor(N, 20, Tmax), maxP = maxPulsesFor(N, 20, Tmin);
+        const uint16_t K = static_cast<uint16_t>(std::max(0, in(minP - 1, maxP + 1)));
+        h->wSubsetLength = 0;
+        if (in(0, 3) > 0 && maxP > 0) {
+            std::vector<int32_t> subset(in(1, std::min(6, maxP)));
+            for (int32_t& e : subset)
+                e = in(0, 22); // an entry outside the alphabet becomes 1
+            ASSERT_EQ(setSelectedSubset(hWnd, subset.data(), static_cast<int32_t>(subset.size()),
+                                        static_cast<uint16_t>(in(0, 6)), static_cast<uint16_t>(in(0, K + 2)), h),
+                      1);
+        }
+        for (uint16_t& e : sequence)
+            e = static_cast<uint16_t>(in(0, 22));
+        std::vector<uint16_t> skippedSequence = sequence;
+        const RandomStreamsState before{static_cast<int16_t>(in(0, 32767)), static_cast<int16_t>(in(0, 32767)),
+                                        static_cast<int16_t>(in(0, 32767)), static_cast<int16_t>(in(0, 32767)),
+                                        static_cast<int16_t>(in(0, 32767)), static_cast<int16_t>(in(0, 32767)),
+                                        123, 1};
+        restoreRandomStreams(before);
+        const int made = makeExtSeries(hWnd, 20, alphabet, 20, Tmin, Tmax, N, K, sequence.data(), 128,
+                                       static_cast<int16_t>(in(0, 100)), h);
+        const RandomStreamsState afterBuild = saveRandomStreams();
+        restoreRandomStreams(before);
+        EXPECT_EQ(skipExtSeries(20, alphabet, 20, Tmin, Tmax, N, K, skippedSequence.data(), h), made);
+        const RandomStreamsState afterSkip = saveRandomStreams();
+        ASSERT_TRUE(afterSkip == afterBuild)
+            << "trial " << trial << ": N " << N << ", K " << K << ", employment " << h->wSubsetEmployment;
+        ASSERT_EQ(skippedSequence, sequence) << "trial " << trial;
+        (made ? built : refused)++;
+    }
+    EXPECT_GT(built, 1000);
+    EXPECT_GT(refused, 20);
 }

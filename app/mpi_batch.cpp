@@ -1,0 +1,530 @@
+// `pulsebench simulate` over MPI: every process of the job replays the fresh
+// start and runs a share of the grid's trials (statCutoffTrawling with a
+// TrawlingShare, its own trial pool inside); rank 0 hands out the ranges of
+// trials, adds the sums and writes the files. Only this file includes MPI.
+// Workload: a few small messages per range of trials, one array of sums per
+// process at the end; the trials themselves are the whole cost.
+//
+//   [SECTION] Messages
+//   [SECTION] The dispatcher of rank 0
+//   [SECTION] Ranks other than 0
+//   [SECTION] Rank 0
+//   [SECTION] The run
+//
+// Protocol, between rank 0 and every other rank r:
+//   r -> 0  kTagRequest  [trials of r's run]          asks for the next range
+//   0 -> r  kTagRange    [first, count]               count 0: nothing more
+//   r -> 0  kTagFailure  "text"                       why r failed (then kTagDone)
+//   r -> 0  kTagDone     [outcome, trials run, sums]  r's share has ended
+//   0 -> r  kTagControl  kStop | kEndOk | kEndFailed  stop soon / the verdict, last message
+// Rank 0 runs its own share on a second thread that talks to nobody but the
+// dispatcher, so MPI is called from the main threads only (MPI_THREAD_FUNNELED).
+#include "app/mpi_batch.h"
+
+#include <mpi.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+/*==========================================================================
+** [SECTION] Messages
+**========================================================================*/
+
+namespace {
+
+constexpr int kTagRequest = 1;  // r -> 0: int64 trials of r's run; asks for a range
+constexpr int kTagRange = 2;    // 0 -> r: int64 first, count; count 0: nothing more
+constexpr int kTagFailure = 3;  // r -> 0: chars, why r failed; sent before its kTagDone
+constexpr int kTagDone = 4;     // r -> 0: int64 outcome, trials run, then 3 sums per cell when kShareOk
+constexpr int kTagControl = 5;  // 0 -> r: one int32 of Control
+
+constexpr int64_t kShareOk = 1;       // the share ran to its end; its sums follow
+constexpr int64_t kShareFailed = 0;   // the share failed; a kTagFailure said why
+constexpr int64_t kShareStopped = 2;  // the share stopped because rank 0 said so
+
+enum Control : int32_t {
+    kStop = 1,      // another process failed: stop before the next trial
+    kEndOk = 2,     // the run is complete and written: exit 0
+    kEndFailed = 3  // the run is abandoned: exit 1
+};
+
+// Waits for a request without keeping a core busy: the processes share their
+// nodes with their trial pools, and a run's ends wait longest.
+void waitGently(MPI_Request& request)
+{
+    int done = 0;
+    for (int polls = 0;; polls++) {
+        MPI_Test(&request, &done, MPI_STATUS_IGNORE);
+        if (done)
+            return;
+        std::this_thread::sleep_for(std::chrono::microseconds(polls < 200 ? 50 : 1000));
+    }
+}
+
+void sendGently(const void* data, int count, MPI_Datatype type, int to, int tag)
+{
+    MPI_Request request;
+    MPI_Isend(data, count, type, to, tag, MPI_COMM_WORLD, &request);
+    waitGently(request);
+}
+
+void receiveGently(void* data, int count, MPI_Datatype type, int from, int tag)
+{
+    MPI_Request request;
+    MPI_Irecv(data, count, type, from, tag, MPI_COMM_WORLD, &request);
+    waitGently(request);
+}
+
+// kTagDone of a finished share: outcome, trials run, then per cell the
+// restoring sum, the detection sum and the wrong recognitions.
+std::vector<int64_t> packDone(int64_t outcome, const TrawlingShare& share)
+{
+    std::vector<int64_t> out{outcome, share.trialsRun};
+    if (outcome == kShareOk)
+        for (const TrawlingCellSums& cell : share.sums)
+            out.insert(out.end(), {cell.restoring, cell.detection, cell.wrong});
+    return out;
+}
+
+std::vector<TrawlingCellSums> unpackSums(const std::vector<int64_t>& done)
+{
+    std::vector<TrawlingCellSums> sums;
+    for (size_t i = 2; i + 2 < done.size(); i += 3)
+        sums.push_back(TrawlingCellSums{done[i], done[i + 1], done[i + 2]});
+    return sums;
+}
+
+// The hidden test hooks: true when this process is to fail now, after its
+// first range; aborts the process when it is to crash.
+bool injectedFault(const SimulateOptions& o, int rank, int rangesTaken)
+{
+    if (rangesTaken < 1)
+        return false;
+    if (o.crashProcess == rank) {
+        std::fprintf(stderr, "pulsebench simulate: process %d aborts (--crash-process)\n", rank);
+        std::abort();
+    }
+    return o.failProcess == rank;
+}
+
+void noProgress(void*, const TrawlingProgress&) {}
+
+/*==========================================================================
+** [SECTION] The dispatcher of rank 0
+**========================================================================*/
+
+// The ranges of trials not yet handed out. Shared by rank 0's main thread,
+// which answers the other ranks, and its compute thread, which takes ranges
+// for rank 0's own share.
+struct Dispatcher {
+    std::mutex lock;                   // guards everything below
+    std::condition_variable changed;   // total known, a rank joined, stopped, rank 0's share ended
+    int processes = 1;                 // ranks of the job, rank 0 included
+    int64_t total = -1;                // trials of the run; -1 until rank 0's driver told
+    int64_t next = 0;                  // first trial not handed out
+    int joined = 0;                    // other ranks heard from (a request or their end)
+    bool stopped = false;              // a process failed: hand out nothing more
+    bool localEnded = false;           // rank 0's share has ended
+    std::vector<int64_t> rangesOf;     // [processes] ranges handed to each rank
+};
+
+// The next range for `rank`; false when nothing is left (or the run stopped).
+bool takeRange(Dispatcher& d, int rank, int64_t& first, int64_t& count)
+{
+    if (d.stopped || d.total < 0 || d.next >= d.total)
+        return false;
+    count = nextTrawlingChunk(d.next, d.total, d.processes);
+    first = d.next;
+    d.next += count;
+    d.rangesOf[rank]++;
+    return true;
+}
+
+// Rank 0's own share, on its compute thread.
+struct LocalShare {
+    Dispatcher* dispatcher = nullptr;      // where the ranges come from
+    TrawlingShare* share = nullptr;        // the share being run (its trials are set before the first call)
+    const SimulateOptions* options = nullptr;
+    bool injected = false;                 // the --fail-process hook struck
+};
+
+bool localNext(void* context, int64_t& first, int64_t& count)
+{
+    auto* l = static_cast<LocalShare*>(context);
+    Dispatcher& d = *l->dispatcher;
+    std::unique_lock<std::mutex> guard(d.lock);
+    if (d.total < 0) {
+        d.total = l->share->trials;
+        d.changed.notify_all();
+    }
+    if (injectedFault(*l->options, 0, static_cast<int>(d.rangesOf[0]))) {
+        l->injected = true;
+        return false;
+    }
+    // Every rank gets its first range before rank 0 takes one: process start-up
+    // takes longer than a small grid, which rank 0 would otherwise run alone.
+    d.changed.wait(guard, [&d] { return d.joined == d.processes - 1 || d.stopped; });
+    return takeRange(d, 0, first, count);
+}
+
+/*==========================================================================
+** [SECTION] Ranks other than 0
+**========================================================================*/
+
+struct WorkerShare {
+    int rank = 0;                          // this process
+    const SimulateOptions* options = nullptr;
+    TrawlingShare* share = nullptr;        // the share being run
+    std::atomic<bool>* cancel = nullptr;   // set when rank 0 says stop
+    int rangesTaken = 0;                   // ranges received so far
+    bool stopped = false;                  // rank 0 said stop
+    bool injected = false;                 // the --fail-process hook struck
+    bool exhausted = false;                // rank 0 has nothing more
+    std::chrono::steady_clock::time_point lastPoll;  // when kTagControl was last looked for
+};
+
+// Takes a kStop that rank 0 may have sent (nothing else comes before our end).
+void pollStop(WorkerShare& w)
+{
+    int flag = 0;
+    MPI_Status status;
+    MPI_Iprobe(0, kTagControl, MPI_COMM_WORLD, &flag, &status);
+    if (!flag)
+        return;
+    int32_t control = 0;
+    MPI_Recv(&control, 1, MPI_INT32_T, 0, kTagControl, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+    if (control == kStop) {
+        w.stopped = true;
+        w.cancel->store(true);
+    }
+}
+
+bool workerNext(void* context, int64_t& first, int64_t& count)
+{
+    auto* w = static_cast<WorkerShare*>(context);
+    pollStop(*w);
+    if (w->stopped || w->exhausted)
+        return false;
+    if (injectedFault(*w->options, w->rank, w->rangesTaken)) {
+        w->injected = true;
+        return false;
+    }
+    const int64_t trials = w->share->trials;
+    sendGently(&trials, 1, MPI_INT64_T, 0, kTagRequest);
+    int64_t range[2] = {0, 0};
+    receiveGently(range, 2, MPI_INT64_T, 0, kTagRange);
+    if (range[1] <= 0) {
+        w->exhausted = true;
+        return false;
+    }
+    first = range[0];
+    count = range[1];
+    w->rangesTaken++;
+    return true;
+}
+
+// Called after every trial of the share: looks for a kStop now and then.
+void workerProgress(void* context, const TrawlingProgress&)
+{
+    auto* w = static_cast<WorkerShare*>(context);
+    const auto now = std::chrono::steady_clock::now();
+    if (now - w->lastPoll < std::chrono::milliseconds(20))
+        return;
+    w->lastPoll = now;
+    pollStop(*w);
+}
+
+// A rank other than 0: its share, its end, then the verdict of rank 0.
+int runWorker(const SimulateOptions& options, int rank)
+{
+    RecordingMessageBoxes boxes; // sent to rank 0 as the failure's text, not printed here
+    PlatformWindow window;
+    window.lpMessages = &boxes;
+
+    std::atomic<bool> cancel = false;
+    TrawlingShare share;
+    WorkerShare w;
+    w.rank = rank;
+    w.options = &options;
+    w.share = &share;
+    w.cancel = &cancel;
+    share.next = workerNext;
+    share.context = &w;
+    SimulateHooks hooks{&share, workerProgress, &w, &cancel};
+    SimulateResult result;
+    simulate(&window, options, result, &hooks);
+
+    int64_t outcome = kShareOk;
+    if (w.stopped && result.status != kTrawlingShareDone) {
+        outcome = kShareStopped;
+    } else if (w.injected || result.status != kTrawlingShareDone) {
+        outcome = kShareFailed;
+        std::string text = w.injected ? "failure injected by --fail-process" : result.error;
+        for (const MessageRecord& m : boxes.messages())
+            text += (text.empty() ? "" : "; ") + m.text;
+        if (text.empty())
+            text = "the run ended before its share was done";
+        sendGently(text.data(), static_cast<int>(text.size()), MPI_CHAR, 0, kTagFailure);
+    }
+    const std::vector<int64_t> done = packDone(outcome, share);
+    sendGently(done.data(), static_cast<int>(done.size()), MPI_INT64_T, 0, kTagDone);
+
+    // Rank 0 may still send a kStop before the verdict; the verdict comes last.
+    for (;;) {
+        int32_t control = 0;
+        receiveGently(&control, 1, MPI_INT32_T, 0, kTagControl);
+        if (control == kEndOk || control == kEndFailed)
+            return control == kEndOk ? 0 : 1;
+    }
+}
+
+/*==========================================================================
+** [SECTION] Rank 0
+**========================================================================*/
+
+// What rank 0 learns from the other ranks while they run.
+struct Gathered {
+    std::vector<TrawlingCellSums> sums;   // the other ranks' sums, added
+    std::vector<int64_t> trialsOf;        // [processes] trials each rank ran and counted
+    std::vector<bool> ended;              // [processes] the rank's kTagDone arrived
+    std::vector<std::string> failureOf;   // [processes] the rank's kTagFailure text
+    std::string failure;                  // the first failure, as the user reads it
+    int failedRank = -1;                  // the rank of that failure
+    int endedRanks = 0;                   // other ranks whose kTagDone arrived
+};
+
+// The first failure stops the run: no more ranges, rank 0's share and every
+// rank still running are told to stop.
+void stopRun(Dispatcher& d, Gathered& g, std::atomic<bool>& cancel, int rank, const std::string& text)
+{
+    if (g.failedRank >= 0)
+        return;
+    g.failedRank = rank;
+    g.failure = text;
+    {
+        std::lock_guard<std::mutex> guard(d.lock);
+        d.stopped = true;
+    }
+    d.changed.notify_all();
+    cancel.store(true);
+    const int32_t stop = kStop;
+    for (int r = 1; r < d.processes; r++)
+        if (!g.ended[r])
+            sendGently(&stop, 1, MPI_INT32_T, r, kTagControl);
+}
+
+// Counts a rank as joined at the first message it sends (rank 0's share waits for all).
+void noteJoined(Dispatcher& d, char& heard)
+{
+    if (heard)
+        return;
+    heard = 1;
+    {
+        std::lock_guard<std::mutex> guard(d.lock);
+        d.joined++;
+    }
+    d.changed.notify_all();
+}
+
+void printHandedOut(const Dispatcher& d, int64_t next, int64_t total, std::chrono::steady_clock::time_point started)
+{
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    std::fprintf(stderr, "\r%lld/%lld trials handed out to %d processes, %.1f s", static_cast<long long>(next),
+                 static_cast<long long>(total), d.processes, seconds);
+    std::fflush(stderr);
+}
+
+int runRoot(const SimulateOptions& options, int processes)
+{
+    Dispatcher d;
+    d.processes = processes;
+    d.rangesOf.assign(processes, 0);
+    Gathered g;
+    g.trialsOf.assign(processes, 0);
+    g.ended.assign(processes, false);
+    g.failureOf.assign(processes, "");
+    std::vector<char> heard(processes, 0);  // the rank has sent something
+
+    std::atomic<bool> cancel = false;
+    TrawlingShare share;
+    LocalShare local;
+    local.dispatcher = &d;
+    local.share = &share;
+    local.options = &options;
+    share.next = localNext;
+    share.context = &local;
+    SimulateHooks hooks{&share, noProgress, nullptr, &cancel};
+    SimulateResult result;
+    const auto started = std::chrono::steady_clock::now();
+    std::thread compute([&] {
+        simulate(nullptr, options, result, &hooks);
+        std::lock_guard<std::mutex> guard(d.lock);
+        d.localEnded = true;
+        d.changed.notify_all();
+    });
+
+    bool localJudged = false;
+    bool lineShown = false;  // the progress line is on the screen
+    auto lastLine = started;
+    for (;;) {
+        bool localEnded, totalKnown;
+        int64_t total, next;
+        {
+            std::lock_guard<std::mutex> guard(d.lock);
+            localEnded = d.localEnded;
+            totalKnown = d.total >= 0;
+            total = d.total;
+            next = d.next;
+        }
+        if (localEnded && !localJudged) {
+            localJudged = true;
+            compute.join();
+            const bool ok = result.status == kTrawlingShareDone && !local.injected;
+            if (!ok && !(cancel.load() && g.failedRank >= 0)) {
+                if (!result.error.empty())
+                    std::fprintf(stderr, "pulsebench simulate: %s\n", result.error.c_str());
+                stopRun(d, g, cancel, 0,
+                        local.injected ? "failure injected by --fail-process"
+                                       : (result.error.empty() ? "the run was refused" : result.error));
+            }
+        }
+        if (localJudged && g.endedRanks == processes - 1)
+            break;
+        if (!totalKnown && !localEnded) { // requests wait until rank 0 knows the run's size
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            continue;
+        }
+        int flag = 0;
+        MPI_Status status;
+        MPI_Iprobe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &flag, &status);
+        if (!flag) {
+            const auto now = std::chrono::steady_clock::now();
+            if (!options.quiet && totalKnown && now - lastLine > std::chrono::milliseconds(500)) {
+                lastLine = now;
+                lineShown = true;
+                printHandedOut(d, next, total, started);
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+            continue;
+        }
+        const int source = status.MPI_SOURCE;
+        if (status.MPI_TAG == kTagRequest) {
+            int64_t trials = 0;
+            MPI_Recv(&trials, 1, MPI_INT64_T, source, kTagRequest, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+            noteJoined(d, heard[source]);
+            int64_t range[2] = {0, 0};
+            if (totalKnown && trials != total) {
+                stopRun(d, g, cancel, source,
+                        "its grid has " + std::to_string(trials) + " trials, not " + std::to_string(total));
+            } else {
+                std::lock_guard<std::mutex> guard(d.lock);
+                if (!takeRange(d, source, range[0], range[1]))
+                    range[1] = 0;
+            }
+            sendGently(range, 2, MPI_INT64_T, source, kTagRange);
+        } else if (status.MPI_TAG == kTagFailure) {
+            int length = 0;
+            MPI_Get_count(&status, MPI_CHAR, &length);
+            std::string text(static_cast<size_t>(length), '\0');
+            MPI_Recv(text.data(), length, MPI_CHAR, source, kTagFailure, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+            g.failureOf[source] = text;
+        } else if (status.MPI_TAG == kTagDone) {
+            int length = 0;
+            MPI_Get_count(&status, MPI_INT64_T, &length);
+            std::vector<int64_t> done(static_cast<size_t>(length));
+            MPI_Recv(done.data(), length, MPI_INT64_T, source, kTagDone, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+            noteJoined(d, heard[source]);
+            g.ended[source] = true;
+            g.endedRanks++;
+            const int64_t outcome = done.empty() ? kShareFailed : done[0];
+            if (outcome == kShareOk) {
+                g.trialsOf[source] = done.size() > 1 ? done[1] : 0;
+                const std::vector<TrawlingCellSums> sums = unpackSums(done);
+                if (g.sums.empty())
+                    g.sums.assign(sums.size(), TrawlingCellSums{});
+                if (!addTrawlingSums(g.sums, sums))
+                    stopRun(d, g, cancel, source, "its sums do not fit the grid");
+            } else if (outcome == kShareFailed) {
+                stopRun(d, g, cancel, source, g.failureOf[source].empty() ? "no reason given" : g.failureOf[source]);
+            }
+        } else { // nothing else is sent to rank 0; take it so that it does not block the loop
+            int length = 0;
+            MPI_Get_count(&status, MPI_BYTE, &length);
+            std::vector<char> junk(static_cast<size_t>(std::max(length, 1)));
+            MPI_Recv(junk.data(), length, MPI_BYTE, source, status.MPI_TAG, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+        }
+    }
+    if (lineShown)
+        std::fprintf(stderr, "\n");
+
+    int code = 1;
+    if (g.failedRank > 0) {
+        std::fprintf(stderr, "pulsebench simulate: process %d of %d failed: %s\n", g.failedRank, processes,
+                     g.failure.c_str());
+    } else if (g.failedRank == 0 && local.injected) {
+        std::fprintf(stderr, "pulsebench simulate: process 0 of %d failed: %s\n", processes, g.failure.c_str());
+    }
+    if (g.failedRank < 0) {
+        g.trialsOf[0] = share.trialsRun;
+        std::vector<TrawlingCellSums> sums = share.sums;
+        if ((!g.sums.empty() && !addTrawlingSums(sums, g.sums)) || !completeSimulate(result, sums)) {
+            std::fprintf(stderr, "pulsebench simulate: the sums of the processes do not fit the grid\n");
+        } else {
+            simEndTime = simClock();
+            result.elapsedSeconds = simEndTime - simStartTime;
+            std::string perProcess;
+            for (int r = 0; r < processes; r++)
+                perProcess += (r ? ", " : "") + std::to_string(g.trialsOf[r]);
+            int64_t trials = 0;
+            for (int64_t t : g.trialsOf)
+                trials += t;
+            std::fprintf(stderr, "pulsebench simulate: %lld trials on %d processes (%s), %.1f s\n",
+                         static_cast<long long>(trials), processes, perProcess.c_str(),
+                         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
+            code = writeSimulationFiles(options, result);
+        }
+    }
+    if (code != 0)
+        std::fprintf(stderr, "pulsebench simulate: the run is abandoned; no result file was written\n");
+    const int32_t verdict = code == 0 ? kEndOk : kEndFailed;
+    for (int r = 1; r < processes; r++)
+        sendGently(&verdict, 1, MPI_INT32_T, r, kTagControl);
+    return code;
+}
+
+} // namespace
+
+/*==========================================================================
+** [SECTION] The run
+**========================================================================*/
+
+int runSimulateBatch(const SimulateOptions& options)
+{
+    if (mpiLauncherRank() < 0)
+        return runSimulate(options);  // a plain start: no MPI at all
+    int provided = 0;
+    if (MPI_Init_thread(nullptr, nullptr, MPI_THREAD_FUNNELED, &provided) != MPI_SUCCESS) {
+        std::fprintf(stderr, "pulsebench simulate: MPI could not be initialised\n");
+        return 1;
+    }
+    int rank = 0, processes = 1;
+    MPI_Comm_rank(MPI_COMM_WORLD, &rank);
+    MPI_Comm_size(MPI_COMM_WORLD, &processes);
+    int code = 1;
+    if (provided < MPI_THREAD_FUNNELED) {
+        if (rank == 0)
+            std::fprintf(stderr, "pulsebench simulate: the MPI library offers no thread support (MPI_THREAD_FUNNELED)\n");
+    } else {
+        code = rank == 0 ? runRoot(options, processes) : runWorker(options, rank);
+    }
+    MPI_Finalize();
+    return code;
+}
