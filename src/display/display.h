@@ -46,6 +46,7 @@ struct DisplayState {
     RECT NoiseLevelItemRect[kLevelChoices]{};     // hit rectangle of each noise level choice
     RECT LostDataLevelItemRect[kLevelChoices]{};  // hit rectangle of each lost data level choice
     int32_t bLostDataPanelShown = 0;          // 1 when the lost data panel was laid out
+    int32_t bGreyDotShown[3] = {0, 0, 0};     // length, noise, lost data panel: 1 when the last paint showed a grey dot
     int32_t dwPanelsBottom = 0;               // bottom of the last choice panel
 };
 

@@ -314,6 +314,14 @@ LRESULT paintMainWindow(HWND hWnd)
     default: break;
     }
 
+    // Which panels show a choice not yet in force: processing repaints them.
+    auto grey = [](const LevelTable& t, int32_t current) {
+        const int32_t k = (t.index >= 1 && t.index <= t.count) ? t.index - 1 : 0;
+        return t.count > 0 && t.values[k] != current ? 1 : 0;
+    };
+    d.bGreyDotShown[0] = grey(s.SeriesLengthTable, static_cast<int32_t>(s.dwSeriesLength));
+    d.bGreyDotShown[1] = grey(s.NoiseLevelTable, s.wNoiseLevel);
+    d.bGreyDotShown[2] = d.bLostDataPanelShown ? grey(s.LostDataLevelTable, s.wLostDataLevel) : 0;
     drawChoicePanel(hWnd, hdc, d.SeriesLengthPanelRect, d.SeriesLengthItemRect, " series length: ",
                     s.SeriesLengthTable.count, s.SeriesLengthTable.values, s.SeriesLengthTable.index,
                     static_cast<int32_t>(s.dwSeriesLength));

@@ -38,17 +38,20 @@ void invalidateButtonsArea(HWND hWnd)
     gState.bButtonsChanged = 0;
 }
 
+// The choice panels whose flag is raised, and those that showed a choice not
+// yet in force (a grey dot): processing may have put it in force.
 void invalidateDirtyPanels(HWND hWnd)
 {
     ProgramState& s = gState;
     struct {
         int32_t* flag;
         const RECT* rect;
-    } panels[] = {{&s.bSeriesLengthChanged, &gDisplay.SeriesLengthPanelRect},
-                  {&s.bNoiseLevelChanged, &gDisplay.NoiseLevelPanelRect},
-                  {&s.bLostDataLevelChanged, &gDisplay.LostDataLevelPanelRect}};
+        int32_t grey;  // the panel shows a choice that was not in force yet
+    } panels[] = {{&s.bSeriesLengthChanged, &gDisplay.SeriesLengthPanelRect, gDisplay.bGreyDotShown[0]},
+                  {&s.bNoiseLevelChanged, &gDisplay.NoiseLevelPanelRect, gDisplay.bGreyDotShown[1]},
+                  {&s.bLostDataLevelChanged, &gDisplay.LostDataLevelPanelRect, gDisplay.bGreyDotShown[2]}};
     for (auto& p : panels)
-        if (*p.flag) {
+        if (*p.flag || p.grey) {
             RECT r = invalidationRect(*p.rect, 0, 0, 0, 0);
             InvalidateRect(hWnd, &r, 1);
             *p.flag = 0;
