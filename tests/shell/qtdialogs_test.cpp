@@ -55,32 +55,12 @@ void onNextDialog(std::function<void(QDialog*)> person, QDialog* previous = null
     });
 }
 
-class QtDialogs : public ::testing::Test {
+class QtDialogs : public QtMainWindowTest {
 protected:
-    ScriptedSession session;  // message boxes: answered and recorded
-    HWND hWnd = nullptr;
-
-    static void SetUpTestSuite() { startOffscreenQtPlatform(); }
-    static void TearDownTestSuite() { stopQtPlatform(); }
-
     void SetUp() override
     {
-        setDefaultMessageBoxService(&session);
-        setDialogService(qtDialogs());
-        resetProgramState();
-        resetRandomStreams();
-        hWnd = startMainWindow(nullptr, nullptr);
-        ASSERT_NE(hWnd, nullptr);
-        QApplication::processEvents();
-    }
-
-    void TearDown() override
-    {
-        if (windowAlive(hWnd))
-            DestroyWindow(hWnd);
-        QApplication::processEvents();
-        setDefaultMessageBoxService(nullptr);
-        setDialogService(nullptr);
+        QtMainWindowTest::SetUp();
+        setDialogService(qtDialogs());  // the real dialogs; message boxes stay with the session
     }
 
     void command(UINT id) { SendMessageA(hWnd, WM_COMMAND, id, 0); }

@@ -28,37 +28,17 @@ QAction* findAction(QMenu* menu, const QString& text)
     return nullptr;
 }
 
-class QtWindow : public ::testing::Test {
+class QtWindow : public QtMainWindowTest {
 protected:
-    ScriptedSession session;
-    HWND hWnd = nullptr;
-    QMainWindow* frame = nullptr;
-
-    static void SetUpTestSuite() { startOffscreenQtPlatform(); }
-    static void TearDownTestSuite() { stopQtPlatform(); }
+    QMainWindow* frame = nullptr;  // the window's frame on the screen
 
     void SetUp() override
     {
-        setDefaultMessageBoxService(&session);
-        setDialogService(&session);
-        resetProgramState();
-        resetRandomStreams();
-        hWnd = startMainWindow(nullptr, nullptr);
-        ASSERT_NE(hWnd, nullptr);
+        QtMainWindowTest::SetUp();
         for (QWidget* w : QApplication::topLevelWidgets())
             if (auto* f = dynamic_cast<QMainWindow*>(w); f && f->isVisible())
                 frame = f;
         ASSERT_NE(frame, nullptr);
-        QApplication::processEvents();
-    }
-
-    void TearDown() override
-    {
-        if (windowAlive(hWnd))
-            DestroyWindow(hWnd);
-        QApplication::processEvents();
-        setDefaultMessageBoxService(nullptr);
-        setDialogService(nullptr);
     }
 
     QAction* action(const char* text)
