@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include <CLI/CLI.hpp>
+#include <QByteArray>
 #include <QtGlobal>
 
 #include "app/session.h"

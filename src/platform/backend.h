@@ -4,7 +4,7 @@
 // the snapshot export; the shell and the display call only gdi.h and window.h.
 #pragma once
 
-#include <QImage>
+class QImage;  // windowRaster's result; callers include <QImage>
 
 #include <deque>
 #include <map>

@@ -1,6 +1,8 @@
 // Presses on the alphabet view and the level choice panels of the headless
 // main window, at the rectangles the last paint stored: what each press
 // changes, what it builds, and what the next paint shows.
+#include <QImage>
+
 #include "support/mainwindow.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // Painting the main window on the headless raster: the choice dots, the
 // button pictures, the select button rule, the alphabet cells' frames, and
 // what the repaint commands leave alone.
+#include <QImage>
+
 #include "support/mainwindow.h"
 
 namespace {

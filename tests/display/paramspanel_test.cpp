@@ -2,6 +2,7 @@
 // numbers against hand-worked references, the hit tests and the values a point
 // stands for against simple twins over random cases, and the real window
 // driven through presses, moves and releases at the rectangles of the last paint.
+#include <QImage>
 #include <random>
 #include <set>
 

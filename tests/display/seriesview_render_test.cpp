@@ -2,6 +2,8 @@
 // the same pixels on a second run from a fresh start, the graphs and the
 // legend where the geometry puts them, the third graph left out after a
 // detected etalon 0, and no graph frames at the special size.
+#include <QImage>
+
 #include "support/mainwindow.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // The results view in simulation mode: the paint dispatcher draws the
 // statistics charts of the program's record in the series area, and without
 // a record only the area's frame.
+#include <QImage>
+
 #include "simulation/simulation.h"
 #include "support/mainwindow.h"
 

@@ -3,6 +3,8 @@
 // series, the results show the pattern box with the stored subsets, and a
 // press on the other pattern row makes the next series from it. Run twice, the
 // session leaves the same picture.
+#include <QImage>
+
 #include "detection/detection.h"
 #include "support/mainwindow.h"
 

@@ -3,6 +3,7 @@
 // presses at the rectangles the last paint stored: the strip, its marks, the
 // buttons, the reserved subsets, the commit, the repaints the presses ask for,
 // and the out-of-memory messages.
+#include <QImage>
 #include <random>
 
 #include "detection/detection.h"

@@ -1,6 +1,7 @@
 // The drawing semantics the painters rely on, on memory contexts and on a
 // headless window: end points, exclusive right and bottom, clipping to the
 // update region, erased and kept parts, text metrics and the Symbol face.
+#include <QImage>
 #include <gtest/gtest.h>
 
 #include <cstring>

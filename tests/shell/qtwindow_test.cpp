@@ -1,6 +1,7 @@
 // The main window on the Qt Widgets backend (offscreen platform): the frame,
 // the menu bar with the exact texts and check marks, menu choices reaching the
 // command dispatcher, the canvas size driving the raster, the close request.
+#include <QImage>
 #include <gtest/gtest.h>
 
 #include <QAction>
