@@ -151,6 +151,18 @@ int storeChain(ChainsHeader* h, int32_t cost, const ChainPulses& chain)
     return k;
 }
 
+void writeDetectedPulses(SeriesHeader* h, const ChainPulses& chain)
+{
+    const size_t count = std::min<size_t>(chain.size(), h->wPulsesCapacity);
+    for (size_t i = 0; i < count; i++) {
+        h->lpDetectedPositions[i] = chain.positions[i];
+        h->lpDetectedNumbers[i] = chain.numbers[i];
+        h->lpDetectedCutBegin[i] = chain.firsts[i];
+        h->lpDetectedCutEnd[i] = chain.lasts[i];
+    }
+    h->wDetectedQuantity = static_cast<uint16_t>(count);
+}
+
 int addToChainsHeader(HWND hWnd, uint16_t wSeriesType, uint16_t wProcessingType, uint16_t wSavedEnergyLevel,
                       uint16_t wProcSavedEnergyLevel, ChainsHeader* lpChainsHeader)
 {

@@ -47,3 +47,7 @@ void emptyChainsHeader(ChainsHeader* h, uint16_t quantity);
 // chain keeps its first wMaxPulses pulses. Returns the place taken, -1 when
 // not kept (or no header).
 int storeChain(ChainsHeader* h, int32_t cost, const ChainPulses& chain);
+
+// Writes a chain, in order of position, as the series result: the detected
+// pulses (at most the series' room for pulses) and wDetectedQuantity.
+void writeDetectedPulses(SeriesHeader* h, const ChainPulses& chain);

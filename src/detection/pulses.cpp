@@ -91,19 +91,6 @@ void emptyResult(ChainsHeader* chains, SeriesHeader* h)
     resetChainsHeader(chains, 0, 0);
 }
 
-// Writes a chain, in order of position, as the series result.
-void writeResult(SeriesHeader* h, const ChainPulses& chain)
-{
-    const size_t count = std::min<size_t>(chain.size(), h->wPulsesCapacity);
-    for (size_t i = 0; i < count; i++) {
-        h->lpDetectedPositions[i] = chain.positions[i];
-        h->lpDetectedNumbers[i] = chain.numbers[i];
-        h->lpDetectedCutBegin[i] = chain.firsts[i];
-        h->lpDetectedCutEnd[i] = chain.lasts[i];
-    }
-    h->wDetectedQuantity = static_cast<uint16_t>(count);
-}
-
 // The chain's pulses from its positions and the local match at each.
 void collectChain(const std::vector<int32_t>& positions, const std::vector<LocalMatch>& local, ChainPulses& chain)
 {
@@ -204,7 +191,7 @@ int32_t detectFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQu
     }
     ChainPulses chain;
     collectChain(positions, w.local, chain);
-    writeResult(h, chain);
+    writeDetectedPulses(h, chain);
     storeChain(lpChainsHeader, cost, chain);
     return 1;
 }
@@ -249,7 +236,7 @@ int32_t recognizeFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequire
             lpChainsHeader->wSeekingPulsesQuantity = 0;
         return -1;
     }
-    writeResult(h, winning);
+    writeDetectedPulses(h, winning);
     return winner;
 }
 
@@ -289,7 +276,7 @@ int32_t detectUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequired
     ChainPulses chain;
     if (unfixedChain(w, wTmin, wTmax, kUnfixedAcceptBound, cost, positions)) {
         collectChain(positions, w.local, chain);
-        writeResult(h, chain);
+        writeDetectedPulses(h, chain);
     } else {
         h->wDetectedQuantity = 0; // a chain of no pulses is offered
     }
@@ -346,6 +333,6 @@ int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequi
             best.push(chains->pulsesList[0][i], chains->positionsList[0][i], chains->firstSamplesList[0][i],
                       chains->lastSamplesList[0][i]);
     }
-    writeResult(h, best);
+    writeDetectedPulses(h, best);
     return winner;
 }

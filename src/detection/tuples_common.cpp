@@ -169,14 +169,8 @@ const LocalMatch* etalonRow(EtalonMatches& m, int number)
 
 void writeTupleResult(SeriesHeader* h, const ChainPulses& chain, int64_t firstGroup, int64_t a)
 {
-    const int count = static_cast<int>(std::min<size_t>(chain.size(), h->wPulsesCapacity));
-    for (int i = 0; i < count; i++) {
-        h->lpDetectedPositions[i] = chain.positions[i];
-        h->lpDetectedNumbers[i] = chain.numbers[i];
-        h->lpDetectedCutBegin[i] = chain.firsts[i];
-        h->lpDetectedCutEnd[i] = chain.lasts[i];
-    }
-    h->wDetectedQuantity = static_cast<uint16_t>(count);
+    writeDetectedPulses(h, chain);
+    const int count = h->wDetectedQuantity;
     int groups = 0;
     int64_t size = std::max<int64_t>(firstGroup, 1);
     for (int first = 0; first < count; groups++) {

@@ -144,6 +144,137 @@ void prepareLayerWork(LayerWork& g, int P, int longest)
     g.tail.reserve(longest);
 }
 
+// Sets the layers up for a tuple: every cost unreached, the local match row of
+// each element, and the first-only positions starting chains on layer 0.
+void startTupleLayers(const std::vector<uint8_t>& flags, EtalonMatches& matches, const std::vector<int16_t>& tuple,
+                      int A, int32_t big, LayerWork& g)
+{
+    const size_t P = static_cast<size_t>(g.P);
+    g.A = A;
+    g.acc.assign(A * P, big);
+    g.pred.assign(A * P, big);
+    g.local.assign(A, nullptr);
+    for (int l = 0; l < A; l++)
+        g.local[l] = etalonRow(matches, tuple[l]);
+    if (A > 0)
+        for (size_t m = 0; m < P; m++)
+            if ((flags[m] & kBoth) == kFirstPosition) {
+                g.acc[m] = g.local[0][m].cost;
+                g.pred[m] = -1;
+            }
+}
+
+// Moves every layer's window up to position m: positions up to m - Tmin enter
+// (a monotone deque, lowest position on ties), those before m - Tmax leave.
+void slideTupleWindows(LayerWork& g, int m, int Tmin, int Tmax, int& next)
+{
+    const size_t P = static_cast<size_t>(g.P);
+    const int A = g.A;
+    // Raw pointers of types other than the costs', so that the compiler keeps
+    // the window bounds in registers across cost writes.
+    size_t* head = g.head.data();
+    size_t* tail = g.tail.data();
+    const int left = std::max(m - Tmax, 0), right = m - Tmin;
+    for (; next <= right; next++)
+        for (int q = 0; q < A; q++) {
+            const int32_t* c = g.acc.data() + q * P;
+            uint16_t* w = g.window.data() + q * P;
+            const int32_t value = c[next];
+            size_t t = tail[q];
+            while (t > head[q] && c[w[t - 1]] > value)
+                t--;
+            w[t] = static_cast<uint16_t>(next);
+            tail[q] = t + 1;
+        }
+    for (int q = 0; q < A; q++) {
+        const uint16_t* w = g.window.data() + q * P;
+        size_t h = head[q];
+        while (h < tail[q] && w[h] < left)
+            h++;
+        head[q] = h;
+    }
+}
+
+// One walk over the positions of one kind: walk 0 takes the first-or-later
+// positions (a chain is continued only when that lowers the cost), walk 1 the
+// later-only ones. A position enters every layer's window once it lies Tmin
+// behind; by then its cost is settled for the walk. After the last layer the
+// chain goes on with layer 0 when `wraps`.
+void walkTupleLayers(const std::vector<uint8_t>& flags, int walk, bool wraps, int Tmin, int Tmax, int32_t big,
+                     LayerWork& g)
+{
+    const size_t P = static_cast<size_t>(g.P);
+    const int A = g.A;
+    const uint8_t wanted = walk == 0 ? kBoth : static_cast<uint8_t>(kLaterPosition);
+    g.head.assign(A, 0);
+    g.tail.assign(A, 0);
+    const size_t* head = g.head.data();  // raw, as in slideTupleWindows
+    const size_t* tail = g.tail.data();
+    int next = 0;
+    for (int m = 0; m < g.P; m++) {
+        if ((flags[m] & kBoth) != wanted)
+            continue;
+        slideTupleWindows(g, m, Tmin, Tmax, next);
+        for (int l = 0; l < A; l++) {
+            const int q = l > 0 ? l - 1 : (wraps ? A - 1 : -1);
+            const bool some = q >= 0 && head[q] < tail[q];
+            const int at = some ? g.window[q * P + head[q]] : -1;
+            const int32_t least = some ? g.acc[q * P + at] : 0;
+            const int32_t local = g.local[l][m].cost;
+            int32_t& cost = g.acc[l * P + m];
+            int32_t& from = g.pred[l * P + m];
+            if (walk == 0) {
+                if (some && least < 0) {
+                    cost = least + local;
+                    from = at;
+                } else {
+                    cost = l == 0 ? local : big;
+                    from = l == 0 ? -1 : -2;
+                }
+            } else {
+                const bool reached = some && least < big;
+                cost = reached ? least + local : big + local;
+                from = reached ? at : -2;
+            }
+        }
+    }
+}
+
+// The cheapest (last position, layer) below big, positions ascending, then
+// layers, traced back through the predecessors (each on the layer before,
+// cyclically) into `chain`. False, with cost = big and no pulses, when none.
+bool traceTupleChain(const std::vector<uint8_t>& flags, int32_t big, const LayerWork& g, int32_t& cost,
+                     ChainPulses& chain)
+{
+    const size_t P = static_cast<size_t>(g.P);
+    const int A = g.A;
+    int32_t best = big;
+    int end = -1, endLayer = 0;
+    for (size_t m = 0; m < P; m++)
+        if (flags[m] & kLastPosition)
+            for (int l = 0; l < A; l++)
+                if (g.acc[l * P + m] < best) {
+                    best = g.acc[l * P + m];
+                    end = static_cast<int>(m);
+                    endLayer = l;
+                }
+    chain.clear();
+    cost = best;
+    if (end < 0)
+        return false;
+    std::vector<int> positions, layers;
+    for (int p = end, l = endLayer; p >= 0 && p < g.P && positions.size() <= P; l = l > 0 ? l - 1 : A - 1) {
+        positions.push_back(p);
+        layers.push_back(l);
+        p = g.pred[l * P + p];
+    }
+    for (size_t i = positions.size(); i-- > 0;) {
+        const LocalMatch& match = g.local[layers[i]][positions[i]];
+        chain.push(match.number, static_cast<int16_t>(positions[i]), match.first, match.last);
+    }
+    return true;
+}
+
 // The cheapest chain that follows the tuple over the marked positions. Layer
 // l holds the pulses of element l + 1; only layer 0 starts a chain, and after
 // the last layer the chain goes on with layer 0 when every element has a
@@ -154,148 +285,48 @@ bool tupleChain(HWND hWnd, const std::vector<uint8_t>& flags, EtalonMatches& mat
                 const std::vector<int16_t>& tuple, int Mmax, int Tmin, int Tmax, int32_t big, bool debug,
                 LayerWork& g, int32_t& cost, ChainPulses& chain)
 {
-    const int P = g.P;
     const int a = static_cast<int>(tuple.size());
     const int A = std::min(a, Mmax);
-    const bool wraps = A == a;
-    g.A = A;
-    g.acc.assign(static_cast<size_t>(A) * P, big);
-    g.pred.assign(static_cast<size_t>(A) * P, big);
-    g.local.assign(A, nullptr);
-    for (int l = 0; l < A; l++)
-        g.local[l] = etalonRow(matches, tuple[l]);
-    auto acc = [&](int l) { return g.acc.data() + static_cast<size_t>(l) * P; };
-    auto pred = [&](int l) { return g.pred.data() + static_cast<size_t>(l) * P; };
-
-    // First-only positions start chains on the first layer.
-    if (A > 0)
-        for (int m = 0; m < P; m++)
-            if ((flags[m] & kBoth) == kFirstPosition) {
-                acc(0)[m] = g.local[0][m].cost;
-                pred(0)[m] = -1;
-            }
+    startTupleLayers(flags, matches, tuple, A, big, g);
     if (debug)
         showReportA(hWnd, flags, g);
-
-    // First-or-later positions, then later-only ones. A position enters every
-    // layer's window once it lies Tmin behind; by then its cost is settled
-    // for the walk, so each window is a monotone deque (lowest position on ties).
-    for (int walk = 0; walk < 2; walk++) {
-        const uint8_t wanted = walk == 0 ? kBoth : static_cast<uint8_t>(kLaterPosition);
-        g.head.assign(A, 0);
-        g.tail.assign(A, 0);
-        // Raw pointers of types other than the costs', so that the compiler
-        // keeps the window bounds in registers across cost writes.
-        size_t* head = g.head.data();
-        size_t* tail = g.tail.data();
-        int next = 0;
-        for (int m = 0; m < P; m++) {
-            if ((flags[m] & kBoth) != wanted)
-                continue;
-            const int left = std::max(m - Tmax, 0), right = m - Tmin;
-            for (; next <= right; next++)
-                for (int q = 0; q < A; q++) {
-                    const int32_t* c = acc(q);
-                    uint16_t* w = g.window.data() + static_cast<size_t>(q) * P;
-                    const int32_t value = c[next];
-                    size_t t = tail[q];
-                    while (t > head[q] && c[w[t - 1]] > value)
-                        t--;
-                    w[t] = static_cast<uint16_t>(next);
-                    tail[q] = t + 1;
-                }
-            for (int q = 0; q < A; q++) {
-                const uint16_t* w = g.window.data() + static_cast<size_t>(q) * P;
-                size_t h = head[q];
-                while (h < tail[q] && w[h] < left)
-                    h++;
-                head[q] = h;
-            }
-            for (int l = 0; l < A; l++) {
-                const int q = l > 0 ? l - 1 : (wraps ? A - 1 : -1);
-                const bool some = q >= 0 && head[q] < tail[q];
-                const int at = some ? g.window[static_cast<size_t>(q) * P + head[q]] : -1;
-                const int32_t least = some ? acc(q)[at] : 0;
-                const int32_t local = g.local[l][m].cost;
-                int32_t& cost = acc(l)[m];
-                int32_t& from = pred(l)[m];
-                if (walk == 0) { // continue a chain only when that lowers the cost
-                    if (some && least < 0) {
-                        cost = least + local;
-                        from = at;
-                    } else if (l == 0) {
-                        cost = local;
-                        from = -1;
-                    } else {
-                        cost = big;
-                        from = -2;
-                    }
-                } else if (some && least < big) {
-                    cost = least + local;
-                    from = at;
-                } else {
-                    cost = big + local;
-                    from = -2;
-                }
-            }
-        }
-        if (walk == 0 && debug)
-            showReportB(hWnd, flags, g);
-    }
-
-    // The cheapest (last position, layer) below big: positions ascending, then layers.
-    int32_t best = big;
-    int end = -1, endLayer = 0;
-    for (int m = 0; m < P; m++)
-        if (flags[m] & kLastPosition)
-            for (int l = 0; l < A; l++)
-                if (acc(l)[m] < best) {
-                    best = acc(l)[m];
-                    end = m;
-                    endLayer = l;
-                }
-    chain.clear();
-    cost = best;
-    if (end < 0)
-        return false;
-    // Back through the predecessors, each on the layer before (cyclically).
-    std::vector<int> positions, layers;
-    for (int p = end, l = endLayer; p >= 0 && p < P && positions.size() <= static_cast<size_t>(P);
-         l = l > 0 ? l - 1 : A - 1) {
-        positions.push_back(p);
-        layers.push_back(l);
-        p = pred(l)[p];
-    }
-    for (size_t i = positions.size(); i-- > 0;) {
-        const LocalMatch& match = g.local[layers[i]][positions[i]];
-        chain.push(match.number, static_cast<int16_t>(positions[i]), match.first, match.last);
-    }
-    return true;
+    walkTupleLayers(flags, 0, A == a, Tmin, Tmax, big, g);
+    if (debug)
+        showReportB(hWnd, flags, g);
+    walkTupleLayers(flags, 1, A == a, Tmin, Tmax, big, g);
+    return traceTupleChain(flags, big, g, cost, chain);
 }
 
 /*==========================================================================
 ** [SECTION] The two operations
 **========================================================================*/
 
-// Takes the work of a run: the local match rows, the position flags and the
-// layers. False (with the message) when memory ran out.
+// The work of a run: the position flags, the local match rows, the layers.
+struct UnfixedTupleWork {
+    UnfixedWork positions;  // first/later/last flags of every position
+    EtalonMatches matches;  // local match rows of the tuples' etalons, computed on demand
+    LayerWork g;            // the layers of the tuple at hand
+};
+
+// Resets the chains and takes the work of a run. False (with the message)
+// when memory ran out.
 bool takeUnfixedTupleWork(HWND hWnd, const PulseHeader* alphabet, const TupleSet& set, uint16_t Tmin, uint16_t Tmax,
-                          uint16_t level, const SeriesHeader* h, UnfixedWork& positions, EtalonMatches& matches,
-                          LayerWork& g)
+                          uint16_t level, const SeriesHeader* h, ChainsHeader* chains, UnfixedTupleWork& w)
 {
+    resetChainsHeader(chains, 0, h->wMaxPulses);
     const int L = h->dwSeriesSize, n = h->wImpulseSize;
     try {
-        prepareUnfixedWork(positions, L, n, Tmin, Tmax, h->wMinPulses, h->wMaxPulses);
-        matches.needed.assign(L, 0);
+        prepareUnfixedWork(w.positions, L, n, Tmin, Tmax, h->wMinPulses, h->wMaxPulses);
+        w.matches.needed.assign(L, 0);
         for (int k = 0; k < L; k++)
-            matches.needed[k] = (positions.flags[k] & kBoth) != 0;
-        prepareEtalonMatches(matches, alphabet, set, level, h);
+            w.matches.needed[k] = (w.positions.flags[k] & kBoth) != 0;
+        prepareEtalonMatches(w.matches, alphabet, set, level, h);
     } catch (const std::bad_alloc&) {
         MessageBoxA(hWnd, "Нет памяти для EtalonsPartialEnergy!", nullptr, MB_OK);
         return false;
     }
     try {
-        prepareLayerWork(g, L - n + 1, static_cast<int>(std::min<size_t>(set.longest, h->wMaxPulses)));
+        prepareLayerWork(w.g, L - n + 1, static_cast<int>(std::min<size_t>(set.longest, h->wMaxPulses)));
     } catch (const std::bad_alloc&) {
         MessageBoxA(hWnd, "Нет памяти для G_on_layers!", nullptr, MB_OK);
         return false;
@@ -325,16 +356,13 @@ int32_t detectUnfixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedS
         return check == kTuplesNotBuilt ? 1 : 0;
     case kTuplesUsable: break;
     }
-    resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);
-    UnfixedWork positions;
-    EtalonMatches matches;
-    LayerWork g;
-    if (!takeUnfixedTupleWork(hWnd, Alphabet, set, wTmin, wTmax, wProcSavedEnergyLevel, h, positions, matches, g))
+    UnfixedTupleWork w;
+    if (!takeUnfixedTupleWork(hWnd, Alphabet, set, wTmin, wTmax, wProcSavedEnergyLevel, h, lpChainsHeader, w))
         return 0;
     int32_t cost = 0;
     ChainPulses chain;
-    if (tupleChain(hWnd, positions.flags, matches, set.tuples[0], h->wMaxPulses, wTmin, wTmax,
-                   kUnfixedPredecessorStart, debug, g, cost, chain))
+    if (tupleChain(hWnd, w.positions.flags, w.matches, set.tuples[0], h->wMaxPulses, wTmin, wTmax,
+                   kUnfixedPredecessorStart, debug, w.g, cost, chain))
         writeTupleResult(h, chain, set.tuples[0].size(), set.tuples[0].size());
     else
         emptyTupleResult(h);
@@ -365,18 +393,15 @@ int32_t recognizeUnfixedTuples(HWND hWnd, PulseHeader* Alphabet, const int32_t* 
         return 0;
     case kTuplesUsable: break;
     }
-    resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);
-    UnfixedWork positions;
-    EtalonMatches matches;
-    LayerWork g;
-    if (!takeUnfixedTupleWork(hWnd, Alphabet, set, wTmin, wTmax, wProcSavedEnergyLevel, h, positions, matches, g))
+    UnfixedTupleWork w;
+    if (!takeUnfixedTupleWork(hWnd, Alphabet, set, wTmin, wTmax, wProcSavedEnergyLevel, h, lpChainsHeader, w))
         return 0;
     int32_t winner = 0, winnerCost = kRecognitionBound;
     ChainPulses chain, winning;
     for (size_t t = 0; t < set.tuples.size(); t++) {
         int32_t cost = 0;
-        tupleChain(hWnd, positions.flags, matches, set.tuples[t], h->wMaxPulses, wTmin, wTmax, kRecognitionBound,
-                   debug, g, cost, chain);
+        tupleChain(hWnd, w.positions.flags, w.matches, set.tuples[t], h->wMaxPulses, wTmin, wTmax,
+                   kRecognitionBound, debug, w.g, cost, chain);
         storeChain(lpChainsHeader, cost, chain);
         if (cost < winnerCost) { // strictly cheaper: the earlier tuple wins ties
             winnerCost = cost;
