@@ -246,6 +246,106 @@ void eraseMoved(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& dg, 
     Rectangle(hdc, pr.left, pr.top, pr.right + 1, pr.bottom + 1);
 }
 
+// Keeps what the mouse handling hit-tests and the next erase pass erases.
+void recordPanelShapes(ParamsHeader* p, const ParamsPanelGeometry& g, const ParamsDiagram& dg)
+{
+    p->PanelRect = g.panel;
+    p->PlotRect = RECT{g.px, g.py0, g.right, g.py};
+    for (size_t i = 0; i < dg.areas.size() && i < size_t(p->wAreasCapacity); i++)
+        p->pulsesSelectedAreas[i] = dg.areas[i];
+    p->APlusHandleRect = dg.aPlusHandle;
+    p->BMinusHandleRect = dg.bMinusHandle;
+    p->TmaxLine = dg.lines[0];
+    p->TminLine = dg.lines[1];
+    p->wTmaxLineTolerance = p->wTminLineTolerance = dg.tolerance;
+    for (int i = 0; i < 4; i++)
+        p->DrawnLines[i] = dg.lines[i];
+    p->BLevelLine = dg.bLevel;
+    p->MLine = dg.mLine;
+    p->APlusLevelLine = dg.aPlusLevel;
+    p->BMinusLevelLine = dg.bMinusLevel;
+    p->ParamsCancelRect = g.cancel;
+    p->ParamsOKRect = g.ok;
+}
+
+// Axes, ticks (two pixels off the axis each way), b level, M line, dotted levels.
+void drawAxesAndLevels(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& dg, const RECT& box)
+{
+    drawSegment(hdc, dg.axisY, box);
+    drawSegment(hdc, dg.axisX, box);
+    for (int32_t x : dg.upTicks) {
+        MoveToEx(hdc, x, g.py - 1, nullptr);
+        LineTo(hdc, x, g.py - 3);
+    }
+    for (int32_t x : dg.downTicks) {
+        MoveToEx(hdc, x, g.py + 1, nullptr);
+        LineTo(hdc, x, g.py + 3);
+    }
+    drawSegment(hdc, dg.bLevel, box);
+    drawSegment(hdc, dg.mLine, box);
+    drawDotted(hdc, dg.aPlusLevel, box);
+    drawDotted(hdc, dg.bMinusLevel, box);
+}
+
+// Index labels (1..M, and Mmin..Mmax one line lower) and the value labels left
+// of the plot, centred on their levels; keeps where a+ and b- went.
+void drawPanelLabels(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& dg, ParamsHeader* p)
+{
+    const ParamsScale sc = paramsScale(g, *p);
+    char label[32];
+    const int32_t row = g.py + g.th / 2;
+    for (int32_t k = 1; k <= p->wPanelPulses; k++) {
+        std::snprintf(label, sizeof label, "%d", k);
+        textRightAligned(hdc, sc.x(k) + g.cw / 2, row, g.th, label);
+    }
+    for (int32_t k = p->wPanelMinPulses; k <= p->wPanelMaxPulses; k++) {
+        std::snprintf(label, sizeof label, "%d", k);
+        textRightAligned(hdc, sc.x(k) + g.cw / 2, row + g.h, g.th, label);
+    }
+    const int32_t labelRight = g.px - g.mx;
+    std::snprintf(label, sizeof label, "%d", p->a);
+    textRightAligned(hdc, labelRight, g.py - g.th / 2, g.th, label);
+    std::snprintf(label, sizeof label, "%d", p->aPlus);
+    p->APlusLabelRect = textRightAligned(hdc, labelRight, dg.aPlusLevel.from.y - g.th / 2, g.th, label);
+    std::snprintf(label, sizeof label, "%d", p->bMinus);
+    p->BMinusLabelRect = textRightAligned(hdc, labelRight, dg.bMinusLevel.from.y - g.th / 2, g.th, label);
+    std::snprintf(label, sizeof label, "%d", p->b);
+    textRightAligned(hdc, labelRight, dg.bLevel.from.y - g.th / 2, g.th, label);
+}
+
+// Geometry texts, then after a blank line the value block, its labels
+// right-aligned to the width of the widest one.
+void drawPanelTexts(HDC hdc, const ParamsPanelGeometry& g, const ParamsHeader& p)
+{
+    int32_t y = g.textAt.y;
+    for (const std::string& line : paramsGeometryTexts(p)) {
+        text(hdc, g.textAt.x, y, line);
+        y += g.h;
+    }
+    y += g.h;
+    const int32_t valueX = g.textAt.x + textWidth(hdc, " pulses = ");
+    for (const auto& [name, value] : paramsValueTexts(p)) {
+        if (!name.empty()) {
+            textRightAligned(hdc, valueX, y, g.th, name);
+            text(hdc, valueX, y, value);
+        }
+        y += g.h;
+    }
+}
+
+// The Cancel and OK buttons on the panel's background.
+void drawPanelButtons(HWND hWnd, HDC hdc, const ParamsPanelGeometry& g)
+{
+    HBRUSH background = CreateSolidBrush(kPanelBackground);
+    HGDIOBJ oldBrush = SelectObject(hdc, background);
+    const int previousMode = SetBkMode(hdc, TRANSPARENT);
+    drawTextButton(hWnd, hdc, g.cancel, " Cancel ");
+    drawTextButton(hWnd, hdc, g.ok, " OK ");
+    SetBkMode(hdc, previousMode);
+    SelectObject(hdc, oldBrush);
+    DeleteObject(background);
+}
+
 } // namespace
 
 /*==========================================================================
@@ -260,7 +360,6 @@ int drawParamsPanel(HWND hWnd, HDC hdc, ParamsHeader* lpParamsHeader, SeriesHead
     const RECT area = gDisplay.SeriesAreaRect;
     const ParamsPanelGeometry g = paramsPanelGeometry(area, measure(hdc, *p));
     const ParamsDiagram dg = paramsDiagram(g, *p);
-    const ParamsScale sc = paramsScale(g, *p);
     // Lines are drawn within the area and a margin around it.
     const RECT box{area.left - 64, area.top - 64, area.right + 64, area.bottom + 64};
     HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(BLACK_PEN));
@@ -279,110 +378,27 @@ int drawParamsPanel(HWND hWnd, HDC hdc, ParamsHeader* lpParamsHeader, SeriesHead
         Rectangle(hdc, g.fl, g.ft, g.fr + 1, g.ft + g.fh + 1);
         Rectangle(hdc, g.panel.left, g.panel.top, g.panel.right + 1, g.panel.bottom + 1);
     }
-
-    // What the mouse handling hit-tests and the next erase pass erases.
-    p->PanelRect = g.panel;
-    p->PlotRect = RECT{g.px, g.py0, g.right, g.py};
-    for (size_t i = 0; i < dg.areas.size() && i < size_t(p->wAreasCapacity); i++)
-        p->pulsesSelectedAreas[i] = dg.areas[i];
-    p->APlusHandleRect = dg.aPlusHandle;
-    p->BMinusHandleRect = dg.bMinusHandle;
-    p->TmaxLine = dg.lines[0];
-    p->TminLine = dg.lines[1];
-    p->wTmaxLineTolerance = p->wTminLineTolerance = dg.tolerance;
-    for (int i = 0; i < 4; i++)
-        p->DrawnLines[i] = dg.lines[i];
-    p->BLevelLine = dg.bLevel;
-    p->MLine = dg.mLine;
-    p->APlusLevelLine = dg.aPlusLevel;
-    p->BMinusLevelLine = dg.bMinusLevel;
-    p->ParamsCancelRect = g.cancel;
-    p->ParamsOKRect = g.ok;
-
-    // 1-4. Axes, ticks (two pixels off the axis each way), b level, M line, dotted levels.
-    drawSegment(hdc, dg.axisY, box);
-    drawSegment(hdc, dg.axisX, box);
-    for (int32_t x : dg.upTicks) {
-        MoveToEx(hdc, x, g.py - 1, nullptr);
-        LineTo(hdc, x, g.py - 3);
-    }
-    for (int32_t x : dg.downTicks) {
-        MoveToEx(hdc, x, g.py + 1, nullptr);
-        LineTo(hdc, x, g.py + 3);
-    }
-    drawSegment(hdc, dg.bLevel, box);
-    drawSegment(hdc, dg.mLine, box);
-    drawDotted(hdc, dg.aPlusLevel, box);
-    drawDotted(hdc, dg.bMinusLevel, box);
-
-    // 5. Index labels: 1..M, and Mmin..Mmax one line lower.
-    char label[32];
-    const int32_t row = g.py + g.th / 2;
-    for (int32_t k = 1; k <= p->wPanelPulses; k++) {
-        std::snprintf(label, sizeof label, "%d", k);
-        textRightAligned(hdc, sc.x(k) + g.cw / 2, row, g.th, label);
-    }
-    for (int32_t k = p->wPanelMinPulses; k <= p->wPanelMaxPulses; k++) {
-        std::snprintf(label, sizeof label, "%d", k);
-        textRightAligned(hdc, sc.x(k) + g.cw / 2, row + g.h, g.th, label);
-    }
-
-    // 6. Value labels left of the plot, centred on their levels.
-    const int32_t labelRight = g.px - g.mx;
-    std::snprintf(label, sizeof label, "%d", p->a);
-    textRightAligned(hdc, labelRight, g.py - g.th / 2, g.th, label);
-    std::snprintf(label, sizeof label, "%d", p->aPlus);
-    p->APlusLabelRect = textRightAligned(hdc, labelRight, dg.aPlusLevel.from.y - g.th / 2, g.th, label);
-    std::snprintf(label, sizeof label, "%d", p->bMinus);
-    p->BMinusLabelRect = textRightAligned(hdc, labelRight, dg.bMinusLevel.from.y - g.th / 2, g.th, label);
-    std::snprintf(label, sizeof label, "%d", p->b);
-    textRightAligned(hdc, labelRight, dg.bLevel.from.y - g.th / 2, g.th, label);
-
-    // 7. The slanted lines.
-    for (const ParamsLine& line : dg.lines)
+    recordPanelShapes(p, g, dg);
+    drawAxesAndLevels(hdc, g, dg, box);
+    drawPanelLabels(hdc, g, dg, p);
+    for (const ParamsLine& line : dg.lines)  // the slanted lines
         drawSegment(hdc, line, box);
-
-    // 8-9. Geometry texts, then after a blank line the value block, its labels
-    // right-aligned to the width of the widest one.
-    int32_t y = g.textAt.y;
-    for (const std::string& line : paramsGeometryTexts(*p)) {
-        text(hdc, g.textAt.x, y, line);
-        y += g.h;
-    }
-    y += g.h;
-    const int32_t valueX = g.textAt.x + textWidth(hdc, " pulses = ");
-    for (const auto& [name, value] : paramsValueTexts(*p)) {
-        if (!name.empty()) {
-            textRightAligned(hdc, valueX, y, g.th, name);
-            text(hdc, valueX, y, value);
-        }
-        y += g.h;
-    }
-
-    // 10. " Tmin " and the edit field right of it.
+    drawPanelTexts(hdc, g, *p);
+    // " Tmin " and the edit field right of it.
     text(hdc, g.tminLabelAt.x, g.tminLabelAt.y, " Tmin ");
     if (gState.hTminEdit)
         MoveWindow(gState.hTminEdit, g.edit.left, g.edit.top, g.edit.right, g.edit.bottom, 1);
+    drawPanelButtons(hWnd, hdc, g);
 
-    // 11. The buttons on the panel's background.
-    HBRUSH background = CreateSolidBrush(kPanelBackground);
-    SelectObject(hdc, background);
-    const int previousMode = SetBkMode(hdc, TRANSPARENT);
-    drawTextButton(hWnd, hdc, g.cancel, " Cancel ");
-    drawTextButton(hWnd, hdc, g.ok, " OK ");
-    SetBkMode(hdc, previousMode);
-    SelectObject(hdc, oldBrush);
-    DeleteObject(background);
-
-    // 12. What this paint showed.
+    // What this paint showed.
     p->previous = valuesOf(*p);
     p->bChanged = 0;
     p->bPainted = 1;
     p->LastAreaRect = area;
+    SelectObject(hdc, oldBrush);
     SelectObject(hdc, oldPen);
     SetBkColor(hdc, oldBk);
     SetBkMode(hdc, oldMode);
-    (void)hWnd;
     return 1;
 }
 

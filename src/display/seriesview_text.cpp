@@ -199,28 +199,18 @@ std::string tablePulses(int32_t count, Pulse pulse, bool names, bool ranges)
     return line;
 }
 
-} // namespace
-
-std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s)
+// "Detected K (M) pulses: ...": the detected pulses, or the detected tuples
+// when tuples were looked for in a tuple series.
+std::string detectedLine(const SeriesHeader* s, bool tuples, bool letters, bool ranges)
 {
-    std::vector<TextItem> lines;
-    if (!s)
-        return lines;
-    const int32_t h = g.h, x = g.x0;
-    int32_t y = g.textTop;
-    const bool letters = etalonLettersShown(c, s);
-    const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
-    const bool ranges = cutoffCode(series);
     const int32_t D = detectedPulsesOf(s);
-
-    // Detected pulses, or detected tuples when tuples were looked for in a tuple series.
     std::string line;
     appendf(line, "Detected %d", s->wDetectedQuantity);
     if (s->wDetectedQuantity != s->wImpulseQuantity)
         appendf(line, " (%d)", s->wImpulseQuantity);
     appendf(line, s->wDetectedQuantity == 1 ? " pulse" : " pulses");
     appendf(line, ": ");
-    if (!(tupleCode(task) && tupleCode(series))) {
+    if (!tuples) {
         for (int32_t i = 0; i < D; i++) {
             if (i == 9) {  // nine pulses are listed, then the ellipsis
                 appendf(line, " ... ");
@@ -229,94 +219,120 @@ std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const Chain
             appendPulse(line, PulseText{" %d", "[%d..%d]"}, s->lpDetectedPositions[i], s->lpDetectedNumbers[i],
                         s->lpDetectedCutBegin[i], s->lpDetectedCutEnd[i], letters, ranges);
         }
-    } else {
-        const int32_t T = detectedTuplesOf(s);
-        for (int32_t t = 0; t < T; t++) {
-            const int32_t first = s->lpTupleFirst[t], last = s->lpTupleLast[t];
-            if (first > 19) {
-                appendf(line, " ... ");
-                break;
-            }
-            appendf(line, " {");
-            // 1-based indexes of detected pulses; those beyond the detected ones are left out.
-            for (int32_t i = std::max(first, 1); i <= last && i <= D; i++) {
-                appendPulse(line, PulseText{"%d", "[%d..%d]"}, s->lpDetectedPositions[i - 1],
-                            s->lpDetectedNumbers[i - 1], s->lpDetectedCutBegin[i - 1], s->lpDetectedCutEnd[i - 1],
-                            letters, ranges);
-                appendf(line, " ");
-            }
-            if (!line.empty() && line.back() == ' ')
-                line.pop_back();  // the trailing blank gives way to the brace
-            appendf(line, "} ");
-        }
+        return line;
     }
-    lines.push_back(TextItem{x, y, line});
-    y += h;
+    const int32_t T = detectedTuplesOf(s);
+    for (int32_t t = 0; t < T; t++) {
+        const int32_t first = s->lpTupleFirst[t], last = s->lpTupleLast[t];
+        if (first > 19) {
+            appendf(line, " ... ");
+            break;
+        }
+        appendf(line, " {");
+        // 1-based indexes of detected pulses; those beyond the detected ones are left out.
+        for (int32_t i = std::max(first, 1); i <= last && i <= D; i++) {
+            appendPulse(line, PulseText{"%d", "[%d..%d]"}, s->lpDetectedPositions[i - 1], s->lpDetectedNumbers[i - 1],
+                        s->lpDetectedCutBegin[i - 1], s->lpDetectedCutEnd[i - 1], letters, ranges);
+            appendf(line, " ");
+        }
+        if (!line.empty() && line.back() == ' ')
+            line.pop_back();  // the trailing blank gives way to the brace
+        appendf(line, "} ");
+    }
+    return line;
+}
 
+// How the rows of the chain table are written.
+struct ChainTableStyle {
+    int32_t x = 0;             // left of the number and measure column, pixels
+    bool chainLetter = false;  // an etalon letter after the row number
+    bool names = false;        // etalon names beside the positions
+    bool ranges = false;       // kept sample ranges beside the positions
+};
+
+// One row of the chain table: "k. [letter] measure" and its pulses at x + 100.
+template <typename Pulse>
+void appendChainRow(std::vector<TextItem>& lines, const ChainTableStyle& st, int32_t y, int32_t k, int16_t first,
+                    int32_t measure, int32_t count, Pulse pulse)
+{
+    std::string line;
+    appendf(line, "%2d. ", k);
+    if (st.chainLetter)
+        appendf(line, " %c ", letterOf(count > 0 ? first : 0));
+    appendf(line, "  %7d", measure);
+    lines.push_back(TextItem{st.x, y, line});
+    lines.push_back(TextItem{st.x + 100, y, tablePulses(count, pulse, st.names, st.ranges)});
+}
+
+// The header of the chain table and its rows, one per chain held (at most
+// kChainRowsShown); returns the y below the last row.
+int32_t appendChainTable(std::vector<TextItem>& lines, const ChainTableStyle& st, int32_t y, int32_t h,
+                         const ChainsHeader* c)
+{
+    std::string line;
+    appendf(line, " n ");
+    if (st.chainLetter)
+        appendf(line, "et ");
+    appendf(line, " measure ");
+    lines.push_back(TextItem{st.x, y, line});
     line.clear();
+    appendf(line, "  positions");
+    if (st.names)
+        appendf(line, " and names");
+    appendf(line, " of etalons in series");
+    lines.push_back(TextItem{st.x + 100, y, line});
+    y += h + 1;
+    const int32_t rows = std::min(chainsOf(c), kChainRowsShown);
+    for (int32_t k = 0; k < rows; k++, y += h) {
+        const int32_t count = chainPulsesOf(c, k);
+        appendChainRow(lines, st, y, k + 1, count > 0 ? c->pulsesList[k][0] : 0, c->distance[k], count,
+                       [&](int32_t j, int32_t& p, int32_t& e, int32_t& f, int32_t& l) {
+                           p = c->positionsList[k][j];
+                           e = c->pulsesList[k][j];
+                           f = c->firstSamplesList[k][j];
+                           l = c->lastSamplesList[k][j];
+                       });
+    }
+    return y;
+}
+
+} // namespace
+
+std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s)
+{
+    std::vector<TextItem> lines;
+    if (!s)
+        return lines;
+    const int32_t h = g.h;
+    int32_t y = g.textTop;
+    const bool letters = etalonLettersShown(c, s);
+    const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
+    ChainTableStyle st;
+    st.x = g.x0;
+    st.ranges = cutoffCode(series);
+    lines.push_back(TextItem{st.x, y, detectedLine(s, tupleCode(task) && tupleCode(series), letters, st.ranges)});
+    y += h;
+    std::string line;
     appendf(line, "Restore Error %d. ", restoreError(c, s));
-    lines.push_back(TextItem{x, y, line});
+    lines.push_back(TextItem{st.x, y, line});
     y += h;
 
     // Names in the table: for a described run only with joint detection and
     // identification, else as the letters.
-    const bool names = described(c) ? task == 4 : letters;
-    const bool chainLetter = described(c) && task == 2;
-    if (c) {
-        line.clear();
-        appendf(line, " n ");
-        if (chainLetter)
-            appendf(line, "et ");
-        appendf(line, " measure ");
-        lines.push_back(TextItem{x, y, line});
-        line.clear();
-        appendf(line, "  positions");
-        if (names)
-            appendf(line, " and names");
-        appendf(line, " of etalons in series");
-        lines.push_back(TextItem{x + 100, y, line});
-        y += h + 1;
-        const int32_t rows = std::min(chainsOf(c), kChainRowsShown);
-        for (int32_t k = 0; k < rows; k++) {
-            const int32_t count = chainPulsesOf(c, k);
-            line.clear();
-            appendf(line, "%2d. ", k + 1);
-            if (chainLetter)
-                appendf(line, " %c ", letterOf(count > 0 ? c->pulsesList[k][0] : 0));
-            appendf(line, "  %7d", c->distance[k]);
-            lines.push_back(TextItem{x, y, line});
-            lines.push_back(TextItem{x + 100, y,
-                                     tablePulses(
-                                         count,
-                                         [&](int32_t j, int32_t& p, int32_t& e, int32_t& f, int32_t& l) {
-                                             p = c->positionsList[k][j];
-                                             e = c->pulsesList[k][j];
-                                             f = c->firstSamplesList[k][j];
-                                             l = c->lastSamplesList[k][j];
-                                         },
-                                         names, ranges)});
-            y += h;
-        }
-    }
+    st.names = described(c) ? task == 4 : letters;
+    st.chainLetter = described(c) && task == 2;
+    if (c)
+        y = appendChainTable(lines, st, y, h, c);
 
     // The truth, in the table's form, a quarter line below it.
     y += (h + 3) / 4;
     const int32_t K = truePulsesOf(s);
-    line.clear();
-    appendf(line, "%2d. ", 0);
-    if (chainLetter)
-        appendf(line, " %c ", letterOf(K > 0 ? s->lpEtalonNumbers[0] : 0));
-    appendf(line, "  %7d", trueMeasure(s));
-    lines.push_back(TextItem{x, y, line});
-    lines.push_back(TextItem{x + 100, y,
-                             tablePulses(
-                                 K,
-                                 [&](int32_t j, int32_t& p, int32_t& e, int32_t& f, int32_t& l) {
-                                     p = s->lpPositions[j];
-                                     e = s->lpEtalonNumbers[j];
-                                     f = s->lpCutBegin[j];
-                                     l = s->lpCutEnd[j];
-                                 },
-                                 names, ranges)});
+    appendChainRow(lines, st, y, 0, K > 0 ? s->lpEtalonNumbers[0] : 0, trueMeasure(s), K,
+                   [&](int32_t j, int32_t& p, int32_t& e, int32_t& f, int32_t& l) {
+                       p = s->lpPositions[j];
+                       e = s->lpEtalonNumbers[j];
+                       f = s->lpCutBegin[j];
+                       l = s->lpCutEnd[j];
+                   });
     return lines;
 }
