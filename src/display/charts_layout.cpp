@@ -510,6 +510,39 @@ void add(ChartCurve& c, const ChartGeometry& g, int32_t k, int32_t height)
     c.points.push_back(POINT{g.box.left + k * g.levelStep, g.box.bottom - height});
 }
 
+// The upper and the lower analytic bound of the recognition error over the
+// noise levels (chart kinds 12 and 13), appended to `curves`.
+void appendBoundCurves(const ChartInputs& in, const ChartGeometry& g, const ChartReference& ref,
+                       std::vector<ChartCurve>& curves)
+{
+    const RestoreErrorHeader* r = in.lpRestErrorHeader;
+    const int32_t L = levelsOf(in);
+    const int64_t H = 10 * g.rowHeight;
+    const SeriesHeader* s = in.lpSeriesHeader;
+    const int64_t M = s ? s->wMaxPulses : 0, m = s ? s->wMinPulses : 0;
+    const int64_t d1 = (4 * (int64_t(ref.etEnergy) - ref.Rmin) + 4) / 8;
+    int64_t p = int64_t(ref.etEnergy);
+    if (!tupleCode(r->wSeriesType)) {
+        p = (int64_t(r->wMakingSavedEnergy) * ref.etEnergy + 50) / 100;
+        p = std::max<int64_t>(p, ref.minSquare);
+    }
+    const int64_t d2 = (4 * (p - ref.Rmax) + 8) / 16;
+    ChartCurve upper{{}, "", 1}, lower{{}, "", 1};
+    // From level index 1 on: the first level is usually 0, where s^2 divides by zero.
+    for (int32_t k = 1; k < L; k++) {
+        const double sigma = r->lpNoiseLevels[k];
+        if (sigma <= 0)
+            continue;  // no noise: no bound
+        const double vu = 0.5 - 0.5 * std::sqrt(std::max(0.0, 1.0 - std::exp(-double(M) * double(d1) / (sigma * sigma))));
+        const double vl = 0.5 * std::exp(-double(m) * double(d2) / (sigma * sigma));
+        const int32_t x = g.box.left + k * g.levelStep;
+        upper.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * vu) * 2)});
+        lower.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * vl) * 2)});
+    }
+    curves.push_back(std::move(upper));
+    curves.push_back(std::move(lower));
+}
+
 } // namespace
 
 std::vector<ChartCurve> chartCurves(const ChartInputs& in, const ChartGeometry& g, const ChartReference& ref,
@@ -590,30 +623,7 @@ std::vector<ChartCurve> chartCurves(const ChartInputs& in, const ChartGeometry& 
     default: break;
     }
 
-    if (kind == 12 || kind == 13) {
-        const SeriesHeader* s = in.lpSeriesHeader;
-        const int64_t M = s ? s->wMaxPulses : 0, m = s ? s->wMinPulses : 0;
-        const int64_t d1 = (4 * (int64_t(ref.etEnergy) - ref.Rmin) + 4) / 8;
-        int64_t p = int64_t(ref.etEnergy);
-        if (!tupleCode(r->wSeriesType)) {
-            p = (int64_t(r->wMakingSavedEnergy) * ref.etEnergy + 50) / 100;
-            p = std::max<int64_t>(p, ref.minSquare);
-        }
-        const int64_t d2 = (4 * (p - ref.Rmax) + 8) / 16;
-        ChartCurve upper{{}, "", 1}, lower{{}, "", 1};
-        // From level index 1 on: the first level is usually 0, where s^2 divides by zero.
-        for (int32_t k = 1; k < L; k++) {
-            const double sigma = r->lpNoiseLevels[k];
-            if (sigma <= 0)
-                continue;  // no noise: no bound
-            const double vu = 0.5 - 0.5 * std::sqrt(std::max(0.0, 1.0 - std::exp(-double(M) * double(d1) / (sigma * sigma))));
-            const double vl = 0.5 * std::exp(-double(m) * double(d2) / (sigma * sigma));
-            const int32_t x = g.box.left + k * g.levelStep;
-            upper.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * vu) * 2)});
-            lower.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * vl) * 2)});
-        }
-        curves.push_back(std::move(upper));
-        curves.push_back(std::move(lower));
-    }
+    if (kind == 12 || kind == 13)
+        appendBoundCurves(in, g, ref, curves);
     return curves;
 }
