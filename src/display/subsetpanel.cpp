@@ -111,39 +111,10 @@ void emptyStrip()
 ** Painting
 **========================================================================*/
 
-// Both panels: the top panel with the required etalons, the strip, the
-// buttons and, for the tuple panel, the reserved subsets.
-int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const SeriesHeader* header, bool tuple)
+// Keeps what the presses hit-test afterwards.
+void recordSubsetShapes(const SubsetPanelGeometry& g, int32_t shownCells, int buttons, int32_t capacity)
 {
-    ProgramState& s = gState;
     SubsetPanelState& p = gSubsetPanel;
-    if (!panelReady())
-        return 0;  // the layout could not allocate the panel and said so
-    if (!p.ButtonsWhileSelectedSubsetRect) {
-        p.ButtonsWhileSelectedSubsetRect =
-            static_cast<RECT*>(subsetpanel::allocate(kSubsetButtonsAllocated * sizeof(RECT)));
-        if (!p.ButtonsWhileSelectedSubsetRect) {
-            MessageBoxA(hWnd, "Нет памяти для ButtonsWhileSelectedSubsetRect!", nullptr, MB_OK);
-            if (tuple)
-                freeSubsetPanel();  // made again by the next layout
-            return 0;
-        }
-    }
-
-    // Geometry, and what the presses hit-test afterwards.
-    const char* const* labels = tuple ? TupleSubsetButtonLabels : SubsetButtonLabels;
-    const int buttons = std::min(labelCount(labels), int(kSubsetButtonsAllocated));
-    int widest = 0;
-    for (int j = 0; j < buttons; j++)
-        widest = std::max(widest, textWidth(hdc, labels[j]));
-    const int32_t capacity = s.wPossibleSubsetCapacity;
-    const int32_t cells = header ? header->wReservedEtalons : s.wAlphabetSize;
-    const int32_t slotCount = tuple || !header ? capacity : std::min<int32_t>(capacity, header->wMaxPulses);
-    const int32_t h = gDisplay.wLineHeight;
-    const SubsetPanelGeometry g =
-        subsetPanelGeometry(gDisplay.SeriesAreaRect, h, gDisplay.wAveCharWidth, cells, slotCount, widest, buttons, tuple,
-                            tuple ? s.wReservedSubsets : 0, capacity);
-    const int32_t shownCells = std::min<int32_t>(static_cast<int32_t>(g.cells.size()), list ? required : 0);
     std::copy(g.cells.begin(), g.cells.end(), p.SubsetCellRect);
     p.wSubsetCellsShown = shownCells;
     p.SubsetStripRect = g.strip;
@@ -156,21 +127,15 @@ int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const
                   p.possibleSubsetArrayRect[k]);
         p.possibleSubsetArrayRect[k][capacity] = g.rows[k];
     }
+}
 
-    // The area in the panel colour, the top panel in white with its cells.
-    HBRUSH background = CreateSolidBrush(kPanelBackground);
-    HGDIOBJ oldBrush = SelectObject(hdc, background);
-    const RECT& a = gDisplay.SeriesAreaRect;
-    Rectangle(hdc, a.left, a.top, a.right + 1, a.bottom + 1);
-    SelectObject(hdc, GetStockObject(WHITE_BRUSH));
-    Rectangle(hdc, g.pl, g.pt, g.pr + 1, g.pb + 1);
-    for (int32_t i = 0; i < shownCells; i++) {
-        frame(hdc, g.cells[i]);
-        drawEtalonCell(hWnd, hdc, etalonOf(header, list[i]), s.wAmplitude, 0, subsetEtalonRect(g, g.cells[i], h));
-    }
-
-    // The strip: every slot outlined in grey, the used ones in black with
-    // their etalons, marked ones on grey.
+// The strip: every slot outlined in grey, the used ones in black with their
+// etalons, marked ones on grey.
+void drawStrip(HWND hWnd, HDC hdc, const SubsetPanelGeometry& g, const SeriesHeader* header, bool tuple)
+{
+    const ProgramState& s = gState;
+    SubsetPanelState& p = gSubsetPanel;
+    const int32_t h = gDisplay.wLineHeight;
     Rectangle(hdc, g.strip.left, g.strip.top, g.strip.right + 1, g.strip.bottom + 1);
     const int32_t used = std::min<int32_t>(s.wSelectedSubsetLength, p.wSubsetSlotsShown);
     if (tuple && p.bMarkAllOnce)
@@ -186,37 +151,91 @@ int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const
         drawEtalonCell(hWnd, hdc, etalonOf(header, s.selectedSubset[i]), s.wAmplitude,
                        p.selectedSubsetMarks[i] ? 1 : 0, subsetEtalonRect(g, g.stripSlots[i], h));
     }
+}
+
+// The tuple panel's reserved rows: every one in a faint outline, the stored
+// ones in white with their etalons, the picked one on red; then the caption,
+// last, so that the rows do not paint over it.
+void drawReservedRows(HWND hWnd, HDC hdc, const SubsetPanelGeometry& g, const SeriesHeader* header, int32_t capacity)
+{
+    const ProgramState& s = gState;
+    HPEN faint = CreatePen(PS_SOLID, 1, kReservedRowOutline);
+    HGDIOBJ oldPen = SelectObject(hdc, faint);
+    for (const RECT& r : g.rows)
+        Rectangle(hdc, r.left, r.top, r.right, r.bottom);
+    SelectObject(hdc, oldPen);
+    DeleteObject(faint);
+    SelectObject(hdc, GetStockObject(WHITE_BRUSH));
+    const int32_t stored = std::min<int32_t>(s.wReservedSubsetsUsed, static_cast<int32_t>(g.rows.size()));
+    for (int32_t k = 0; k < stored; k++) {
+        const RECT& r = g.rows[k];
+        Rectangle(hdc, r.left, r.top, r.right, r.bottom);
+        const int32_t* row = s.selectedSubsetArray + static_cast<size_t>(k) * (capacity + 1);
+        const int32_t size = std::clamp(s.selectedSubsetArraySize[k], 0, capacity);
+        for (int32_t j = 0; j < size; j++)
+            drawEtalonCell(hWnd, hdc, etalonOf(header, row[j]), s.wAmplitude, k + 1 == s.wPickedSubset ? 2 : 0,
+                           g.rowCells[static_cast<size_t>(k) * capacity + j]);
+    }
+    char caption[64];
+    std::snprintf(caption, sizeof caption, " reserved subsets %d ", s.wReservedSubsets);
+    TextOutA(hdc, g.captionAt.x, g.captionAt.y, caption, static_cast<int>(std::strlen(caption)));
+}
+
+// Both panels: the top panel with the required etalons, the strip, the
+// buttons and, for the tuple panel, the reserved subsets.
+int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const SeriesHeader* header, bool tuple)
+{
+    const ProgramState& s = gState;
+    SubsetPanelState& p = gSubsetPanel;
+    if (!panelReady())
+        return 0;  // the layout could not allocate the panel and said so
+    if (!p.ButtonsWhileSelectedSubsetRect) {
+        p.ButtonsWhileSelectedSubsetRect =
+            static_cast<RECT*>(subsetpanel::allocate(kSubsetButtonsAllocated * sizeof(RECT)));
+        if (!p.ButtonsWhileSelectedSubsetRect) {
+            MessageBoxA(hWnd, "Нет памяти для ButtonsWhileSelectedSubsetRect!", nullptr, MB_OK);
+            if (tuple)
+                freeSubsetPanel();  // made again by the next layout
+            return 0;
+        }
+    }
+
+    // Geometry first.
+    const char* const* labels = tuple ? TupleSubsetButtonLabels : SubsetButtonLabels;
+    const int buttons = std::min(labelCount(labels), int(kSubsetButtonsAllocated));
+    int widest = 0;
+    for (int j = 0; j < buttons; j++)
+        widest = std::max(widest, textWidth(hdc, labels[j]));
+    const int32_t capacity = s.wPossibleSubsetCapacity;
+    const int32_t cells = header ? header->wReservedEtalons : s.wAlphabetSize;
+    const int32_t slotCount = tuple || !header ? capacity : std::min<int32_t>(capacity, header->wMaxPulses);
+    const int32_t h = gDisplay.wLineHeight;
+    const SubsetPanelGeometry g =
+        subsetPanelGeometry(gDisplay.SeriesAreaRect, h, gDisplay.wAveCharWidth, cells, slotCount, widest, buttons, tuple,
+                            tuple ? s.wReservedSubsets : 0, capacity);
+    const int32_t shownCells = std::min<int32_t>(static_cast<int32_t>(g.cells.size()), list ? required : 0);
+    recordSubsetShapes(g, shownCells, buttons, capacity);
+
+    // The area in the panel colour, the top panel in white with its cells.
+    HBRUSH background = CreateSolidBrush(kPanelBackground);
+    HGDIOBJ oldBrush = SelectObject(hdc, background);
+    const RECT& a = gDisplay.SeriesAreaRect;
+    Rectangle(hdc, a.left, a.top, a.right + 1, a.bottom + 1);
+    SelectObject(hdc, GetStockObject(WHITE_BRUSH));
+    Rectangle(hdc, g.pl, g.pt, g.pr + 1, g.pb + 1);
+    for (int32_t i = 0; i < shownCells; i++) {
+        frame(hdc, g.cells[i]);
+        drawEtalonCell(hWnd, hdc, etalonOf(header, list[i]), s.wAmplitude, 0, subsetEtalonRect(g, g.cells[i], h));
+    }
+    drawStrip(hWnd, hdc, g, header, tuple);
 
     // The buttons on the panel colour, their labels without a background.
     SelectObject(hdc, background);
     const int oldMode = SetBkMode(hdc, TRANSPARENT);
     for (int j = 0; j < buttons; j++)
         drawTextButton(hWnd, hdc, g.buttons[j], labels[j]);
-
     if (tuple) {
-        // Every reserved row in a faint outline; the stored ones in white with
-        // their etalons, the picked one on red.
-        HPEN faint = CreatePen(PS_SOLID, 1, kReservedRowOutline);
-        oldPen = SelectObject(hdc, faint);
-        for (const RECT& r : g.rows)
-            Rectangle(hdc, r.left, r.top, r.right, r.bottom);
-        SelectObject(hdc, oldPen);
-        DeleteObject(faint);
-        SelectObject(hdc, GetStockObject(WHITE_BRUSH));
-        const int32_t stored = std::min<int32_t>(s.wReservedSubsetsUsed, static_cast<int32_t>(g.rows.size()));
-        for (int32_t k = 0; k < stored; k++) {
-            const RECT& r = g.rows[k];
-            Rectangle(hdc, r.left, r.top, r.right, r.bottom);
-            const int32_t* row = s.selectedSubsetArray + static_cast<size_t>(k) * (capacity + 1);
-            const int32_t size = std::clamp(s.selectedSubsetArraySize[k], 0, capacity);
-            for (int32_t j = 0; j < size; j++)
-                drawEtalonCell(hWnd, hdc, etalonOf(header, row[j]), s.wAmplitude, k + 1 == s.wPickedSubset ? 2 : 0,
-                               g.rowCells[static_cast<size_t>(k) * capacity + j]);
-        }
-        // The caption last, so that the rows do not paint over it.
-        char caption[64];
-        std::snprintf(caption, sizeof caption, " reserved subsets %d ", s.wReservedSubsets);
-        TextOutA(hdc, g.captionAt.x, g.captionAt.y, caption, static_cast<int>(std::strlen(caption)));
+        drawReservedRows(hWnd, hdc, g, header, capacity);
         p.bMarkAllOnce = 0;
     }
     SetBkMode(hdc, oldMode);
