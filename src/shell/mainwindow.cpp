@@ -24,32 +24,10 @@ bool loadButton(HWND hWnd, int resource, const char* name, HBITMAP& into)
     return false;
 }
 
-// Window creation; returns false when the window must not come up.
-bool createMainWindow(HWND hWnd)
+// Steps 5-7 of creation: the menu marks of series type 2 and task 4, the
+// processing type and results mode, the selection that goes with them.
+void setInitialKinds(HWND hWnd, ProgramState& s)
 {
-    ProgramState& s = gState;
-    s.hMainWnd = hWnd;
-    forgetLastDetector();
-    // 1. The five pictures, in this order; the first missing one is fatal.
-    if (!loadButton(hWnd, IDB_BUTTONSTART, "ButtonStart", s.hButtonStart) ||
-        !loadButton(hWnd, IDB_BUTTONEXIT, "ButtonExit", s.hButtonExit) ||
-        !loadButton(hWnd, IDB_BITMAP1, "IDB_BITMAP1", s.hBitmap1) ||
-        !loadButton(hWnd, IDB_BITMAP5, "IDB_BITMAP5", s.hBitmap5) ||
-        !loadButton(hWnd, IDB_BITMAP4, "IDB_BITMAP4", s.hBitmap4))
-        return false;
-    // 2. The stock variable-pitch font.
-    s.hFont = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
-    // 3. The alphabet.
-    for (PulseHeader& p : s.Alphabet)
-        p.lpData.reset();
-    s.bAlphabetReady = makeAlphabet(hWnd, s.wAmplitude, s.wAlphabetSize, s.wImpulseSize, s.Alphabet);
-    if (s.bAlphabetReady)
-        s.wViewMode = kViewAlphabet;
-    // 4. Every etalon required.
-    s.wRequiredQuantity = s.wRequiredCapacity = s.wAlphabetSize;
-    s.lpRequiredList = getRequiredList(hWnd, s.wRequiredQuantity, s.lpRequiredList);
-    if (!s.lpRequiredList)
-        s.wRequiredQuantity = s.wRequiredCapacity = 0;
     // 5. Menu marks: series type 2, task 4.
     HMENU menu = GetMenu(hWnd);
     for (UINT id : {IDM_UNFIXED_CUTOFF, IDM_UNFIXED_WHOLE, IDM_FIXED_WHOLE, IDM_FIXED_CUTOFF, IDM_FIXED_TUPLES,
@@ -76,6 +54,13 @@ bool createMainWindow(HWND hWnd)
                       ? kViewSubset
                       : kViewAlphabet;
     rebuildRequiredList();
+}
+
+// Steps 8-11 of creation: the series length, the pulse counts, the two etalon
+// sequences, the noise level, the chains record, the lost data and saved
+// energy levels. False (reported) when the sequences get no memory.
+bool setInitialSeriesParameters(HWND hWnd, ProgramState& s)
+{
     // 8. Series length: the last entry of its table.
     s.SeriesLengthTable.index = s.SeriesLengthTable.count;
     s.dwNextSeriesLength = s.dwSeriesLength = static_cast<uint32_t>(chosenLevel(s.SeriesLengthTable));
@@ -110,7 +95,12 @@ bool createMainWindow(HWND hWnd)
     const int16_t saved = static_cast<int16_t>(100 - s.wLostDataLevel);
     s.wNextSavedEnergyLevel = s.wNextProcSavedEnergyLevel = s.wNewSavedEnergy = s.wNewProcSavedEnergy = saved;
     s.wSavedEnergyLevel = s.wProcSavedEnergyLevel = static_cast<uint16_t>(saved);
-    // 12. The first series, without noise and without processing.
+    return true;
+}
+
+// Step 12 of creation: the first series, without noise and without processing.
+void makeFirstSeries(HWND hWnd, ProgramState& s)
+{
     if (isUnfixedSeries(s.wSeriesType)) {
         s.lpSeriesHeader = getRandomCountSeries(hWnd, s.wAlphabetSize, s.Alphabet, s.wImpulseSize, s.wTmin, s.wTmax,
                                                 static_cast<int32_t>(s.dwSeriesLength), s.wImpulseQuantity,
@@ -124,6 +114,38 @@ bool createMainWindow(HWND hWnd)
                                            s.lpEtalonSequence, s.wAmplitude, static_cast<int16_t>(s.wSavedEnergyLevel),
                                            s.lpSeriesHeader);
     }
+}
+
+// Window creation; returns false when the window must not come up.
+bool createMainWindow(HWND hWnd)
+{
+    ProgramState& s = gState;
+    s.hMainWnd = hWnd;
+    forgetLastDetector();
+    // 1. The five pictures, in this order; the first missing one is fatal.
+    if (!loadButton(hWnd, IDB_BUTTONSTART, "ButtonStart", s.hButtonStart) ||
+        !loadButton(hWnd, IDB_BUTTONEXIT, "ButtonExit", s.hButtonExit) ||
+        !loadButton(hWnd, IDB_BITMAP1, "IDB_BITMAP1", s.hBitmap1) ||
+        !loadButton(hWnd, IDB_BITMAP5, "IDB_BITMAP5", s.hBitmap5) ||
+        !loadButton(hWnd, IDB_BITMAP4, "IDB_BITMAP4", s.hBitmap4))
+        return false;
+    // 2. The stock variable-pitch font.
+    s.hFont = static_cast<HFONT>(GetStockObject(ANSI_VAR_FONT));
+    // 3. The alphabet.
+    for (PulseHeader& p : s.Alphabet)
+        p.lpData.reset();
+    s.bAlphabetReady = makeAlphabet(hWnd, s.wAmplitude, s.wAlphabetSize, s.wImpulseSize, s.Alphabet);
+    if (s.bAlphabetReady)
+        s.wViewMode = kViewAlphabet;
+    // 4. Every etalon required.
+    s.wRequiredQuantity = s.wRequiredCapacity = s.wAlphabetSize;
+    s.lpRequiredList = getRequiredList(hWnd, s.wRequiredQuantity, s.lpRequiredList);
+    if (!s.lpRequiredList)
+        s.wRequiredQuantity = s.wRequiredCapacity = 0;
+    setInitialKinds(hWnd, s);
+    if (!setInitialSeriesParameters(hWnd, s))
+        return false;
+    makeFirstSeries(hWnd, s);
     // 13. The child edit.
     s.hTminEdit = CreateWindowExA(0, "edit", "Tmin Text", WS_CHILD | WS_VISIBLE | WS_BORDER, 0, 0, 0, 0, hWnd,
                                   kTminEditId, s.hInst, nullptr);
