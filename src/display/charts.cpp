@@ -9,7 +9,7 @@
 #include <cstring>
 #include <new>
 
-#include "display/display.h"
+#include "display/display_private.h"
 #include "display/textout.h"
 #include "display/seriesview_private.h"
 #include "simulation/simulation.h"

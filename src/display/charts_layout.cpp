@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <ctime>
 
-#include "display/display.h"
+#include "display/display_private.h"
 #include "display/seriesview_private.h"
 #include "simulation/simulation.h"
 

@@ -2,9 +2,9 @@
 // paint (right and bottom edges included) in a fixed order per view, changes
 // the program state and sends the window the command that acts on it.
 // The subset and parameter panels add their own presses with their own work.
-#include "display/display.h"
+#include "display/display_private.h"
 #include "resources/resources.h"
-#include "shell/shell.h"
+#include "shell/state.h"
 
 POINT ptLastClick{0, 0};  // the point of the last press that hit a cell or a button
 

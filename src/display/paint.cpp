@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "display/display.h"
+#include "display/display_private.h"
 #include "display/textout.h"
-#include "shell/shell.h"
+#include "shell/state.h"
 
 DisplayState gDisplay;
 

@@ -13,11 +13,11 @@
 #include <new>
 #include <string>
 
-#include "display/display.h"
+#include "display/display_private.h"
 #include "display/textout.h"
 #include "platform/platform.h"
 #include "resources/resources.h"
-#include "shell/shell.h"
+#include "shell/state.h"
 #include "synthesis/synthesis.h"
 
 namespace {

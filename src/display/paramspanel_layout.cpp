@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "display/display.h"
+#include "display/display_private.h"
 
 /*==========================================================================
 ** Helpers

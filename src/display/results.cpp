@@ -1,8 +1,8 @@
 // The results view's entry from the paint dispatcher: drawSeriesView reads the
 // drawing options and the layout of this paint from the program state, paints
 // the series view and keeps the pattern rows for the mouse handling.
-#include "display/display.h"
-#include "shell/shell.h"
+#include "display/display_private.h"
+#include "shell/state.h"
 
 SeriesViewState gSeriesView;
 

@@ -2,7 +2,7 @@
 // lines, the three graphs (true pulses, the noisy series, the restored one),
 // the legend, the result lines and the tuple pattern box, in that order.
 // drawSeriesView (results.cpp) feeds it from the program state.
-#include "display/display.h"
+#include "display/display_private.h"
 #include "display/seriesview_private.h"
 
 using namespace seriesview;

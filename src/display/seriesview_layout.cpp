@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "display/display.h"
+#include "display/display_private.h"
 #include "display/seriesview_private.h"
 
 using namespace seriesview;

@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "detection/detection.h"
-#include "display/display.h"
+#include "display/display_private.h"
 #include "synthesis/synthesis.h"
 
 namespace seriesview {

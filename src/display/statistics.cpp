@@ -2,8 +2,8 @@
 // reads the layout of this paint, the scale options of the Show Statistical
 // Simulation dialog and the run's times, paints the charts and keeps the rows
 // of the stored subsets for the mouse handling.
-#include "display/display.h"
-#include "shell/shell.h"
+#include "display/display_private.h"
+#include "shell/state.h"
 #include "simulation/simulation.h"
 
 int DrawDetectionArrayZ(HWND hWnd, HDC hdc, PulseHeader* lpFirstEtalon, int16_t wAmplitude, int32_t wChartKind,

@@ -10,10 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "display/display.h"
+#include "display/display_private.h"
+#include "resources/resources.h"
 #include "display/textout.h"
 #include "display/subsetpanel_private.h"
-#include "shell/shell.h"
+#include "shell/state.h"
 
 /*==========================================================================
 ** Helpers

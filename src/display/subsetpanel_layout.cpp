@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "display/display.h"
+#include "display/display_private.h"
 #include "display/subsetpanel_private.h"
-#include "shell/shell.h"
+#include "shell/state.h"
 
 /*==========================================================================
 ** State

@@ -25,6 +25,26 @@ enum : int {
     IDD_SHOW_SIMULATION = 114,      // dialog "Show Statistical Simulation"
 };
 
+/*---- Internal command ids (sent to the main window by the shell and the display; no menu item) ----*/
+enum : UINT {
+    CM_EXIT = 204,                 // close the window
+    CM_NEXT_SERIES = 205,          // draw a sequence, build, noise, process, show
+    CM_NONE = 207,                 // nothing
+    CM_PROCESS = 210,              // process the series on screen again
+    CM_TAKE_LEVELS = 211,          // chosen levels into the Next values
+    CM_REDRAW_ETALON = 212,        // repaint the pressed etalon cell
+    CM_REDRAW_ALPHABET = 213,      // repaint the alphabet view
+    CM_SIMULATION_PARAMS = 214,    // ask the simulation parameters
+    CM_SERIES_DIALOG = 215,        // the Create Series dialog
+    CM_BUILD_SERIES = 216,         // build from the current values, noise, process, show
+    CM_SHOW_RESULTS = 218,         // repaint the results
+    CM_REDRAW_PANEL = 221,         // repaint the subset strip
+    CM_REDRAW_AREA_NOERASE = 223,  // repaint the series area over the old picture
+    CM_REDRAW_SUBSET = 224,        // repaint the subset panel
+};
+
+inline constexpr int kTminEditId = 225;  // child id of the "Tmin Text" edit
+
 /*---- Menu command ids ----*/
 enum : UINT {
     IDM_CREATE_SERIES = 40001,       // " Create series... "

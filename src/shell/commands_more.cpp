@@ -362,16 +362,6 @@ int32_t chartKindFor(int32_t errorKind, int32_t statView, int32_t boundsIncluded
     return summary ? 1 : 0;
 }
 
-std::vector<const int32_t*> subsetRows()
-{
-    const ProgramState& s = gState;
-    std::vector<const int32_t*> rows;
-    for (int32_t k = 0; k < s.wReservedSubsets && s.selectedSubsetArray; k++)
-        rows.push_back(s.selectedSubsetArray + static_cast<size_t>(k) * (s.wPossibleSubsetCapacity + 1));
-    rows.push_back(nullptr);
-    return rows;
-}
-
 bool runTupleStage(HWND hWnd)
 {
     ProgramState& s = gState;

@@ -8,28 +8,10 @@
 #include <vector>
 
 #include "platform/window.h"
+#include "resources/resources.h"
 #include "shell/state.h"
 
-/*---- Internal commands (sent to the main window; no menu item) ----*/
-enum : UINT {
-    CM_EXIT = 204,                 // close the window
-    CM_NEXT_SERIES = 205,          // draw a sequence, build, noise, process, show
-    CM_NONE = 207,                 // nothing
-    CM_PROCESS = 210,              // process the series on screen again
-    CM_TAKE_LEVELS = 211,          // chosen levels into the Next values
-    CM_REDRAW_ETALON = 212,        // repaint the pressed etalon cell
-    CM_REDRAW_ALPHABET = 213,      // repaint the alphabet view
-    CM_SIMULATION_PARAMS = 214,    // ask the simulation parameters
-    CM_SERIES_DIALOG = 215,        // the Create Series dialog
-    CM_BUILD_SERIES = 216,         // build from the current values, noise, process, show
-    CM_SHOW_RESULTS = 218,         // repaint the results
-    CM_REDRAW_PANEL = 221,         // repaint the subset strip
-    CM_REDRAW_AREA_NOERASE = 223,  // repaint the series area over the old picture
-    CM_REDRAW_SUBSET = 224,        // repaint the subset panel
-};
-
 inline constexpr const char* kMainWindowClass = "JointDetectionAndIdentificationFixedCutOffs"; // class and title
-inline constexpr int kTminEditId = 225;  // child id of the "Tmin Text" edit
 
 /*---- Program entry and the window's life ----*/
 
@@ -59,8 +41,6 @@ bool doMoreCommand(HWND hWnd, UINT id);
 bool runTupleStage(HWND hWnd);
 // wChartKind from the error kind, the view and the bounds flag.
 int32_t chartKindFor(int32_t errorKind, int32_t statView, int32_t boundsIncluded);
-// Row pointers into selectedSubsetArray (wReservedSubsets rows, then null).
-std::vector<const int32_t*> subsetRows();
 
 /*---- Parameter dialogs (dialogs.cpp): each returns true on OK ----*/
 

@@ -128,3 +128,13 @@ bool growEtalonSequence(uint16_t count)
     s.wEtalonSequenceCapacity = std::max(s.wEtalonSequenceCapacity, count);
     return true;
 }
+
+std::vector<const int32_t*> subsetRows()
+{
+    const ProgramState& s = gState;
+    std::vector<const int32_t*> rows;
+    for (int32_t k = 0; k < s.wReservedSubsets && s.selectedSubsetArray; k++)
+        rows.push_back(s.selectedSubsetArray + static_cast<size_t>(k) * (s.wPossibleSubsetCapacity + 1));
+    rows.push_back(nullptr);
+    return rows;
+}

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "platform/window.h"
 #include "synthesis/synthesis.h"
@@ -209,3 +210,6 @@ void rebuildRequiredList();
 void forceWholePulses();
 // Grows lpEtalonSequence to `count` entries (new ones wEtalonNumber); false when out of memory.
 bool growEtalonSequence(uint16_t count);
+
+// Row pointers into selectedSubsetArray (wReservedSubsets rows, then null).
+std::vector<const int32_t*> subsetRows();

@@ -3,7 +3,7 @@
 // processing types and selections. No surface is involved.
 #include <gtest/gtest.h>
 
-#include "display/display.h"
+#include "display/display_private.h"
 #include "shell/shell.h"
 
 namespace {

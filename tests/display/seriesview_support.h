@@ -6,7 +6,7 @@
 
 #include "detection/chainstore.h"
 #include "detection/detection.h"
-#include "display/display.h"
+#include "display/display_private.h"
 #include "support/fixtures.h"
 
 class HandMadeSeries : public FreshStart {

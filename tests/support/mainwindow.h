@@ -11,7 +11,7 @@
 
 #include <unistd.h>
 
-#include "display/display.h"
+#include "display/display_private.h"
 #include "platform/backend.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
