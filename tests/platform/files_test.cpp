@@ -14,16 +14,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <map>
 #include <random>
 
 #include "platform/files.h"
+#include "support/folder.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-using Folder = std::map<std::string, std::string>;  // file name -> contents
 
 class WholeFiles : public ::testing::Test {
 protected:
@@ -47,18 +45,7 @@ protected:
 
     std::string pathOf(const std::string& name) const { return (folder / name).string(); }
 
-    // Every entry of the folder with its contents ("<folder>" for a folder).
-    Folder listing() const
-    {
-        Folder out;
-        for (const auto& entry : fs::directory_iterator(folder)) {
-            std::ifstream in(entry.path(), std::ios::binary);
-            out[entry.path().filename().string()] =
-                entry.is_directory() ? "<folder>"
-                                     : std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        }
-        return out;
-    }
+    Folder listing() const { return folderContents(folder); }
 
     void fill(const Folder& files)
     {
