@@ -128,7 +128,7 @@ constexpr size_t kNameSize = 4096; // longest listed name + 1, bytes
 
 struct InFlight {
     std::atomic<int> state{kSlotFree};  // SlotState
-    int group = -1;                     // the set (gGroups) the entry belongs to, -1: none
+    std::atomic<int> group{-1};         // the set (gGroups) the entry belongs to, -1: none
     char name[kNameSize];               // the name to remove or put back
     char target[kNameSize];             // kSlotRestore: the real name it goes back to
 };
@@ -152,7 +152,7 @@ int claimSlot(const std::string& name, SlotState state, const std::string& targe
             continue;
         std::memcpy(gSlots[i].name, name.c_str(), name.size() + 1);
         std::memcpy(gSlots[i].target, target.c_str(), target.size() + 1);
-        gSlots[i].group = group;
+        gSlots[i].group.store(group);
         gSlots[i].state.store(state);
         return i;
     }
@@ -182,7 +182,8 @@ void removeTemporaryFilesNow()
 {
     for (InFlight& slot : gSlots) {
         const int state = slot.state.load();
-        const bool placed = slot.group >= 0 && gGroups[slot.group].load() == 2;
+        const int group = slot.group.load();
+        const bool placed = group >= 0 && gGroups[group].load() == 2;
         if (state == kSlotRestore && !placed)
             ::rename(slot.name, slot.target);
         else if (state == kSlotRestore || (state == kSlotRemove && !placed))
