@@ -1,6 +1,7 @@
-// The chart of a finished simulation as an image file, rendered without a
-// window on the platform's raster: used by the batch simulation command's
-// --chart option. Starts the headless platform when none runs.
+// The chart of a finished simulation as the bytes of a PNG file, rendered
+// without a window on the platform's raster: used by the batch simulation
+// command's --chart option, which writes them with its other result files.
+// Starts the headless platform when none runs.
 #pragma once
 
 #include <string>
@@ -13,5 +14,5 @@ inline constexpr int kChartImageWidth = 1125;
 inline constexpr int kChartImageHeight = 958;
 
 // Paints the chart of `in` (its SeriesAreaRect and wLineHeight are set here)
-// and writes it as PNG to `path`. Returns true when written.
-bool writeChartImage(ChartInputs in, const std::string& path);
+// and encodes it as PNG into `png`. Returns false when it could not be.
+bool renderChartPng(ChartInputs in, std::string& png);

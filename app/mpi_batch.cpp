@@ -19,7 +19,10 @@
 //   0 -> r  kTagControl  kStop | kEndOk | kEndFailed  stop soon / the verdict, last message
 // Rank 0 runs its own share on a second thread that talks to nobody but the
 // dispatcher, so MPI is called from the main threads only (MPI_THREAD_FUNNELED).
+// A process interrupted by SIGINT or SIGTERM (mpirun forwards them) fails its
+// share like any other failure: every process stops, nothing is written.
 #include "app/mpi_batch.h"
+#include "app/signals.h"
 
 #include <mpi.h>
 
@@ -250,6 +253,7 @@ int runWorker(const SimulateOptions& options, int rank)
     window.lpMessages = &boxes;
 
     std::atomic<bool> cancel = false;
+    installInterruptHandlers(&cancel);
     TrawlingShare share;
     WorkerShare w;
     w.rank = rank;
@@ -267,7 +271,9 @@ int runWorker(const SimulateOptions& options, int rank)
         outcome = kShareStopped;
     } else if (w.injected || result.status != kTrawlingShareDone) {
         outcome = kShareFailed;
-        std::string text = w.injected ? "failure injected by --fail-process" : result.error;
+        std::string text = w.injected            ? "failure injected by --fail-process"
+                           : interruptSignal() ? std::string("interrupted by ") + interruptName()
+                                               : result.error;
         for (const MessageRecord& m : boxes.messages())
             text += (text.empty() ? "" : "; ") + m.text;
         if (text.empty())
@@ -282,7 +288,7 @@ int runWorker(const SimulateOptions& options, int rank)
         int32_t control = 0;
         receiveGently(&control, 1, MPI_INT32_T, 0, kTagControl);
         if (control == kEndOk || control == kEndFailed)
-            return control == kEndOk ? 0 : 1;
+            return interruptSignal() ? interruptExitCode() : control == kEndOk ? 0 : 1;
     }
 }
 
@@ -354,6 +360,7 @@ int runRoot(const SimulateOptions& options, int processes)
     std::vector<char> heard(processes, 0);  // the rank has sent something
 
     std::atomic<bool> cancel = false;
+    installInterruptHandlers(&cancel);
     TrawlingShare share;
     LocalShare local;
     local.dispatcher = &d;
@@ -384,6 +391,8 @@ int runRoot(const SimulateOptions& options, int processes)
             total = d.total;
             next = d.next;
         }
+        if (interruptSignal() && g.failedRank < 0)
+            stopRun(d, g, cancel, 0, std::string("interrupted by ") + interruptName());
         if (localEnded && !localJudged) {
             localJudged = true;
             compute.join();
@@ -469,7 +478,7 @@ int runRoot(const SimulateOptions& options, int processes)
     if (g.failedRank > 0) {
         std::fprintf(stderr, "pulsebench simulate: process %d of %d failed: %s\n", g.failedRank, processes,
                      g.failure.c_str());
-    } else if (g.failedRank == 0 && local.injected) {
+    } else if (g.failedRank == 0 && (local.injected || interruptSignal())) {
         std::fprintf(stderr, "pulsebench simulate: process 0 of %d failed: %s\n", processes, g.failure.c_str());
     }
     if (g.failedRank < 0) {
@@ -489,7 +498,7 @@ int runRoot(const SimulateOptions& options, int processes)
             std::fprintf(stderr, "pulsebench simulate: %lld trials on %d processes (%s), %.1f s\n",
                          static_cast<long long>(trials), processes, perProcess.c_str(),
                          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-            code = writeSimulationFiles(options, result);
+            code = writeSimulationFiles(options, result, &cancel);
         }
     }
     if (code != 0)
@@ -497,7 +506,7 @@ int runRoot(const SimulateOptions& options, int processes)
     const int32_t verdict = code == 0 ? kEndOk : kEndFailed;
     for (int r = 1; r < processes; r++)
         sendGently(&verdict, 1, MPI_INT32_T, r, kTagControl);
-    return code;
+    return code != 0 && interruptSignal() ? interruptExitCode() : code;
 }
 
 } // namespace
@@ -509,7 +518,7 @@ int runRoot(const SimulateOptions& options, int processes)
 int runSimulateBatch(const SimulateOptions& options)
 {
     if (mpiLauncherRank() < 0)
-        return runSimulate(options);  // a plain start: no MPI at all
+        return runSimulateInterruptibly(options);  // a plain start: no MPI at all
     int provided = 0;
     if (MPI_Init_thread(nullptr, nullptr, MPI_THREAD_FUNNELED, &provided) != MPI_SUCCESS) {
         std::fprintf(stderr, "pulsebench simulate: MPI could not be initialised\n");

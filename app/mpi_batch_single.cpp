@@ -2,6 +2,7 @@
 // one-process run. Started by mpirun anyway, process 0 runs the whole grid
 // and the others leave at once, so the files are written once.
 #include "app/mpi_batch.h"
+#include "app/signals.h"
 
 #include <cstdio>
 
@@ -14,5 +15,5 @@ int runSimulateBatch(const SimulateOptions& options)
     }
     if (rank == 0)
         std::fprintf(stderr, "pulsebench simulate: built without MPI; process 0 runs the whole grid\n");
-    return runSimulate(options);
+    return runSimulateInterruptibly(options);
 }

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "app/session.h"
+#include "platform/files.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
 #include "simulation/simulation.h"
@@ -58,14 +59,14 @@ bool parseInt(const std::string& s, long lo, long hi, long& value)
     return errno == 0 && *end == '\0' && value >= lo && value <= hi;
 }
 
-bool writeJson(const fs::path& file, const nlohmann::ordered_json& j)
+// Writes a dump whole or not at all; a failure is one of the writer's
+// failed writes, which the session takes after the line.
+void writeJson(const fs::path& file, const nlohmann::ordered_json& j)
 {
     std::error_code ec;
     if (file.has_parent_path())
         fs::create_directories(file.parent_path(), ec);
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << j.dump(2) << '\n';
-    return static_cast<bool>(out);
+    writeFileAtomically(file.string(), j.dump(2) + "\n");
 }
 
 // The clock of a scripted session: always 2026-01-01 00:00:00 UTC, so every
@@ -85,6 +86,7 @@ struct SessionRun {
     HWND hWnd = nullptr;       // the main window of the session
     fs::path outDir;           // where relative file names go
     std::string error;         // why the current line failed ("" while it did not)
+    bool writeFailed = false;  // the line failed because a file could not be written
 };
 
 // What a handler did with its line.
@@ -182,9 +184,11 @@ LineOutcome snapshotLine(SessionRun& run, const Words& w)
     runPendingPaints(run.hWnd);
     std::error_code ec;
     fs::create_directories(file.parent_path(), ec);
-    fs::remove(file, ec);  // a fresh file each run: no overwrite question
+    PreviousFile previous(file.string());  // the name free, so no overwrite question; back if no new file came
     run.session.queueFirst(ScriptedAnswer{true, {{"file", file.string()}}});
     SendMessageA(run.hWnd, WM_COMMAND, IDM_SAVE_IMAGE, 0);
+    if (fs::exists(file))
+        previous.release();
     return LineOutcome::Painted;
 }
 
@@ -196,8 +200,7 @@ LineOutcome dumpLine(SessionRun& run, const Words& w)
     runPendingPaints(run.hWnd);
     const nlohmann::ordered_json j =
         w[1] == "series" ? seriesToJson() : w[1] == "chains" ? chainsToJson() : stateToJson(run.hWnd);
-    if (!writeJson(place(run, w[2]), j))
-        return refuse(run, "cannot write " + place(run, w[2]).string());
+    writeJson(place(run, w[2]), j);
     return LineOutcome::Done;
 }
 
@@ -206,8 +209,7 @@ LineOutcome messagesLine(SessionRun& run, const Words& w)
 {
     if (w.size() != 2)
         return LineOutcome::Failed;
-    if (!writeJson(place(run, w[1]), messagesToJson(run.session.messages())))
-        return refuse(run, "cannot write " + place(run, w[1]).string());
+    writeJson(place(run, w[1]), messagesToJson(run.session.messages()));
     return LineOutcome::Done;
 }
 
@@ -242,7 +244,16 @@ bool runScriptLine(SessionRun& run, const std::string& line, const Words& w)
         run.error = "the window was closed before this line";
         return false;
     }
+    const size_t boxesBefore = run.session.messages().size();
     const LineOutcome outcome = command ? command->handler(run, w) : LineOutcome::Failed;
+    if (const std::vector<std::string> failed = takeFailedWrites(); !failed.empty()) {
+        run.error = failed[0];  // the boxes the failure showed stay recorded; they are named too
+        const std::vector<MessageRecord> boxes = run.session.messages();
+        for (size_t i = boxesBefore; i < boxes.size(); i++)
+            run.error += "\n  [" + boxes[i].caption + "] " + boxes[i].text;
+        run.writeFailed = true;
+        return false;
+    }
     if (outcome == LineOutcome::Failed) {
         if (run.error.empty())
             run.error = "not understood: " + line;
@@ -291,6 +302,7 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     }
     fixClientSize(run.hWnd, kHeadlessWidth, kHeadlessHeight);  // the same pictures on a screen of any size
 
+    takeFailedWrites();  // what went wrong before this session is not its failure
     int result = 0;
     std::string line;
     for (int number = 1; std::getline(in, line); number++) {
@@ -301,7 +313,7 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
             continue;
         if (!runScriptLine(run, line, w)) {
             log << path << ":" << number << ": " << run.error << "\n";
-            result = 2;
+            result = run.writeFailed ? 3 : 2;
             break;
         }
     }

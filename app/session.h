@@ -16,7 +16,9 @@
 // ones on the screen, answered through their widgets. Message boxes are
 // answered from the script and recorded, never shown. Progress and errors go
 // to `log`. Returns 0 on success, 1 when the window could not be created, 2 on
-// a bad script line (the line is named).
+// a bad script line, 3 when a file (snapshot, dump, messages) could not be
+// written: the session stops there and the line and the file are named. Every
+// file is written whole under its name or not at all.
 int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log,
                        bool realDialogs = false);
 

@@ -12,12 +12,12 @@
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "app/chart_image.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -147,7 +147,7 @@ void addSimulateOptions(CLI::App& c, SimulateOptions& o)
 CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&))
 {
     if (!run)
-        run = runSimulate;
+        run = [](const SimulateOptions& o) { return runSimulate(o); };
     CLI::App* command = app.add_subcommand("simulate", "statistical simulation without a window: "
                                                        "tables as CSV and JSON");
     auto options = std::make_shared<SimulateOptions>();
@@ -269,9 +269,9 @@ void printProgress(void* context, const TrawlingProgress& p)
 }
 
 // The chart the options ask for, as the window shows it after this run (etalon
-// 1 selected, no fixed upper bound), written into the --out folder. Returns
-// the file's path, "" when it could not be written.
-std::string writeChart(const SimulateOptions& o, const SimulateState& s, const RestoreErrorHeader* r)
+// 1 selected, no fixed upper bound), as PNG bytes. False when the kind is no
+// chart or the picture could not be encoded.
+bool renderChart(const SimulateOptions& o, const SimulateState& s, const RestoreErrorHeader* r, std::string& png)
 {
     ChartInputs in;
     in.options.simStartTime = simStartTime;
@@ -281,21 +281,12 @@ std::string writeChart(const SimulateOptions& o, const SimulateState& s, const R
     char* end = nullptr;
     in.wChartKind = static_cast<int32_t>(std::strtol(o.chart.c_str(), &end, 10));
     if (end == o.chart.c_str() || *end != '\0' || chartTitle(in.wChartKind)[0] == '\0')
-        return "";  // not a chart kind
+        return false;  // not a chart kind
     in.wRequiredQuantity = s.wRequiredQuantity;
     in.lpRequiredList = s.lpRequiredList;
     in.lpRestErrorHeader = r;
     in.lpSeriesHeader = s.lpSeriesHeader;
-    const std::filesystem::path path = std::filesystem::path(o.out) / ("chart-" + o.chart + ".png");
-    std::filesystem::path partial = path;
-    partial += ".partial";
-    std::error_code failed;
-    if (!writeChartImage(in, partial.string())) {
-        std::filesystem::remove(partial, failed);
-        return "";
-    }
-    std::filesystem::rename(partial, path, failed);
-    return failed ? "" : path.string();
+    return renderChartPng(in, png);
 }
 
 } // namespace
@@ -393,7 +384,8 @@ bool completeSimulate(SimulateResult& result, const std::vector<TrawlingCellSums
 ** [SECTION] Output files
 **========================================================================*/
 
-std::string simulationJson(const SimulateResult& result, const SimulateOptions& o)
+std::string simulationJson(const SimulateResult& result, const SimulateOptions& o,
+                           const std::vector<SimulationFile>* files)
 {
     const RestoreErrorHeader* r = result.record;
     const int64_t elapsedSeconds = result.elapsedSeconds;
@@ -439,6 +431,12 @@ std::string simulationJson(const SimulateResult& result, const SimulateOptions& 
           {"dwSequenceState", st.dwSequenceState},
           {"wNoiseSeed", result.wNoiseSeed}}},
     };
+    if (files) {
+        json list = json::array();
+        for (const SimulationFile& f : *files)
+            list.push_back({{"name", f.name}, {"bytes", f.bytes.size()}});
+        out["files"] = list;
+    }
     return out.dump() + "\n";
 }
 
@@ -476,31 +474,7 @@ std::string descriptionCsv(const RestoreErrorHeader* r, const SimulateOptions& o
     return out.str();
 }
 
-namespace {
-
-// Writes under a temporary name and renames into place: a reader (or a run
-// that died meanwhile) never finds a part of the file under its own name.
-bool writeText(const std::filesystem::path& path, const std::string& text)
-{
-    std::filesystem::path partial = path;
-    partial += ".partial";
-    std::ofstream file(partial, std::ios::binary);
-    file << text;
-    file.close();
-    std::error_code failed;
-    if (file)
-        std::filesystem::rename(partial, path, failed);
-    if (!file || failed) {
-        std::filesystem::remove(partial, failed);
-        std::fprintf(stderr, "pulsebench simulate: cannot write %s\n", path.string().c_str());
-        return false;
-    }
-    return true;
-}
-
-} // namespace
-
-int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result)
+int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result, const std::atomic<bool>* cancel)
 {
     if (result.status != kTrawlingComplete || !result.record)
         return 1;
@@ -512,29 +486,51 @@ int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result)
                      failed.message().c_str());
         return 1;
     }
-    const bool written = writeText(dir / "simulation.json", simulationJson(result, options)) &&
-                         writeText(dir / "simulation.csv", simulationCsv(result.record)) &&
-                         writeText(dir / "description.csv",
-                                   descriptionCsv(result.record, options, result.elapsedSeconds));
-    if (!written)
-        return 1;
+    std::vector<SimulationFile> files = {
+        {"simulation.csv", simulationCsv(result.record)},
+        {"description.csv", descriptionCsv(result.record, options, result.elapsedSeconds)},
+    };
+    const std::string chartName = "chart-" + options.chart + ".png";
     if (!options.chart.empty() && result.state) {
-        result.chartFile = writeChart(options, *result.state, result.record);
-        if (result.chartFile.empty()) {
-            std::fprintf(stderr, "pulsebench simulate: cannot write the chart %s\n", options.chart.c_str());
+        SimulationFile chart{chartName, ""};
+        if (!renderChart(options, *result.state, result.record, chart.bytes)) {
+            std::fprintf(stderr, "pulsebench simulate: cannot draw the chart %s; no result file was replaced\n",
+                         options.chart.c_str());
             return 1;
         }
+        files.push_back(std::move(chart));
     }
+    // The JSON lists the other files of its set with their sizes and is placed
+    // last: a set mixed by a crash inside the commit shows in the sizes.
+    const std::string json = simulationJson(result, options, &files);
+    files.push_back({"simulation.json", json});
+
+    FileSet set;
+    for (const SimulationFile& f : files)
+        if (!set.add((dir / f.name).string(), f.bytes))
+            break;
+    if (cancel && cancel->load())
+        return 1;  // interrupted while the files were written: the old set stays
+    if (!set.error().empty() || !set.commit()) {
+        std::fprintf(stderr, "pulsebench simulate: %s; no result file was replaced\n", set.error().c_str());
+        return 1;
+    }
+    if (!options.chart.empty() && result.state)
+        result.chartFile = (dir / chartName).string();
     return 0;
 }
 
-int runSimulate(const SimulateOptions& options)
+int runSimulate(const SimulateOptions& options, const std::atomic<bool>* cancel)
 {
     SimulateResult result;
-    simulate(nullptr, options, result);
+    SimulateHooks hooks;
+    hooks.lpCancel = cancel;
+    simulate(nullptr, options, result, &hooks);
     if (!result.error.empty())
         std::fprintf(stderr, "pulsebench simulate: %s\n", result.error.c_str());
+    // A cancelled run ends here with its record and streams in `result`;
+    // nothing of it is written.
     if (result.status != kTrawlingComplete)
         return 1;
-    return writeSimulationFiles(options, result);
+    return writeSimulationFiles(options, result, cancel);
 }

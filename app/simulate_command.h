@@ -95,18 +95,30 @@ void simulate(HWND hWnd, const SimulateOptions& options, SimulateResult& result,
 // series), as a whole run leaves it. False when the sums do not fit the grid.
 bool completeSimulate(SimulateResult& result, const std::vector<TrawlingCellSums>& sums);
 
-// The JSON and CSV texts of a finished record.
-std::string simulationJson(const SimulateResult& result, const SimulateOptions& options);
+// One file of a run's result set: its name in the --out folder and its bytes.
+struct SimulationFile {
+    std::string name;   // "simulation.csv", "description.csv", "chart-KIND.png"
+    std::string bytes;  // the whole file
+};
+
+// The JSON and CSV texts of a finished record. With `files`, the JSON lists
+// them under "files" (name and size in bytes of each): the rest of its set.
+std::string simulationJson(const SimulateResult& result, const SimulateOptions& options,
+                           const std::vector<SimulationFile>* files = nullptr);
 std::string simulationCsv(const RestoreErrorHeader* record);
 std::string descriptionCsv(const RestoreErrorHeader* record, const SimulateOptions& options, int64_t elapsedSeconds);
 
-// Writes simulation.json, simulation.csv, description.csv and the chart the
-// options ask for into options.out. Each file is written under a temporary
-// name and renamed into place, so a file of that name is always whole.
-// Returns 0 when all were written, 1 otherwise (a message says which).
-int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result);
+// Writes simulation.csv, description.csv, the chart the options ask for and
+// simulation.json into options.out as one set (platform/files.h, FileSet):
+// all new files are in place, or all the files of the previous run stay. Does
+// not replace anything when *cancel became true while the files were being
+// written. Returns 0 when all were written, 1 otherwise (a message says why
+// unless cancelled).
+int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result,
+                         const std::atomic<bool>* cancel = nullptr);
 
-// The whole command in one process: simulate, then writeSimulationFiles, with
-// progress on standard error. Returns 0 when written, 1 when refused or a file
-// could not be written.
-int runSimulate(const SimulateOptions& options);
+// The whole command in one process: simulate (stopped before the next trial
+// once *cancel is true), then writeSimulationFiles, with progress on standard
+// error. Returns 0 when written, 1 when refused, cancelled or a file could not
+// be written.
+int runSimulate(const SimulateOptions& options, const std::atomic<bool>* cancel = nullptr);

@@ -3,6 +3,8 @@
 // antialiasing onto the same raster, everything clipped to the paint region.
 //
 // Sections: objects - contexts - pixels and shapes - text - bitmaps
+#include <QBuffer>
+#include <QByteArray>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QString>
@@ -538,4 +540,26 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINF
         }
     }
     return static_cast<int>(copied);
+}
+
+bool encodePng(HDC hdc, int width, int height, std::string& bytes)
+{
+    if (!hdc || width < 1 || height < 1)
+        return false;
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        return false;
+    for (int y = 0; y < height; y++) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; x++) {
+            const COLORREF c = GetPixel(hdc, x, y);
+            row[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
+        }
+    }
+    QByteArray encoded;
+    QBuffer buffer(&encoded);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        return false;
+    bytes.assign(encoded.constData(), static_cast<size_t>(encoded.size()));
+    return true;
 }

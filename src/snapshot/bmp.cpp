@@ -194,12 +194,12 @@ BmpDescription* getBmpDescription(HWND hWnd, const BITMAP* bitmap)
 int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, const SnapshotImage* image)
 {
     if (!usableImage(image))
-        return failWith(hWnd, kCaption, kBadImageText, nullptr);
+        return failWith(hWnd, kCaption, kBadImageText);
     // The rows can be delivered only in a format this writer knows, for the
     // image the description was made from.
     if (!description || !supportedFormat(description->bmiHeader) || description->bmiHeader.biWidth != image->width ||
         description->bmiHeader.biHeight != image->height)
-        return failWith(hWnd, kCaption, "GetDIBits ERROR!", nullptr);
+        return failWith(hWnd, kCaption, "GetDIBits ERROR!");
 
     BITMAPINFOHEADER& info = description->bmiHeader;
     const uint32_t rowBytes = bmpRowBytes(info.biWidth, info.biBitCount);
@@ -208,13 +208,13 @@ int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, c
         rows.resize(std::max<size_t>(info.biSizeImage, size_t(rowBytes) * image->height));
         description->bmiColors = colourTable(info.biBitCount);
     } catch (const std::bad_alloc&) {
-        return failWith(hWnd, kCaption, "GlobalAlloc ERROR!", nullptr);
+        return failWith(hWnd, kCaption, "GlobalAlloc ERROR!");
     }
     convertRows(*image, info.biBitCount, description->bmiColors, rowBytes, rows.data());
 
-    std::FILE* file = fileName ? std::fopen(fileName, "wb") : nullptr;
-    if (!file)
-        return failWith(hWnd, kCaption, "CreateFile ERROR!", nullptr);
+    AtomicFile file;
+    if (!fileName || !file.open(fileName))
+        return failWith(hWnd, kCaption, "CreateFile ERROR!");
 
     const BITMAPFILEHEADER fileHeader = bmpFileHeader(info);
     uint8_t head[kFileHeaderSize];
@@ -223,8 +223,8 @@ int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, c
     putLE16(head + 6, fileHeader.bfReserved1);
     putLE16(head + 8, fileHeader.bfReserved2);
     putLE32(head + 10, fileHeader.bfOffBits);
-    if (!writeBlock(file, head, sizeof head))
-        return failWith(hWnd, kCaption, "ERROR while writing BITMAPFILEHEADER!", file);
+    if (!file.write(head, sizeof head))
+        return failWith(hWnd, kCaption, "ERROR while writing BITMAPFILEHEADER!");
 
     std::vector<uint8_t> infoBytes(kInfoHeaderSize + 4 * description->bmiColors.size(), 0);
     putLE32(&infoBytes[0], info.biSize);
@@ -243,16 +243,15 @@ int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, c
         uint8_t* at = &infoBytes[kInfoHeaderSize + 4 * i];
         at[0] = q.rgbBlue, at[1] = q.rgbGreen, at[2] = q.rgbRed, at[3] = q.rgbReserved;
     }
-    if (!writeBlock(file, infoBytes.data(), infoBytes.size()))
-        return failWith(hWnd, kCaption, "ERROR while writing BITMAPINFOHEADER!", file);
+    if (!file.write(infoBytes.data(), infoBytes.size()))
+        return failWith(hWnd, kCaption, "ERROR while writing BITMAPINFOHEADER!");
 
-    if (!writeBlock(file, rows.data(), info.biSizeImage))
-        return failWith(hWnd, kCaption, "ERROR while writing bitmap bits!", file);
+    if (!file.write(rows.data(), info.biSizeImage))
+        return failWith(hWnd, kCaption, "ERROR while writing bitmap bits!");
 
-    if (std::fclose(file) != 0) {
-        MessageBoxA(hWnd, "CloseHandle ERROR!", kCaption, MB_OK);
-        return 0;
-    }
+    // fsync, close and the rename onto the name: the file is whole or absent.
+    if (!file.commit())
+        return failWith(hWnd, kCaption, "CloseHandle ERROR!");
     return 1;
 }
 

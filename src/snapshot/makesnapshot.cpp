@@ -1,13 +1,13 @@
 // " Save image as...": captures the main window's client area, asks for a file
-// name and hands the picture to the BMP or PCX writer, or saves it as PNG
-// through Qt. Called from the shell's menu command; reports its own failures.
-#include <QImage>
-#include <QString>
-
+// name and hands the picture to the BMP or PCX writer, or encodes it as PNG
+// through Qt and hands the bytes to the whole-file writer. Called from the
+// shell's menu command; reports its own failures.
 #include <cstring>
 #include <strings.h>
 #include <vector>
 
+#include "platform/backend.h"
+#include "platform/files.h"
 #include "platform/window.h"
 #include "snapshot/snapshot.h"
 
@@ -33,17 +33,16 @@ std::vector<COLORREF> readPixels(HDC hdc, int width, int height)
     return pixels;
 }
 
-bool writePng(const char* name, const std::vector<COLORREF>& pixels, int width, int height)
+// The captured picture as a PNG file; an image Qt could not encode is a
+// failed write like any other.
+bool writePng(const char* name, HDC captured, int width, int height)
 {
-    QImage image(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; y++) {
-        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; x++) {
-            const COLORREF c = pixels[static_cast<size_t>(y) * width + x];
-            row[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
-        }
+    std::string bytes;
+    if (!encodePng(captured, width, height, bytes)) {
+        noteFailedWrite(std::string("cannot write ") + name + ": the picture could not be encoded as PNG");
+        return false;
     }
-    return image.save(QString::fromUtf8(name), "PNG");
+    return writeFileAtomically(name, bytes);
 }
 
 } // namespace
@@ -106,7 +105,7 @@ int MakeSnapshot(HWND hWnd)
                 MessageBoxA(hWnd, "Bitmap file is not created", "About Bitmap", MB_OK);
         }
         if (hasExtension(name, ".png")) {
-            if (!writePng(name, readPixels(memory, W, H), W, H))
+            if (!writePng(name, memory, W, H))
                 MessageBoxA(hWnd, "PNG file is not created", "About Bitmap", MB_OK);
         }
     }

@@ -93,7 +93,7 @@ size_t pcxEncodeLine(const uint8_t* packed, size_t count, uint8_t* codes)
 int writePcxFile(HWND hWnd, const char* fileName, const SnapshotImage* image)
 {
     if (!usableImage(image))
-        return failWith(hWnd, kCaption, kBadImageText, nullptr);
+        return failWith(hWnd, kCaption, kBadImageText);
     const int32_t W = image->width, H = image->height;
     const uint32_t B = pcxBytesPerLine(W);
 
@@ -101,33 +101,32 @@ int writePcxFile(HWND hWnd, const char* fileName, const SnapshotImage* image)
     try {
         line.resize(B);
     } catch (const std::bad_alloc&) {
-        return failWith(hWnd, kCaption, "Нет памяти для буфера строки!", nullptr);
+        return failWith(hWnd, kCaption, "Нет памяти для буфера строки!");
     }
     try {
         codes.resize(2 * size_t(B));
     } catch (const std::bad_alloc&) {
-        return failWith(hWnd, kCaption, "Нет памяти для кодов строки!", nullptr);
+        return failWith(hWnd, kCaption, "Нет памяти для кодов строки!");
     }
 
-    std::FILE* file = fileName ? std::fopen(fileName, "wb") : nullptr;
-    if (!file)
-        return failWith(hWnd, kCaption, "CreateFile ERROR!", nullptr);
+    AtomicFile file;
+    if (!fileName || !file.open(fileName))
+        return failWith(hWnd, kCaption, "CreateFile ERROR!");
 
     uint8_t header[kPcxHeaderSize];
     pcxHeader(W, H, image->background, header);
-    if (!writeBlock(file, header, sizeof header))
-        return failWith(hWnd, kCaption, "ERROR while writing PCXHEADER!", file);
+    if (!file.write(header, sizeof header))
+        return failWith(hWnd, kCaption, "ERROR while writing PCXHEADER!");
 
     for (int32_t y = 0; y < H; y++) {
         pcxPackLine(image->pixels + static_cast<size_t>(y) * W, W, image->background, line.data(), B);
         const size_t n = pcxEncodeLine(line.data(), B, codes.data());
-        if (!writeBlock(file, codes.data(), n))
-            return failWith(hWnd, kCaption, "ERROR while writing PCX codes!", file);
+        if (!file.write(codes.data(), n))
+            return failWith(hWnd, kCaption, "ERROR while writing PCX codes!");
     }
 
-    if (std::fclose(file) != 0) {
-        MessageBoxA(hWnd, "CloseHandle ERROR!", kCaption, MB_OK);
-        return 0;
-    }
+    // fsync, close and the rename onto the name: the file is whole or absent.
+    if (!file.commit())
+        return failWith(hWnd, kCaption, "CloseHandle ERROR!");
     return 1;
 }

@@ -57,7 +57,8 @@ BmpDescription* getBmpDescription(HWND hWnd, const BITMAP* bitmap);
 // 1, 4, 8, 16, 24 or 32 bits; below 16 bits each pixel takes the nearest
 // colour of a fixed table, which the description receives). The width and
 // height of the description must be the image's. Returns 1, or 0 after a
-// message (caption "About Bitmap"); the file is closed in every case.
+// message (caption "About Bitmap"); then nothing was written under the name
+// and a file that had it is unchanged.
 int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, const SnapshotImage* image);
 
 // Releases a description (nothing for null).
@@ -83,7 +84,8 @@ void pcxPackLine(const COLORREF* row, int32_t width, COLORREF background, uint8_
 size_t pcxEncodeLine(const uint8_t* packed, size_t count, uint8_t* codes);
 
 // Writes the image as a one-bit PCX file (background pixels set). Returns 1, or
-// 0 after a message (caption "About PCX"); the file is closed in every case.
+// 0 after a message (caption "About PCX"); then nothing was written under the
+// name and a file that had it is unchanged.
 int writePcxFile(HWND hWnd, const char* fileName, const SnapshotImage* image);
 
 /*==========================================================================

@@ -1,10 +1,11 @@
-// What the BMP and PCX writers share: the check of the pixel source and the
-// file output, where every block is flushed so that a failed write is reported
-// at the step that failed. Private to src/snapshot/.
+// What the BMP and PCX writers share: the check of the pixel source, the
+// report of a failure and the little-endian header fields. Their files go
+// through the whole-file writer (platform/files.h), block by block, so that a
+// failed write is reported at the step that failed and leaves no file behind.
+// Private to src/snapshot/.
 #pragma once
 
-#include <cstdio>
-
+#include "platform/files.h"
 #include "snapshot.h"
 
 namespace snapshot_detail {
@@ -18,19 +19,11 @@ inline bool usableImage(const SnapshotImage* image)
            image->height <= kSnapshotMaxSide;
 }
 
-// Writes `size` bytes and pushes them to the file; false when either failed.
-inline bool writeBlock(std::FILE* file, const void* data, size_t size)
-{
-    return std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
-}
-
-// Shows a failure of a writer and closes its file, if one is open; returns 0,
-// the writer's result.
-inline int failWith(HWND hWnd, const char* caption, const char* text, std::FILE* file)
+// Shows a failure of a writer; returns 0, the writer's result. The writer's
+// AtomicFile, when one is open, removes its temporary as it goes out of scope.
+inline int failWith(HWND hWnd, const char* caption, const char* text)
 {
     MessageBoxA(hWnd, text, caption, MB_OK);
-    if (file)
-        std::fclose(file);
     return 0;
 }
 

@@ -2,7 +2,8 @@
 // 36, 40), runs on 1, 2 and 3 processes write the files of the plain
 // one-process run, byte for byte but for the elapsed time, with every process
 // running trials; a process that fails or aborts ends the run with a message
-// and no result file. Runs the real program through mpirun on this machine
+// and no result file; a signal to mpirun stops every process and leaves the
+// earlier results. Runs the real program through mpirun on this machine
 // (loopback only); each run takes a second or two, most of it mpirun's start.
 #include <gtest/gtest.h>
 
@@ -19,6 +20,8 @@
 
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "support/child.h"
 
 namespace {
 
@@ -63,6 +66,11 @@ Files readResults(const fs::path& dir)
     if (!text.empty()) {
         nlohmann::json j = nlohmann::json::parse(text);
         j["description"].erase("elapsedSeconds");
+        // The list of the set's files must fit the files; its size of
+        // description.csv depends on the elapsed time's digits.
+        for (const auto& file : j["files"])
+            EXPECT_EQ(file["bytes"], fs::file_size(dir / file["name"].get<std::string>())) << file["name"];
+        j.erase("files");
         f.json = j.dump();
     }
     return f;
@@ -107,6 +115,17 @@ protected:
     {
         return run(std::string(kMpiexec) + " " + kMpiFlags + " -n " + std::to_string(processes) + " " + kProgram +
                    " simulate " + options + " --out " + out.string());
+    }
+
+    // mpirun's command line, for a Child.
+    static std::vector<std::string> mpiArguments(int processes, const std::string& options, const fs::path& out)
+    {
+        std::vector<std::string> args;
+        std::stringstream words(std::string(kMpiexec) + " " + kMpiFlags + " -n " + std::to_string(processes) + " " +
+                                kProgram + " simulate " + options + " --out " + out.string());
+        for (std::string word; words >> word;)
+            args.push_back(word);
+        return args;
     }
 
     // The trials each process ran, from rank 0's summary line.
@@ -224,6 +243,27 @@ TEST_F(MpiBatch, RefusedGridIsReportedOnceAndWritesNothing)
     EXPECT_EQ(refused.errors.find("допустимо от 1 до 8", first + 1), std::string::npos) << "once: " << refused.errors;
     EXPECT_NE(refused.errors.find("no result file was written"), std::string::npos) << refused.errors;
     EXPECT_FALSE(fs::exists(root / "out"));
+}
+
+TEST_F(MpiBatch, SignalToMpirunStopsEveryProcessAndKeepsTheEarlierResults)
+{
+    ASSERT_EQ(plain(std::string(kGrid) + " --quiet", root / "out").code, 0);
+    const Files previous = readResults(root / "out");
+    for (int number : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(number);
+        // The default grid: a minute or more on two processes.
+        Child job(mpiArguments(2, "--threads 1", root / "out"));
+        ASSERT_TRUE(job.waitForText("trials handed out")) << job.errors;
+        job.signal(number);
+        EXPECT_NE(job.finish(), 0) << job.errors;
+        EXPECT_EQ(readResults(root / "out"), previous);
+        size_t files = 0;
+        for (const auto& entry : fs::directory_iterator(root / "out")) {
+            (void)entry;
+            files++;
+        }
+        EXPECT_EQ(files, 3u) << "the three tables, no temporary";
+    }
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 // BMP export: the rounded depth, the description's sizes, the header bytes,
 // round trips of every format through an independent reader, and the failures
-// (bad bitmap, bad image, missing folder, full disk).
+// (bad bitmap, bad image, missing folder, full disk at every step).
 #include "files.h"
 
 namespace {
@@ -274,17 +274,32 @@ TEST_F(Bmp, WriteIntoMissingFolderReportsCreateFile)
     freeBmpDescription(d);
 }
 
-TEST_F(Bmp, WriteOnAFullDiskReportsTheFileHeader)
+// A disk that fills up at any block, or fails the fsync, the close or the
+// rename: the message names the step, and the file that had the name stays.
+TEST_F(Bmp, WriteOnAFullDiskReportsTheStepAndKeepsTheOldFile)
 {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
     const std::vector<COLORREF> pixels(4, 0);
     BITMAP bm = bitmapOf(2, 2, 1, 32);
     BmpDescription* d = getBmpDescription(hWnd, &bm);
     SnapshotImage image{2, 2, pixels.data(), 0};
-    EXPECT_EQ(writeBmpFile(hWnd, "/dev/full", d, &image), 0);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"ERROR while writing BITMAPFILEHEADER!"}));
+    const std::pair<FileStep, int> faults[] = {{FileStep::Write, 1}, {FileStep::Write, 2}, {FileStep::Write, 3},
+                                               {FileStep::Sync, 1},  {FileStep::Close, 1}, {FileStep::Rename, 1},
+                                               {FileStep::Open, 1}};
+    const std::string path = pathOf("kept.bmp");
+    std::ofstream(path) << "old picture";
+    for (const auto& [step, occurrence] : faults) {
+        injectFileFault(step, occurrence, ENOSPC);
+        EXPECT_EQ(writeBmpFile(hWnd, path.c_str(), d, &image), 0);
+        clearFileFault();
+        EXPECT_EQ(readAll(path), std::vector<uint8_t>({'o', 'l', 'd', ' ', 'p', 'i', 'c', 't', 'u', 'r', 'e'}));
+        EXPECT_EQ(entries(), 1u) << "no temporary left";
+    }
+    EXPECT_EQ(texts(), (std::vector<std::string>{"ERROR while writing BITMAPFILEHEADER!",
+                                                 "ERROR while writing BITMAPINFOHEADER!",
+                                                 "ERROR while writing bitmap bits!", "CloseHandle ERROR!",
+                                                 "CloseHandle ERROR!", "CloseHandle ERROR!", "CreateFile ERROR!"}));
     EXPECT_EQ(boxes.messages()[0].caption, "About Bitmap");
+    EXPECT_EQ(takeFailedWrites().size(), 7u);
     freeBmpDescription(d);
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
 #include "snapshot/snapshot.h"
 #include <gtest/gtest.h>
 
@@ -31,8 +32,13 @@ protected:
                   std::to_string(::getpid()));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
+        takeFailedWrites();  // what earlier tests left
     }
-    void TearDown() override { std::filesystem::remove_all(folder); }
+    void TearDown() override
+    {
+        clearFileFault();
+        std::filesystem::remove_all(folder);
+    }
 
     // Texts of every box shown so far, oldest first.
     std::vector<std::string> texts() const
@@ -44,6 +50,15 @@ protected:
     }
 
     std::string pathOf(const std::string& name) const { return (folder / name).string(); }
+
+    // Entries of the test's folder (a temporary left behind counts).
+    size_t entries() const
+    {
+        size_t n = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            n += entry.exists();
+        return n;
+    }
 
     static std::vector<uint8_t> readAll(const std::string& path)
     {

@@ -179,14 +179,22 @@ TEST_F(Pcx, WriteIntoMissingFolderReportsCreateFile)
     EXPECT_EQ(boxes.messages()[0].flags, MB_OK);
 }
 
-TEST_F(Pcx, WriteOnAFullDiskReportsTheHeader)
+TEST_F(Pcx, WriteOnAFullDiskReportsTheStepAndKeepsTheOldFile)
 {
-    if (!std::filesystem::exists("/dev/full"))
-        GTEST_SKIP() << "no /dev/full";
     const std::vector<COLORREF> pixels(4, 0);
     SnapshotImage image{2, 2, pixels.data(), 0};
-    EXPECT_EQ(writePcxFile(hWnd, "/dev/full", &image), 0);
-    EXPECT_EQ(texts(), (std::vector<std::string>{"ERROR while writing PCXHEADER!"}));
+    const std::string path = pathOf("kept.pcx");
+    std::ofstream(path) << "old";
+    for (const auto& [step, occurrence] :
+         {std::pair{FileStep::Write, 1}, std::pair{FileStep::Write, 3}, std::pair{FileStep::Rename, 1}}) {
+        injectFileFault(step, occurrence, ENOSPC);
+        EXPECT_EQ(writePcxFile(hWnd, path.c_str(), &image), 0);
+        clearFileFault();
+        EXPECT_EQ(readAll(path), (Bytes{'o', 'l', 'd'}));
+        EXPECT_EQ(entries(), 1u) << "no temporary left";
+    }
+    EXPECT_EQ(texts(), (std::vector<std::string>{"ERROR while writing PCXHEADER!", "ERROR while writing PCX codes!",
+                                                 "CloseHandle ERROR!"}));
 }
 
 } // namespace
