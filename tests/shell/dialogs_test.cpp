@@ -245,6 +245,7 @@ TEST_F(Dialogs, CreateSeriesRefusesValuesThatBreakTheSeries)
 {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"Samples Length", "70000"}, {"Samples Length", "-5"},           {"Min Length of Interval", "0"},
+        {"Samples Length", "32768"}, {"Samples Length", "65535"},
         {"Max Length of Interval", "30"},  // Tmin 40 above it
         {"Max Length of Interval", "19"}, {"Etalon Number", "0"},        {"Etalon Number", "21"},
         {"1005", "101"},                  {"1006", "-1"},
@@ -264,7 +265,24 @@ TEST_F(Dialogs, CreateSeriesRefusesValuesThatBreakTheSeries)
     ASSERT_EQ(session.messages().size(), bad.size());
     EXPECT_NE(session.messages()[0].text.find("\"Samples Length\""), std::string::npos);
     EXPECT_NE(session.messages()[2].text.find("\"Min Length of Interval\""), std::string::npos);
-    EXPECT_NE(session.messages()[5].text.find("\"Etalon Number\""), std::string::npos);
+    EXPECT_EQ(session.messages()[3].text, "\"Samples Length\" must be from 20 to 32767, not 32768.");
+    EXPECT_NE(session.messages()[7].text.find("\"Etalon Number\""), std::string::npos);
+}
+
+TEST_F(Dialogs, LongestSeriesIsBuiltProcessedAndSimulatedWithoutAComplaint)
+{
+    session.queue(ok({{"Samples Length", "32767"}}));
+    session.queue(ok());
+    menu(IDM_CREATE_SERIES);
+    ASSERT_NE(gState.lpSeriesHeader, nullptr);
+    EXPECT_EQ(gState.lpSeriesHeader->dwSeriesSize, 32767);
+    menu(IDM_PROCESS_NEXT);
+    EXPECT_EQ(gState.lpSeriesHeader->dwSeriesSize, 32767);
+    session.queue(ok({{"Samples Length", "65535"}}));  // the simulation asks the same, refused as above
+    menu(IDM_SIMULATION);
+    ASSERT_EQ(session.messages().size(), 1u);
+    EXPECT_EQ(session.messages()[0].text, "\"Samples Length\" must be from 20 to 32767, not 65535.");
+    EXPECT_EQ(gState.dwSeriesLength, 32767u);
 }
 
 TEST_F(Dialogs, CreateSeriesRefusesASequenceNumberOutsideTheAlphabet)
