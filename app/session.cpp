@@ -84,6 +84,7 @@ struct SessionRun {
     ScriptedSession& session;  // the replies queued and the message boxes recorded
     HWND hWnd = nullptr;       // the main window of the session
     fs::path outDir;           // where relative file names go
+    int line = 0;              // the number of the line being run, 1-based
     std::string error;         // why the current line failed ("" while it did not)
 };
 
@@ -159,6 +160,7 @@ LineOutcome answerLine(SessionRun& run, const Words& w)
         return LineOutcome::Failed;
     ScriptedAnswer answer;
     answer.ok = w[1] == "ok";
+    answer.line = run.line;
     for (size_t i = 2; i < w.size(); i++) {
         const size_t eq = w[i].find('=');
         if (eq == std::string::npos)
@@ -183,7 +185,7 @@ LineOutcome snapshotLine(SessionRun& run, const Words& w)
     std::error_code ec;
     fs::create_directories(file.parent_path(), ec);
     fs::remove(file, ec);  // a fresh file each run: no overwrite question
-    run.session.queueFirst(ScriptedAnswer{true, {{"file", file.string()}}});
+    run.session.queueFirst(ScriptedAnswer{true, {{"file", w[1]}}, run.line});  // the dialog places it as `file`
     SendMessageA(run.hWnd, WM_COMMAND, IDM_SAVE_IMAGE, 0);
     return LineOutcome::Painted;
 }
@@ -243,6 +245,10 @@ bool runScriptLine(SessionRun& run, const std::string& line, const Words& w)
         return false;
     }
     const LineOutcome outcome = command ? command->handler(run, w) : LineOutcome::Failed;
+    if (!run.session.replyError.empty()) {  // a dialog this line opened found a reply that does not fit
+        run.error = run.session.replyError;
+        return false;
+    }
     if (outcome == LineOutcome::Failed) {
         if (run.error.empty())
             run.error = "not understood: " + line;
@@ -276,12 +282,13 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     fs::create_directories(outDir, ec);
 
     ScriptedSession session;
+    session.saveFolder = outDir.string();  // a name typed into the save dialog is relative to the output folder too
     setDefaultMessageBoxService(&session);
     setDialogService(realDialogs ? qtScriptedDialogs(&session) : static_cast<DialogService*>(&session));
     resetProgramState();  // a session is a fresh program: defaults and every stream at its start
     resetRandomStreams();
     simClock = scriptedClock;  // charts print times: a session's must not depend on the day it runs
-    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, {}};
+    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, 0, {}};
     if (!run.hWnd) {
         for (const MessageRecord& m : session.messages())
             log << "[" << m.caption << "] " << m.text << "\n";
@@ -294,6 +301,7 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     int result = 0;
     std::string line;
     for (int number = 1; std::getline(in, line); number++) {
+        run.line = number;
         if (const size_t hash = line.find('#'); hash != std::string::npos)
             line.erase(hash);
         const Words w = words(line);
