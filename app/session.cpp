@@ -259,6 +259,22 @@ bool runScriptLine(SessionRun& run, const std::string& line, const Words& w)
     return true;
 }
 
+// Makes a script line ready for its words: one UTF-8 byte-order mark before
+// the first line and the '\r' of a CRLF line end dropped, the comment cut off.
+// False when the line holds a NUL byte (its words would end there unseen).
+bool prepareLine(std::string& line, int number)
+{
+    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
+        line.erase(0, 3);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.find('\0') != std::string::npos)
+        return false;
+    if (const size_t hash = line.find('#'); hash != std::string::npos)
+        line.erase(hash);
+    return true;
+}
+
 // Gives the services and the clock back to the program after a session.
 void endSession()
 {
@@ -272,7 +288,7 @@ void endSession()
 int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log,
                        bool realDialogs)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
         log << path << ": cannot be read\n";
         return 2;
@@ -302,12 +318,13 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     std::string line;
     for (int number = 1; std::getline(in, line); number++) {
         run.line = number;
-        if (const size_t hash = line.find('#'); hash != std::string::npos)
-            line.erase(hash);
-        const Words w = words(line);
-        if (w.empty())
+        const bool clean = prepareLine(line, number);
+        const Words w = clean ? words(line) : Words{};
+        if (clean && w.empty())
             continue;
-        if (!runScriptLine(run, line, w)) {
+        if (!clean)
+            run.error = "this line holds a NUL byte";
+        if (!clean || !runScriptLine(run, line, w)) {
             log << path << ":" << number << ": " << run.error << "\n";
             result = 2;
             break;

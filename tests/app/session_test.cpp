@@ -204,6 +204,33 @@ TEST_F(Session, ReplyThatFitsNoFieldStopsTheRunAtTheLineThatOpenedTheDialog)
     }
 }
 
+TEST_F(Session, CrlfEndsAndAByteOrderMarkReadAsPlainLinesAndANulByteIsRefused)
+{
+    const std::string plain = "# a series made by hand, then processed\n"
+                              "answer ok \"Samples Length=600\" \"Etalon Number=3\"\n"
+                              "answer ok \"Noise Level=15\"\n"
+                              "menu 40001\n"
+                              "menu 40017   # Processing Same Data\n"
+                              "dump series series.json\n"
+                              "dump state state.json\n"
+                              "messages messages.json\n";
+    std::string crlf = "\xEF\xBB\xBF";
+    for (char c : plain)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    ASSERT_EQ(run(script(plain), "plain"), 0);
+    std::string log;
+    ASSERT_EQ(run(script(crlf), "crlf", &log), 0) << log;
+    for (const char* name : {"series.json", "state.json", "messages.json"}) {
+        const std::string a = readAll(root / "plain" / name);
+        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, readAll(root / "crlf" / name)) << name;
+    }
+    EXPECT_EQ(run(script(std::string("menu 40018\nmenu 40018\0 junk\nmenu 40018\n", 36)), "nul", &log), 2);
+    EXPECT_EQ(log, (root / "script.txt").string() + ":2: this line holds a NUL byte\n");
+    EXPECT_EQ(run(script(std::string("# a comment \0 too\n", 18)), "nul", &log), 2);
+    EXPECT_NE(log.find(":1: this line holds a NUL byte"), std::string::npos) << log;
+}
+
 TEST_F(Session, SaveDialogFromTheMenuWritesRelativeToTheOutputFolder)
 {
     const std::string name = "menu-" + std::to_string(::getpid()) + ".png";
