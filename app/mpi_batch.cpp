@@ -428,15 +428,20 @@ int runRoot(const SimulateOptions& options, int processes)
         if (status.MPI_TAG == kTagRequest) {
             int64_t trials = 0;
             MPI_Recv(&trials, 1, MPI_INT64_T, source, kTagRequest, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-            noteJoined(d, heard[source]);
             int64_t range[2] = {0, 0};
             if (totalKnown && trials != total) {
+                noteJoined(d, heard[source]);
                 stopRun(d, g, cancel, source,
                         "its grid has " + std::to_string(trials) + " trials, not " + std::to_string(total));
             } else {
-                std::lock_guard<std::mutex> guard(d.lock);
-                if (!takeRange(d, source, range[0], range[1]))
-                    range[1] = 0;
+                {
+                    std::lock_guard<std::mutex> guard(d.lock);
+                    if (!takeRange(d, source, range[0], range[1]))
+                        range[1] = 0;
+                }
+                // Joined only once its first range is taken: rank 0's own share,
+                // which waits for every rank to join, cannot take it first.
+                noteJoined(d, heard[source]);
             }
             sendGently(range, 2, MPI_INT64_T, source, kTagRange);
         } else if (status.MPI_TAG == kTagFailure) {

@@ -85,6 +85,7 @@ struct SessionRun {
     ScriptedSession& session;  // the replies queued and the message boxes recorded
     HWND hWnd = nullptr;       // the main window of the session
     fs::path outDir;           // where relative file names go
+    int line = 0;              // the number of the line being run, 1-based
     std::string error;         // why the current line failed ("" while it did not)
     bool writeFailed = false;  // the line failed because a file could not be written
 };
@@ -161,6 +162,7 @@ LineOutcome answerLine(SessionRun& run, const Words& w)
         return LineOutcome::Failed;
     ScriptedAnswer answer;
     answer.ok = w[1] == "ok";
+    answer.line = run.line;
     for (size_t i = 2; i < w.size(); i++) {
         const size_t eq = w[i].find('=');
         if (eq == std::string::npos)
@@ -185,10 +187,13 @@ LineOutcome snapshotLine(SessionRun& run, const Words& w)
     std::error_code ec;
     fs::create_directories(file.parent_path(), ec);
     PreviousFile previous(file.string());  // the name free, so no overwrite question; back if no new file came
-    run.session.queueFirst(ScriptedAnswer{true, {{"file", file.string()}}});
+    run.session.queueFirst(ScriptedAnswer{true, {{"file", w[1]}}, run.line});  // the dialog places it as `file`
     SendMessageA(run.hWnd, WM_COMMAND, IDM_SAVE_IMAGE, 0);
-    if (fs::exists(file))
-        previous.release();
+    if (!fs::exists(file, ec)) {  // refused by the dialog or not written: the old file comes back
+        run.writeFailed = true;
+        return refuse(run, "cannot write " + file.string() + ": no picture was saved under that name");
+    }
+    previous.release();
     return LineOutcome::Painted;
 }
 
@@ -246,12 +251,18 @@ bool runScriptLine(SessionRun& run, const std::string& line, const Words& w)
     }
     const size_t boxesBefore = run.session.messages().size();
     const LineOutcome outcome = command ? command->handler(run, w) : LineOutcome::Failed;
+    if (!run.session.replyError.empty()) {  // a dialog this line opened found a reply that does not fit
+        run.error = run.session.replyError;
+        return false;
+    }
     if (const std::vector<std::string> failed = takeFailedWrites(); !failed.empty()) {
-        run.error = failed[0];  // the boxes the failure showed stay recorded; they are named too
+        run.error = failed[0];
+        run.writeFailed = true;
+    }
+    if (run.writeFailed) {  // the boxes the failure showed stay recorded; they are named too
         const std::vector<MessageRecord> boxes = run.session.messages();
         for (size_t i = boxesBefore; i < boxes.size(); i++)
             run.error += "\n  [" + boxes[i].caption + "] " + boxes[i].text;
-        run.writeFailed = true;
         return false;
     }
     if (outcome == LineOutcome::Failed) {
@@ -261,6 +272,22 @@ bool runScriptLine(SessionRun& run, const std::string& line, const Words& w)
     }
     if (outcome == LineOutcome::Painted)
         runPendingPaints(run.hWnd);  // what the window system does before the next event
+    return true;
+}
+
+// Makes a script line ready for its words: one UTF-8 byte-order mark before
+// the first line and the '\r' of a CRLF line end dropped, the comment cut off.
+// False when the line holds a NUL byte (its words would end there unseen).
+bool prepareLine(std::string& line, int number)
+{
+    if (number == 1 && line.rfind("\xEF\xBB\xBF", 0) == 0)
+        line.erase(0, 3);
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    if (line.find('\0') != std::string::npos)
+        return false;
+    if (const size_t hash = line.find('#'); hash != std::string::npos)
+        line.erase(hash);
     return true;
 }
 
@@ -277,7 +304,7 @@ void endSession()
 int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log,
                        bool realDialogs)
 {
-    std::ifstream in(path);
+    std::ifstream in(path, std::ios::binary);
     if (!in) {
         log << path << ": cannot be read\n";
         return 2;
@@ -287,12 +314,13 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     fs::create_directories(outDir, ec);
 
     ScriptedSession session;
+    session.saveFolder = outDir.string();  // a name typed into the save dialog is relative to the output folder too
     setDefaultMessageBoxService(&session);
     setDialogService(realDialogs ? qtScriptedDialogs(&session) : static_cast<DialogService*>(&session));
     resetProgramState();  // a session is a fresh program: defaults and every stream at its start
     resetRandomStreams();
     simClock = scriptedClock;  // charts print times: a session's must not depend on the day it runs
-    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, {}};
+    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, 0, {}};
     if (!run.hWnd) {
         for (const MessageRecord& m : session.messages())
             log << "[" << m.caption << "] " << m.text << "\n";
@@ -306,12 +334,14 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     int result = 0;
     std::string line;
     for (int number = 1; std::getline(in, line); number++) {
-        if (const size_t hash = line.find('#'); hash != std::string::npos)
-            line.erase(hash);
-        const Words w = words(line);
-        if (w.empty())
+        run.line = number;
+        const bool clean = prepareLine(line, number);
+        const Words w = clean ? words(line) : Words{};
+        if (clean && w.empty())
             continue;
-        if (!runScriptLine(run, line, w)) {
+        if (!clean)
+            run.error = "this line holds a NUL byte";
+        if (!clean || !runScriptLine(run, line, w)) {
             log << path << ":" << number << ": " << run.error << "\n";
             result = run.writeFailed ? 3 : 2;
             break;

@@ -101,11 +101,13 @@ ProgressService* qtProgress();                      // the Qt progress dialog
 struct ScriptedAnswer {
     bool ok = true;                                   // OK (Yes) or Cancel (No)
     std::vector<std::pair<std::string, std::string>> fields; // name=value pairs in the order given
+    int line = 0;                                     // the script line that gave it, 1-based; 0: not from a script
 };
 
 // Message boxes and dialogs of a scripted session: answers from one queue, in
 // order, whichever asks next; an unanswered box is answered with its default and
-// recorded; an unanswered dialog is cancelled.
+// recorded; an unanswered dialog is cancelled. A reply that names a field the
+// dialog does not have cancels it and leaves the reason in replyError.
 class ScriptedSession : public MessageBoxService, public DialogService {
 public:
     int show(const char* text, const char* caption, unsigned flags) override;
@@ -113,11 +115,17 @@ public:
     bool chooseSaveFile(OPENFILENAMEA* request) override;
     void queue(const ScriptedAnswer& answer);       // after the replies already queued
     void queueFirst(const ScriptedAnswer& answer);  // before them: the reply to the very next question
-    ScriptedAnswer takeDialogAnswer();              // the next reply, or Cancel when none is queued
+    // The next reply for `dialog`; Cancel when none is queued, or when a field
+    // of the reply names none of its controls (replyError then says which).
+    ScriptedAnswer takeDialogAnswer(HWND dialog);
     const std::vector<MessageRecord>& messages() const { return shown; }
     std::vector<std::string> log;  // dialogs run, file names chosen: "dialog 105 ok", ...
+    std::string saveFolder;        // where the save dialog puts a relative name; "": the current folder
+    std::string replyError;        // why a reply did not fit its dialog; "" while every one fitted
 
 private:
+    ScriptedAnswer takeNext();                               // the next reply, or Cancel when none is queued
+    std::string saveName(const OPENFILENAMEA* request);      // the file name a save-dialog reply gives
     std::deque<ScriptedAnswer> answers;  // replies to come
     std::vector<MessageRecord> shown;    // every message box, oldest first
 };

@@ -388,10 +388,11 @@ public:
 // Types a scripted reply into a dialog on the screen and clicks its buttons, as
 // a person would: a field's text replaced, a check box clicked when its state
 // is to change, a radio button clicked to choose it, then OK or Cancel. OK that
-// is refused (a bad value) is followed by Cancel; the person gives up.
+// is refused (a bad value) is followed by Cancel; the person gives up. A reply
+// that names a field the dialog lacks is not typed: the dialog is cancelled.
 void pilotDialog(HWND dialog, QDialogButtonBox* buttons, ScriptedSession* session)
 {
-    const ScriptedAnswer answer = session->takeDialogAnswer();
+    const ScriptedAnswer answer = session->takeDialogAnswer(dialog);
     for (const auto& [name, value] : answer.fields) {
         const int id = scriptedControlId(dialog, name);
         QWidget* w = id < 0 ? nullptr : GetDlgItem(dialog, id)->lpImpl->control;

@@ -154,10 +154,15 @@ void createSeries(HWND hWnd)
     s.wNextNoiseLevel = s.wNewNoiseLevel;
     s.wMinPulses = s.wNewMinPulses;
     s.wMaxPulses = s.wNewMaxPulses;
-    // Entries the sequence text did not reach read 0: they take the etalon number.
+    // Entry i of the edited sequence; entries the sequence text did not reach
+    // read 0 and become etalon 1, as the series builder reads them.
     for (uint16_t i = 0; i < s.wEtalonSequenceCapacity; i++) {
-        const uint16_t e = i < s.wNewEtalonSequenceCapacity ? s.lpNewEtalonSequence[i] : 0;
-        s.lpEtalonSequence[i] = (e >= 1 && e <= s.wAlphabetSize) ? e : static_cast<uint16_t>(s.wEtalonNumber);
+        if (i >= s.wNewEtalonSequenceCapacity) {
+            s.lpEtalonSequence[i] = static_cast<uint16_t>(s.wEtalonNumber);
+            continue;
+        }
+        const uint16_t e = s.lpNewEtalonSequence[i];
+        s.lpEtalonSequence[i] = (e >= 1 && e <= s.wAlphabetSize) ? e : uint16_t{1};
     }
     ChainsHeader* chains = makeChainsHeader(hWnd, s.wChainsQuantity, s.wNewMaxPulses, s.lpChainsHeader);
     s.lpChainsHeader = chains;

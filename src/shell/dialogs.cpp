@@ -171,7 +171,7 @@ intptr_t createSeriesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         const int64_t length = readNumber(dialog, 1000), tmin = readNumber(dialog, 1001),
                       tmax = readNumber(dialog, 1003), etalon = readNumber(dialog, 1004),
                       saved = readNumber(dialog, 1005), procSaved = readNumber(dialog, 1006);
-        if (!inRange(dialog, 1000, "Samples Length", length, s.wImpulseSize, 65535) ||
+        if (!inRange(dialog, 1000, "Samples Length", length, s.wImpulseSize, kMaxSeriesSize) ||
             !inRange(dialog, 1001, "Min Length of Interval", tmin, 1, 65535) ||
             !inRange(dialog, 1003, "Max Length of Interval", tmax, std::max<int64_t>(tmin, s.wImpulseSize), 65535) ||
             !inRange(dialog, 1004, "Etalon Number", etalon, 1, s.wAlphabetSize) ||

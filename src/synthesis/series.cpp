@@ -32,9 +32,6 @@ uint16_t maxPulsesFor(int32_t N, uint16_t q, uint16_t Tmin)
 
 namespace {
 
-// Greatest series length: starts and bounds are signed 16-bit sample indices.
-constexpr int32_t kMaxSeriesSize = 32767;
-
 // The first fault of the sizes every constructor relies on (non-empty draw
 // ranges, no division by zero, positions that fit 16 bits) as a message in
 // `text`; an empty text when the parameters can be built.

@@ -114,6 +114,10 @@ void noiseLikePulse(int amplitude, uint16_t n, int16_t* destination);
 ** Series
 **========================================================================*/
 
+// Greatest series length, samples: starts and bounds are signed 16-bit sample
+// indices. A dialog or an option that takes a length refuses more.
+inline constexpr int32_t kMaxSeriesSize = 32767;
+
 // One synthesized series with its ground truth and room for the detectors'
 // results. Owns its arrays but not the alphabet entries it points to. Obtained
 // from getCutOffSeriesHeader (or a constructor) and released by freeSeriesHeader.

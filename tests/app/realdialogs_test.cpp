@@ -3,12 +3,14 @@
 // same, byte for byte, in the three runs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -21,12 +23,15 @@ std::string readAll(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-int runPulsebench(const std::string& options, const fs::path& out)
+// The exit code of the executable on a script, its messages in OUT.log.
+int runPulsebench(const std::string& options, const fs::path& out,
+                  const std::string& script = std::string(PULSEBENCH_EXAMPLES) + "/dialogs.txt")
 {
     const std::string command = "QT_QPA_PLATFORM=offscreen '" + std::string(PULSEBENCH_EXE) + "' " + options +
-                                " --script '" + std::string(PULSEBENCH_EXAMPLES) + "/dialogs.txt' --out '" +
-                                out.string() + "' 2>'" + out.string() + ".log'";
-    return std::system(command.c_str());
+                                " --script '" + script + "' --out '" + out.string() + "' 2>'" + out.string() +
+                                ".log'";
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 } // namespace
@@ -55,5 +60,26 @@ TEST(RealDialogs, ExampleSessionWritesTheSameFilesOnTheWindowTwiceAndHeadless)
     // the simulation made it into the state.
     const std::string state = readAll(root / "first" / "state.json");
     EXPECT_NE(state.find("\"wChartKind\""), std::string::npos);
+    fs::remove_all(root);
+}
+
+TEST(RealDialogs, ReplyThatFitsNoFieldStopsTheRunOnTheWindowAsHeadless)
+{
+    const fs::path root = fs::temp_directory_path() / ("pulsebench-real-misfit-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+    const fs::path script = root / "misfit.txt";
+    std::ofstream(script) << "answer ok \"Samples Length=600\"\n"
+                             "answer ok \"Noise Levle=15\"\n"
+                             "menu 40001\n";
+    EXPECT_EQ(runPulsebench("", root / "window", script.string()), 2);
+    EXPECT_EQ(runPulsebench("--headless", root / "headless", script.string()), 2);
+    const std::string headless = readAll(root / "headless.log"), window = readAll(root / "window.log");
+    EXPECT_NE(headless.find("misfit.txt:3: the dialog \"Create Series\" opened by this line has no field "
+                            "\"Noise Levle\" (answer at line 2); its fields: "),
+              std::string::npos)
+        << headless;
+    // The window's log may begin with what Qt says about the platform.
+    EXPECT_EQ(window.substr(window.size() - std::min(window.size(), headless.size())), headless) << window;
     fs::remove_all(root);
 }

@@ -181,3 +181,102 @@ TEST_F(Session, DialogSessionThroughSimulationWritesTheSameFilesTwice)
     ASSERT_EQ(messages.size(), 1u) << messages.dump();
     EXPECT_EQ(messages[0]["caption"], "getPulseEstAsRepeats");
 }
+
+TEST_F(Session, ReplyThatFitsNoFieldStopsTheRunAtTheLineThatOpenedTheDialog)
+{
+    struct Case {
+        std::string script;  // the session
+        std::string lacks;   // what the message says the dialog lacks
+        std::string fields;  // a part of the fields it lists
+        int opened, answered;
+    };
+    const Case cases[] = {
+        {"answer ok \"Sample Lenght=600\"\nmenu 40001\n", "has no field \"Sample Lenght\"", "\"Samples Length\" (1000)",
+         2, 1},
+        {"answer ok 99999999999=5\n# the list\nmenu 40002\n", "has no field \"99999999999\"",
+         "\"Number of Required Etalons\" (1014), \"List of Required Etalons\" (1013)", 3, 1},
+        {"answer ok \"Samples Length=600\"\nanswer ok \"Noise Levle=3\" 1007=9\nmenu 40001\n",
+         "has no field \"Noise Levle\"", "\"Number of Pulses in Series\" (1007)", 3, 2},
+        {"answer ok 1000=600 plain\nmenu 40001\n", "takes no bare word \"plain\"", "\"Etalon Number\" (1004)", 2, 1},
+        {"answer ok size=3\nmenu 40003\n", "has no field \"size\"", "\"file\"", 2, 1},
+    };
+    for (const Case& c : cases) {
+        std::string log;
+        EXPECT_EQ(run(script(c.script), "a", &log), 2) << c.script;
+        const std::string where = "script.txt:" + std::to_string(c.opened) + ": the ";
+        EXPECT_NE(log.find(where), std::string::npos) << log;
+        EXPECT_NE(log.find("opened by this line " + c.lacks), std::string::npos) << log;
+        EXPECT_NE(log.find("(answer at line " + std::to_string(c.answered) + "); its fields: "), std::string::npos)
+            << log;
+        EXPECT_NE(log.find(c.fields), std::string::npos) << log;
+    }
+}
+
+TEST_F(Session, CrlfEndsAndAByteOrderMarkReadAsPlainLinesAndANulByteIsRefused)
+{
+    const std::string plain = "# a series made by hand, then processed\n"
+                              "answer ok \"Samples Length=600\" \"Etalon Number=3\"\n"
+                              "answer ok \"Noise Level=15\"\n"
+                              "menu 40001\n"
+                              "menu 40017   # Processing Same Data\n"
+                              "dump series series.json\n"
+                              "dump state state.json\n"
+                              "messages messages.json\n";
+    std::string crlf = "\xEF\xBB\xBF";
+    for (char c : plain)
+        crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    ASSERT_EQ(run(script(plain), "plain"), 0);
+    std::string log;
+    ASSERT_EQ(run(script(crlf), "crlf", &log), 0) << log;
+    for (const char* name : {"series.json", "state.json", "messages.json"}) {
+        const std::string a = readAll(root / "plain" / name);
+        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, readAll(root / "crlf" / name)) << name;
+    }
+    EXPECT_EQ(run(script(std::string("menu 40018\nmenu 40018\0 junk\nmenu 40018\n", 36)), "nul", &log), 2);
+    EXPECT_EQ(log, (root / "script.txt").string() + ":2: this line holds a NUL byte\n");
+    EXPECT_EQ(run(script(std::string("# a comment \0 too\n", 18)), "nul", &log), 2);
+    EXPECT_NE(log.find(":1: this line holds a NUL byte"), std::string::npos) << log;
+}
+
+TEST_F(Session, SaveDialogFromTheMenuWritesRelativeToTheOutputFolder)
+{
+    const std::string name = "menu-" + std::to_string(::getpid()) + ".png";
+    ASSERT_FALSE(std::filesystem::exists(name));
+    ASSERT_EQ(run(script("answer ok " + name + "\nmenu 40003\n"
+                         "answer ok " + name + "\nanswer cancel   # do not replace it\nmenu 40003\n"
+                         "messages m.json\n"),
+                  "a"),
+              0);
+    EXPECT_FALSE(std::filesystem::exists(name));
+    const std::filesystem::path file = root / "a" / name;
+    ASSERT_TRUE(std::filesystem::exists(file));
+    const auto m = nlohmann::json::parse(readAll(root / "a" / "m.json"));
+    ASSERT_EQ(m.size(), 1u) << m.dump();
+    EXPECT_EQ(m[0]["text"], file.string() + " already exists.\nDo you want to replace it?");
+    EXPECT_EQ(m[0]["reply"], IDNO);
+}
+
+TEST_F(Session, NamesTheSaveDialogCannotUseAreRefusedWithAMessage)
+{
+    // A name longer than the dialog holds (one part of it longer than the file
+    // system allows, too): the snapshot line stops the session, naming the file
+    // and the dialog's message. A name the file system cannot look up, typed
+    // into the menu's save dialog: refused with a message, the session goes on.
+    std::filesystem::create_directories(root / "a");
+    std::filesystem::create_symlink("loop", root / "a" / "loop");
+    const std::string longPart(300, 'a');
+    std::string log;
+    ASSERT_EQ(run(script("snapshot " + longPart + ".png\n"), "a", &log), 3);
+    EXPECT_NE(log.find("cannot write " + (root / "a" / (longPart + ".png")).string()), std::string::npos) << log;
+    EXPECT_NE(log.find("\nThis file name cannot be used: longer than 255 characters."), std::string::npos) << log;
+    ASSERT_EQ(run(script("answer ok loop/x.bmp\nmenu 40003\nmessages m.json\n"), "a"), 0);
+    const auto m = nlohmann::json::parse(readAll(root / "a" / "m.json"));
+    ASSERT_EQ(m.size(), 1u) << m.dump();
+    const std::string loop = (root / "a" / "loop" / "x.bmp").string() + "\nThis file name cannot be used: ";
+    EXPECT_EQ(m[0]["text"].get<std::string>().substr(0, loop.size()), loop);  // then the system's reason
+    EXPECT_EQ(m[0]["caption"], "Snapshot File Name");
+    EXPECT_EQ(m[0]["flags"], MB_OK | MB_ICONWARNING);
+    for (const auto& e : std::filesystem::directory_iterator(root / "a"))
+        EXPECT_TRUE(e.path().filename() == "m.json" || e.path().filename() == "loop") << e.path();
+}

@@ -253,3 +253,38 @@ TEST(ScriptedDialogs, FieldsByLabelOrIdReachTheProcedureAndOkOrCancelEndsIt)
     setDialogService(nullptr);
     stopPlatform();
 }
+
+TEST(ScriptedDialogs, ReplyNamingNoControlCancelsTheDialogAndSaysWhichFieldsItHas)
+{
+    ensurePlatform();
+    registerDialogTemplate(DialogTemplateDesc{
+        9002, "Sample", {{1001, "edit", "Min Length of Interval"}, {1002, "check", "bounds incl."}}});
+    ScriptedSession session;
+    setDialogService(&session);
+    // A misspelt label, an id the dialog lacks, ids beyond an int, a negative
+    // id, a bare word: each cancels the dialog, and the good field before it
+    // is not kept.
+    for (const std::string name : {"Min Length of Intervall", "1003", "2147483647", "2147483648", "99999999999",
+                                   "-1001", ""}) {
+        session.replyError.clear();
+        session.queue(ScriptedAnswer{true, {{"1001", "55"}, {name, "5"}}, 7});
+        DialogResult result;
+        EXPECT_EQ(DialogBoxParamA(nullptr, 9002, nullptr, sampleDialog, reinterpret_cast<LPARAM>(&result)), IDCANCEL)
+            << name;
+        EXPECT_EQ(result.text, "40") << name;
+        const std::string& why = session.replyError;
+        const std::string lacks = name.empty() ? "takes no bare word \"5\"" : "has no field \"" + name + "\"";
+        EXPECT_EQ(why, "the dialog \"Sample\" opened by this line " + lacks +
+                           " (answer at line 7); its fields: \"Min Length of Interval\" (1001), \"bounds incl.\" (1002)");
+    }
+    // Fields by label and by id still fit; nothing is reported.
+    session.replyError.clear();
+    session.queue(ScriptedAnswer{true, {{"Min Length of Interval", "55"}, {"0001002", "1"}}});
+    DialogResult result;
+    EXPECT_EQ(DialogBoxParamA(nullptr, 9002, nullptr, sampleDialog, reinterpret_cast<LPARAM>(&result)), IDOK);
+    EXPECT_EQ(result.text, "55");
+    EXPECT_EQ(result.checked, BST_CHECKED);
+    EXPECT_EQ(session.replyError, "");
+    setDialogService(nullptr);
+    stopPlatform();
+}

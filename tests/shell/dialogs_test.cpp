@@ -3,6 +3,7 @@
 // refuses, Create series, New pulses, the simulation and its charts, the tuple
 // stage without a subset.
 #include <map>
+#include <random>
 
 #include "simulation/simulation.h"
 #include "support/mainwindow.h"
@@ -209,7 +210,7 @@ TEST_F(Dialogs, CreateSeriesBuildsTheTypedSeriesAndTypesFixedWholeAsTyped)
         EXPECT_EQ(s.lpEtalonSequence[i], 2 * (i + 1)) << i;
 }
 
-TEST_F(Dialogs, CreateSeriesShortSequenceReadsZerosThatTakeTheEtalonNumber)
+TEST_F(Dialogs, CreateSeriesShortSequenceReadsZerosThatBecomeEtalonOne)
 {
     session.queue(ok({{"Etalon Number", "9"}}));
     session.queue(ok({{"1010", "3,4"}}));
@@ -218,7 +219,53 @@ TEST_F(Dialogs, CreateSeriesShortSequenceReadsZerosThatTakeTheEtalonNumber)
     EXPECT_EQ(s.lpNewEtalonSequence[0], 3);
     EXPECT_EQ(s.lpNewEtalonSequence[1], 4);
     EXPECT_EQ(s.lpNewEtalonSequence[2], 0);
-    EXPECT_EQ(s.lpEtalonSequence[2], 9);
+    EXPECT_EQ(s.lpEtalonSequence[2], 1);  // not the etalon number
+}
+
+// The etalon sequence a typed text gives: its first 99 characters are read,
+// entries split at commas; an entry the text does not reach reads 0, and an
+// entry below 1 becomes etalon 1.
+std::vector<int> typedSequence(const std::string& text, int shown)
+{
+    const std::string read = text.substr(0, 99);
+    std::vector<int> sequence;
+    for (size_t pos = 0; pos < read.size() && static_cast<int>(sequence.size()) < shown;) {
+        const size_t comma = std::min(read.find(',', pos), read.size());
+        sequence.push_back(std::atoi(read.substr(pos, comma - pos).c_str()));
+        pos = comma + 1;
+    }
+    sequence.resize(static_cast<size_t>(shown), 0);
+    for (int& e : sequence)
+        e = std::max(e, 1);
+    return sequence;
+}
+
+TEST_F(Dialogs, CreateSeriesTakesTheTypedSequenceAsItsFirst99CharactersRead)
+{
+    std::mt19937 random(15);
+    for (int trial = 0; trial < 40; trial++) {
+        // Up to 80 entries of 1 to 20 for the 61 the dialog shows (the texts
+        // pass 99 characters from about 40 entries); the first trial types
+        // one entry alone.
+        std::string text = trial == 0 ? "2" : "";
+        const int entries = trial == 0 ? 0 : static_cast<int>(random() % 81);
+        for (int i = 0; i < entries; i++)
+            text += (i ? "," : "") + std::to_string(1 + random() % 20);
+        session.queue(ok({{"Samples Length", "4000"}, {"Etalon Number", "5"}}));
+        session.queue(ok({{"1010", text}}));
+        menu(IDM_CREATE_SERIES);
+        const ProgramState& s = gState;
+        ASSERT_EQ(s.dwNextSeriesLength, 4000u) << text;
+        const int shown = (s.wMinPulses + s.wMaxPulses) / 2;
+        ASSERT_EQ(shown, 61);
+        const std::vector<int> expected = typedSequence(text, shown);
+        for (int i = 0; i < shown; i++)
+            ASSERT_EQ(s.lpEtalonSequence[i], expected[i]) << "entry " << i << " of " << text;
+        ASSERT_NE(s.lpSeriesHeader, nullptr);
+        for (int j = 0; j < s.lpSeriesHeader->wImpulseQuantity && j < shown; j++)
+            ASSERT_EQ(s.lpSeriesHeader->lpEtalonNumbers[j], expected[j]) << "pulse " << j << " of " << text;
+    }
+    EXPECT_TRUE(session.messages().empty()) << session.messages()[0].text;
 }
 
 TEST_F(Dialogs, CreateSeriesCancelledInTheStructureKeepsThePulseCount)
@@ -245,6 +292,7 @@ TEST_F(Dialogs, CreateSeriesRefusesValuesThatBreakTheSeries)
 {
     const std::vector<std::pair<std::string, std::string>> bad = {
         {"Samples Length", "70000"}, {"Samples Length", "-5"},           {"Min Length of Interval", "0"},
+        {"Samples Length", "32768"}, {"Samples Length", "65535"},
         {"Max Length of Interval", "30"},  // Tmin 40 above it
         {"Max Length of Interval", "19"}, {"Etalon Number", "0"},        {"Etalon Number", "21"},
         {"1005", "101"},                  {"1006", "-1"},
@@ -264,7 +312,24 @@ TEST_F(Dialogs, CreateSeriesRefusesValuesThatBreakTheSeries)
     ASSERT_EQ(session.messages().size(), bad.size());
     EXPECT_NE(session.messages()[0].text.find("\"Samples Length\""), std::string::npos);
     EXPECT_NE(session.messages()[2].text.find("\"Min Length of Interval\""), std::string::npos);
-    EXPECT_NE(session.messages()[5].text.find("\"Etalon Number\""), std::string::npos);
+    EXPECT_EQ(session.messages()[3].text, "\"Samples Length\" must be from 20 to 32767, not 32768.");
+    EXPECT_NE(session.messages()[7].text.find("\"Etalon Number\""), std::string::npos);
+}
+
+TEST_F(Dialogs, LongestSeriesIsBuiltProcessedAndSimulatedWithoutAComplaint)
+{
+    session.queue(ok({{"Samples Length", "32767"}}));
+    session.queue(ok());
+    menu(IDM_CREATE_SERIES);
+    ASSERT_NE(gState.lpSeriesHeader, nullptr);
+    EXPECT_EQ(gState.lpSeriesHeader->dwSeriesSize, 32767);
+    menu(IDM_PROCESS_NEXT);
+    EXPECT_EQ(gState.lpSeriesHeader->dwSeriesSize, 32767);
+    session.queue(ok({{"Samples Length", "65535"}}));  // the simulation asks the same, refused as above
+    menu(IDM_SIMULATION);
+    ASSERT_EQ(session.messages().size(), 1u);
+    EXPECT_EQ(session.messages()[0].text, "\"Samples Length\" must be from 20 to 32767, not 65535.");
+    EXPECT_EQ(gState.dwSeriesLength, 32767u);
 }
 
 TEST_F(Dialogs, CreateSeriesRefusesASequenceNumberOutsideTheAlphabet)

@@ -157,3 +157,18 @@ TEST_F(QtDialogs, ScriptedRefusalIsAnsweredThenTheDialogGivesUp)
                                               std::to_string(gState.wAlphabetSize) + ".");
     EXPECT_EQ(session.log.back(), "dialog " + std::to_string(IDD_REQUIRED_ETALONS) + " cancel");
 }
+
+TEST_F(QtDialogs, ScriptedReplyNamingAFieldTheDialogLacksCancelsItAndSaysWhy)
+{
+    setDialogService(qtScriptedDialogs(&session));
+    const uint16_t quantity = gState.wRequiredQuantity;
+    session.queue(ScriptedAnswer{true, {{"Number of Required Etalons", "3"}, {"List of Requried Etalons", "2,5,9"}}, 4});
+    command(IDM_NEW_PULSES);
+    EXPECT_EQ(gState.wRequiredQuantity, quantity);
+    EXPECT_TRUE(session.messages().empty());
+    EXPECT_EQ(session.replyError, "the dialog \"List of Required Etalons\" opened by this line has no field "
+                                  "\"List of Requried Etalons\" (answer at line 4); its fields: "
+                                  "\"Number of Required Etalons\" (1014), \"List of Required Etalons\" (1013)");
+    EXPECT_EQ(session.log.back(), "dialog " + std::to_string(IDD_REQUIRED_ETALONS) + " cancel");
+    EXPECT_EQ(shownDialog(), nullptr);  // closed
+}
