@@ -10,6 +10,7 @@
 
 #include "platform/window.h"
 #include "snapshot/snapshot.h"
+#include "snapshot/writer.h"
 
 namespace {
 
@@ -33,20 +34,25 @@ std::vector<COLORREF> readPixels(HDC hdc, int width, int height)
     return pixels;
 }
 
-bool writePng(const char* name, const std::vector<COLORREF>& pixels, int width, int height)
+} // namespace
+
+bool writePngFile(const char* fileName, const SnapshotImage* image)
 {
-    QImage image(width, height, QImage::Format_RGB32);
+    if (!snapshot_detail::usableImage(image) || !fileName)
+        return false;
+    const int width = image->width, height = image->height;
+    QImage picture(width, height, QImage::Format_RGB32);
+    if (picture.isNull())
+        return false;  // no memory for it
     for (int y = 0; y < height; y++) {
-        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        QRgb* row = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < width; x++) {
-            const COLORREF c = pixels[static_cast<size_t>(y) * width + x];
+            const COLORREF c = image->pixels[static_cast<size_t>(y) * width + x];
             row[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
         }
     }
-    return image.save(QString::fromUtf8(name), "PNG");
+    return picture.save(QString::fromUtf8(fileName), "PNG");
 }
-
-} // namespace
 
 int MakeSnapshot(HWND hWnd)
 {
@@ -106,7 +112,9 @@ int MakeSnapshot(HWND hWnd)
                 MessageBoxA(hWnd, "Bitmap file is not created", "About Bitmap", MB_OK);
         }
         if (hasExtension(name, ".png")) {
-            if (!writePng(name, readPixels(memory, W, H), W, H))
+            const std::vector<COLORREF> pixels = readPixels(memory, W, H);
+            const SnapshotImage image{W, H, pixels.data(), GetBkColor(hdc)};
+            if (!writePngFile(name, &image))
                 MessageBoxA(hWnd, "PNG file is not created", "About Bitmap", MB_OK);
         }
     }
