@@ -51,6 +51,9 @@ struct DisplayState {
 };
 
 extern DisplayState gDisplay;  // written by every paint; read by mouse handling and the commands
+// Forgets the layout of every paint (gDisplay, gSeriesView): a new main
+// window starts from nothing an earlier one left.
+void resetDisplayState();
 
 // The whole layout for a client rectangle and the font's metrics, from the
 // program state (processing type, series type, alphabet size, selection), as
