@@ -1,7 +1,8 @@
 // The runner of scripted sessions: reads the script line by line, checks each
 // line where it enters, and turns it into what a person at the window would
 // cause (a menu choice, a press, a key, a reply to a dialog); paints whatever
-// became invalid after each event, as the window system does when idle.
+// became invalid after each event, as the window system does when idle. Each
+// script command has one handler, found in the command table below.
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
@@ -17,6 +18,10 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+/*==========================================================================
+** Words and values
+**========================================================================*/
 
 // Splits a line into words; double quotes group words with blanks ("Noise Level"=30).
 std::vector<std::string> words(const std::string& line)
@@ -70,6 +75,192 @@ int64_t scriptedClock()
     return 1767225600;
 }
 
+/*==========================================================================
+** The session and its commands
+**========================================================================*/
+
+// One running session: what every command handler may read and change.
+struct SessionRun {
+    ScriptedSession& session;  // the replies queued and the message boxes recorded
+    HWND hWnd = nullptr;       // the main window of the session
+    fs::path outDir;           // where relative file names go
+    std::string error;         // why the current line failed ("" while it did not)
+};
+
+// What a handler did with its line.
+enum class LineOutcome {
+    Painted,  // an event was sent: paint what became invalid before the next line
+    Done,     // nothing to paint (a reply queued, a file written)
+    Failed,   // the line was refused or failed; SessionRun::error says why, the session stops
+};
+
+using Words = std::vector<std::string>;
+using CommandHandler = LineOutcome (*)(SessionRun& run, const Words& w);
+
+LineOutcome refuse(SessionRun& run, const std::string& why)
+{
+    run.error = why;
+    return LineOutcome::Failed;
+}
+
+// A relative script name is taken relative to the output folder.
+fs::path place(const SessionRun& run, const std::string& name)
+{
+    return fs::path(name).is_absolute() ? fs::path(name) : run.outDir / name;
+}
+
+// menu ID, command ID: a WM_COMMAND as the menu or the program sends it.
+LineOutcome commandLine(SessionRun& run, const Words& w)
+{
+    long id = 0;
+    if (w.size() != 2 || !parseInt(w[1], 0, 65535, id))
+        return LineOutcome::Failed;
+    SendMessageA(run.hWnd, WM_COMMAND, static_cast<WPARAM>(id), 0);
+    return LineOutcome::Painted;
+}
+
+// press X Y, move X Y, release X Y: the left mouse button in client coordinates.
+LineOutcome mouseLine(SessionRun& run, const Words& w)
+{
+    long x = 0, y = 0;
+    if (w.size() != 3 || !parseInt(w[1], -32768, 32767, x) || !parseInt(w[2], -32768, 32767, y))
+        return LineOutcome::Failed;
+    const std::string& cmd = w[0];
+    const UINT message = cmd == "press" ? WM_LBUTTONDOWN : cmd == "move" ? WM_MOUSEMOVE : WM_LBUTTONUP;
+    const WPARAM keys = cmd == "release" ? WPARAM{0} : WPARAM{MK_LBUTTON};
+    injectMouse(run.hWnd, message, static_cast<int>(x), static_cast<int>(y), keys);
+    return LineOutcome::Painted;
+}
+
+// key CODE: a key pressed and released.
+LineOutcome keyLine(SessionRun& run, const Words& w)
+{
+    long code = 0;
+    if (w.size() != 2 || !parseInt(w[1], 0, 255, code))
+        return LineOutcome::Failed;
+    injectKey(run.hWnd, static_cast<int>(code));
+    return LineOutcome::Painted;
+}
+
+// resize W H: the client area's size.
+LineOutcome resizeLine(SessionRun& run, const Words& w)
+{
+    long width = 0, height = 0;
+    if (w.size() != 3 || !parseInt(w[1], 1, 32767, width) || !parseInt(w[2], 1, 32767, height))
+        return LineOutcome::Failed;
+    fixClientSize(run.hWnd, static_cast<int>(width), static_cast<int>(height));
+    return LineOutcome::Painted;
+}
+
+// answer ok|cancel [NAME=VALUE ...]: the reply to the next message box or dialog.
+LineOutcome answerLine(SessionRun& run, const Words& w)
+{
+    if (w.size() < 2 || (w[1] != "ok" && w[1] != "cancel"))
+        return LineOutcome::Failed;
+    ScriptedAnswer answer;
+    answer.ok = w[1] == "ok";
+    for (size_t i = 2; i < w.size(); i++) {
+        const size_t eq = w[i].find('=');
+        if (eq == std::string::npos)
+            answer.fields.emplace_back("", w[i]);
+        else
+            answer.fields.emplace_back(w[i].substr(0, eq), w[i].substr(eq + 1));
+    }
+    run.session.queue(answer);
+    return LineOutcome::Done;
+}
+
+// snapshot NAME.bmp|.pcx|.png: " Save image as..." answered with that name.
+LineOutcome snapshotLine(SessionRun& run, const Words& w)
+{
+    if (w.size() != 2)
+        return LineOutcome::Failed;
+    const fs::path file = place(run, w[1]);
+    const std::string ext = file.extension().string();
+    if (ext != ".bmp" && ext != ".pcx" && ext != ".png" && ext != ".BMP" && ext != ".PCX" && ext != ".PNG")
+        return refuse(run, "snapshot needs a .bmp, .pcx or .png name: " + w[1]);
+    runPendingPaints(run.hWnd);
+    std::error_code ec;
+    fs::create_directories(file.parent_path(), ec);
+    fs::remove(file, ec);  // a fresh file each run: no overwrite question
+    run.session.queueFirst(ScriptedAnswer{true, {{"file", file.string()}}});
+    SendMessageA(run.hWnd, WM_COMMAND, IDM_SAVE_IMAGE, 0);
+    return LineOutcome::Painted;
+}
+
+// dump series|chains|state FILE: the JSON picture of a record.
+LineOutcome dumpLine(SessionRun& run, const Words& w)
+{
+    if (w.size() != 3 || (w[1] != "series" && w[1] != "chains" && w[1] != "state"))
+        return LineOutcome::Failed;
+    runPendingPaints(run.hWnd);
+    const nlohmann::ordered_json j =
+        w[1] == "series" ? seriesToJson() : w[1] == "chains" ? chainsToJson() : stateToJson(run.hWnd);
+    if (!writeJson(place(run, w[2]), j))
+        return refuse(run, "cannot write " + place(run, w[2]).string());
+    return LineOutcome::Done;
+}
+
+// messages FILE: every message box shown so far (allowed after the window closed).
+LineOutcome messagesLine(SessionRun& run, const Words& w)
+{
+    if (w.size() != 2)
+        return LineOutcome::Failed;
+    if (!writeJson(place(run, w[1]), messagesToJson(run.session.messages())))
+        return refuse(run, "cannot write " + place(run, w[1]).string());
+    return LineOutcome::Done;
+}
+
+// The script commands. A line whose first word is not here, or whose words do
+// not fit its command, is not understood.
+struct ScriptCommand {
+    const char* name;        // the first word of the line
+    CommandHandler handler;  // does the line; Failed with no error: the words do not fit
+    bool needsWindow;        // refused once the window was closed
+};
+
+constexpr ScriptCommand kScriptCommands[] = {
+    {"menu", commandLine, true},       {"command", commandLine, true}, {"press", mouseLine, true},
+    {"move", mouseLine, true},         {"release", mouseLine, true},   {"key", keyLine, true},
+    {"resize", resizeLine, true},      {"answer", answerLine, true},   {"snapshot", snapshotLine, true},
+    {"dump", dumpLine, true},          {"messages", messagesLine, false},
+};
+
+const ScriptCommand* findScriptCommand(const std::string& name)
+{
+    for (const ScriptCommand& c : kScriptCommands)
+        if (name == c.name)
+            return &c;
+    return nullptr;
+}
+
+// Runs one line that has words; false when the session stops (run.error says why).
+bool runScriptLine(SessionRun& run, const std::string& line, const Words& w)
+{
+    const ScriptCommand* command = findScriptCommand(w[0]);
+    if ((!command || command->needsWindow) && !windowAlive(run.hWnd)) {
+        run.error = "the window was closed before this line";
+        return false;
+    }
+    const LineOutcome outcome = command ? command->handler(run, w) : LineOutcome::Failed;
+    if (outcome == LineOutcome::Failed) {
+        if (run.error.empty())
+            run.error = "not understood: " + line;
+        return false;
+    }
+    if (outcome == LineOutcome::Painted)
+        runPendingPaints(run.hWnd);  // what the window system does before the next event
+    return true;
+}
+
+// Gives the services and the clock back to the program after a session.
+void endSession()
+{
+    setDefaultMessageBoxService(nullptr);
+    setDialogService(nullptr);
+    simClock = simRealClock;
+}
+
 } // namespace
 
 int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log,
@@ -83,7 +274,6 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     const fs::path outDir = outputDirectory.empty() ? fs::path(".") : fs::path(outputDirectory);
     std::error_code ec;
     fs::create_directories(outDir, ec);
-    auto place = [&](const std::string& name) { return fs::path(name).is_absolute() ? fs::path(name) : outDir / name; };
 
     ScriptedSession session;
     setDefaultMessageBoxService(&session);
@@ -91,98 +281,32 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     resetProgramState();  // a session is a fresh program: defaults and every stream at its start
     resetRandomStreams();
     simClock = scriptedClock;  // charts print times: a session's must not depend on the day it runs
-    HWND hWnd = startMainWindow(nullptr, nullptr);
-    if (!hWnd) {
+    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, {}};
+    if (!run.hWnd) {
         for (const MessageRecord& m : session.messages())
             log << "[" << m.caption << "] " << m.text << "\n";
         log << "the main window could not be created\n";
-        setDefaultMessageBoxService(nullptr);
-        setDialogService(nullptr);
-        simClock = simRealClock;
+        endSession();
         return 1;
     }
-
-    fixClientSize(hWnd, kHeadlessWidth, kHeadlessHeight);  // the same pictures on a screen of any size
+    fixClientSize(run.hWnd, kHeadlessWidth, kHeadlessHeight);  // the same pictures on a screen of any size
 
     int result = 0;
     std::string line;
     for (int number = 1; std::getline(in, line); number++) {
         if (const size_t hash = line.find('#'); hash != std::string::npos)
             line.erase(hash);
-        const std::vector<std::string> w = words(line);
+        const Words w = words(line);
         if (w.empty())
             continue;
-        const std::string& cmd = w[0];
-        auto fail = [&](const std::string& why) {
-            log << path << ":" << number << ": " << why << "\n";
+        if (!runScriptLine(run, line, w)) {
+            log << path << ":" << number << ": " << run.error << "\n";
             result = 2;
-        };
-        long a = 0, b = 0;
-        const bool alive = windowAlive(hWnd);
-        if (cmd != "messages" && !alive) {
-            fail("the window was closed before this line");
             break;
         }
-        if ((cmd == "menu" || cmd == "command") && w.size() == 2 && parseInt(w[1], 0, 65535, a)) {
-            SendMessageA(hWnd, WM_COMMAND, static_cast<WPARAM>(a), 0);
-        } else if ((cmd == "press" || cmd == "move" || cmd == "release") && w.size() == 3 &&
-                   parseInt(w[1], -32768, 32767, a) && parseInt(w[2], -32768, 32767, b)) {
-            const UINT message = cmd == "press" ? WM_LBUTTONDOWN : cmd == "move" ? WM_MOUSEMOVE : WM_LBUTTONUP;
-            const WPARAM keys = cmd == "release" ? WPARAM{0} : WPARAM{MK_LBUTTON};
-            injectMouse(hWnd, message, static_cast<int>(a), static_cast<int>(b), keys);
-        } else if (cmd == "key" && w.size() == 2 && parseInt(w[1], 0, 255, a)) {
-            injectKey(hWnd, static_cast<int>(a));
-        } else if (cmd == "resize" && w.size() == 3 && parseInt(w[1], 1, 32767, a) && parseInt(w[2], 1, 32767, b)) {
-            fixClientSize(hWnd, static_cast<int>(a), static_cast<int>(b));
-        } else if (cmd == "answer" && w.size() >= 2 && (w[1] == "ok" || w[1] == "cancel")) {
-            ScriptedAnswer answer;
-            answer.ok = w[1] == "ok";
-            for (size_t i = 2; i < w.size(); i++) {
-                const size_t eq = w[i].find('=');
-                if (eq == std::string::npos)
-                    answer.fields.emplace_back("", w[i]);
-                else
-                    answer.fields.emplace_back(w[i].substr(0, eq), w[i].substr(eq + 1));
-            }
-            session.queue(answer);
-            continue;
-        } else if (cmd == "snapshot" && w.size() == 2) {
-            const fs::path file = place(w[1]);
-            const std::string ext = file.extension().string();
-            if (ext != ".bmp" && ext != ".pcx" && ext != ".png" && ext != ".BMP" && ext != ".PCX" && ext != ".PNG") {
-                fail("snapshot needs a .bmp, .pcx or .png name: " + w[1]);
-                break;
-            }
-            runPendingPaints(hWnd);
-            fs::create_directories(file.parent_path(), ec);
-            fs::remove(file, ec);  // a fresh file each run: no overwrite question
-            session.queueFirst(ScriptedAnswer{true, {{"file", file.string()}}});
-            SendMessageA(hWnd, WM_COMMAND, IDM_SAVE_IMAGE, 0);
-        } else if (cmd == "dump" && w.size() == 3 && (w[1] == "series" || w[1] == "chains" || w[1] == "state")) {
-            runPendingPaints(hWnd);
-            const nlohmann::ordered_json j =
-                w[1] == "series" ? seriesToJson() : w[1] == "chains" ? chainsToJson() : stateToJson(hWnd);
-            if (!writeJson(place(w[2]), j)) {
-                fail("cannot write " + place(w[2]).string());
-                break;
-            }
-            continue;
-        } else if (cmd == "messages" && w.size() == 2) {
-            if (!writeJson(place(w[1]), messagesToJson(session.messages()))) {
-                fail("cannot write " + place(w[1]).string());
-                break;
-            }
-            continue;
-        } else {
-            fail("not understood: " + line);
-            break;
-        }
-        runPendingPaints(hWnd);  // what the window system does before the next event
     }
-    if (windowAlive(hWnd))
-        DestroyWindow(hWnd);
-    setDefaultMessageBoxService(nullptr);
-    setDialogService(nullptr);
-    simClock = simRealClock;
+    if (windowAlive(run.hWnd))
+        DestroyWindow(run.hWnd);
+    endSession();
     return result;
 }

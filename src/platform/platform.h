@@ -1,5 +1,6 @@
-// The stand-in for the window system: what the workbench's own code calls where
-// the original called Win32. This header is the public face of src/platform/;
+// The window-system layer: the calls the workbench's own code makes for windows,
+// painting, message boxes and dialogs, in Win32's vocabulary, served by Qt or by
+// a headless backend. This header is the public face of src/platform/;
 // subsystems 1 to 3 use only the message box part of it and never see Qt.
 #pragma once
 

@@ -2,7 +2,7 @@
 // description and a canvas that shows the window's raster and feeds mouse, key
 // and size events to the window procedure; real message boxes and dialogs.
 //
-// Sections: frame and canvas - hooks - message boxes - dialogs
+// Sections: frame and canvas - hooks - message boxes - dialogs - progress
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>

@@ -3,7 +3,7 @@
 // its events in here (qtbackend.cpp). Also the backend control API of backend.h.
 //
 // Sections: registry - creation and messages - painting - mouse, cursor, menu -
-// resources - dialogs - driving a window - scripted session
+// resources - dialogs - driving a window
 #include <QGuiApplication>
 #include <QThread>
 #include <QPainter>

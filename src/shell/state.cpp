@@ -62,7 +62,7 @@ uint16_t pulsesUpperBound(uint32_t length, uint16_t impulseSize, uint16_t tmin)
     if (tmin == 0)
         return 0;
     // Unsigned 32-bit arithmetic as the rule states: a length shorter than one
-    // pulse wraps around and is cut to 16 bits, like the original computation.
+    // pulse wraps around and is cut to 16 bits, as every pulse count is.
     return static_cast<uint16_t>((length + tmin - impulseSize) / tmin);
 }
 

@@ -2,8 +2,8 @@
 // the type codes, the level tables, the view state and the owning pointers,
 // in one process-wide record `gState`. Read by the display and the simulation;
 // written by the shell's commands, the dialogs and the display's mouse handling.
-// Everything runs on the window's thread: a simulation worker thread, should
-// one ever exist, never touches this record.
+// Only the window's thread touches it: the simulation's worker threads get what
+// they need through the engine's own records and never see this one.
 #pragma once
 
 #include <cstdint>
