@@ -84,6 +84,7 @@ struct SessionRun {
     ScriptedSession& session;  // the replies queued and the message boxes recorded
     HWND hWnd = nullptr;       // the main window of the session
     fs::path outDir;           // where relative file names go
+    bool confined = false;     // every file name must stay inside outDir
     std::string error;         // why the current line failed ("" while it did not)
 };
 
@@ -103,10 +104,38 @@ LineOutcome refuse(SessionRun& run, const std::string& why)
     return LineOutcome::Failed;
 }
 
-// A relative script name is taken relative to the output folder.
-fs::path place(const SessionRun& run, const std::string& name)
+// Why a name could leave the output folder: absolute, a ".." component, or a
+// symbolic link at a step from the folder to the file; "" when it cannot.
+std::string confinementFault(const fs::path& outDir, const std::string& name)
 {
-    return fs::path(name).is_absolute() ? fs::path(name) : run.outDir / name;
+    const fs::path relative(name);
+    if (relative.has_root_path())
+        return "an absolute name";
+    fs::path at = outDir;
+    for (const fs::path& part : relative) {
+        if (part == "..")
+            return "a \"..\" in the name";
+        at /= part;
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(at, ec)))
+            return "a symbolic link on the way: " + at.string();
+    }
+    return "";
+}
+
+// A script's file name as a path: a relative name is taken relative to the
+// output folder. Confined, a name that could leave the folder is refused
+// (false, run.error says why).
+bool place(SessionRun& run, const std::string& name, fs::path& file)
+{
+    if (run.confined) {
+        if (const std::string fault = confinementFault(run.outDir, name); !fault.empty()) {
+            run.error = "the name must stay inside the output folder (" + fault + "): " + name;
+            return false;
+        }
+    }
+    file = fs::path(name).is_absolute() ? fs::path(name) : run.outDir / name;
+    return true;
 }
 
 // menu ID, command ID: a WM_COMMAND as the menu or the program sends it.
@@ -166,6 +195,14 @@ LineOutcome answerLine(SessionRun& run, const Words& w)
         else
             answer.fields.emplace_back(w[i].substr(0, eq), w[i].substr(eq + 1));
     }
+    for (auto& [name, value] : answer.fields) {
+        if (!run.confined || !(name.empty() || name == "file"))
+            continue;
+        fs::path file;  // confined, a save dialog's name is placed like every other
+        if (!place(run, value, file))
+            return LineOutcome::Failed;
+        value = file.string();
+    }
     run.session.queue(answer);
     return LineOutcome::Done;
 }
@@ -175,7 +212,9 @@ LineOutcome snapshotLine(SessionRun& run, const Words& w)
 {
     if (w.size() != 2)
         return LineOutcome::Failed;
-    const fs::path file = place(run, w[1]);
+    fs::path file;
+    if (!place(run, w[1], file))
+        return LineOutcome::Failed;
     const std::string ext = file.extension().string();
     if (ext != ".bmp" && ext != ".pcx" && ext != ".png" && ext != ".BMP" && ext != ".PCX" && ext != ".PNG")
         return refuse(run, "snapshot needs a .bmp, .pcx or .png name: " + w[1]);
@@ -193,11 +232,14 @@ LineOutcome dumpLine(SessionRun& run, const Words& w)
 {
     if (w.size() != 3 || (w[1] != "series" && w[1] != "chains" && w[1] != "state"))
         return LineOutcome::Failed;
+    fs::path file;
+    if (!place(run, w[2], file))
+        return LineOutcome::Failed;
     runPendingPaints(run.hWnd);
     const nlohmann::ordered_json j =
         w[1] == "series" ? seriesToJson() : w[1] == "chains" ? chainsToJson() : stateToJson(run.hWnd);
-    if (!writeJson(place(run, w[2]), j))
-        return refuse(run, "cannot write " + place(run, w[2]).string());
+    if (!writeJson(file, j))
+        return refuse(run, "cannot write " + file.string());
     return LineOutcome::Done;
 }
 
@@ -206,8 +248,11 @@ LineOutcome messagesLine(SessionRun& run, const Words& w)
 {
     if (w.size() != 2)
         return LineOutcome::Failed;
-    if (!writeJson(place(run, w[1]), messagesToJson(run.session.messages())))
-        return refuse(run, "cannot write " + place(run, w[1]).string());
+    fs::path file;
+    if (!place(run, w[1], file))
+        return LineOutcome::Failed;
+    if (!writeJson(file, messagesToJson(run.session.messages())))
+        return refuse(run, "cannot write " + file.string());
     return LineOutcome::Done;
 }
 
@@ -264,7 +309,7 @@ void endSession()
 } // namespace
 
 int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log,
-                       bool realDialogs)
+                       const SessionOptions& options)
 {
     std::ifstream in(path);
     if (!in) {
@@ -277,11 +322,12 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
 
     ScriptedSession session;
     setDefaultMessageBoxService(&session);
-    setDialogService(realDialogs ? qtScriptedDialogs(&session) : static_cast<DialogService*>(&session));
+    setDialogService(options.realDialogs ? qtScriptedDialogs(&session) : static_cast<DialogService*>(&session));
     resetProgramState();  // a session is a fresh program: defaults and every stream at its start
     resetRandomStreams();
     simClock = scriptedClock;  // charts print times: a session's must not depend on the day it runs
-    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, {}};
+    simStartTime = simEndTime = 0;
+    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, options.confineToOutput, {}};
     if (!run.hWnd) {
         for (const MessageRecord& m : session.messages())
             log << "[" << m.caption << "] " << m.text << "\n";
