@@ -29,7 +29,7 @@ bool truthy(const std::string& v)
 int controlIdOf(HWND dialog, const std::string& name)
 {
     if (isNumber(name))
-        return std::stoi(name);
+        return name.size() <= 9 ? std::stoi(name) : -1;  // longer: beyond every control id (and int)
     const DialogTemplateDesc* desc = findDialogTemplate(dialog->lpImpl->dialogTemplate);
     if (!desc)
         return -1;
