@@ -48,7 +48,7 @@ int main(int argc, char** argv)
             qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         startPlatform(Backend::Qt, argc, argv);
-        const int result = runScriptedSession(script, output, std::cerr, true);
+        const int result = runScriptedSession(script, output, std::cerr, SessionOptions{.realDialogs = true});
         stopPlatform();
         return result;
     }

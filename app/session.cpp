@@ -86,6 +86,7 @@ struct SessionRun {
     HWND hWnd = nullptr;       // the main window of the session
     fs::path outDir;           // where relative file names go
     int line = 0;              // the number of the line being run, 1-based
+    bool confined = false;     // every file name must stay inside outDir
     std::string error;         // why the current line failed ("" while it did not)
     bool writeFailed = false;  // the line failed because a file could not be written
 };
@@ -106,10 +107,38 @@ LineOutcome refuse(SessionRun& run, const std::string& why)
     return LineOutcome::Failed;
 }
 
-// A relative script name is taken relative to the output folder.
-fs::path place(const SessionRun& run, const std::string& name)
+// Why a name could leave the output folder: absolute, a ".." component, or a
+// symbolic link at a step from the folder to the file; "" when it cannot.
+std::string confinementFault(const fs::path& outDir, const std::string& name)
 {
-    return fs::path(name).is_absolute() ? fs::path(name) : run.outDir / name;
+    const fs::path relative(name);
+    if (relative.has_root_path())
+        return "an absolute name";
+    fs::path at = outDir;
+    for (const fs::path& part : relative) {
+        if (part == "..")
+            return "a \"..\" in the name";
+        at /= part;
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(at, ec)))
+            return "a symbolic link on the way: " + at.string();
+    }
+    return "";
+}
+
+// A script's file name as a path: a relative name is taken relative to the
+// output folder. Confined, a name that could leave the folder is refused
+// (false, run.error says why).
+bool place(SessionRun& run, const std::string& name, fs::path& file)
+{
+    if (run.confined) {
+        if (const std::string fault = confinementFault(run.outDir, name); !fault.empty()) {
+            run.error = "the name must stay inside the output folder (" + fault + "): " + name;
+            return false;
+        }
+    }
+    file = fs::path(name).is_absolute() ? fs::path(name) : run.outDir / name;
+    return true;
 }
 
 // menu ID, command ID: a WM_COMMAND as the menu or the program sends it.
@@ -170,6 +199,11 @@ LineOutcome answerLine(SessionRun& run, const Words& w)
         else
             answer.fields.emplace_back(w[i].substr(0, eq), w[i].substr(eq + 1));
     }
+    for (const auto& [name, value] : answer.fields) {
+        fs::path file;  // confined, a save dialog's name is checked like every other (the dialog places it)
+        if (run.confined && (name.empty() || name == "file") && !place(run, value, file))
+            return LineOutcome::Failed;
+    }
     run.session.queue(answer);
     return LineOutcome::Done;
 }
@@ -179,7 +213,9 @@ LineOutcome snapshotLine(SessionRun& run, const Words& w)
 {
     if (w.size() != 2)
         return LineOutcome::Failed;
-    const fs::path file = place(run, w[1]);
+    fs::path file;
+    if (!place(run, w[1], file))
+        return LineOutcome::Failed;
     const std::string ext = file.extension().string();
     if (ext != ".bmp" && ext != ".pcx" && ext != ".png" && ext != ".BMP" && ext != ".PCX" && ext != ".PNG")
         return refuse(run, "snapshot needs a .bmp, .pcx or .png name: " + w[1]);
@@ -202,10 +238,13 @@ LineOutcome dumpLine(SessionRun& run, const Words& w)
 {
     if (w.size() != 3 || (w[1] != "series" && w[1] != "chains" && w[1] != "state"))
         return LineOutcome::Failed;
+    fs::path file;
+    if (!place(run, w[2], file))
+        return LineOutcome::Failed;
     runPendingPaints(run.hWnd);
     const nlohmann::ordered_json j =
         w[1] == "series" ? seriesToJson() : w[1] == "chains" ? chainsToJson() : stateToJson(run.hWnd);
-    writeJson(place(run, w[2]), j);
+    writeJson(file, j);
     return LineOutcome::Done;
 }
 
@@ -214,7 +253,10 @@ LineOutcome messagesLine(SessionRun& run, const Words& w)
 {
     if (w.size() != 2)
         return LineOutcome::Failed;
-    writeJson(place(run, w[1]), messagesToJson(run.session.messages()));
+    fs::path file;
+    if (!place(run, w[1], file))
+        return LineOutcome::Failed;
+    writeJson(file, messagesToJson(run.session.messages()));
     return LineOutcome::Done;
 }
 
@@ -302,7 +344,7 @@ void endSession()
 } // namespace
 
 int runScriptedSession(const std::string& path, const std::string& outputDirectory, std::ostream& log,
-                       bool realDialogs)
+                       const SessionOptions& options)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -316,11 +358,12 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     ScriptedSession session;
     session.saveFolder = outDir.string();  // a name typed into the save dialog is relative to the output folder too
     setDefaultMessageBoxService(&session);
-    setDialogService(realDialogs ? qtScriptedDialogs(&session) : static_cast<DialogService*>(&session));
+    setDialogService(options.realDialogs ? qtScriptedDialogs(&session) : static_cast<DialogService*>(&session));
     resetProgramState();  // a session is a fresh program: defaults and every stream at its start
     resetRandomStreams();
     simClock = scriptedClock;  // charts print times: a session's must not depend on the day it runs
-    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, 0, {}};
+    simStartTime = simEndTime = 0;
+    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, 0, options.confineToOutput, {}};
     if (!run.hWnd) {
         for (const MessageRecord& m : session.messages())
             log << "[" << m.caption << "] " << m.text << "\n";

@@ -42,7 +42,8 @@ uint16_t processingType(int task, int seriesType)
     return static_cast<uint16_t>(task);
 }
 
-// "1,2;3,4" into {{1, 2}, {3, 4}}; false on anything else.
+} // namespace
+
 bool parseSubsets(const std::string& text, std::vector<std::vector<int32_t>>& out)
 {
     out.clear();
@@ -69,6 +70,8 @@ bool parseSubsets(const std::string& text, std::vector<std::vector<int32_t>>& ou
     }
     return !out.empty();
 }
+
+namespace {
 
 bool validEtalons(const std::vector<int32_t>& entries)
 {
@@ -319,6 +322,10 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const
         result.error = "--tmin must not exceed --tmax";
         return;
     }
+    if (o.tmax < kImpulseSize) {
+        result.error = "--tmax must be at least the pulse length, " + std::to_string(kImpulseSize);
+        return;
+    }
     // The simulation dialog: the grid.
     const int from = o.pulsesFrom >= 0 ? o.pulsesFrom : (o.length + kImpulseSize - 1) / o.tmax;
     const int to = o.pulsesTo >= 0 ? o.pulsesTo : (o.length + o.tmin - kImpulseSize) / o.tmin;
@@ -338,6 +345,10 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const
     s.lpSeriesHeader = h;
     if (!h) {
         result.error = "Не могу выделить память для lpCutOffSeriesHeader!";
+        return;
+    }
+    if (hooks && hooks->checkOnly) {
+        result.status = kTrawlingCancelled;  // passed: stopped before the record and the first trial
         return;
     }
     result.record = getRestErrHeader(hWnd, static_cast<uint16_t>(P), static_cast<uint16_t>(o.noiseSteps), o.repeats,

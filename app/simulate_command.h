@@ -57,6 +57,7 @@ struct SimulateHooks {
     TrawlingProgressCallback progress = nullptr;     // instead of the progress line; none: the line (unless quiet)
     void* progressContext = nullptr;                 // handed back to progress
     const std::atomic<bool>* lpCancel = nullptr;     // true: stop before the next trial
+    bool checkOnly = false;                          // stop once the options passed every check (status kTrawlingCancelled): no record, no trial
 };
 
 // What a batch run produced; owns the record.
@@ -75,6 +76,11 @@ struct SimulateResult {
     SimulateResult& operator=(const SimulateResult&) = delete;
     ~SimulateResult();
 };
+
+// The text of --subsets, "1,2;3,4", into {{1, 2}, {3, 4}}: tuples split by
+// ";", entries by ","; false for an empty tuple or an entry that is not an
+// integer. The entries' range is checked by the run.
+bool parseSubsets(const std::string& text, std::vector<std::vector<int32_t>>& out);
 
 // Adds the command's options to `command` (the subcommand or a whole program).
 void addSimulateOptions(CLI::App& command, SimulateOptions& options);

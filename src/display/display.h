@@ -54,6 +54,9 @@ struct DisplayState {
 };
 
 extern DisplayState gDisplay;  // written by every paint; read by mouse handling and the commands
+// Forgets the layout of every paint (gDisplay, gSeriesView): a new main
+// window starts from nothing an earlier one left.
+void resetDisplayState();
 
 /*---- Painting and mouse ----*/
 

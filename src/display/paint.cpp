@@ -13,6 +13,12 @@
 
 DisplayState gDisplay;
 
+void resetDisplayState()
+{
+    gDisplay = DisplayState();
+    gSeriesView = SeriesViewState();
+}
+
 /*==========================================================================
 ** Layout
 **========================================================================*/

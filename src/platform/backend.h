@@ -55,6 +55,8 @@ QImage windowRaster(HWND hWnd);
 // The top-left width x height pixels of a context's surface, as GetPixel gives
 // them, encoded as the bytes of a PNG file; false when they could not be.
 bool encodePng(HDC hdc, int width, int height, std::string& bytes);
+// The same for pixels held in memory (row by row from the top, 0x00BBGGRR).
+bool encodePixelsAsPng(const COLORREF* pixels, int width, int height, std::string& bytes);
 // Whether a menu item carries a check mark; false for unknown ids.
 bool menuItemChecked(HWND hWnd, UINT id);
 // Where a child control stands in its parent's client area (right and bottom

@@ -542,17 +542,17 @@ int GetDIBits(HDC, HBITMAP bitmap, UINT start, UINT lines, void* bits, BITMAPINF
     return static_cast<int>(copied);
 }
 
-bool encodePng(HDC hdc, int width, int height, std::string& bytes)
+bool encodePixelsAsPng(const COLORREF* pixels, int width, int height, std::string& bytes)
 {
-    if (!hdc || width < 1 || height < 1)
+    if (!pixels || width < 1 || height < 1)
         return false;
     QImage image(width, height, QImage::Format_RGB32);
     if (image.isNull())
-        return false;
+        return false;  // no memory for it
     for (int y = 0; y < height; y++) {
         QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < width; x++) {
-            const COLORREF c = GetPixel(hdc, x, y);
+            const COLORREF c = pixels[static_cast<size_t>(y) * width + x];
             row[x] = qRgb(GetRValue(c), GetGValue(c), GetBValue(c));
         }
     }
@@ -562,4 +562,15 @@ bool encodePng(HDC hdc, int width, int height, std::string& bytes)
         return false;
     bytes.assign(encoded.constData(), static_cast<size_t>(encoded.size()));
     return true;
+}
+
+bool encodePng(HDC hdc, int width, int height, std::string& bytes)
+{
+    if (!hdc || width < 1 || height < 1)
+        return false;
+    std::vector<COLORREF> pixels(static_cast<size_t>(width) * static_cast<size_t>(height));
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++)
+            pixels[static_cast<size_t>(y) * width + x] = GetPixel(hdc, x, y);
+    return encodePixelsAsPng(pixels.data(), width, height, bytes);
 }

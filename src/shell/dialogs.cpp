@@ -49,7 +49,22 @@ std::string formatUpperBound(double value)
 {
     char text[64];
     std::snprintf(text, sizeof text, "%.5g", value);
+    // Five digits of a bound next to the largest double round past it: such
+    // a text would be refused when the dialog is accepted unchanged.
+    if (std::isfinite(value) && !std::isfinite(std::strtod(text, nullptr)))
+        std::snprintf(text, sizeof text, "%.17g", value);
     return text;
+}
+
+int64_t readNumberText(const std::string& text)
+{
+    return std::strtoll(text.c_str(), nullptr, 10);  // leading decimal; none reads 0
+}
+
+bool readUpperBound(const std::string& text, double& bound)
+{
+    bound = std::strtod(text.c_str(), nullptr);
+    return bound > 0 && std::isfinite(bound);
 }
 
 namespace {
@@ -74,7 +89,7 @@ void setNumber(HWND dialog, int id, int64_t value)
 
 int64_t readNumber(HWND dialog, int id)
 {
-    return std::strtoll(controlText(dialog, id).c_str(), nullptr, 10);  // leading decimal; none reads 0
+    return readNumberText(controlText(dialog, id));
 }
 
 void setCheck(HWND dialog, int id, bool on)
@@ -441,8 +456,7 @@ intptr_t showSimulationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         double bound = s.dUpperBound;
         if (w.fixedBound) {
             const std::string text = controlText(dialog, 1033);
-            bound = std::strtod(text.c_str(), nullptr);
-            if (!(bound > 0) || !std::isfinite(bound))
+            if (!readUpperBound(text, bound))
                 return refuse(dialog, 1033, "\"upper bound\" must be a number above 0, not \"" + text + "\"."), 1;
         }
         s.wErrorKind = w.errorKind;

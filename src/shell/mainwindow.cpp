@@ -122,6 +122,7 @@ bool createMainWindow(HWND hWnd)
     ProgramState& s = gState;
     s.hMainWnd = hWnd;
     forgetLastDetector();
+    resetDisplayState();
     // 1. The five pictures, in this order; the first missing one is fatal.
     if (!loadButton(hWnd, IDB_BUTTONSTART, "ButtonStart", s.hButtonStart) ||
         !loadButton(hWnd, IDB_BUTTONEXIT, "ButtonExit", s.hButtonExit) ||

@@ -57,8 +57,15 @@ std::string formatNumberList(const uint16_t* values, int count);
 // Reads `count` numbers, each followed by skipping past the next "," or " ";
 // entries after the text ran out read 0. Returns the entries present.
 int readNumberList(const std::string& text, int64_t* values, int count);
-// Up to five significant digits, fixed or exponential notation ("0.25").
+// Up to five significant digits, fixed or exponential notation ("0.25"); all
+// seventeen when five would round a finite value past the largest double.
 std::string formatUpperBound(double value);
+// The number a dialog field's text holds: its leading decimal integer (blanks
+// and a sign allowed, clamped to the 64-bit range); 0 when none.
+int64_t readNumberText(const std::string& text);
+// The "upper bound" field's text as a number above 0 and finite; false (and
+// `bound` unspecified) for anything else.
+bool readUpperBound(const std::string& text, double& bound);
 
 /*---- Detector stage (detectors.cpp) ----*/
 

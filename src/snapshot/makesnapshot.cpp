@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "platform/window.h"
 #include "snapshot/snapshot.h"
+#include "snapshot/writer.h"
 
 namespace {
 
@@ -33,19 +34,19 @@ std::vector<COLORREF> readPixels(HDC hdc, int width, int height)
     return pixels;
 }
 
-// The captured picture as a PNG file; an image Qt could not encode is a
-// failed write like any other.
-bool writePng(const char* name, HDC captured, int width, int height)
+} // namespace
+
+bool writePngFile(const char* fileName, const SnapshotImage* image)
 {
+    if (!snapshot_detail::usableImage(image) || !fileName)
+        return false;
     std::string bytes;
-    if (!encodePng(captured, width, height, bytes)) {
-        noteFailedWrite(std::string("cannot write ") + name + ": the picture could not be encoded as PNG");
+    if (!encodePixelsAsPng(image->pixels, image->width, image->height, bytes)) {
+        noteFailedWrite(std::string("cannot write ") + fileName + ": the picture could not be encoded as PNG");
         return false;
     }
-    return writeFileAtomically(name, bytes);
+    return writeFileAtomically(fileName, bytes);
 }
-
-} // namespace
 
 int MakeSnapshot(HWND hWnd)
 {
@@ -105,7 +106,9 @@ int MakeSnapshot(HWND hWnd)
                 MessageBoxA(hWnd, "Bitmap file is not created", "About Bitmap", MB_OK);
         }
         if (hasExtension(name, ".png")) {
-            if (!writePng(name, memory, W, H))
+            const std::vector<COLORREF> pixels = readPixels(memory, W, H);
+            const SnapshotImage image{W, H, pixels.data(), GetBkColor(hdc)};
+            if (!writePngFile(name, &image))
                 MessageBoxA(hWnd, "PNG file is not created", "About Bitmap", MB_OK);
         }
     }

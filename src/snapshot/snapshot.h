@@ -1,7 +1,8 @@
 // Snapshot export: the BMP and PCX writers that save a window image held in
 // memory. Public face of src/snapshot/ for the window layer's MakeSnapshot; the
 // writers know nothing of windows beyond the owner of their message boxes.
-// Reports through MessageBoxA; never uses Qt and calls no drawing function.
+// Reports through MessageBoxA; never uses Qt and calls no drawing function
+// (the PNG writer, which needs Qt, is declared here but lives with the command).
 #pragma once
 
 #include <cstddef>
@@ -87,6 +88,15 @@ size_t pcxEncodeLine(const uint8_t* packed, size_t count, uint8_t* codes);
 // 0 after a message (caption "About PCX"); then nothing was written under the
 // name and a file that had it is unchanged.
 int writePcxFile(HWND hWnd, const char* fileName, const SnapshotImage* image);
+
+/*==========================================================================
+** PNG
+**========================================================================*/
+
+// Writes the image as a PNG file through Qt (so implemented beside the
+// command, in makesnapshot.cpp). False when the image is not usable or the
+// file could not be written; shows no message.
+bool writePngFile(const char* fileName, const SnapshotImage* image);
 
 /*==========================================================================
 ** The command

@@ -280,3 +280,68 @@ TEST_F(Session, NamesTheSaveDialogCannotUseAreRefusedWithAMessage)
     for (const auto& e : std::filesystem::directory_iterator(root / "a"))
         EXPECT_TRUE(e.path().filename() == "m.json" || e.path().filename() == "loop") << e.path();
 }
+
+TEST_F(Session, AnotherSessionInBetweenLeavesNoTrace)
+{
+    // A session starts as a fresh program: the same files before and after a
+    // session that changed everything it could (view, series type, task,
+    // stored subsets, size, the parameter panel, settings, a simulation).
+    const auto first = script("menu 40018\n"
+                              "press 600 400\n"
+                              "release 600 400\n"
+                              "snapshot shot.bmp\n"
+                              "dump series series.json\n"
+                              "dump chains chains.json\n"
+                              "dump state state.json\n"
+                              "messages messages.json\n");
+    ASSERT_EQ(run(first, "one"), 0);
+    const auto other = root / "other.txt";
+    std::ofstream(other) << "menu 40032\nmenu 40006\npress 1197 891\npress 181 76\npress 505 76\npress 267 402\n"
+                            "press 288 470\npress 1056 402\nmenu 40031\nmove 500 758\npress 500 758\n"
+                            "resize 700 500\nanswer ok 1023=0 1024=0 1043=1\nmenu 40030\n"
+                            "answer ok \"Samples Length=300\"\n"
+                            "answer ok from=2 to=3 \"Number of Repeats=1\" \"Number of Steps in Simulation=2\"\n"
+                            "answer ok\nanswer ok\nmenu 40012\nanswer ok 1032=1 1033=0.5\nmenu 40015\n"
+                            "menu 40004\n";
+    std::string log;
+    ASSERT_EQ(run(other, "other", &log), 0) << log;
+    ASSERT_EQ(run(first, "two"), 0);
+    for (const char* name : {"shot.bmp", "series.json", "chains.json", "state.json", "messages.json"}) {
+        const std::string a = readAll(root / "one" / name), b = readAll(root / "two" / name);
+        EXPECT_FALSE(a.empty()) << name;
+        EXPECT_EQ(a, b) << name;
+    }
+}
+
+TEST_F(Session, ConfinedNamesStayInsideTheOutputFolder)
+{
+    SessionOptions confined;
+    confined.confineToOutput = true;
+    auto runConfined = [&](const std::string& text, std::string& log) {
+        std::ostringstream messages;
+        const int result = runScriptedSession(script(text).string(), (root / "out").string(), messages, confined);
+        log = messages.str();
+        return result;
+    };
+    std::string log;
+    ASSERT_EQ(runConfined("dump state a/state.json\nanswer ok shot\nmenu 40003\n", log), 0) << log;
+    EXPECT_TRUE(std::filesystem::exists(root / "out" / "a" / "state.json"));
+    EXPECT_TRUE(std::filesystem::exists(root / "out" / "shot.bmp"));  // a save dialog's name goes there too
+
+    std::filesystem::create_directory_symlink(root, root / "out" / "link");
+    const std::pair<const char*, const char*> refused[] = {
+        {"dump state /tmp/state.json\n", "absolute"},
+        {"messages a/../../m.json\n", "\"..\""},
+        {"snapshot link/shot.png\n", "symbolic link"},
+        {"answer ok ../shot.bmp\nmenu 40003\n", "\"..\""},
+        {"answer ok \"file=/tmp/shot.bmp\"\nmenu 40003\n", "absolute"},
+    };
+    for (const auto& [text, why] : refused) {
+        EXPECT_EQ(runConfined(text, log), 2) << text;
+        EXPECT_NE(log.find(":1: the name must stay inside the output folder ("), std::string::npos) << log;
+        EXPECT_NE(log.find(why), std::string::npos) << log;
+    }
+    EXPECT_FALSE(std::filesystem::exists(root / "m.json"));
+    EXPECT_FALSE(std::filesystem::exists(root / "shot.png"));
+    EXPECT_FALSE(std::filesystem::exists(root / "shot.bmp"));
+}

@@ -2,6 +2,8 @@
 // scripted session: what each dialog shows, OK and Cancel, the values each one
 // refuses, Create series, New pulses, the simulation and its charts, the tuple
 // stage without a subset.
+#include <cfloat>
+#include <cmath>
 #include <map>
 #include <random>
 
@@ -106,6 +108,19 @@ TEST(DialogNumbers, UpperBoundShowsFiveSignificantDigits)
     EXPECT_EQ(formatUpperBound(1234.5), "1234.5");
     EXPECT_EQ(formatUpperBound(123456.0), "1.2346e+05");
     EXPECT_EQ(formatUpperBound(0.000012345678), "1.2346e-05");
+}
+
+TEST(DialogNumbers, AnAcceptedUpperBoundIsAcceptedAgainAsShown)
+{
+    // The dialog shows the bound it holds; OK on the unchanged text must take it.
+    for (const double bound : {0.25, 1e-300, 1.79769e308, std::nextafter(DBL_MAX, 0.0), DBL_MAX}) {
+        double again = 0;
+        ASSERT_TRUE(readUpperBound(formatUpperBound(bound), again)) << formatUpperBound(bound);
+        EXPECT_NEAR(again, bound, bound * 1e-4);
+    }
+    double refused = 0;
+    for (const char* text : {"0", "-1", "nan", "inf", "1e999", "x"})
+        EXPECT_FALSE(readUpperBound(text, refused)) << text;
 }
 
 TEST(DialogNumbers, ChartKindFollowsErrorKindViewAndBounds)

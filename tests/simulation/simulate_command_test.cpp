@@ -173,6 +173,14 @@ TEST_F(SimulateCommand, RefusedGridsAndSubsetsRunNoTrial)
     simulate(hWnd, options, badSubsets);
     EXPECT_EQ(badSubsets.status, kTrawlingNotStarted);
     EXPECT_NE(badSubsets.error.find("--subsets"), std::string::npos);
+
+    options.subsets.clear();
+    options.tmin = options.tmax = 10;           // shorter than a pulse: no series can be built
+    options.pulsesFrom = options.pulsesTo = 6;  // a count the fresh start's series would take
+    SimulateResult shortTmax;
+    simulate(hWnd, options, shortTmax);
+    EXPECT_EQ(shortTmax.status, kTrawlingNotStarted);
+    EXPECT_NE(shortTmax.error.find("--tmax"), std::string::npos);
 }
 
 } // namespace

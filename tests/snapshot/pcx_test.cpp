@@ -6,6 +6,7 @@
 #include <random>
 
 #include "files.h"
+#include "pcx_decode.h"
 
 namespace {
 
@@ -16,29 +17,6 @@ Bytes encode(const Bytes& packed)
     Bytes codes(2 * packed.size() + 1, 0xEE);
     codes.resize(pcxEncodeLine(packed.data(), packed.size(), codes.data()));
     return codes;
-}
-
-// Decodes run-length codes until `count` bytes came out; the position after
-// the line goes to `at`. Empty on a malformed line.
-Bytes decodeLine(const Bytes& codes, size_t& at, size_t count)
-{
-    Bytes out;
-    while (out.size() < count) {
-        if (at >= codes.size())
-            return {};
-        uint8_t v = codes[at++];
-        size_t n = 1;
-        if ((v & 0xC0) == 0xC0) {
-            n = v & 0x3F;
-            if (at >= codes.size() || n == 0)
-                return {};
-            v = codes[at++];
-        }
-        if (out.size() + n > count)
-            return {};  // a run must not cross the end of a line
-        out.insert(out.end(), n, v);
-    }
-    return out;
 }
 
 TEST(PcxLineEncoding, EdgeCasesOfRunsAndCountLookalikes)
@@ -73,7 +51,7 @@ TEST(PcxLineEncoding, RandomLinesDecodeBackWithinTwiceTheLength)
         Bytes codes = encode(packed);
         ASSERT_LE(codes.size(), 2 * packed.size());
         size_t at = 0;
-        ASSERT_EQ(decodeLine(codes, at, packed.size()), packed) << "trial " << trial;
+        ASSERT_EQ(decodePcxLine(codes, at, packed.size()), packed) << "trial " << trial;
         ASSERT_EQ(at, codes.size());
     }
 }
@@ -137,7 +115,7 @@ TEST_F(Pcx, RoundTripSetsExactlyTheBackgroundPixels)
         EXPECT_EQ(Bytes(file.begin() + 19, file.begin() + 22), (Bytes{192, 192, 192}));
         size_t at = kPcxHeaderSize;
         for (int y = 0; y < H; y++) {
-            Bytes line = decodeLine(file, at, B);
+            Bytes line = decodePcxLine(file, at, B);
             ASSERT_EQ(line.size(), B) << "line " << y;
             for (size_t x = 0; x < 8 * B; x++) {
                 bool bit = (line[x / 8] >> (7 - x % 8)) & 1;
