@@ -13,6 +13,8 @@ namespace {
 bool savePng(HDC hdc, int width, int height, const std::string& path)
 {
     QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        return false;  // no memory for the picture
     for (int y = 0; y < height; y++) {
         QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < width; x++) {

@@ -500,13 +500,13 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         if (t == submitted - 1)
             copySeriesResult(slot.series, *h);
     }
+    if (failed)
+        reportFailedTrial(hWnd, *failed);  // before the slots go; the workers are idle
     stopTrialPool(pool);
 
     simEndTime = simClock();
     h->wSubsetLength = savedSubsetLength;
-    if (failed)
-        reportFailedTrial(hWnd, *failed);
-    else if (outOfMemory)
+    if (!failed && outOfMemory)
         MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
     if (failed || outOfMemory)
         return kTrawlingNoMemory;

@@ -36,6 +36,8 @@ std::vector<COLORREF> readPixels(HDC hdc, int width, int height)
 bool writePng(const char* name, const std::vector<COLORREF>& pixels, int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull())
+        return false;  // no memory for the picture
     for (int y = 0; y < height; y++) {
         QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < width; x++) {
