@@ -26,15 +26,22 @@ protected:
         static char name[] = "pulsebench-test";
         static char* argv[] = {name, nullptr};
         startPlatform(Backend::Headless, argc, argv);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = plainProc;
-        wc.lpszClassName = "plain";
-        ASSERT_TRUE(RegisterClassA(&wc));
-        hWnd = CreateWindowExA(0, "plain", "t", 0, 0, 0, 0, 0, nullptr, 0, nullptr, nullptr);
+        hWnd = makeWindow("plain", plainProc);
         ASSERT_NE(hWnd, nullptr);
     }
 
     void TearDown() override { stopPlatform(); }
+
+    // A top-level window of a class of its own; null when it could not be made.
+    static HWND makeWindow(const char* className, WNDPROC procedure)
+    {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = procedure;
+        wc.lpszClassName = className;
+        if (!RegisterClassA(&wc))
+            return nullptr;
+        return CreateWindowExA(0, className, "t", 0, 0, 0, 0, 0, nullptr, 0, nullptr, nullptr);
+    }
 };
 
 int gPaints = 0;  // paints the throwing procedure was asked for
@@ -110,11 +117,7 @@ TEST_F(ChildWindows, CaptureAndCursorAreHeldUntilGivenBack)
 
 TEST_F(ChildWindows, AnExceptionLeavingAProcedureIsABoxAndTheMessageFails)
 {
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = throwingProc;
-    wc.lpszClassName = "throwing";
-    ASSERT_TRUE(RegisterClassA(&wc));
-    HWND w = CreateWindowExA(0, "throwing", "t", 0, 0, 0, 0, 0, nullptr, 0, nullptr, nullptr);
+    HWND w = makeWindow("throwing", throwingProc);
     ASSERT_NE(w, nullptr);
     RecordingMessageBoxes boxes;
     w->lpMessages = &boxes;
