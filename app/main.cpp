@@ -5,18 +5,49 @@
 // over the processes of an MPI job when started by mpirun.
 #include <cstdio>
 #include <iostream>
+#include <new>
 
 #include <CLI/CLI.hpp>
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <unistd.h>
+
+#include "app/display_probe.h"
 #include "app/session.h"
 #include "app/mpi_batch.h"
 #include "app/simulate_command.h"
 #include "platform/backend.h"
 #include "shell/shell.h"
 
-int main(int argc, char** argv)
+namespace {
+
+QtMessageHandler gQtMessages = nullptr;  // Qt's handler, for every message but a fatal one at start-up
+
+// Qt's messages while it starts: a fatal one can only be that no platform
+// could be opened (a display the probe took for one). Our message, exit 1.
+void startupMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
+{
+    if (type != QtFatalMsg) {
+        if (gQtMessages)
+            gQtMessages(type, context, text);
+        return;
+    }
+    (void)text;  // Qt's own advice (reinstalling) does not fit: the display is what is missing
+    const std::string message = noDisplayMessage("the display that DISPLAY or WAYLAND_DISPLAY names could not be opened");
+    std::fputs(message.c_str(), stderr);
+    _exit(1);
+}
+
+// Starts Qt for the window, our message instead of Qt's abort when no platform opens.
+void startQt(int& argc, char** argv)
+{
+    gQtMessages = qInstallMessageHandler(startupMessages);
+    startPlatform(Backend::Qt, argc, argv);
+    qInstallMessageHandler(gQtMessages);
+}
+
+int runProgram(int argc, char** argv)
 {
     CLI::App app{"Pulse series workbench: detection and recognition of pulse series in noise"};
     bool headless = false;
@@ -42,18 +73,22 @@ int main(int argc, char** argv)
         return result;
     }
 
+    const std::string noDisplay = missingDisplay();
     if (!script.empty()) {
         // A script on the real window and dialogs; with no display, offscreen.
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
-            qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        if (!noDisplay.empty())
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        startPlatform(Backend::Qt, argc, argv);
+        startQt(argc, argv);
         const int result = runScriptedSession(script, output, std::cerr, SessionOptions{.realDialogs = true});
         stopPlatform();
         return result;
     }
+    if (!noDisplay.empty()) {
+        std::fputs(noDisplayMessage(noDisplay).c_str(), stderr);
+        return 1;
+    }
 
-    startPlatform(Backend::Qt, argc, argv);
+    startQt(argc, argv);
     setDefaultMessageBoxService(qtMessageBoxes());
     setDialogService(qtDialogs());
     setProgressService(qtProgress());
@@ -65,4 +100,20 @@ int main(int argc, char** argv)
     const int code = runMessageLoop();
     stopPlatform();
     return code;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The last guard: the window and the batch command report their own
+    // failures; whatever still escapes ends the program with a message, not an abort.
+    try {
+        return runProgram(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("pulsebench: out of memory\n", stderr);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pulsebench: %s\n", e.what());
+    }
+    return 1;
 }

@@ -34,6 +34,7 @@
 #include <cstdlib>
 #include <mutex>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -371,12 +372,18 @@ int runRoot(const SimulateOptions& options, int processes)
     SimulateHooks hooks{&share, noProgress, nullptr, &cancel};
     SimulateResult result;
     const auto started = std::chrono::steady_clock::now();
-    std::thread compute([&] {
-        simulate(nullptr, options, result, &hooks);
-        std::lock_guard<std::mutex> guard(d.lock);
-        d.localEnded = true;
-        d.changed.notify_all();
-    });
+    std::thread compute;
+    try {
+        compute = std::thread([&] {
+            simulate(nullptr, options, result, &hooks);  // throws nothing
+            std::lock_guard<std::mutex> guard(d.lock);
+            d.localEnded = true;
+            d.changed.notify_all();
+        });
+    } catch (const std::system_error&) {
+        result.error = "no thread could be started for process 0's share";
+        d.localEnded = true;  // judged below as a refused share: every process is stopped
+    }
 
     bool localJudged = false;
     bool lineShown = false;  // the progress line is on the screen
@@ -395,7 +402,8 @@ int runRoot(const SimulateOptions& options, int processes)
             stopRun(d, g, cancel, 0, std::string("interrupted by ") + interruptName());
         if (localEnded && !localJudged) {
             localJudged = true;
-            compute.join();
+            if (compute.joinable())
+                compute.join();
             const bool ok = result.status == kTrawlingShareDone && !local.injected;
             if (!ok && !(cancel.load() && g.failedRank >= 0)) {
                 if (!result.error.empty())

@@ -12,7 +12,9 @@
 #include <cstdlib>
 #include <cstdio>
 #include <filesystem>
+#include <new>
 #include <sstream>
+#include <system_error>
 
 #include <nlohmann/json.hpp>
 
@@ -156,7 +158,14 @@ CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&))
     auto options = std::make_shared<SimulateOptions>();
     addSimulateOptions(*command, *options);
     command->callback([options, run] {
-        const int status = run(*options);
+        int status = 1;
+        try {
+            status = run(*options);
+        } catch (const std::bad_alloc&) {
+            std::fprintf(stderr, "pulsebench simulate: out of memory; the run is abandoned\n");
+        } catch (const std::system_error& e) {
+            std::fprintf(stderr, "pulsebench simulate: %s; the run is abandoned\n", e.what());
+        }
         if (status != 0)
             throw CLI::RuntimeError(status);
     });
@@ -294,7 +303,12 @@ bool renderChart(const SimulateOptions& o, const SimulateState& s, const Restore
 
 } // namespace
 
-void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const SimulateHooks* hooks)
+namespace {
+
+constexpr const char* kNoMemory = "out of memory: the grid needs more than this machine gives "
+                                  "(fewer pulse counts, noise levels, repeats or --threads need less)";
+
+void simulateGrid(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const SimulateHooks* hooks)
 {
     result.status = kTrawlingNotStarted;
     result.state = std::make_unique<SimulateState>();
@@ -353,7 +367,12 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const
     }
     result.record = getRestErrHeader(hWnd, static_cast<uint16_t>(P), static_cast<uint16_t>(o.noiseSteps), o.repeats,
                                      result.record);
-    if (!result.record || !initRestErrHeader(hWnd, static_cast<uint16_t>(P), static_cast<uint16_t>(from),
+    if (!result.record) {
+        result.status = kTrawlingNoMemory;
+        result.error = kNoMemory;
+        return;
+    }
+    if (!initRestErrHeader(hWnd, static_cast<uint16_t>(P), static_cast<uint16_t>(from),
                                              static_cast<uint16_t>(step), static_cast<uint16_t>(o.noiseSteps),
                                              static_cast<uint16_t>(o.noiseInitial), static_cast<uint16_t>(o.noiseStep),
                                              o.repeats, result.record)) {
@@ -381,6 +400,23 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const
     result.elapsedSeconds = simEndTime - simStartTime;
     result.streams = saveRandomStreams();
     result.wNoiseSeed = s.wNoiseSeed;
+    if (result.status == kTrawlingNoMemory)
+        result.error = kNoMemory;
+}
+
+} // namespace
+
+void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const SimulateHooks* hooks)
+{
+    try {
+        simulateGrid(hWnd, o, result, hooks);
+    } catch (const std::bad_alloc&) {
+        result.status = kTrawlingNoMemory;
+        result.error = kNoMemory;
+    } catch (const std::exception& e) {
+        result.status = kTrawlingNotStarted;
+        result.error = std::string("the run failed: ") + e.what();
+    }
 }
 
 bool completeSimulate(SimulateResult& result, const std::vector<TrawlingCellSums>& sums)

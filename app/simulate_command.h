@@ -65,7 +65,7 @@ struct SimulateResult {
     int status = kTrawlingNotStarted;         // what statCutoffTrawling returned (or not started)
     RestoreErrorHeader* record = nullptr;     // the filled record; null when refused before the grid existed
     int64_t elapsedSeconds = 0;               // simEndTime - simStartTime
-    std::string error;                        // why the run was refused, when it was refused by the options
+    std::string error;                        // why the run was refused by the options, or stopped for want of memory
     std::string chartFile;                    // the chart image written (--chart), "" when none
     RandomStreamsState streams{};             // every private stream when the run ended
     int16_t wNoiseSeed = 0;                   // the noise stream when the run ended
@@ -92,7 +92,9 @@ CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&) =
 
 // Replays a fresh start, runs the simulation (or, with hooks holding a share,
 // that share of it: status kTrawlingShareDone) and fills `result`. The window
-// owns the message boxes (null: the process default, standard error).
+// owns the message boxes (null: the process default, standard error). Throws
+// nothing: out of memory anywhere in the run is status kTrawlingNoMemory with
+// its message in `error`.
 void simulate(HWND hWnd, const SimulateOptions& options, SimulateResult& result,
               const SimulateHooks* hooks = nullptr);
 

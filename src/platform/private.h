@@ -84,6 +84,7 @@ struct WindowImpl {
     intptr_t dialogResult = 0;       // dialog: EndDialog's result
     bool dialogEnded = false;        // dialog: EndDialog was called
     int dialogTemplate = 0;          // dialog: template id
+    DLGPROC dialogProcedure = nullptr; // dialog: the procedure DialogBoxParamA was given (called through a guard)
     // Qt backend only
     QMainWindow* qtWindow = nullptr;           // the frame
     QWidget* canvas = nullptr;                 // shows `raster`

@@ -8,10 +8,13 @@
 #include <QThread>
 #include <QPainter>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <filesystem>
 #include <memory>
+#include <new>
 
 #include <unistd.h>
 
@@ -72,9 +75,11 @@ void startPlatform(Backend backend, int& argc, char** argv)
             qputenv("QT_QPA_PLATFORM", "offscreen");  // no display needed, whatever the environment says
             if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR")) {
                 // Qt wants a private runtime folder and warns when none is named.
-                const std::filesystem::path dir =
-                    std::filesystem::temp_directory_path() / ("runtime-" + std::to_string(::getuid()));
                 std::error_code ec;
+                std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
+                if (ec)
+                    dir = "/tmp";  // TMPDIR names no folder
+                dir /= "runtime-" + std::to_string(::getuid());
                 std::filesystem::create_directories(dir, ec);
                 std::filesystem::permissions(dir, std::filesystem::perms::owner_all,
                                              std::filesystem::perm_options::replace, ec);
@@ -273,13 +278,62 @@ int quitCode()
     return gQuitCode;
 }
 
+namespace {
+
+bool gReportingEscape = false;  // a box about an escaped exception is up: a second one goes to standard error
+
+// Shows on the window what an exception that left its procedure was: the
+// message is given up as if it had failed. Procedures check what they allocate
+// before they change the program state; this is the last line behind them.
+void reportEscapedException(HWND hWnd, UINT message, const char* what, bool outOfMemory)
+{
+    if (message == WM_PAINT && windowAlive(hWnd)) {
+        hWnd->lpImpl->invalid = QRegion();  // painted again only when something changes
+        hWnd->lpImpl->erase = QRegion();
+    }
+    char text[400];
+    if (outOfMemory)
+        std::snprintf(text, sizeof text, "Не могу выделить память!\n\nСообщение 0x%04X не выполнено.", message);
+    else
+        std::snprintf(text, sizeof text, "Ошибка: %s\n\nСообщение 0x%04X не выполнено.", what, message);
+    if (gReportingEscape) {
+        std::fprintf(stderr, "%s\n", text);
+        return;
+    }
+    gReportingEscape = true;
+    try {
+        MessageBoxA(hWnd, text, outOfMemory ? " About memory " : " About exception ", MB_OK | MB_ICONWARNING);
+    } catch (...) {
+        std::fprintf(stderr, "%s\n", text);
+    }
+    gReportingEscape = false;
+}
+
+// Calls a window or dialog procedure; no exception leaves it.
+template <typename Procedure>
+intptr_t callGuarded(Procedure procedure, HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    try {
+        return procedure(hWnd, message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        reportEscapedException(hWnd, message, "", true);
+    } catch (const std::exception& e) {
+        reportEscapedException(hWnd, message, e.what(), false);
+    } catch (...) {
+        reportEscapedException(hWnd, message, "unknown exception", false);
+    }
+    return 0;
+}
+
+} // namespace
+
 LRESULT SendMessageA(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!hWnd || !hWnd->lpImpl || hWnd->lpImpl->destroyed)
         return 0;
     WindowImpl* impl = hWnd->lpImpl;
     if (impl->procedure)
-        return impl->procedure(hWnd, message, wParam, lParam);
+        return callGuarded(impl->procedure, hWnd, message, wParam, lParam);
     switch (message) {  // a control without a procedure of its own
     case BM_GETCHECK: return impl->buttonCheck;
     case BM_SETCHECK: impl->buttonCheck = static_cast<int>(wParam); qtSyncControl(hWnd); return 0;
@@ -524,6 +578,18 @@ DialogService* dialogService()
     return gDialogService ? gDialogService : &gCancelAll;
 }
 
+namespace {
+
+// What the dialog service calls: the dialog's own procedure behind the guard.
+intptr_t guardedDialogProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (!dialog || !dialog->lpImpl || !dialog->lpImpl->dialogProcedure)
+        return 0;
+    return callGuarded(dialog->lpImpl->dialogProcedure, dialog, message, wParam, lParam);
+}
+
+} // namespace
+
 intptr_t DialogBoxParamA(HINSTANCE, int dialogTemplate, HWND parent, DLGPROC procedure, LPARAM param)
 {
     if (!procedure)
@@ -532,7 +598,8 @@ intptr_t DialogBoxParamA(HINSTANCE, int dialogTemplate, HWND parent, DLGPROC pro
     HWND dialog = newWindow("#dialog", desc ? desc->title : "", parent, 0);
     dialog->lpMessages = parent ? parent->lpMessages : nullptr;
     dialog->lpImpl->dialogTemplate = dialogTemplate;
-    intptr_t result = dialogService()->runDialog(dialog, procedure, param);
+    dialog->lpImpl->dialogProcedure = procedure;
+    intptr_t result = dialogService()->runDialog(dialog, guardedDialogProcedure, param);
     for (HWND child : dialog->lpImpl->children)
         child->lpImpl->destroyed = true;
     dialog->lpImpl->destroyed = true;

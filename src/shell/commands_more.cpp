@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -252,6 +253,35 @@ void showRunProgress(void* context, const TrawlingProgress& p)
         run->cancel = true;
 }
 
+// The record a run fills, of its own: the previous statistics stay until it
+// completes. Taken before the series changes, with a try of the driver's cell
+// sums (as large again), so that a grid the memory cannot hold changes nothing.
+// Null after a message.
+RestoreErrorHeader* newRunRecord(HWND hWnd)
+{
+    const ProgramState& s = gState;
+    RestoreErrorHeader* run = getRestErrHeader(hWnd, s.wVariousPulsesNumber, s.wNoiseSteps, s.wRepeats, nullptr);
+    if (!run) {
+        MessageBoxA(hWnd, "Нет RestoreErrorHeader!", " About RestoreErrorHeader ", MB_OK);
+        return nullptr;
+    }
+    if (!initRestErrHeader(hWnd, s.wVariousPulsesNumber, s.wMinPulses, s.wPulsesIncrement, s.wNoiseSteps,
+                           s.wInitNoiseLevel, s.wNoiseIncrement, s.wRepeats, run)) {
+        freeRestErrHeader(run);
+        MessageBoxA(hWnd, "Ошибка initRestErrHeader!", " About RestoreErrorHeader ", MB_OK);
+        return nullptr;
+    }
+    try {
+        std::vector<TrawlingCellSums> sums(std::max<size_t>(1, size_t(s.wVariousPulsesNumber) * s.wNoiseSteps));
+        *static_cast<volatile int64_t*>(&sums.back().restoring) = 0;  // taken for real, not optimised away
+    } catch (const std::bad_alloc&) {
+        freeRestErrHeader(run);
+        MessageBoxA(hWnd, "Не могу выделить память для сумм по ячейкам!", " About statCutoffTrawling ", MB_OK);
+        return nullptr;
+    }
+    return run;
+}
+
 // 40012: parameters, a summary, the preparation chain, the run, the charts.
 void statisticalSimulation(HWND hWnd)
 {
@@ -274,23 +304,15 @@ void statisticalSimulation(HWND hWnd)
                   s.wMinPulses, s.wNewMaxPulses, s.wMaxPulses, s.wVariousPulsesNumber, s.wMinPulses, s.wMaxPulses,
                   s.wPulsesIncrement, s.wInitNoiseLevel, lastLevel, s.wNoiseIncrement, s.wRepeats);
     MessageBoxA(hWnd, text, "getPulseEstAsRepeats", MB_OK);
+    RestoreErrorHeader* run = newRunRecord(hWnd);
+    if (!run)
+        return;  // the series, the record and the charts are as they were
     s.lpSeriesHeader = getCutOffSeriesHeader(hWnd, s.wAlphabetSize, s.wImpulseSize, s.wTmin, s.wTmax,
                                              static_cast<int32_t>(s.dwSeriesLength), s.lpSeriesHeader);
     if (!s.lpSeriesHeader) {
+        freeRestErrHeader(run);
         MessageBoxA(hWnd, "Не могу выделить память для lpCutOffSeriesHeader!", " About getCutOffSeriesHeader ",
                     MB_ICONWARNING);
-        return;
-    }
-    // The run fills a record of its own: the previous statistics stay until it completes.
-    RestoreErrorHeader* run = getRestErrHeader(hWnd, s.wVariousPulsesNumber, s.wNoiseSteps, s.wRepeats, nullptr);
-    if (!run) {
-        MessageBoxA(hWnd, "Нет RestoreErrorHeader!", " About RestoreErrorHeader ", MB_OK);
-        return;
-    }
-    if (!initRestErrHeader(hWnd, s.wVariousPulsesNumber, s.wMinPulses, s.wPulsesIncrement, s.wNoiseSteps,
-                           s.wInitNoiseLevel, s.wNoiseIncrement, s.wRepeats, run)) {
-        freeRestErrHeader(run);
-        MessageBoxA(hWnd, "Ошибка initRestErrHeader!", " About RestoreErrorHeader ", MB_OK);
         return;
     }
     RunProgress progress{hWnd, {false}, -1.0};

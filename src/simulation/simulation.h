@@ -124,6 +124,7 @@ inline constexpr int kTrawlingNotStarted = 0;  // refused before the first trial
 inline constexpr int kTrawlingComplete = 1;    // every cell filled, ifComplete = 1
 inline constexpr int kTrawlingCancelled = 2;   // stopped by the cancel flag; tables untouched, ifComplete = 0
 inline constexpr int kTrawlingShareDone = 3;   // a share ran to its end; its sums are in the share, tables untouched
+inline constexpr int kTrawlingNoMemory = 4;    // memory ran out before or during the trials (a box says so); tables untouched
 
 // Signatures of the detectors (detection.h); the driver calls them through a
 // DetectorSet so a test or a benchmark can put a model detector in their place.
@@ -243,8 +244,12 @@ struct TrawlingContext {
 // noise stream or a series header not prepared by getCutOffSeriesHeader are
 // refused with one message before the first trial. A cancelled run fills no
 // cell: the tables stay as initRestErrHeader left them and ifComplete stays 0;
-// the series header holds the last series built and its wSubsetLength is
-// restored in every case.
+// so does a run that runs out of memory (kTrawlingNoMemory): the cell sums are
+// taken before the first trial, and a trial whose copies or detector find no
+// memory stops the run after the trials in flight, with one box on the
+// caller's thread. Worker threads that cannot be started are done without
+// (the results do not depend on their number). In every case the series
+// header holds the last series built and its wSubsetLength is restored.
 //
 // With a share: only the share's trials are run and counted; the run's last
 // trial is run in every share (counted only in the one that holds it), so the

@@ -257,6 +257,20 @@ TrialSetup makeSetup(HWND hWnd, PulseHeader* alphabet, uint16_t n, uint16_t* lis
     return setup;
 }
 
+// Shows, on the caller's thread, why a trial failed: the box its detector
+// showed (recorded on the slot), or the exception that left it.
+void reportFailedTrial(HWND hWnd, const TrialSlot& slot)
+{
+    const std::vector<MessageRecord> shown = slot.boxes ? slot.boxes->messages() : std::vector<MessageRecord>{};
+    if (slot.fault == TrialFault::Box && !shown.empty())
+        MessageBoxA(hWnd, shown.front().text.c_str(),
+                    shown.front().hasCaption ? shown.front().caption.c_str() : nullptr, shown.front().flags);
+    else if (slot.fault == TrialFault::Exception)
+        MessageBoxA(hWnd, "Ошибка испытания: детектор прерван исключением!", kCaption, MB_OK);
+    else
+        MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
+}
+
 // Which trials of the run this process runs: all of them, or the ranges its
 // share hands out, asked for one after another as the walk reaches them.
 struct ShareWalk {
@@ -375,15 +389,20 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
                                        context, subsets);
     int threads = context.threads > 0 ? context.threads : static_cast<int>(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 64);
+    // Cells are stored only when the whole run finished, so a cancelled run
+    // leaves the tables as initRestErrHeader left them.
+    std::vector<TrawlingCellSums> sums;
+    try {
+        sums.resize(size_t(P) * L);
+    } catch (const std::bad_alloc&) {
+        MessageBoxA(hWnd, "Не могу выделить память для сумм по ячейкам!", kCaption, MB_OK);
+        return kTrawlingNoMemory;
+    }
     TrialPool pool;
     if (!startTrialPool(hWnd, pool, setup, threads, M)) {
         MessageBoxA(hWnd, "Error getChainsHeader!", " About ChainsHeader ", MB_OK);
-        return kTrawlingNotStarted;
+        return kTrawlingNoMemory;
     }
-
-    // Cells are stored only when the whole run finished, so a cancelled run
-    // leaves the tables as initRestErrHeader left them.
-    std::vector<TrawlingCellSums> sums(size_t(P) * L);
     const auto started = std::chrono::steady_clock::now();
     simStartTime = simClock();
     simEndTime = simStartTime;
@@ -395,10 +414,14 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         context.share->trials = trials;
 
     // Adds a finished trial to its cell (in trial order) and reports progress.
+    // The first trial that failed stops the run; its slot keeps what it showed.
+    TrialSlot* failed = nullptr;
     auto collect = [&](TrialSlot& slot) {
         waitTrialSlot(pool, slot);
         slot.pending = false;
-        if (!slot.counted)
+        if (slot.fault != TrialFault::None && !failed)
+            failed = &slot;
+        if (!slot.counted || failed)
             return;
         TrawlingCellSums& cell = sums[slot.cell];
         cell.restoring += slot.restoring;
@@ -441,7 +464,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
                     // the slot's previous trial (submitted `slots` trials ago) goes to its cell first
                     if (slot && slot->pending)
                         collect(*slot);
-                    if (context.lpCancel && context.lpCancel->load()) {
+                    if (failed || (context.lpCancel && context.lpCancel->load())) {
                         cancelled = true;
                         break;
                     }
@@ -477,12 +500,16 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         if (t == submitted - 1)
             copySeriesResult(slot.series, *h);
     }
+    if (failed)
+        reportFailedTrial(hWnd, *failed);  // before the slots go; the workers are idle
     stopTrialPool(pool);
 
     simEndTime = simClock();
     h->wSubsetLength = savedSubsetLength;
-    if (outOfMemory)
+    if (!failed && outOfMemory)
         MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
+    if (failed || outOfMemory)
+        return kTrawlingNoMemory;
     if (cancelled)
         return kTrawlingCancelled;
     if (context.share) {

@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <new>
+#include <system_error>
 
 #include "trialpool.h"
 
@@ -165,6 +167,7 @@ int64_t detectionErrorUnits(const SeriesHeader* h, uint16_t K, uint16_t sought)
 
 void runTrial(const TrialSetup& t, TrialSlot& slot)
 {
+    HWND const owner = &slot.boxOwner; // a box of the detector is recorded; the driver shows it
     SeriesHeader* h = &slot.series;
     ChainsHeader* c = slot.chains;
     const bool tupleTask = t.wTaskType == 36 || t.wTaskType == 40;
@@ -173,24 +176,37 @@ void runTrial(const TrialSetup& t, TrialSlot& slot)
     int32_t recognized = 0;
     if (t.wTaskType == 2) {
         PulseDetector detector = unfixed ? t.detectors.recognizeUnfixed : t.detectors.recognizeFixed;
-        detector(t.hWnd, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
+        detector(owner, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
     } else if (t.wTaskType == 36) {
         int32_t debug = 0; // no step reports during a simulation
         TupleDetector detector = unfixed ? t.detectors.detectUnfixedTuples : t.detectors.detectFixedTuples;
-        detector(t.hWnd, t.alphabet, t.subsetLength, t.subset, t.wSubsetProceeding, Tmin, Tmax, p, debug, c, h);
+        detector(owner, t.alphabet, t.subsetLength, t.subset, t.wSubsetProceeding, Tmin, Tmax, p, debug, c, h);
     } else if (t.wTaskType == 40) {
         int32_t debug = 0;
         TupleRecognizer recognizer = unfixed ? t.detectors.recognizeUnfixedTuples : t.detectors.recognizeFixedTuples;
-        recognized = recognizer(t.hWnd, t.alphabet, t.subsetSizes, t.subsetRows, t.subsetCount, t.wSubsetProceeding,
+        recognized = recognizer(owner, t.alphabet, t.subsetSizes, t.subsetRows, t.subsetCount, t.wSubsetProceeding,
                                 Tmin, Tmax, p, debug, c, h);
     } else if (unfixed) {
-        t.detectors.detectUnfixed(t.hWnd, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
+        t.detectors.detectUnfixed(owner, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
     } else {
-        t.detectors.detectFixed(t.hWnd, t.alphabet, n, t.lpRequiredList, Tmin, Tmax, p, c, h);
+        t.detectors.detectFixed(owner, t.alphabet, n, t.lpRequiredList, Tmin, Tmax, p, c, h);
     }
     slot.restoring = restoringError(h);
     slot.detectionUnits = detectionErrorUnits(h, slot.K, c ? c->wSeekingPulsesQuantity : 0);
     slot.wrongRecognition = (t.wTaskType == 40 && recognized != slot.expectedSubset) ? 1 : 0;
+}
+
+void runTrialGuarded(const TrialSetup& setup, TrialSlot& slot)
+{
+    const size_t boxesBefore = slot.boxes ? slot.boxes->count() : 0;
+    try {
+        runTrial(setup, slot);
+        slot.fault = slot.boxes && slot.boxes->count() > boxesBefore ? TrialFault::Box : TrialFault::None;
+    } catch (const std::bad_alloc&) {
+        slot.fault = TrialFault::NoMemory;
+    } catch (...) {
+        slot.fault = TrialFault::Exception;
+    }
 }
 
 /*==========================================================================
@@ -211,7 +227,7 @@ void workerLoop(TrialPool* pool)
             slot = pool->queue.front();
             pool->queue.pop_front();
         }
-        runTrial(*pool->setup, *slot);
+        runTrialGuarded(*pool->setup, *slot);
         {
             std::lock_guard<std::mutex> guard(pool->lock);
             slot->done = true;
@@ -220,23 +236,52 @@ void workerLoop(TrialPool* pool)
     }
 }
 
+std::thread startStdThread(void (*loop)(TrialPool*), TrialPool* pool)
+{
+    return std::thread(loop, pool);
+}
+
+// The slots of a pool, each with its chains header and its box recorder.
+bool makeTrialSlots(HWND hWnd, TrialPool& pool, int count, uint16_t M)
+{
+    try {
+        pool.slots = std::vector<TrialSlot>(count);
+        for (TrialSlot& slot : pool.slots) {
+            slot.boxes = std::make_unique<RecordingMessageBoxes>();
+            slot.boxOwner.lpMessages = slot.boxes.get();
+        }
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    for (TrialSlot& slot : pool.slots) {
+        slot.chains = getChainsHeader(hWnd, 10, M, nullptr);
+        if (!slot.chains)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
+
+TrialWorkerStarter startTrialWorker = startStdThread;
 
 bool startTrialPool(HWND hWnd, TrialPool& pool, const TrialSetup& setup, int threads, uint16_t M)
 {
     pool.setup = &setup;
     pool.stopping = false;
-    const int slots = threads <= 1 ? 1 : 3 * threads;
-    pool.slots = std::vector<TrialSlot>(slots);
-    for (TrialSlot& slot : pool.slots) {
-        slot.chains = getChainsHeader(hWnd, 10, M, nullptr);
-        if (!slot.chains) {
-            stopTrialPool(pool);
-            return false;
-        }
+    if (!makeTrialSlots(hWnd, pool, threads <= 1 ? 1 : 3 * threads, M)) {
+        stopTrialPool(pool);
+        return false;
     }
-    for (int i = 0; threads > 1 && i < threads; i++)
-        pool.workers.emplace_back(workerLoop, &pool);
+    try {
+        pool.workers.reserve(threads > 1 ? threads : 0);
+        for (int i = 0; threads > 1 && i < threads; i++)
+            pool.workers.push_back(startTrialWorker(workerLoop, &pool)); // reserved: no throw once started
+    } catch (const std::system_error&) {
+        // No more threads: the workers started (maybe none) do the run alone.
+    } catch (const std::bad_alloc&) {
+        // Not even the list of workers: every trial runs on the caller's thread.
+    }
     return true;
 }
 
@@ -250,7 +295,7 @@ void submitTrialSlot(TrialPool& pool, TrialSlot& slot)
 {
     slot.pending = true;
     if (pool.workers.empty()) {
-        runTrial(*pool.setup, slot);
+        runTrialGuarded(*pool.setup, slot);
         slot.done = true;
         return;
     }

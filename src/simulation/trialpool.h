@@ -7,6 +7,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -16,7 +17,7 @@
 
 // What every trial of a run shares; read-only while workers run.
 struct TrialSetup {
-    HWND hWnd = nullptr;                 // owner of the detectors' boxes (never reached from a worker, see simulation.h)
+    HWND hWnd = nullptr;                 // owner of the run's boxes (never reached from a trial: each slot records its own)
     PulseHeader* alphabet = nullptr;     // entry k - 1 is etalon k
     uint16_t wRequiredQuantity = 0;      // n, entries of the candidate lists
     uint16_t* lpRequiredList = nullptr;  // [n] the required etalons
@@ -32,6 +33,14 @@ struct TrialSetup {
     int32_t** subsetRows = nullptr;      // [S] entries of each stored subset
 };
 
+// How a trial ended besides its scores.
+enum class TrialFault : uint8_t {
+    None,        // ran to its end without a box
+    Box,         // the detector showed a box (out of memory: the checks before the run leave nothing else)
+    NoMemory,    // an allocation of the trial threw std::bad_alloc
+    Exception,   // any other exception left the detector
+};
+
 // One trial in flight: its own series, chains header and candidate list.
 struct TrialSlot {
     SeriesHeader series;                 // copy of the series built for the trial
@@ -45,6 +54,9 @@ struct TrialSlot {
     int32_t restoring = 0;               // result: restoring error
     int64_t detectionUnits = 0;          // result: detection error, 1/128 units
     int32_t wrongRecognition = 0;        // result: 1 when the recognised subset was not e
+    TrialFault fault = TrialFault::None; // result: how the trial ended
+    PlatformWindow boxOwner;             // the window the trial's detector shows its boxes on: they are recorded
+    std::unique_ptr<RecordingMessageBoxes> boxes; // the boxes of this slot's trials, shown by the driver's thread
     bool done = true;                    // result ready, or never submitted (guarded by the pool's lock)
     bool pending = false;                // submitted and not yet added to its cell (the driver's thread only)
 };
@@ -66,9 +78,18 @@ struct TrialPool {
     TrialPool& operator=(const TrialPool&) = delete;
 };
 
+// Starts one worker thread running `loop` on the pool: std::thread's
+// constructor, which throws std::system_error when the system gives no more
+// threads. Tests put a starter here that fails.
+typedef std::thread (*TrialWorkerStarter)(void (*loop)(TrialPool*), TrialPool* pool);
+extern TrialWorkerStarter startTrialWorker;
+
 // Makes the slots (each with a chains header of 10 chains of M pulses) and
-// starts `threads` workers (none for 1). False when memory ran out (a message
-// from getChainsHeader); the pool is then stopped and empty.
+// starts `threads` workers (none for 1). A worker that cannot be started is
+// done without: fewer workers, down to none (every trial on the caller's
+// thread), give the same results. False when memory ran out (a message from
+// getChainsHeader, or none for the slots themselves); the pool is then stopped
+// and empty.
 bool startTrialPool(HWND hWnd, TrialPool& pool, const TrialSetup& setup, int threads, uint16_t M);
 
 // Waits until the slot's trial is done (at once when it is free).
@@ -89,3 +110,6 @@ void copySeriesResult(const SeriesHeader& source, SeriesHeader& destination);
 
 // Runs the trial's detector and scores it. Called by a worker or at submit.
 void runTrial(const TrialSetup& setup, TrialSlot& slot);
+
+// runTrial that never throws: what went wrong is left in slot.fault.
+void runTrialGuarded(const TrialSetup& setup, TrialSlot& slot);

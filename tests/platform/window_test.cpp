@@ -3,6 +3,9 @@
 // 0, and the capture and cursor a hover takes and gives back.
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "platform/backend.h"
 #include "platform/window.h"
 
@@ -23,16 +26,47 @@ protected:
         static char name[] = "pulsebench-test";
         static char* argv[] = {name, nullptr};
         startPlatform(Backend::Headless, argc, argv);
-        WNDCLASSA wc{};
-        wc.lpfnWndProc = plainProc;
-        wc.lpszClassName = "plain";
-        ASSERT_TRUE(RegisterClassA(&wc));
-        hWnd = CreateWindowExA(0, "plain", "t", 0, 0, 0, 0, 0, nullptr, 0, nullptr, nullptr);
+        hWnd = makeWindow("plain", plainProc);
         ASSERT_NE(hWnd, nullptr);
     }
 
     void TearDown() override { stopPlatform(); }
+
+    // A top-level window of a class of its own; null when it could not be made.
+    static HWND makeWindow(const char* className, WNDPROC procedure)
+    {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = procedure;
+        wc.lpszClassName = className;
+        if (!RegisterClassA(&wc))
+            return nullptr;
+        return CreateWindowExA(0, className, "t", 0, 0, 0, 0, 0, nullptr, 0, nullptr, nullptr);
+    }
 };
+
+int gPaints = 0;  // paints the throwing procedure was asked for
+
+// Out of memory on command 1 and on every paint, a failure of another kind on command 2.
+LRESULT throwingProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_PAINT && ++gPaints)
+        throw std::bad_alloc();
+    if (message == WM_COMMAND && wParam == 1)
+        throw std::bad_alloc();
+    if (message == WM_COMMAND && wParam == 2)
+        throw std::runtime_error("broken invariant");
+    return DefWindowProcA(hWnd, message, wParam, lParam);
+}
+
+// Out of memory at its start; Cancel still ends it.
+intptr_t throwingDialog(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG)
+        throw std::bad_alloc();
+    if (message == WM_COMMAND && wParam == IDCANCEL)
+        EndDialog(dialog, 7);
+    return 0;
+}
 
 bool same(const RECT& u, const RECT& v)
 {
@@ -79,4 +113,27 @@ TEST_F(ChildWindows, CaptureAndCursorAreHeldUntilGivenBack)
     SetCapture(hWnd);
     DestroyWindow(hWnd);
     EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(ChildWindows, AnExceptionLeavingAProcedureIsABoxAndTheMessageFails)
+{
+    HWND w = makeWindow("throwing", throwingProc);
+    ASSERT_NE(w, nullptr);
+    RecordingMessageBoxes boxes;
+    w->lpMessages = &boxes;
+    EXPECT_EQ(SendMessageA(w, WM_COMMAND, 1, 0), 0);
+    EXPECT_EQ(SendMessageA(w, WM_COMMAND, 2, 0), 0);
+    gPaints = 0;
+    resizeClient(w, 40, 30);
+    EXPECT_EQ(runPendingPaints(w), 1);
+    EXPECT_EQ(runPendingPaints(w), 0);  // a paint that failed is not asked for again and again
+    EXPECT_EQ(gPaints, 1);
+    EXPECT_EQ(DialogBoxParamA(nullptr, 0, w, throwingDialog, 0), 7);
+    const std::vector<MessageRecord> shown = boxes.messages();
+    ASSERT_EQ(shown.size(), 4u);
+    EXPECT_EQ(shown[0].text.rfind("Не могу выделить память!", 0), 0u) << shown[0].text;
+    EXPECT_NE(shown[1].text.find("broken invariant"), std::string::npos) << shown[1].text;
+    EXPECT_EQ(shown[2].text.rfind("Не могу выделить память!", 0), 0u) << shown[2].text;
+    EXPECT_EQ(shown[3].text.rfind("Не могу выделить память!", 0), 0u) << shown[3].text;
+    DestroyWindow(w);
 }

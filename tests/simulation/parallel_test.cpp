@@ -2,11 +2,15 @@
 // series identical for every thread count and for two fresh runs, and equal to
 // a one-thread run of the literal model detectors on a few cells. Small series
 // (200-300 samples, a few etalons) keep each run to a fraction of a second.
+#include <atomic>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "../detection/reference.h"
 #include "../detection/tuples_reference.h"
+#include "simulation/trialpool.h"
 #include "trawling_support.h"
 
 namespace {
@@ -219,6 +223,88 @@ TEST_F(ParallelRun, TupleDetectorsMatchTheLiteralTupleModelOnAFewCells)
         EXPECT_EQ(runFresh(c.task, c.seriesType, 2), model) << "task " << c.task << " series " << c.seriesType;
     }
     EXPECT_TRUE(boxes.messages().empty());
+}
+
+/*---- Threads and memory that run out ----*/
+
+std::atomic<int> gWorkersLeft = 0;  // workers the failing starter still starts
+
+// std::thread as it behaves when the system has no threads left: it throws.
+std::thread scarceStarter(void (*loop)(TrialPool*), TrialPool* pool)
+{
+    if (gWorkersLeft-- <= 0)
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    return std::thread(loop, pool);
+}
+
+TEST_F(ParallelRun, WorkersThatCannotStartAreDoneWithoutAndTheResultsStayTheSame)
+{
+    required = {2, 5, 9, 14};
+    prepare(300, 40, 181, {3, 5}, {0, 25, 50}, 4);
+    const RunResult one = runFresh(4, 2, 1);
+    const TrialWorkerStarter real = startTrialWorker;
+    startTrialWorker = scarceStarter;
+    for (int left : {0, 1, 3}) {  // none, one, some of the four
+        gWorkersLeft = left;
+        EXPECT_EQ(runFresh(4, 2, 4), one) << left << " workers started";
+    }
+    startTrialWorker = real;
+    EXPECT_TRUE(boxes.messages().empty());
+}
+
+// Boxes, each noted with whether it came from the thread that started the run.
+class ThreadNotingBoxes : public MessageBoxService {
+public:
+    std::thread::id caller = std::this_thread::get_id();
+    RecordingMessageBoxes shown;
+    std::atomic<int> elsewhere = 0;  // boxes from any other thread
+    int show(const char* text, const char* caption, unsigned flags) override
+    {
+        if (std::this_thread::get_id() != caller)
+            elsewhere++;
+        return shown.show(text, caption, flags);
+    }
+};
+
+std::atomic<int> gCallsLeft = 0;  // detector calls before the fault
+bool gThrows = false;             // the fault: a throw (else the detector's own box)
+
+// The production detector until the fault, then out of memory once.
+int32_t faultyDetector(HWND hWnd, PulseHeader* alphabet, uint16_t n, uint16_t* list, uint16_t Tmin, uint16_t Tmax,
+                       uint16_t level, ChainsHeader* c, SeriesHeader* h)
+{
+    if (gCallsLeft-- != 0)
+        return detectFixedPulses(hWnd, alphabet, n, list, Tmin, Tmax, level, c, h);
+    if (gThrows)
+        throw std::bad_alloc();
+    MessageBoxA(hWnd, "Нет памяти для ppDw!", nullptr, MB_OK);
+    return 0;
+}
+
+TEST_F(ParallelRun, OutOfMemoryInATrialStopsTheRunWithOneBoxOnTheCallingThread)
+{
+    DetectorSet faulty = productionDetectors();
+    faulty.detectFixed = faultyDetector;
+    context.detectors = &faulty;
+    for (bool throws : {false, true})
+        for (int threads : {1, 3}) {
+            ThreadNotingBoxes noted;
+            window.lpMessages = &noted;
+            prepare(300, 40, 181, {3, 5}, {0, 25, 50}, 4);
+            gCallsLeft = 9;
+            gThrows = throws;
+            context.threads = threads;
+            EXPECT_EQ(run(1, 2), kTrawlingNoMemory) << threads << " threads";
+            const std::vector<MessageRecord> shown = noted.shown.messages();
+            ASSERT_EQ(shown.size(), 1u) << threads << " threads";
+            EXPECT_EQ(shown[0].text, throws ? "Нет памяти для испытаний!" : "Нет памяти для ppDw!");
+            EXPECT_EQ(noted.elsewhere, 0);
+            EXPECT_EQ(record->ifComplete, 0);
+            for (int t = 0; t < kErrorTables; t++)
+                for (int k = 0; k < 3; k++)
+                    EXPECT_EQ(record->lpErrors[t][k][0] | record->lpErrors[t][k][1], 0);
+            window.lpMessages = &boxes;
+        }
 }
 
 } // namespace
