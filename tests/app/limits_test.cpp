@@ -15,6 +15,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "support/folder.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -78,11 +80,7 @@ protected:
 
     void SetUp() override
     {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = fs::temp_directory_path() / ("pulsebench-limits-" + std::string(info->name()) + "-" +
-                                             std::to_string(::getpid()));
-        fs::remove_all(root);
-        fs::create_directories(root);
+        root = freshTestFolder("pulsebench-limits");
     }
     void TearDown() override { fs::remove_all(root); }
 

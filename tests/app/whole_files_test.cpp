@@ -30,10 +30,7 @@ protected:
 
     void SetUp() override
     {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = fs::temp_directory_path() / ("pulsebench-whole-" + std::string(info->name()) + "-" +
-                                            std::to_string(::getpid()));
-        fs::remove_all(root);
+        root = freshTestFolder("pulsebench-whole");
         fs::create_directories(root / "out");
     }
     void TearDown() override { fs::remove_all(root); }

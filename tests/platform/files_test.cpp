@@ -29,11 +29,7 @@ protected:
 
     void SetUp() override
     {
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        folder = fs::temp_directory_path() / ("pulsebench-files-" + std::string(info->name()) + "-" +
-                                              std::to_string(::getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
+        folder = freshTestFolder("pulsebench-files");
         takeFailedWrites();
     }
     void TearDown() override
