@@ -349,71 +349,143 @@ void printHandedOut(const Dispatcher& d, int64_t next, int64_t total, std::chron
     std::fflush(stderr);
 }
 
-int runRoot(const SimulateOptions& options, int processes)
-{
-    Dispatcher d;
-    d.processes = processes;
-    d.rangesOf.assign(processes, 0);
-    Gathered g;
-    g.trialsOf.assign(processes, 0);
-    g.ended.assign(processes, false);
-    g.failureOf.assign(processes, "");
-    std::vector<char> heard(processes, 0);  // the rank has sent something
+// Everything rank 0 keeps while it runs its share and answers the others.
+struct RootRun {
+    const SimulateOptions* options = nullptr;  // the run's options
+    int processes = 1;                         // ranks of the job
+    Dispatcher d;                              // the ranges not yet handed out
+    Gathered g;                                // what the other ranks sent
+    std::vector<char> heard;                   // [processes] the rank has sent something
+    std::atomic<bool> cancel = false;          // stops rank 0's share (a failure or a signal)
+    TrawlingShare share;                       // rank 0's own share
+    LocalShare local;                          // how that share takes its ranges
+    SimulateResult result;                     // rank 0's run, completed with every rank's sums
+    std::chrono::steady_clock::time_point started;  // for the progress line and the summary
+};
 
-    std::atomic<bool> cancel = false;
-    installInterruptHandlers(&cancel);
-    TrawlingShare share;
-    LocalShare local;
-    local.dispatcher = &d;
-    local.share = &share;
-    local.options = &options;
-    share.next = localNext;
-    share.context = &local;
-    SimulateHooks hooks{&share, noProgress, nullptr, &cancel};
-    SimulateResult result;
-    const auto started = std::chrono::steady_clock::now();
-    std::thread compute;
+// Starts rank 0's share on its compute thread; a thread that cannot start is
+// judged like a refused share.
+std::thread startLocalShare(RootRun& r, SimulateHooks& hooks)
+{
     try {
-        compute = std::thread([&] {
-            simulate(nullptr, options, result, &hooks);  // throws nothing
-            std::lock_guard<std::mutex> guard(d.lock);
-            d.localEnded = true;
-            d.changed.notify_all();
+        return std::thread([&r, &hooks] {
+            simulate(nullptr, *r.options, r.result, &hooks);  // throws nothing
+            std::lock_guard<std::mutex> guard(r.d.lock);
+            r.d.localEnded = true;
+            r.d.changed.notify_all();
         });
     } catch (const std::system_error&) {
-        result.error = "no thread could be started for process 0's share";
-        d.localEnded = true;  // judged below as a refused share: every process is stopped
+        r.result.error = "no thread could be started for process 0's share";
+        r.d.localEnded = true;  // every process is stopped
+        return std::thread();
     }
+}
 
+// Once rank 0's share has ended: a share that did not finish stops the run.
+void judgeLocalShare(RootRun& r)
+{
+    const bool ok = r.result.status == kTrawlingShareDone && !r.local.injected;
+    if (ok || (r.cancel.load() && r.g.failedRank >= 0))
+        return;
+    if (!r.result.error.empty())
+        std::fprintf(stderr, "pulsebench simulate: %s\n", r.result.error.c_str());
+    stopRun(r.d, r.g, r.cancel, 0,
+            r.local.injected ? "failure injected by --fail-process"
+                             : (r.result.error.empty() ? "the run was refused" : r.result.error));
+}
+
+// kTagRequest: the next range for `source` (empty when none is left).
+void answerRequest(RootRun& r, int source, bool totalKnown, int64_t total)
+{
+    int64_t trials = 0;
+    MPI_Recv(&trials, 1, MPI_INT64_T, source, kTagRequest, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+    int64_t range[2] = {0, 0};
+    if (totalKnown && trials != total) {
+        noteJoined(r.d, r.heard[source]);
+        stopRun(r.d, r.g, r.cancel, source,
+                "its grid has " + std::to_string(trials) + " trials, not " + std::to_string(total));
+    } else {
+        {
+            std::lock_guard<std::mutex> guard(r.d.lock);
+            if (!takeRange(r.d, source, range[0], range[1]))
+                range[1] = 0;
+        }
+        // Joined only once its first range is taken: rank 0's own share,
+        // which waits for every rank to join, cannot take it first.
+        noteJoined(r.d, r.heard[source]);
+    }
+    sendGently(range, 2, MPI_INT64_T, source, kTagRange);
+}
+
+// kTagFailure: why `source` is about to end its share badly.
+void takeFailure(RootRun& r, int source, const MPI_Status& status)
+{
+    int length = 0;
+    MPI_Get_count(&status, MPI_CHAR, &length);
+    std::string text(static_cast<size_t>(length), '\0');
+    MPI_Recv(text.data(), length, MPI_CHAR, source, kTagFailure, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+    r.g.failureOf[source] = text;
+}
+
+// kTagDone: the end of `source`'s share, with its trials and sums when it went well.
+void takeDone(RootRun& r, int source, const MPI_Status& status)
+{
+    int length = 0;
+    MPI_Get_count(&status, MPI_INT64_T, &length);
+    std::vector<int64_t> done(static_cast<size_t>(length));
+    MPI_Recv(done.data(), length, MPI_INT64_T, source, kTagDone, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+    noteJoined(r.d, r.heard[source]);
+    r.g.ended[source] = true;
+    r.g.endedRanks++;
+    const int64_t outcome = done.empty() ? kShareFailed : done[0];
+    if (outcome == kShareOk) {
+        r.g.trialsOf[source] = done.size() > 1 ? done[1] : 0;
+        const std::vector<TrawlingCellSums> sums = unpackSums(done);
+        if (r.g.sums.empty())
+            r.g.sums.assign(sums.size(), TrawlingCellSums{});
+        if (!addTrawlingSums(r.g.sums, sums))
+            stopRun(r.d, r.g, r.cancel, source, "its sums do not fit the grid");
+    } else if (outcome == kShareFailed) {
+        stopRun(r.d, r.g, r.cancel, source,
+                r.g.failureOf[source].empty() ? "no reason given" : r.g.failureOf[source]);
+    }
+}
+
+// Anything else: nothing else is sent to rank 0; taken so that it does not block the loop.
+void dropMessage(int source, const MPI_Status& status)
+{
+    int length = 0;
+    MPI_Get_count(&status, MPI_BYTE, &length);
+    std::vector<char> junk(static_cast<size_t>(std::max(length, 1)));
+    MPI_Recv(junk.data(), length, MPI_BYTE, source, status.MPI_TAG, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+}
+
+// Rank 0's loop: judges its own share when it ends, and answers the others
+// until every rank has ended. Returns when the run is over, well or not.
+void serveRanks(RootRun& r, std::thread& compute)
+{
     bool localJudged = false;
     bool lineShown = false;  // the progress line is on the screen
-    auto lastLine = started;
+    auto lastLine = r.started;
     for (;;) {
         bool localEnded, totalKnown;
         int64_t total, next;
         {
-            std::lock_guard<std::mutex> guard(d.lock);
-            localEnded = d.localEnded;
-            totalKnown = d.total >= 0;
-            total = d.total;
-            next = d.next;
+            std::lock_guard<std::mutex> guard(r.d.lock);
+            localEnded = r.d.localEnded;
+            totalKnown = r.d.total >= 0;
+            total = r.d.total;
+            next = r.d.next;
         }
-        if (interruptSignal() && g.failedRank < 0)
-            stopRun(d, g, cancel, 0, std::string("interrupted by ") + interruptName());
+        if (interruptSignal() && r.g.failedRank < 0)
+            stopRun(r.d, r.g, r.cancel, 0, std::string("interrupted by ") + interruptName());
         if (localEnded && !localJudged) {
             localJudged = true;
             if (compute.joinable())
                 compute.join();
-            const bool ok = result.status == kTrawlingShareDone && !local.injected;
-            if (!ok && !(cancel.load() && g.failedRank >= 0)) {
-                if (!result.error.empty())
-                    std::fprintf(stderr, "pulsebench simulate: %s\n", result.error.c_str());
-                stopRun(d, g, cancel, 0,
-                        local.injected ? "failure injected by --fail-process"
-                                       : (result.error.empty() ? "the run was refused" : result.error));
-            }
+            judgeLocalShare(r);
         }
-        if (localJudged && g.endedRanks == processes - 1)
+        if (localJudged && r.g.endedRanks == r.processes - 1)
             break;
         if (!totalKnown && !localEnded) { // requests wait until rank 0 knows the run's size
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -424,101 +496,86 @@ int runRoot(const SimulateOptions& options, int processes)
         MPI_Iprobe(MPI_ANY_SOURCE, MPI_ANY_TAG, MPI_COMM_WORLD, &flag, &status);
         if (!flag) {
             const auto now = std::chrono::steady_clock::now();
-            if (!options.quiet && totalKnown && now - lastLine > std::chrono::milliseconds(500)) {
+            if (!r.options->quiet && totalKnown && now - lastLine > std::chrono::milliseconds(500)) {
                 lastLine = now;
                 lineShown = true;
-                printHandedOut(d, next, total, started);
+                printHandedOut(r.d, next, total, r.started);
             }
             std::this_thread::sleep_for(std::chrono::microseconds(200));
             continue;
         }
         const int source = status.MPI_SOURCE;
-        if (status.MPI_TAG == kTagRequest) {
-            int64_t trials = 0;
-            MPI_Recv(&trials, 1, MPI_INT64_T, source, kTagRequest, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-            int64_t range[2] = {0, 0};
-            if (totalKnown && trials != total) {
-                noteJoined(d, heard[source]);
-                stopRun(d, g, cancel, source,
-                        "its grid has " + std::to_string(trials) + " trials, not " + std::to_string(total));
-            } else {
-                {
-                    std::lock_guard<std::mutex> guard(d.lock);
-                    if (!takeRange(d, source, range[0], range[1]))
-                        range[1] = 0;
-                }
-                // Joined only once its first range is taken: rank 0's own share,
-                // which waits for every rank to join, cannot take it first.
-                noteJoined(d, heard[source]);
-            }
-            sendGently(range, 2, MPI_INT64_T, source, kTagRange);
-        } else if (status.MPI_TAG == kTagFailure) {
-            int length = 0;
-            MPI_Get_count(&status, MPI_CHAR, &length);
-            std::string text(static_cast<size_t>(length), '\0');
-            MPI_Recv(text.data(), length, MPI_CHAR, source, kTagFailure, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-            g.failureOf[source] = text;
-        } else if (status.MPI_TAG == kTagDone) {
-            int length = 0;
-            MPI_Get_count(&status, MPI_INT64_T, &length);
-            std::vector<int64_t> done(static_cast<size_t>(length));
-            MPI_Recv(done.data(), length, MPI_INT64_T, source, kTagDone, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-            noteJoined(d, heard[source]);
-            g.ended[source] = true;
-            g.endedRanks++;
-            const int64_t outcome = done.empty() ? kShareFailed : done[0];
-            if (outcome == kShareOk) {
-                g.trialsOf[source] = done.size() > 1 ? done[1] : 0;
-                const std::vector<TrawlingCellSums> sums = unpackSums(done);
-                if (g.sums.empty())
-                    g.sums.assign(sums.size(), TrawlingCellSums{});
-                if (!addTrawlingSums(g.sums, sums))
-                    stopRun(d, g, cancel, source, "its sums do not fit the grid");
-            } else if (outcome == kShareFailed) {
-                stopRun(d, g, cancel, source, g.failureOf[source].empty() ? "no reason given" : g.failureOf[source]);
-            }
-        } else { // nothing else is sent to rank 0; take it so that it does not block the loop
-            int length = 0;
-            MPI_Get_count(&status, MPI_BYTE, &length);
-            std::vector<char> junk(static_cast<size_t>(std::max(length, 1)));
-            MPI_Recv(junk.data(), length, MPI_BYTE, source, status.MPI_TAG, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
+        switch (status.MPI_TAG) {
+        case kTagRequest: answerRequest(r, source, totalKnown, total); break;
+        case kTagFailure: takeFailure(r, source, status); break;
+        case kTagDone: takeDone(r, source, status); break;
+        default: dropMessage(source, status); break;
         }
     }
     if (lineShown)
         std::fprintf(stderr, "\n");
+}
 
-    int code = 1;
+// After the loop: names the failure, or adds every rank's sums to rank 0's run
+// and writes the files. Returns the exit code.
+int finishRoot(RootRun& r)
+{
+    Gathered& g = r.g;
     if (g.failedRank > 0) {
-        std::fprintf(stderr, "pulsebench simulate: process %d of %d failed: %s\n", g.failedRank, processes,
+        std::fprintf(stderr, "pulsebench simulate: process %d of %d failed: %s\n", g.failedRank, r.processes,
                      g.failure.c_str());
-    } else if (g.failedRank == 0 && (local.injected || interruptSignal())) {
-        std::fprintf(stderr, "pulsebench simulate: process 0 of %d failed: %s\n", processes, g.failure.c_str());
+    } else if (g.failedRank == 0 && (r.local.injected || interruptSignal())) {
+        std::fprintf(stderr, "pulsebench simulate: process 0 of %d failed: %s\n", r.processes, g.failure.c_str());
     }
-    if (g.failedRank < 0) {
-        g.trialsOf[0] = share.trialsRun;
-        std::vector<TrawlingCellSums> sums = share.sums;
-        if ((!g.sums.empty() && !addTrawlingSums(sums, g.sums)) || !completeSimulate(result, sums)) {
-            std::fprintf(stderr, "pulsebench simulate: the sums of the processes do not fit the grid\n");
-        } else {
-            simEndTime = simClock();
-            result.elapsedSeconds = simEndTime - simStartTime;
-            std::string perProcess;
-            for (int r = 0; r < processes; r++)
-                perProcess += (r ? ", " : "") + std::to_string(g.trialsOf[r]);
-            int64_t trials = 0;
-            for (int64_t t : g.trialsOf)
-                trials += t;
-            std::fprintf(stderr, "pulsebench simulate: %lld trials on %d processes (%s), %.1f s\n",
-                         static_cast<long long>(trials), processes, perProcess.c_str(),
-                         std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
-            code = writeSimulationFiles(options, result, &cancel);
-        }
+    if (g.failedRank >= 0)
+        return 1;
+    g.trialsOf[0] = r.share.trialsRun;
+    std::vector<TrawlingCellSums> sums = r.share.sums;
+    if ((!g.sums.empty() && !addTrawlingSums(sums, g.sums)) || !completeSimulate(r.result, sums)) {
+        std::fprintf(stderr, "pulsebench simulate: the sums of the processes do not fit the grid\n");
+        return 1;
     }
+    simEndTime = simClock();
+    r.result.elapsedSeconds = simEndTime - simStartTime;
+    std::string perProcess;
+    int64_t trials = 0;
+    for (int rank = 0; rank < r.processes; rank++) {
+        perProcess += (rank ? ", " : "") + std::to_string(g.trialsOf[rank]);
+        trials += g.trialsOf[rank];
+    }
+    std::fprintf(stderr, "pulsebench simulate: %lld trials on %d processes (%s), %.1f s\n",
+                 static_cast<long long>(trials), r.processes, perProcess.c_str(),
+                 std::chrono::duration<double>(std::chrono::steady_clock::now() - r.started).count());
+    return writeSimulationFiles(*r.options, r.result, &r.cancel);
+}
+
+int runRoot(const SimulateOptions& options, int processes)
+{
+    RootRun r;
+    r.options = &options;
+    r.processes = processes;
+    r.d.processes = processes;
+    r.d.rangesOf.assign(processes, 0);
+    r.g.trialsOf.assign(processes, 0);
+    r.g.ended.assign(processes, false);
+    r.g.failureOf.assign(processes, "");
+    r.heard.assign(processes, 0);
+    installInterruptHandlers(&r.cancel);
+    r.local.dispatcher = &r.d;
+    r.local.share = &r.share;
+    r.local.options = &options;
+    r.share.next = localNext;
+    r.share.context = &r.local;
+    SimulateHooks hooks{&r.share, noProgress, nullptr, &r.cancel};
+    r.started = std::chrono::steady_clock::now();
+    std::thread compute = startLocalShare(r, hooks);
+    serveRanks(r, compute);
+    const int code = finishRoot(r);
     if (code != 0)
         std::fprintf(stderr, "pulsebench simulate: the run is abandoned; no result file was written\n");
     const int32_t verdict = code == 0 ? kEndOk : kEndFailed;
-    for (int r = 1; r < processes; r++)
-        sendGently(&verdict, 1, MPI_INT32_T, r, kTagControl);
+    for (int rank = 1; rank < processes; rank++)
+        sendGently(&verdict, 1, MPI_INT32_T, rank, kTagControl);
     return code != 0 && interruptSignal() ? interruptExitCode() : code;
 }
 
