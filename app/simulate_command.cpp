@@ -220,7 +220,7 @@ bool replayFreshStart(HWND hWnd, SimulateState& s)
         return false;
     const uint16_t length = 1200, Tmin = 40, Tmax = 181;
     const uint16_t maxPulses = maxPulsesFor(length, kImpulseSize, Tmin);
-    const uint16_t minPulses = static_cast<uint16_t>((length + kImpulseSize - 1) / Tmax);
+    const uint16_t minPulses = pulsesLowerBound(length, kImpulseSize, Tmax);
     std::vector<uint16_t> sequence(maxPulses, 1); // wEtalonNumber
     s.lpSeriesHeader = getCutOffSeries(hWnd, kAlphabetSize, s.alphabet, kImpulseSize, Tmin, Tmax, length,
                                        static_cast<uint16_t>((minPulses + maxPulses) / 2), sequence.data(),
@@ -341,8 +341,8 @@ void simulateGrid(HWND hWnd, const SimulateOptions& o, SimulateResult& result, c
         return;
     }
     // The simulation dialog: the grid.
-    const int from = o.pulsesFrom >= 0 ? o.pulsesFrom : (o.length + kImpulseSize - 1) / o.tmax;
-    const int to = o.pulsesTo >= 0 ? o.pulsesTo : (o.length + o.tmin - kImpulseSize) / o.tmin;
+    const int from = o.pulsesFrom >= 0 ? o.pulsesFrom : pulsesLowerBound(o.length, kImpulseSize, o.tmax);
+    const int to = o.pulsesTo >= 0 ? o.pulsesTo : pulsesUpperBound(o.length, kImpulseSize, o.tmin);
     const int step = std::max(1, o.pulsesStep);
     const int P = (to - from) / step + 1;
     if (P < 1 || P > 65535) {

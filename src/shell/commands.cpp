@@ -23,13 +23,6 @@ RECT invalidationRect(const RECT& r, int left, int up, int right, int down)
     return RECT{r.left - left, r.top - up, r.right + 1 + right, r.bottom + 1 + down};
 }
 
-void invalidateSeriesArea(HWND hWnd, BOOL erase)
-{
-    // Extended 10 pixels upwards, for this invalidation only.
-    RECT r = invalidationRect(gDisplay.SeriesAreaRect, 0, 10, 0, 0);
-    InvalidateRect(hWnd, &r, erase);
-}
-
 void invalidateButtonsArea(HWND hWnd)
 {
     // Enlarged by one pixel to the right and below.
@@ -303,6 +296,13 @@ void chooseSeriesType(HWND hWnd, UINT id)
 }
 
 } // namespace
+
+void invalidateSeriesArea(HWND hWnd, BOOL erase)
+{
+    // Extended 10 pixels upwards, for this invalidation only.
+    RECT r = invalidationRect(gDisplay.SeriesAreaRect, 0, 10, 0, 0);
+    InvalidateRect(hWnd, &r, erase);
+}
 
 void checkMenuGroupItem(HWND hWnd, UINT id)
 {

@@ -23,14 +23,6 @@
 
 namespace {
 
-void invalidateSeriesArea(HWND hWnd, BOOL erase)
-{
-    // Extended 10 pixels upwards, for this invalidation only.
-    const RECT& a = gDisplay.SeriesAreaRect;
-    RECT r{a.left, a.top - 10, a.right + 1, a.bottom + 1};
-    InvalidateRect(hWnd, &r, erase);
-}
-
 // The subset strip, and with `rows` first every reserved subset's row, as the
 // last paint laid them out (right and bottom inclusive), erased.
 void invalidateSubsetPanel(HWND hWnd, bool rows)
@@ -51,20 +43,6 @@ void invalidateSubsetPanel(HWND hWnd, bool rows)
             invalidate(r);
         }
     invalidate(p.SubsetStripRect);
-}
-
-// Grows lpNewEtalonSequence to `count` entries; false when out of memory.
-bool growNewEtalonSequence(uint16_t count)
-{
-    ProgramState& s = gState;
-    if (s.lpNewEtalonSequence && s.wNewEtalonSequenceCapacity >= count)
-        return true;
-    void* grown = std::realloc(s.lpNewEtalonSequence, std::max<size_t>(count, 1) * sizeof(uint16_t));
-    if (!grown)
-        return false;
-    s.lpNewEtalonSequence = static_cast<uint16_t*>(grown);
-    s.wNewEtalonSequenceCapacity = std::max(s.wNewEtalonSequenceCapacity, count);
-    return true;
 }
 
 /*==========================================================================
@@ -128,7 +106,7 @@ void createSeries(HWND hWnd)
         return;
     }
     s.wNextImpulseQuantity = static_cast<uint16_t>((s.wNewMinPulses + s.wNewMaxPulses) / 2);
-    if (!growNewEtalonSequence(s.wNewMaxPulses)) {
+    if (!growSequence(s.lpNewEtalonSequence, s.wNewEtalonSequenceCapacity, s.wNewMaxPulses)) {
         s.wNextImpulseQuantity = s.wOldImpulseQuantity;
         MessageBoxA(hWnd, "Нет памяти для lpNewEtalonSequence!", "CM_INFO", MB_OK);
         return;

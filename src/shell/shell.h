@@ -30,6 +30,9 @@ LRESULT mainWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam);
 void doCommand(HWND hWnd, UINT id);
 // Sets the check mark of a menu item and clears the others of its group.
 void checkMenuGroupItem(HWND hWnd, UINT id);
+// Invalidates the series area (as the last paint laid it out), extended 10
+// pixels upwards.
+void invalidateSeriesArea(HWND hWnd, BOOL erase);
 
 /*---- Dialog, simulation and view commands (commands_more.cpp) ----*/
 

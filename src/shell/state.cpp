@@ -50,22 +50,6 @@ uint16_t processingTypeFor(uint16_t taskType, uint16_t seriesType)
     return taskType;
 }
 
-uint16_t pulsesLowerBound(uint32_t length, uint16_t impulseSize, uint16_t tmax)
-{
-    if (tmax == 0)
-        return 0;
-    return static_cast<uint16_t>((length + impulseSize - 1u) / tmax);
-}
-
-uint16_t pulsesUpperBound(uint32_t length, uint16_t impulseSize, uint16_t tmin)
-{
-    if (tmin == 0)
-        return 0;
-    // Unsigned 32-bit arithmetic as the rule states: a length shorter than one
-    // pulse wraps around and is cut to 16 bits, as every pulse count is.
-    return static_cast<uint16_t>((length + tmin - impulseSize) / tmin);
-}
-
 bool isUnfixedSeries(uint16_t t)
 {
     return t == kSeriesUnfixedWhole || t == kSeriesUnfixedCutoff || t == kSeriesUnfixedTuples;
@@ -114,18 +98,26 @@ void forceWholePulses()
     s.wNewProcSavedEnergy = 100;
 }
 
+bool growSequence(uint16_t*& block, uint16_t& capacity, uint16_t count)
+{
+    if (block && capacity >= count)
+        return true;
+    void* grown = std::realloc(block, std::max<size_t>(count, 1) * sizeof(uint16_t));
+    if (!grown)
+        return false;
+    block = static_cast<uint16_t*>(grown);
+    capacity = std::max(capacity, count);
+    return true;
+}
+
 bool growEtalonSequence(uint16_t count)
 {
     ProgramState& s = gState;
-    if (s.lpEtalonSequence && s.wEtalonSequenceCapacity >= count)
-        return true;
-    void* grown = std::realloc(s.lpEtalonSequence, std::max<size_t>(count, 1) * sizeof(uint16_t));
-    if (!grown)
+    const uint16_t before = s.wEtalonSequenceCapacity;
+    if (!growSequence(s.lpEtalonSequence, s.wEtalonSequenceCapacity, count))
         return false;
-    s.lpEtalonSequence = static_cast<uint16_t*>(grown);
-    for (uint16_t i = s.wEtalonSequenceCapacity; i < count; i++)
+    for (uint16_t i = before; i < count; i++)
         s.lpEtalonSequence[i] = static_cast<uint16_t>(s.wEtalonNumber);
-    s.wEtalonSequenceCapacity = std::max(s.wEtalonSequenceCapacity, count);
     return true;
 }
 

@@ -197,10 +197,6 @@ void deriveStartDefaults();
 
 // wProcessingType from wTaskType and wSeriesType.
 uint16_t processingTypeFor(uint16_t taskType, uint16_t seriesType);
-// Pulse-count bounds for a length, an etalon length and the interval bounds
-// (unsigned arithmetic, stored in 16 bits; a zero divisor gives 0).
-uint16_t pulsesLowerBound(uint32_t length, uint16_t impulseSize, uint16_t tmax);
-uint16_t pulsesUpperBound(uint32_t length, uint16_t impulseSize, uint16_t tmin);
 bool isUnfixedSeries(uint16_t seriesType);  // 4, 8, 40
 bool isCutoffSeries(uint16_t seriesType);   // 2, 8
 bool isTupleSeries(uint16_t seriesType);    // 36, 40
@@ -208,6 +204,10 @@ bool isTupleSeries(uint16_t seriesType);    // 36, 40
 void rebuildRequiredList();
 // Forces the lost data level to 0 and every saved energy field to 100.
 void forceWholePulses();
+// Grows a sequence block to at least `count` entries, keeping its contents
+// (the new ones undefined) and raising `capacity`; false when out of memory,
+// the block and capacity unchanged.
+bool growSequence(uint16_t*& block, uint16_t& capacity, uint16_t count);
 // Grows lpEtalonSequence to `count` entries (new ones wEtalonNumber); false when out of memory.
 bool growEtalonSequence(uint16_t count);
 

@@ -19,15 +19,31 @@
 ** [SECTION] Parameters and admissible counts
 **========================================================================*/
 
+uint16_t pulsesLowerBound(uint32_t length, uint16_t impulseSize, uint16_t tmax)
+{
+    if (tmax == 0)
+        return 0;
+    return static_cast<uint16_t>((length + impulseSize - 1u) / tmax);
+}
+
+uint16_t pulsesUpperBound(uint32_t length, uint16_t impulseSize, uint16_t tmin)
+{
+    if (tmin == 0)
+        return 0;
+    // Unsigned 32-bit arithmetic: a length shorter than one pulse wraps around
+    // and is cut to 16 bits, as every pulse count is.
+    return static_cast<uint16_t>((length + tmin - impulseSize) / tmin);
+}
+
 uint16_t minPulsesFor(int32_t N, uint16_t q, uint16_t Tmax)
 {
-    uint32_t least = (static_cast<uint32_t>(N) + q - 1u) / Tmax;
-    return static_cast<uint16_t>(least == 0 ? 1 : least);
+    const uint16_t least = pulsesLowerBound(static_cast<uint32_t>(N), q, Tmax);
+    return least == 0 ? 1 : least;
 }
 
 uint16_t maxPulsesFor(int32_t N, uint16_t q, uint16_t Tmin)
 {
-    return static_cast<uint16_t>((static_cast<uint32_t>(N) - q + Tmin) / Tmin);
+    return pulsesUpperBound(static_cast<uint32_t>(N), q, Tmin);
 }
 
 namespace {

@@ -179,8 +179,13 @@ struct SeriesHeader {
     SeriesHeader& operator=(const SeriesHeader&) = delete;
 };
 
-// Admissible pulse counts for a length, a pulse length and the interval bounds
-// (unsigned division; the least raised to 1). Tmin and Tmax must be positive.
+// Pulse-count bounds for a length, an etalon length and the interval bounds:
+// (length + q - 1) / Tmax and (length + Tmin - q) / Tmin in unsigned 32-bit
+// arithmetic, stored in 16 bits; a zero divisor gives 0.
+uint16_t pulsesLowerBound(uint32_t length, uint16_t impulseSize, uint16_t tmax);
+uint16_t pulsesUpperBound(uint32_t length, uint16_t impulseSize, uint16_t tmin);
+// The admissible pulse counts of a series: the bounds above, the least raised
+// to 1. Tmin and Tmax must be positive.
 uint16_t minPulsesFor(int32_t N, uint16_t q, uint16_t Tmax);
 uint16_t maxPulsesFor(int32_t N, uint16_t q, uint16_t Tmin);
 
