@@ -35,50 +35,20 @@ void copySeriesHeader(const SeriesHeader& s, SeriesHeader& d)
     d.pulsesStore = s.pulsesStore;
     d.subsetStore = s.subsetStore;
     d.subsetPointers.resize(s.subsetPointers.size());
+    static_cast<SeriesFields&>(d) = s;  // every field; then each pointer into the storage is moved to d's
 
     const int16_t* from = s.sampleBlock.data();
     int16_t* to = d.sampleBlock.data();
-    d.dwReservedSize = s.dwReservedSize;
-    d.dwSeriesSize = s.dwSeriesSize;
-    d.wTmin = s.wTmin;
-    d.wTmax = s.wTmax;
-    d.lpPureData = rebase(s.lpPureData, from, to);
-    d.lpNoisyData = rebase(s.lpNoisyData, from, to);
-    d.wImpulseSize = s.wImpulseSize;
-    d.wImpulseQuantity = s.wImpulseQuantity;
-    d.wMaxPulses = s.wMaxPulses;
-    d.wMinPulses = s.wMinPulses;
-    d.wSeriesNoiseLevel = s.wSeriesNoiseLevel;
-    d.wSeriesAmplitude = s.wSeriesAmplitude;
-    d.lpPositions = rebase(s.lpPositions, from, to);
-    d.lpDetectedPositions = rebase(s.lpDetectedPositions, from, to);
-    d.lpLowBounds = rebase(s.lpLowBounds, from, to);
-    d.lpHighBounds = rebase(s.lpHighBounds, from, to);
-    d.lpFirstEtalon = s.lpFirstEtalon;
-    d.lpEtalonNumbers = rebase(s.lpEtalonNumbers, from, to);
-    d.lpDetectedNumbers = rebase(s.lpDetectedNumbers, from, to);
-    d.wReservedEtalons = s.wReservedEtalons;
-    d.wEtalonsQuantity = s.wEtalonsQuantity;
-    d.wPulsesCapacity = s.wPulsesCapacity;
+    for (int16_t* SeriesFields::*p : {&SeriesFields::lpPureData, &SeriesFields::lpNoisyData,
+                                      &SeriesFields::lpPositions, &SeriesFields::lpDetectedPositions,
+                                      &SeriesFields::lpLowBounds, &SeriesFields::lpHighBounds,
+                                      &SeriesFields::lpEtalonNumbers, &SeriesFields::lpDetectedNumbers,
+                                      &SeriesFields::lpCutBegin, &SeriesFields::lpCutEnd,
+                                      &SeriesFields::lpDetectedCutBegin, &SeriesFields::lpDetectedCutEnd,
+                                      &SeriesFields::selectedSubset, &SeriesFields::lpTupleFirst,
+                                      &SeriesFields::lpTupleLast})
+        d.*p = rebase(s.*p, from, to);
     d.lpPulsesList = s.lpPulsesList ? d.pulsesStore.data() : nullptr;
-    d.wDetectedQuantity = s.wDetectedQuantity;
-    d.wDefaultCutBegin = s.wDefaultCutBegin;
-    d.wDefaultCutEnd = s.wDefaultCutEnd;
-    d.lpCutBegin = rebase(s.lpCutBegin, from, to);
-    d.lpCutEnd = rebase(s.lpCutEnd, from, to);
-    d.lpDetectedCutBegin = rebase(s.lpDetectedCutBegin, from, to);
-    d.lpDetectedCutEnd = rebase(s.lpDetectedCutEnd, from, to);
-    d.selectedSubset = rebase(s.selectedSubset, from, to);
-    d.wSubsetLength = s.wSubsetLength;
-    d.wSubsetEmployment = s.wSubsetEmployment;
-    d.wSubsetInitPosition = s.wSubsetInitPosition;
-    d.wDetectedTuples = s.wDetectedTuples;
-    d.lpTupleFirst = rebase(s.lpTupleFirst, from, to);
-    d.lpTupleLast = rebase(s.lpTupleLast, from, to);
-    d.wSubsetsCapacity = s.wSubsetsCapacity;
-    d.wSelectedSubsets = s.wSelectedSubsets;
-    d.wSubsetCapacity = s.wSubsetCapacity;
-    d.wRecognizedTuple = s.wRecognizedTuple;
     const int16_t* sizesFrom = s.subsetStore.data();
     d.selectedSubsetSize = rebase(s.selectedSubsetSize, sizesFrom, d.subsetStore.data());
     for (size_t i = 0; i < s.subsetPointers.size(); i++)

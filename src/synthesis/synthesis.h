@@ -123,7 +123,9 @@ inline constexpr int32_t kMaxSeriesSize = 32767;
 // from getCutOffSeriesHeader (or a constructor) and released by freeSeriesHeader.
 // The per-pulse arrays are carved from one block, in this order, after the
 // 2 * N samples: lpEtalonNumbers ... lpTupleLast, M words each.
-struct SeriesHeader {
+// SeriesFields holds every field but the storage, so that a copy can take them
+// all at once and then point the pointers into its own storage.
+struct SeriesFields {
     uint32_t dwReservedSize = 0;        // samples allocated for each of lpPureData and lpNoisyData
     int32_t dwSeriesSize = 0;           // N, the series length in samples, 1..32767
     uint16_t wTmin = 0;                 // least distance between consecutive pulse starts, samples, >= 1
@@ -167,8 +169,10 @@ struct SeriesHeader {
     int16_t wRecognizedTuple = 0;       // 1-based number of the recognised tuple; 0 when none
     int16_t* selectedSubsetSize = nullptr;   // [wSubsetsCapacity] one size per stored subset; subsets follow in the same block
     int16_t** selectedSubsetList = nullptr;  // [wSubsetsCapacity] pointer to each stored subset's entries
+};
 
-    // Owning storage behind the pointers above.
+struct SeriesHeader : SeriesFields {
+    // Owning storage behind the pointers of SeriesFields.
     std::vector<int16_t> sampleBlock;        // 2N + 13M words: samples, then the per-pulse arrays
     std::vector<PulseHeader*> pulsesStore;   // behind lpPulsesList
     std::vector<int16_t> subsetStore;        // behind selectedSubsetSize: sizes, then the subsets

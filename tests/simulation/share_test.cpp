@@ -4,9 +4,11 @@
 // subset employment and split. Also the ranges a dispatcher hands out, and the
 // sums' merge and store. Small series keep each run to a fraction of a second.
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <vector>
 
+#include "simulation/trialpool.h"
 #include "trawling_support.h"
 
 namespace {
@@ -290,3 +292,56 @@ TEST_F(ShareRun, StoreRoundsTheMeanTruncatesDetectionAndRefusesAnotherGrid)
 }
 
 } // namespace
+
+namespace {
+
+// True when `word` holds an address inside `storage`'s bytes.
+template <typename T>
+bool pointsInto(uintptr_t word, const std::vector<T>& storage)
+{
+    const auto begin = reinterpret_cast<uintptr_t>(storage.data());
+    return !storage.empty() && word >= begin && word < begin + storage.size() * sizeof(T);
+}
+
+} // namespace
+
+TEST_F(ShareRun, ACopiedSeriesOwnsEveryFieldItPointsThrough)
+{
+    // A series with a stored-subset block (tuples recognition) and one with a
+    // single subset, copied into a fresh header: no word of the copy's fields
+    // may point into the source's storage (a field the copy forgot to move
+    // would), and the copy reads the same after the source's storage is wiped.
+    for (const Case& c : {Case{40, 40, 1}, Case{36, 36, 3}, Case{4, 2, 0}}) {
+        freshGrid(c);
+        context.share = nullptr;
+        ASSERT_EQ(run(c.task, c.seriesType), kTrawlingComplete);
+        SeriesHeader copy;
+        copySeriesHeader(*series, copy);
+        const SeriesFields& fields = copy;
+        const auto* words = reinterpret_cast<const unsigned char*>(&fields);
+        for (size_t at = 0; at + sizeof(uintptr_t) <= sizeof(SeriesFields); at += alignof(void*)) {
+            uintptr_t word = 0;
+            std::memcpy(&word, words + at, sizeof word);
+            EXPECT_FALSE(pointsInto(word, series->sampleBlock) || pointsInto(word, series->subsetStore) ||
+                         pointsInto(word, series->pulsesStore) || pointsInto(word, series->subsetPointers))
+                << "task " << c.task << ": the field at byte " << at << " points into the source";
+        }
+        const Outcome before = outcome();
+        std::swap(series->lpPureData, copy.lpPureData);  // read the copy through the fixture's outcome()
+        std::swap(series->lpNoisyData, copy.lpNoisyData);
+        std::swap(series->lpDetectedPositions, copy.lpDetectedPositions);
+        std::fill(series->sampleBlock.begin(), series->sampleBlock.end(), int16_t(0x5555));
+        Outcome after = outcome();
+        std::swap(series->lpPureData, copy.lpPureData);
+        std::swap(series->lpNoisyData, copy.lpNoisyData);
+        std::swap(series->lpDetectedPositions, copy.lpDetectedPositions);
+        after.cells = before.cells;
+        EXPECT_EQ(after, before) << "task " << c.task;
+        EXPECT_EQ(copy.wSelectedSubsets, series->wSelectedSubsets);
+        for (int k = 0; k < copy.wSelectedSubsets; k++) {
+            ASSERT_EQ(copy.selectedSubsetSize[k], series->selectedSubsetSize[k]);
+            EXPECT_TRUE(std::equal(copy.selectedSubsetList[k], copy.selectedSubsetList[k] + copy.selectedSubsetSize[k],
+                                   series->selectedSubsetList[k]));
+        }
+    }
+}
