@@ -283,7 +283,8 @@ int32_t faultyDetector(HWND hWnd, PulseHeader* alphabet, uint16_t n, uint16_t* l
 
 TEST_F(ParallelRun, OutOfMemoryInATrialStopsTheRunWithOneBoxOnTheCallingThread)
 {
-    DetectorSet faulty = productionDetectors();
+    static DetectorSet faulty;  // outlives the fixture's context, which keeps its address
+    faulty = productionDetectors();
     faulty.detectFixed = faultyDetector;
     context.detectors = &faulty;
     for (bool throws : {false, true})
