@@ -39,17 +39,6 @@ void resetProgramState()
     deriveStartDefaults();
 }
 
-uint16_t processingTypeFor(uint16_t taskType, uint16_t seriesType)
-{
-    if (isTupleSeries(seriesType)) {
-        if (taskType == kTaskDetection)
-            return kProcTuplesDetection;
-        if (taskType == kTaskRecognition)
-            return kProcTuplesRecognition;
-    }
-    return taskType;
-}
-
 uint16_t pulsesLowerBound(uint32_t length, uint16_t impulseSize, uint16_t tmax)
 {
     if (tmax == 0)
@@ -64,21 +53,6 @@ uint16_t pulsesUpperBound(uint32_t length, uint16_t impulseSize, uint16_t tmin)
     // Unsigned 32-bit arithmetic as the rule states: a length shorter than one
     // pulse wraps around and is cut to 16 bits, as every pulse count is.
     return static_cast<uint16_t>((length + tmin - impulseSize) / tmin);
-}
-
-bool isUnfixedSeries(uint16_t t)
-{
-    return t == kSeriesUnfixedWhole || t == kSeriesUnfixedCutoff || t == kSeriesUnfixedTuples;
-}
-
-bool isCutoffSeries(uint16_t t)
-{
-    return t == kSeriesFixedCutoff || t == kSeriesUnfixedCutoff;
-}
-
-bool isTupleSeries(uint16_t t)
-{
-    return t == kSeriesFixedTuples || t == kSeriesUnfixedTuples;
 }
 
 void rebuildRequiredList()
