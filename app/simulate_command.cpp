@@ -28,22 +28,6 @@ constexpr uint16_t kAlphabetSize = 20;   // wAlphabetSize
 constexpr uint16_t kImpulseSize = 20;    // wImpulseSize
 constexpr int16_t kAmplitude = 128;      // wAmplitude
 
-bool isWholePulseType(int seriesType)
-{
-    return seriesType == 1 || seriesType == 4 || seriesType == 36 || seriesType == 40;
-}
-
-// wProcessingType from task and series type.
-uint16_t processingType(int task, int seriesType)
-{
-    const bool tuples = seriesType == 36 || seriesType == 40;
-    if (task == 1 && tuples)
-        return 36;
-    if (task == 2 && tuples)
-        return 40;
-    return static_cast<uint16_t>(task);
-}
-
 } // namespace
 
 bool parseSubsets(const std::string& text, std::vector<std::vector<int32_t>>& out)
@@ -292,7 +276,7 @@ bool renderChart(const SimulateOptions& o, const SimulateState& s, const Restore
     in.wAmplitude = kAmplitude;
     char* end = nullptr;
     in.wChartKind = static_cast<int32_t>(std::strtol(o.chart.c_str(), &end, 10));
-    if (end == o.chart.c_str() || *end != '\0' || chartTitle(in.wChartKind)[0] == '\0')
+    if (end == o.chart.c_str() || *end != '\0' || !chartKindOf(in.wChartKind))
         return false;  // not a chart kind
     in.wRequiredQuantity = s.wRequiredQuantity;
     in.lpRequiredList = s.lpRequiredList;
@@ -319,8 +303,8 @@ void simulateGrid(HWND hWnd, const SimulateOptions& o, SimulateResult& result, c
     }
     // The menu and the dialogs: task and series type, required set, subsets.
     const uint16_t type = static_cast<uint16_t>(o.seriesType);
-    const uint16_t processing = processingType(o.task, o.seriesType);
-    const uint16_t n = processing == 1 ? 1 : static_cast<uint16_t>(o.required); // Detection: wSelectedEtalon alone
+    const uint16_t processing = processingTypeFor(static_cast<uint16_t>(o.task), type);
+    const uint16_t n = processing == kTaskDetection ? 1 : static_cast<uint16_t>(o.required); // Detection: wSelectedEtalon alone
     s.lpRequiredList = getRequiredList(hWnd, n, s.lpRequiredList);
     s.wRequiredQuantity = n;
     if (!s.lpRequiredList) {
@@ -329,7 +313,7 @@ void simulateGrid(HWND hWnd, const SimulateOptions& o, SimulateResult& result, c
     }
     if (!applySubsets(hWnd, o, s.lpSeriesHeader, result.error))
         return;
-    const int defaultLevel = isWholePulseType(o.seriesType) ? 100 : 75;
+    const int defaultLevel = isWholePulseSeries(type) ? 100 : 75;
     const uint16_t making = static_cast<uint16_t>(o.makingLevel >= 0 ? o.makingLevel : defaultLevel);
     const uint16_t proc = static_cast<uint16_t>(o.processingLevel >= 0 ? o.processingLevel : making);
     if (o.tmin > o.tmax) {
@@ -456,7 +440,7 @@ std::string simulationJson(const SimulateResult& result, const SimulateOptions& 
         {"dwSeriesLength", o.length},
         {"wTmin", o.tmin},
         {"wTmax", o.tmax},
-        {"wRequiredQuantity", r->wTaskType == 1 ? 1 : o.required},
+        {"wRequiredQuantity", r->wTaskType == kTaskDetection ? 1 : o.required},
         {"elapsedSeconds", elapsedSeconds},
     };
     json out = {
@@ -515,7 +499,7 @@ std::string descriptionCsv(const RestoreErrorHeader* r, const SimulateOptions& o
         << "dwSeriesLength," << o.length << "\n"
         << "wTmin," << o.tmin << "\n"
         << "wTmax," << o.tmax << "\n"
-        << "wRequiredQuantity," << (r->wTaskType == 1 ? 1 : o.required) << "\n"
+        << "wRequiredQuantity," << (r->wTaskType == kTaskDetection ? 1 : o.required) << "\n"
         << "repeats," << r->repeats << "\n"
         << "elapsedSeconds," << elapsedSeconds << "\n";
     return out.str();

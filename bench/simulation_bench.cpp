@@ -110,7 +110,7 @@ BENCHMARK(BM_SampleProduction)->Unit(benchmark::kMillisecond)->UseRealTime();
 void BM_SampleLiteralModel(benchmark::State& state)
 {
     DetectorSet model = productionDetectors();
-    model.detectFixed = modelDetectFixed;
+    model[DetectorSlot::DetectFixed].pulses = modelDetectFixed;
     int64_t trials = 0;
     const Clock::time_point started = Clock::now();
     for (auto _ : state)

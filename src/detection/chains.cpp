@@ -1,6 +1,7 @@
 // The chains header: the few cheapest chains of the last processing run, kept
 // sorted as the detectors offer them, and the description of the run. One
 // header in the shell, one private header per simulation; a handful of offers per run.
+#include "kinds/kinds.h"
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -11,28 +12,14 @@ namespace {
 
 const char* seriesTypeText(uint16_t code)
 {
-    switch (code) {
-    case 1: return "known number of whole pulses";
-    case 2: return "known number of cut-off pulses";
-    case 4: return "unknown number of whole pulses";
-    case 8: return "unknown number of cut-off pulses";
-    case 36: return "known number of whole pulses tuples";
-    case 40: return "unknown number of whole pulses tuples";
-    default: return nullptr;
-    }
+    const SeriesKind* kind = seriesKindOf(code);
+    return kind ? kind->name : nullptr;
 }
 
 const char* taskText(uint16_t code)
 {
-    switch (code) {
-    case 1:
-    case 32:
-    case 36: return "detection";
-    case 2:
-    case 40: return "recognition";
-    case 4: return "joint detection and identification";
-    default: return nullptr;
-    }
+    const ProcessingKind* kind = processingKindOf(code);
+    return kind ? kind->chainsName : nullptr;
 }
 
 // Points the four per-chain references of every chain into the entry block.

@@ -56,7 +56,7 @@ void paintTupleLegend(HDC hdc, const ChartInputs& in, const ChartGeometry& g, in
     Rectangle(hdc, g.tupleBox.left, g.tupleBox.top, g.tupleBox.right, g.tupleBox.bottom);
     for (const EtalonCellItem& c : g.tupleCells)
         drawEtalonCell(nullptr, hdc, etalonOf(in.lpSeriesHeader, c.number), A, c.mode, c.cell);
-    const char* caption = in.lpRestErrorHeader->wTaskType == 40 ? " pattern tuples " : " pattern tuple ";
+    const char* caption = isTupleRecognition(in.lpRestErrorHeader->wTaskType) ? " pattern tuples " : " pattern tuple ";
     text(hdc, g.tupleBox.left + 7, g.tupleBox.top - g.h / 2, caption);
 }
 
@@ -173,7 +173,7 @@ int paintStatisticsChart(HWND hWnd, HDC hdc, const ChartInputs& in, std::vector<
             text(hdc, g.textX, g.textTop + static_cast<int32_t>(i) * g.lineStep, lines[i]);
     paintAlphabetPanel(hdc, in, g, A);
     paintTupleLegend(hdc, in, g, A);
-    if (patternRows && r->wTaskType == 40)
+    if (patternRows && isTupleRecognition(r->wTaskType))
         *patternRows = g.tupleRows;
 
     HFONT formula = nullptr;

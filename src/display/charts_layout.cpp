@@ -58,7 +58,7 @@ const PulseHeader* requiredEtalon(const SeriesHeader* s, int32_t number, const P
 
 bool tupleRecognitionRun(const RestoreErrorHeader* r)
 {
-    return r && tupleCode(r->wSeriesType) && r->wTaskType == 40;
+    return r && isTupleSeries(r->wSeriesType) && isTupleRecognition(r->wTaskType);
 }
 
 // Stored subset t of the series (its entries and size), bounded by the arrays.
@@ -174,68 +174,94 @@ std::vector<int32_t> chartNormalizers(const ChartInputs& in, const ChartReferenc
 ** Scale
 **========================================================================*/
 
-int32_t chartTop(const ChartInputs& in, const std::vector<int32_t>& norm)
+namespace {
+
+// Componentwise restoring error: the largest normalised cell, at least 50.
+int32_t restoringTop(const ChartInputs& in, const std::vector<int32_t>& norm)
+{
+    const RestoreErrorHeader* r = in.lpRestErrorHeader;
+    const int32_t P = pulsesOf(in), L = levelsOf(in);
+    uint64_t Q = 0;
+    for (int32_t j = 0; j < P; j++)
+        for (int32_t k = 0; k < L; k++) {
+            // Unsigned, in 64 bits: a mean restoring error of a few
+            // million times 1000 does not wrap.
+            const uint64_t c = static_cast<uint64_t>(std::max<int64_t>(cell(r, 0, k, j), 0));
+            Q = std::max<uint64_t>(Q, c * 1000u / static_cast<uint64_t>(norm[j]));
+        }
+    return static_cast<int32_t>(std::clamp<uint64_t>(Q, 50, INT32_MAX));
+}
+
+// Aggregate restoring error: the largest normalised level sum, per pulse count.
+int32_t restoringTopAggregate(const ChartInputs& in, const std::vector<int32_t>& norm)
+{
+    const RestoreErrorHeader* r = in.lpRestErrorHeader;
+    const int32_t P = pulsesOf(in), L = levelsOf(in);
+    if (P == 0)
+        return 50;
+    double X = 0.0;
+    for (int32_t k = 0; k < L; k++) {
+        double S = 0.0;
+        for (int32_t j = 0; j < P; j++)
+            S += static_cast<double>(cell(r, 0, k, j)) / norm[j];
+        X = std::max(X, S);
+    }
+    if (X < 0.079)
+        X = 0.079;
+    if (X < 0.49 * P)
+        X = 0.49 * P;
+    return static_cast<int32_t>(std::min(1000.0 * X / P, double(INT32_MAX)));
+}
+
+// Componentwise detection error: the largest root mean cell, at least 0.3.
+int32_t detectionTop(const ChartInputs& in, const std::vector<int32_t>& norm)
 {
     const RestoreErrorHeader* r = in.lpRestErrorHeader;
     const int32_t P = pulsesOf(in), L = levelsOf(in);
     const int64_t u = repeatsOf(in);
-    switch (in.wChartKind) {
-    case 0: {
-        uint64_t Q = 0;
+    double W = 0.0;
+    for (int32_t j = 0; j < P; j++) {
+        int64_t most = 0;
+        for (int32_t k = 0; k < L; k++)
+            most = std::max(most, cell(r, 1, k, j));
+        const int64_t m = (2 * most + u) / (2 * u);  // the mean over the trials, rounded
+        W = std::max(W, std::sqrt(static_cast<double>(m) / norm[P + j]));
+    }
+    W = std::max(W, 0.3);
+    const int32_t Q = static_cast<int32_t>(std::min(1000.0 * W, double(INT32_MAX)));
+    return Q <= 50 ? 50 : Q;
+}
+
+// Aggregate detection error: the largest root level sum, at least 0.24.
+int32_t detectionTopAggregate(const ChartInputs& in, const std::vector<int32_t>& norm)
+{
+    const RestoreErrorHeader* r = in.lpRestErrorHeader;
+    const int32_t P = pulsesOf(in), L = levelsOf(in);
+    const int64_t u = repeatsOf(in);
+    if (P == 0)
+        return 240;
+    int64_t X = 0;
+    for (int32_t k = 0; k < L; k++) {
+        int64_t sum = 0;
         for (int32_t j = 0; j < P; j++)
-            for (int32_t k = 0; k < L; k++) {
-                // Unsigned, in 64 bits: a mean restoring error of a few
-                // million times 1000 does not wrap.
-                const uint64_t c = static_cast<uint64_t>(std::max<int64_t>(cell(r, 0, k, j), 0));
-                Q = std::max<uint64_t>(Q, c * 1000u / static_cast<uint64_t>(norm[j]));
-            }
-        return static_cast<int32_t>(std::clamp<uint64_t>(Q, 50, INT32_MAX));
+            sum += cell(r, 1, k, j);
+        X = std::max(X, sum);
     }
-    case 1: {
-        if (P == 0)
-            return 50;
-        double X = 0.0;
-        for (int32_t k = 0; k < L; k++) {
-            double S = 0.0;
-            for (int32_t j = 0; j < P; j++)
-                S += static_cast<double>(cell(r, 0, k, j)) / norm[j];
-            X = std::max(X, S);
-        }
-        if (X < 0.079)
-            X = 0.079;
-        if (X < 0.49 * P)
-            X = 0.49 * P;
-        return static_cast<int32_t>(std::min(1000.0 * X / P, double(INT32_MAX)));
-    }
-    case 2: {
-        double W = 0.0;
-        for (int32_t j = 0; j < P; j++) {
-            int64_t most = 0;
-            for (int32_t k = 0; k < L; k++)
-                most = std::max(most, cell(r, 1, k, j));
-            const int64_t m = (2 * most + u) / (2 * u);  // the mean over the trials, rounded
-            W = std::max(W, std::sqrt(static_cast<double>(m) / norm[P + j]));
-        }
-        W = std::max(W, 0.3);
-        const int32_t Q = static_cast<int32_t>(std::min(1000.0 * W, double(INT32_MAX)));
-        return Q <= 50 ? 50 : Q;
-    }
-    case 3: {
-        if (P == 0)
-            return 240;
-        int64_t X = 0;
-        for (int32_t k = 0; k < L; k++) {
-            int64_t sum = 0;
-            for (int32_t j = 0; j < P; j++)
-                sum += cell(r, 1, k, j);
-            X = std::max(X, sum);
-        }
-        double W = std::sqrt(static_cast<double>(X) / (double(P) * norm[P] * double(u)));
-        W = std::max(W, 0.24);
-        return std::max(50, static_cast<int32_t>(std::min(1000.0 * W, double(INT32_MAX))));
-    }
-    default: return 500;  // recognition errors are fractions of the trials
-    }
+    double W = std::sqrt(static_cast<double>(X) / (double(P) * norm[P] * double(u)));
+    W = std::max(W, 0.24);
+    return std::max(50, static_cast<int32_t>(std::min(1000.0 * W, double(INT32_MAX))));
+}
+
+} // namespace
+
+int32_t chartTop(const ChartInputs& in, const std::vector<int32_t>& norm)
+{
+    const ChartKind* row = chartKindOf(in.wChartKind);
+    if (!row || row->table == ChartTable::Recognition)
+        return 500;  // recognition errors are fractions of the trials
+    if (row->table == ChartTable::Restoring)
+        return row->aggregate ? restoringTopAggregate(in, norm) : restoringTop(in, norm);
+    return row->aggregate ? detectionTopAggregate(in, norm) : detectionTop(in, norm);
 }
 
 ChartScale chartScale(int32_t Q, int32_t bFixedUpperBound, double dUpperBound)
@@ -262,15 +288,8 @@ ChartScale chartScale(int32_t Q, int32_t bFixedUpperBound, double dUpperBound)
 
 const char* chartTitle(int32_t kind)
 {
-    switch (kind) {
-    case 0: return " restored error, componentwise case";
-    case 1: return " restored error, agregate form";
-    case 2: return " detection error, componentwise case";
-    case 3: return " detection error, agregate form";
-    case 4: case 12: return " recognition error, componentwise case";
-    case 5: case 13: return " recognition error, agregate form";
-    default: return "";
-    }
+    const ChartKind* row = chartKindOf(kind);
+    return row ? row->title : "";
 }
 
 std::string elapsedTimeText(int64_t t)
@@ -434,10 +453,10 @@ ChartGeometry chartGeometry(const ChartInputs& in)
     const RestoreErrorHeader* r = in.lpRestErrorHeader;
     const SeriesHeader* s = in.lpSeriesHeader;
     int32_t below = textBottom;
-    g.tupleLegend = r && s && tupleCode(r->wSeriesType);
+    g.tupleLegend = r && s && isTupleSeries(r->wSeriesType);
     if (g.tupleLegend) {
         std::vector<std::vector<int32_t>> rows;
-        if (r->wTaskType == 40) {
+        if (isTupleRecognition(r->wTaskType)) {
             for (int32_t t = 0; t < storedSubsets(s); t++)
                 rows.emplace_back(s->selectedSubsetList[t], s->selectedSubsetList[t] + storedSize(s, t));
         } else if (s->selectedSubset) {
@@ -522,7 +541,7 @@ void appendBoundCurves(const ChartInputs& in, const ChartGeometry& g, const Char
     const int64_t M = s ? s->wMaxPulses : 0, m = s ? s->wMinPulses : 0;
     const int64_t d1 = (4 * (int64_t(ref.etEnergy) - ref.Rmin) + 4) / 8;
     int64_t p = int64_t(ref.etEnergy);
-    if (!tupleCode(r->wSeriesType)) {
+    if (!isTupleSeries(r->wSeriesType)) {
         p = (int64_t(r->wMakingSavedEnergy) * ref.etEnergy + 50) / 100;
         p = std::max<int64_t>(p, ref.minSquare);
     }
@@ -543,87 +562,109 @@ void appendBoundCurves(const ChartInputs& in, const ChartGeometry& g, const Char
     curves.push_back(std::move(lower));
 }
 
+// What the curve builders of one chart read.
+struct CurveInputs {
+    const RestoreErrorHeader* r;       // the run's tables
+    int32_t P, L;                      // pulse counts and noise levels
+    int64_t u, F, H;                   // repeats, scale factor, chart height in pixels
+    int strokes;                       // stroke width of the curves, pixels
+    const std::vector<int32_t>& norm;  // the normalizers of chartNormalizers
+};
+
+// Restoring error: one curve per pulse count, or the mean over them.
+void restoringCurves(const CurveInputs& in, const ChartGeometry& g, bool aggregate, std::vector<ChartCurve>& curves)
+{
+    const RestoreErrorHeader* r = in.r;
+    if (!aggregate) {
+        for (int32_t j = 0; j < in.P; j++) {
+            ChartCurve c = startCurve(g, in.strokes, format("%d", r->wPulseValues[j]));
+            for (int32_t k = 0; k < in.L; k++) {
+                const uint64_t v = static_cast<uint64_t>(std::max<int64_t>(cell(r, 0, k, j), 0));
+                add(c, g, k, clampHeight(double(uint64_t(in.F) * v * uint64_t(in.H) / uint64_t(in.norm[j]))));
+            }
+            curves.push_back(std::move(c));
+        }
+        return;
+    }
+    ChartCurve c = startCurve(g, in.strokes, "");  // the aggregate restoring curve has no label
+    for (int32_t k = 0; k < in.L; k++) {
+        double mean = 0.0;
+        for (int32_t j = 0; j < in.P; j++)
+            mean += static_cast<double>(cell(r, 0, k, j)) / in.norm[j];
+        add(c, g, k, clampHeight(std::trunc(double(in.F) * (mean / in.P) * double(in.H))));
+    }
+    curves.push_back(std::move(c));
+}
+
+// Detection error: one curve per pulse count, or one over their sum.
+void detectionCurves(const CurveInputs& in, const ChartGeometry& g, bool aggregate, std::vector<ChartCurve>& curves)
+{
+    const RestoreErrorHeader* r = in.r;
+    const int32_t P = in.P;
+    if (!aggregate) {
+        for (int32_t j = 0; j < P; j++) {
+            ChartCurve c = startCurve(g, in.strokes, format("%d", r->wPulseValues[j]));
+            for (int32_t k = 0; k < in.L; k++) {
+                const double v =
+                    std::sqrt(std::max(0.0, double(cell(r, 1, k, j)) / double(in.u) / in.norm[P + j]));
+                add(c, g, k, clampHeight(std::trunc(double(in.F) * v * double(in.H))));
+            }
+            curves.push_back(std::move(c));
+        }
+        return;
+    }
+    ChartCurve c = startCurve(g, in.strokes, format("%d", P));
+    for (int32_t k = 0; k < in.L; k++) {
+        int64_t sum = 0;
+        for (int32_t j = 0; j < P; j++)
+            sum += cell(r, 1, k, j);
+        const double v = std::sqrt(std::max(0.0, double(sum) / (double(P) * in.norm[P] * double(in.u))));
+        add(c, g, k, clampHeight(std::trunc(double(in.F) * v * double(in.H))));
+    }
+    curves.push_back(std::move(c));
+}
+
+// Recognition error: one curve per pulse count, or the mean over them.
+void recognitionCurves(const CurveInputs& in, const ChartGeometry& g, bool aggregate, std::vector<ChartCurve>& curves)
+{
+    const RestoreErrorHeader* r = in.r;
+    const int64_t F = in.F, H = in.H, u = in.u;
+    if (!aggregate) {
+        for (int32_t j = 0; j < in.P; j++) {
+            ChartCurve c = startCurve(g, in.strokes, format("%d", r->wPulseValues[j]));
+            for (int32_t k = 0; k < in.L; k++)
+                add(c, g, k, clampHeight(double(cell(r, 3, k, j) * F * H / u)));
+            curves.push_back(std::move(c));
+        }
+        return;
+    }
+    ChartCurve c = startCurve(g, in.strokes, "S");
+    for (int32_t k = 0; k < in.L; k++) {
+        int64_t sum = 0;
+        for (int32_t j = 0; j < in.P; j++)
+            sum += cell(r, 3, k, j);
+        add(c, g, k, clampHeight(double(sum * F * H / (u * in.P))));
+    }
+    curves.push_back(std::move(c));
+}
+
 } // namespace
 
 std::vector<ChartCurve> chartCurves(const ChartInputs& in, const ChartGeometry& g, const ChartReference& ref,
                                     const std::vector<int32_t>& norm, const ChartScale& sc)
 {
     std::vector<ChartCurve> curves;
-    const RestoreErrorHeader* r = in.lpRestErrorHeader;
-    const int32_t P = pulsesOf(in), L = levelsOf(in);
-    const int64_t u = repeatsOf(in), F = sc.F, H = 10 * g.rowHeight;
-    if (P == 0 || L == 0)
+    const ChartKind* row = chartKindOf(in.wChartKind);
+    const CurveInputs c{in.lpRestErrorHeader, pulsesOf(in), levelsOf(in), repeatsOf(in), sc.F, 10 * g.rowHeight,
+                        row ? row->strokes : 0, norm};
+    if (c.P == 0 || c.L == 0 || !row)
         return curves;
-    const int kind = in.wChartKind;
-    const int strokes = (kind == 0 || kind == 1 || kind == 3) ? 2 : 3;
-    const std::string countP = format("%d", P);
-    switch (kind) {
-    case 0:
-        for (int32_t j = 0; j < P; j++) {
-            ChartCurve c = startCurve(g, strokes, format("%d", r->wPulseValues[j]));
-            for (int32_t k = 0; k < L; k++) {
-                const uint64_t v = static_cast<uint64_t>(std::max<int64_t>(cell(r, 0, k, j), 0));
-                add(c, g, k, clampHeight(double(uint64_t(F) * v * uint64_t(H) / uint64_t(norm[j]))));
-            }
-            curves.push_back(std::move(c));
-        }
-        break;
-    case 1: {
-        ChartCurve c = startCurve(g, strokes, "");  // the aggregate restoring curve has no label
-        for (int32_t k = 0; k < L; k++) {
-            double mean = 0.0;
-            for (int32_t j = 0; j < P; j++)
-                mean += static_cast<double>(cell(r, 0, k, j)) / norm[j];
-            add(c, g, k, clampHeight(std::trunc(double(F) * (mean / P) * double(H))));
-        }
-        curves.push_back(std::move(c));
-        break;
+    switch (row->table) {
+    case ChartTable::Restoring: restoringCurves(c, g, row->aggregate, curves); break;
+    case ChartTable::Detection: detectionCurves(c, g, row->aggregate, curves); break;
+    case ChartTable::Recognition: recognitionCurves(c, g, row->aggregate, curves); break;
     }
-    case 2:
-        for (int32_t j = 0; j < P; j++) {
-            ChartCurve c = startCurve(g, strokes, format("%d", r->wPulseValues[j]));
-            for (int32_t k = 0; k < L; k++) {
-                const double v = std::sqrt(std::max(0.0, double(cell(r, 1, k, j)) / double(u) / norm[P + j]));
-                add(c, g, k, clampHeight(std::trunc(double(F) * v * double(H))));
-            }
-            curves.push_back(std::move(c));
-        }
-        break;
-    case 3: {
-        ChartCurve c = startCurve(g, strokes, countP);
-        for (int32_t k = 0; k < L; k++) {
-            int64_t sum = 0;
-            for (int32_t j = 0; j < P; j++)
-                sum += cell(r, 1, k, j);
-            const double v = std::sqrt(std::max(0.0, double(sum) / (double(P) * norm[P] * double(u))));
-            add(c, g, k, clampHeight(std::trunc(double(F) * v * double(H))));
-        }
-        curves.push_back(std::move(c));
-        break;
-    }
-    case 4: case 12:
-        for (int32_t j = 0; j < P; j++) {
-            ChartCurve c = startCurve(g, strokes, format("%d", r->wPulseValues[j]));
-            for (int32_t k = 0; k < L; k++)
-                add(c, g, k, clampHeight(double(cell(r, 3, k, j) * F * H / u)));
-            curves.push_back(std::move(c));
-        }
-        break;
-    case 5: case 13: {
-        ChartCurve c = startCurve(g, strokes, "S");
-        for (int32_t k = 0; k < L; k++) {
-            int64_t sum = 0;
-            for (int32_t j = 0; j < P; j++)
-                sum += cell(r, 3, k, j);
-            add(c, g, k, clampHeight(double(sum * F * H / (u * P))));
-        }
-        curves.push_back(std::move(c));
-        break;
-    }
-    default: break;
-    }
-
-    if (kind == 12 || kind == 13)
+    if (row->bounds)
         appendBoundCurves(in, g, ref, curves);
     return curves;
 }

@@ -101,14 +101,14 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
     writeTexts(hdc, g, seriesHeaderLines(g, c, s));
     const SeriesScale scale = seriesScale(s->wSeriesAmplitude, s->wSeriesNoiseLevel);
     const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
-    const LabelStyle labels{etalonLettersShown(c, s), cutoffCode(series)};
+    const LabelStyle labels{etalonLettersShown(c, s), isCutoffSeries(series)};
     const int32_t L = samplesOf(s);
     const GraphFrame f1{g.graph[0], L, scale.S}, f2{g.graph[1], L, scale.S}, f3{g.graph[2], L, scale.S};
 
     // The true pulses.
     drawPulseLabels(hdc, f1, 0, labels, s);
     graphField(hdc, o, f1.r);
-    if (tupleCode(task))
+    if (isTupleProcessing(task))
         tupleHighlight(hdc, o, f1, s);
     if (o.bHighlightDetectedPulses)
         highlightDetectedPulses(hdc, f1, s);
@@ -119,7 +119,7 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
         shadeOriginalPulses(hdc, f1, s);
 
     // The noisy series as the detector saw it.
-    const bool tuplesFound = tupleCode(task) && tupleCode(series);
+    const bool tuplesFound = isTupleProcessing(task) && isTupleSeries(series);
     drawPulseLabels(hdc, f2, 1, labels, s);
     graphField(hdc, o, f2.r);
     if (tuplesFound)

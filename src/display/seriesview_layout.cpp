@@ -172,7 +172,7 @@ std::vector<EtalonCellItem> legendCells(const SeriesViewGeometry& g, uint16_t co
         return cells;
     // The etalon of the recognised series is shown on grey.
     int32_t recognised = 0;
-    if (taskCodeOf(c) == 2 && chainsOf(c) > 0 && chainPulsesOf(c, 0) > 0)
+    if (taskCodeOf(c) == kTaskRecognition && chainsOf(c) > 0 && chainPulsesOf(c, 0) > 0)
         recognised = c->pulsesList[0][0];
     for (int32_t column = 0; column < 2; column++)
         for (int32_t row = 0; row < g.rows; row++) {
@@ -193,9 +193,9 @@ std::vector<EtalonCellItem> legendCells(const SeriesViewGeometry& g, uint16_t co
 
 std::string patternCaption(const ChainsHeader* c)
 {
-    if (!tupleCode(seriesCodeOf(c)))
+    if (!isTupleSeries(seriesCodeOf(c)))
         return "";
-    return taskCodeOf(c) == 40 ? " pattern tuples " : " pattern tuple ";
+    return isTupleRecognition(taskCodeOf(c)) ? " pattern tuples " : " pattern tuple ";
 }
 
 namespace {
@@ -300,7 +300,7 @@ PatternBoxGeometry patternBoxGeometry(const SeriesViewGeometry& g, SIZE captionS
     box.caption = patternCaption(c);
     if (box.caption.empty() || !s)
         return box;
-    if (taskCodeOf(c) == 40)
+    if (isTupleRecognition(taskCodeOf(c)))
         storedSubsetsBox(g, captionSize, pickedSubset, s, box);
     else
         singlePatternBox(g, captionSize, s, box);

@@ -4,6 +4,7 @@
 // outside an array.
 #pragma once
 
+#include "kinds/kinds.h"
 #include <algorithm>
 #include <cstdint>
 
@@ -64,8 +65,6 @@ inline bool described(const ChainsHeader* c)
 }
 inline uint16_t taskCodeOf(const ChainsHeader* c) { return described(c) ? c->wProcessingType : 0; }
 inline uint16_t seriesCodeOf(const ChainsHeader* c) { return described(c) ? c->wSeriesType : 0; }
-inline bool cutoffCode(uint16_t code) { return code == 2 || code == 8; }
-inline bool tupleCode(uint16_t code) { return code == 36 || code == 40; }
 
 // Chains that may be read, and the pulses of chain k that may be read.
 inline int32_t chainsOf(const ChainsHeader* c)

@@ -79,7 +79,7 @@ std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const Chain
         y += h + 1;
     }
     const bool letters = etalonLettersShown(c, s);
-    const bool ranges = cutoffCode(seriesCodeOf(c));
+    const bool ranges = isCutoffSeries(seriesCodeOf(c));
     const SeriesEnergies e = seriesEnergies(s);
     const SeriesScale scale = seriesScale(s->wSeriesAmplitude, s->wSeriesNoiseLevel);
 
@@ -309,8 +309,8 @@ std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const Chain
     const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
     ChainTableStyle st;
     st.x = g.x0;
-    st.ranges = cutoffCode(series);
-    lines.push_back(TextItem{st.x, y, detectedLine(s, tupleCode(task) && tupleCode(series), letters, st.ranges)});
+    st.ranges = isCutoffSeries(series);
+    lines.push_back(TextItem{st.x, y, detectedLine(s, isTupleProcessing(task) && isTupleSeries(series), letters, st.ranges)});
     y += h;
     std::string line;
     appendf(line, "Restore Error %d. ", restoreError(c, s));

@@ -115,7 +115,7 @@ bool processSeries(HWND hWnd)
         MessageBoxA(hWnd, "Не могу создать ряд!", "CM_INFO", MB_OK);
         return false;
     }
-    const bool tuples = s.wProcessingType == kProcTuplesDetection || s.wProcessingType == kProcTuplesRecognition;
+    const bool tuples = isTupleProcessing(s.wProcessingType);
     // A chains record made for fewer pulses than a series may now hold (the
     // levels or the dialogs raised wMaxPulses) is made again first.
     if (!s.lpChainsHeader || s.wMaxPulses > s.wChainsPulsesCapacity) {

@@ -357,33 +357,22 @@ void subsetSettings(HWND hWnd)
 ** Dispatch
 **========================================================================*/
 
-int32_t chartKindFor(int32_t errorKind, int32_t statView, int32_t boundsIncluded)
-{
-    const bool summary = statView == 2;
-    if (errorKind == 2)
-        return summary ? 3 : 2;
-    if (errorKind == 3)
-        return (summary ? 5 : 4) + (boundsIncluded ? 8 : 0);
-    return summary ? 1 : 0;
-}
 
 bool runTupleStage(HWND hWnd)
 {
     ProgramState& s = gState;
-    const bool recognize = s.wProcessingType == kProcTuplesRecognition;
+    const bool recognize = isTupleRecognition(s.wProcessingType);
     if (s.wSelectedSubsetLength == 0 || (recognize && s.wReservedSubsetsUsed == 0))
         SendMessageA(hWnd, WM_COMMAND, IDM_SELECT_SET, 0);
     if (s.wSelectedSubsetLength == 0 || !s.selectedSubset)
         return false;  // nothing selected yet: the selection view is open
-    const bool unfixed = isUnfixedSeries(s.wSeriesType);
+    const Detector detector = productionDetectors()[detectorSlotFor(s.wProcessingType, s.wSeriesType)];
     if (!recognize) {
-        auto detect = unfixed ? detectUnfixedTuples : detectFixedTuples;
-        detect(hWnd, s.Alphabet, s.wSelectedSubsetLength, s.selectedSubset, s.wSubsetProceeding, s.wTmin, s.wTmax,
+        detector.tuples(hWnd, s.Alphabet, s.wSelectedSubsetLength, s.selectedSubset, s.wSubsetProceeding, s.wTmin, s.wTmax,
                s.wProcSavedEnergyLevel, s.bDebugRepeat, s.lpChainsHeader, s.lpSeriesHeader);
     } else {
         std::vector<const int32_t*> rows = subsetRows();
-        auto recognizeTuples = unfixed ? recognizeUnfixedTuples : recognizeFixedTuples;
-        recognizeTuples(hWnd, s.Alphabet, s.selectedSubsetArraySize, rows.data(), s.wReservedSubsetsUsed,
+        detector.recognizer(hWnd, s.Alphabet, s.selectedSubsetArraySize, rows.data(), s.wReservedSubsetsUsed,
                         s.wSubsetProceeding, s.wTmin, s.wTmax, s.wProcSavedEnergyLevel, s.bDebugRepeat,
                         s.lpChainsHeader, s.lpSeriesHeader);
     }

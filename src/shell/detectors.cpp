@@ -2,23 +2,11 @@
 // processing and series type, and the chains record it writes into.
 #include "detection/detection.h"
 #include "shell/shell.h"
+#include "simulation/simulation.h"
 
 namespace {
 
 const char* gLastDetector = "";  // name of the detector the last processing ran
-
-// The single-pulse detectors know unfixed counts only for series types 4 and 8.
-bool unfixedCount()
-{
-    return gState.wSeriesType == kSeriesUnfixedWhole || gState.wSeriesType == kSeriesUnfixedCutoff;
-}
-
-const char* detectorFor()
-{
-    if (gState.wProcessingType == kTaskRecognition)
-        return unfixedCount() ? "recognizeUnfixedPulses" : "recognizeFixedPulses";
-    return unfixedCount() ? "detectUnfixedPulses" : "detectFixedPulses";
-}
 
 } // namespace
 
@@ -46,23 +34,10 @@ void releaseChainsHeader(HWND hWnd, ChainsHeader* header)
 void runPulseDetector(HWND hWnd)
 {
     ProgramState& s = gState;
-    const bool unfixed = unfixedCount();
-    gLastDetector = detectorFor();
-    if (s.wProcessingType == kTaskRecognition) {
-        if (unfixed)
-            recognizeUnfixedPulses(hWnd, s.Alphabet, s.wRequiredQuantity, s.lpRequiredList, s.wTmin, s.wTmax,
-                                   s.wProcSavedEnergyLevel, s.lpChainsHeader, s.lpSeriesHeader);
-        else
-            recognizeFixedPulses(hWnd, s.Alphabet, s.wRequiredQuantity, s.lpRequiredList, s.wTmin, s.wTmax,
-                                 s.wProcSavedEnergyLevel, s.lpChainsHeader, s.lpSeriesHeader);
-    } else {
-        if (unfixed)
-            detectUnfixedPulses(hWnd, s.Alphabet, s.wRequiredQuantity, s.lpRequiredList, s.wTmin, s.wTmax,
-                                s.wProcSavedEnergyLevel, s.lpChainsHeader, s.lpSeriesHeader);
-        else
-            detectFixedPulses(hWnd, s.Alphabet, s.wRequiredQuantity, s.lpRequiredList, s.wTmin, s.wTmax,
-                              s.wProcSavedEnergyLevel, s.lpChainsHeader, s.lpSeriesHeader);
-    }
+    const DetectorSlot slot = detectorSlotFor(s.wProcessingType, s.wSeriesType);
+    gLastDetector = detectorKindOf(slot).name;
+    productionDetectors()[slot].pulses(hWnd, s.Alphabet, s.wRequiredQuantity, s.lpRequiredList, s.wTmin, s.wTmax,
+                                       s.wProcSavedEnergyLevel, s.lpChainsHeader, s.lpSeriesHeader);
 }
 
 int recordRunDescription(HWND hWnd)

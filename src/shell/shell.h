@@ -43,7 +43,6 @@ bool doMoreCommand(HWND hWnd, UINT id);
 // selected; false when nothing was processed.
 bool runTupleStage(HWND hWnd);
 // wChartKind from the error kind, the view and the bounds flag.
-int32_t chartKindFor(int32_t errorKind, int32_t statView, int32_t boundsIncluded);
 
 /*---- Parameter dialogs (dialogs.cpp): each returns true on OK ----*/
 

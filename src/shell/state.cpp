@@ -39,32 +39,6 @@ void resetProgramState()
     deriveStartDefaults();
 }
 
-uint16_t processingTypeFor(uint16_t taskType, uint16_t seriesType)
-{
-    if (isTupleSeries(seriesType)) {
-        if (taskType == kTaskDetection)
-            return kProcTuplesDetection;
-        if (taskType == kTaskRecognition)
-            return kProcTuplesRecognition;
-    }
-    return taskType;
-}
-
-bool isUnfixedSeries(uint16_t t)
-{
-    return t == kSeriesUnfixedWhole || t == kSeriesUnfixedCutoff || t == kSeriesUnfixedTuples;
-}
-
-bool isCutoffSeries(uint16_t t)
-{
-    return t == kSeriesFixedCutoff || t == kSeriesUnfixedCutoff;
-}
-
-bool isTupleSeries(uint16_t t)
-{
-    return t == kSeriesFixedTuples || t == kSeriesUnfixedTuples;
-}
-
 void rebuildRequiredList()
 {
     ProgramState& s = gState;

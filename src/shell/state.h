@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "kinds/kinds.h"
 #include "platform/window.h"
 #include "synthesis/synthesis.h"
 
@@ -18,24 +19,7 @@ struct ParamsHeader;        // parameter panel state (src/display/)
 
 /*---- Codes ----*/
 
-enum : uint16_t {
-    kTaskDetection = 1,         // one etalon, its pulses detected
-    kTaskRecognition = 2,       // the one etalon of the series recognised
-    kTaskJoint = 4,             // joint detection and identification
-    kTaskSeriesProcessing = 64, // series processing
-    kProcTuplesDetection = 36,  // processing type: tuples detection
-    kProcTuplesRecognition = 40,// processing type: tuples recognition
-};
-enum : uint16_t {
-    kSeriesFixedWhole = 1,      // fixed number of whole pulses
-    kSeriesFixedCutoff = 2,     // fixed number of cut-off pulses
-    kSeriesUnfixedWhole = 4,    // unfixed number of whole pulses
-    kSeriesUnfixedCutoff = 8,   // unfixed number of cut-off pulses
-    kSeriesTypedFixed = 16,     // typed by hand, from type 1
-    kSeriesTypedUnfixed = 32,   // typed by hand, from type 4
-    kSeriesFixedTuples = 36,    // fixed number of whole-pulse tuples
-    kSeriesUnfixedTuples = 40,  // unfixed number of whole-pulse tuples
-};
+// Task, series type and processing type codes: src/kinds/kinds.h.
 enum : int32_t {
     kViewAlphabet = 5,  // wViewMode: the alphabet grid
     kViewResults = 6,   // series and results, or the simulation charts
@@ -195,11 +179,6 @@ void deriveStartDefaults();
 
 /*---- Derived values ----*/
 
-// wProcessingType from wTaskType and wSeriesType.
-uint16_t processingTypeFor(uint16_t taskType, uint16_t seriesType);
-bool isUnfixedSeries(uint16_t seriesType);  // 4, 8, 40
-bool isCutoffSeries(uint16_t seriesType);   // 2, 8
-bool isTupleSeries(uint16_t seriesType);    // 36, 40
 // Rebuilds lpRequiredList and wRequiredQuantity from EtalonSelected.
 void rebuildRequiredList();
 // Forces the lost data level to 0 and every saved energy field to 100.

@@ -10,42 +10,6 @@
 
 namespace {
 
-/*---- Names of the run's description ----*/
-
-struct CodeName {
-    uint16_t code;     // series type or task code
-    const char* name;  // what the description prints for it
-};
-
-constexpr CodeName kSeriesTypeNames[] = {
-    {1, "known number of whole pulses"},
-    {2, "known number of cut-off pulses"},
-    {4, "unknown number of whole pulses"},
-    {8, "unknown number of cut-off pulses"},
-    {36, "known number of whole pulses tuples"},
-    {40, "unknown number of whole pulses tuples"},
-};
-
-constexpr CodeName kTaskNames[] = {
-    {1, "detection"},
-    {36, "detection"},
-    {2, "recognition"},
-    {40, "recognition"},
-    {4, "joint detection and identification"},
-    {8, "joint detection and estimation"},
-    {16, "joint detection and estimation"},
-    {32, "blind detection"},
-};
-
-template <size_t n>
-const char* nameOf(const CodeName (&table)[n], uint16_t code)
-{
-    for (const CodeName& entry : table)
-        if (entry.code == code)
-            return entry.name;
-    return "";
-}
-
 // Points the values and the row pointers into the held blocks for P pulse
 // counts and L levels: table t begins at cell t * P * L, row k at k * P from
 // the first row of its table. Every held row pointer is set (rows k >= L stay
@@ -86,12 +50,14 @@ bool holdAtLeast(std::vector<T>& block, size_t count)
 
 const char* restErrSeriesTypeName(uint16_t seriesType)
 {
-    return nameOf(kSeriesTypeNames, seriesType);
+    const SeriesKind* kind = seriesKindOf(seriesType);
+    return kind && kind->name ? kind->name : "";
 }
 
 const char* restErrTaskName(uint16_t taskType)
 {
-    return nameOf(kTaskNames, taskType);
+    const ProcessingKind* kind = processingKindOf(taskType);
+    return kind && kind->reportName ? kind->reportName : "";
 }
 
 /*---- Storage ----*/

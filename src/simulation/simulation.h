@@ -5,10 +5,12 @@
 #pragma once
 
 #include <atomic>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "kinds/kinds.h"
 #include "platform/platform.h"
 #include "synthesis/synthesis.h"
 
@@ -103,8 +105,9 @@ void aboutRestErrHeader(HWND hWnd, const RestoreErrorHeader* lpRestErrorHeader);
 //
 // Message boxes: everything a worker's detector could refuse is checked before
 // the first trial, so workers show no box. A window whose boxes are not
-// thread-safe (the Qt one) must never be reached from a worker: keep those
-// checks in step with the detectors. RecordingMessageBoxes is thread-safe.
+// thread-safe (the Qt one) must never be reached from a worker: checkRun and
+// copySubsets refuse what a detector of kinds.h would. RecordingMessageBoxes is
+// thread-safe.
 
 struct ChainsHeader;
 
@@ -142,15 +145,18 @@ typedef int32_t (*TupleRecognizer)(HWND hWnd, PulseHeader* Alphabet, const int32
                                    uint16_t wProcSavedEnergyLevel, int32_t& bDebugRepeat,
                                    ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader);
 
+// One bound slot: the member its form (kinds.h) names is set.
+struct Detector {
+    PulseDetector pulses = nullptr;        // DetectorForm::Pulses
+    TupleDetector tuples = nullptr;        // DetectorForm::Tuples
+    TupleRecognizer recognizer = nullptr;  // DetectorForm::TupleRecognizer
+};
+
+// The detectors, indexed by DetectorSlot.
 struct DetectorSet {
-    PulseDetector detectFixed;          // detectFixedPulses
-    PulseDetector detectUnfixed;        // detectUnfixedPulses
-    PulseDetector recognizeFixed;       // recognizeFixedPulses
-    PulseDetector recognizeUnfixed;     // recognizeUnfixedPulses
-    TupleDetector detectFixedTuples;    // detectFixedTuples
-    TupleDetector detectUnfixedTuples;  // detectUnfixedTuples
-    TupleRecognizer recognizeFixedTuples;   // recognizeFixedTuples
-    TupleRecognizer recognizeUnfixedTuples; // recognizeUnfixedTuples
+    std::array<Detector, kDetectorSlots> bound{};  // entry DetectorSlot s is the detector of s
+    Detector& operator[](DetectorSlot s) { return bound[size_t(s)]; }
+    const Detector& operator[](DetectorSlot s) const { return bound[size_t(s)]; }
 };
 
 // The production detectors of detection.h.

@@ -37,8 +37,6 @@ namespace {
 
 constexpr const char* kCaption = " About statCutoffTrawling ";
 
-bool isTupleTask(uint16_t taskType) { return taskType == 36 || taskType == 40; }
-
 // Everything the series construction and the detectors would refuse, trial
 // after trial, refused once here: the workers must never need a message box.
 bool checkRun(HWND hWnd, const RestoreErrorHeader* r, uint16_t A, const PulseHeader* alphabet, uint16_t n,
@@ -110,15 +108,21 @@ struct EtalonState {
 };
 
 // Step s of a cell: how many trials (task 4: trials times K) between changes.
+EtalonChange changeOf(uint16_t taskType)
+{
+    const ProcessingKind* kind = processingKindOf(taskType);
+    return kind ? kind->change : EtalonChange::None;
+}
+
 uint32_t changeStep(uint16_t taskType, uint16_t n, uint16_t u, uint16_t K, int32_t S)
 {
-    switch (taskType) {
-    case 1:
-    case 36: return 0;
-    case 2: return (n + 2u * u) / (2u * n);
-    case 40: return S > 0 ? static_cast<uint32_t>((S + 2 * int64_t(u)) / (2 * int64_t(S))) : 0;
-    default: return K >= 63 ? 0 : static_cast<uint32_t>((uint64_t(u) * K) >> K);
+    switch (changeOf(taskType)) {
+    case EtalonChange::None: return 0;
+    case EtalonChange::Cycle: return (n + 2u * u) / (2u * n);
+    case EtalonChange::StoredSubset: return S > 0 ? static_cast<uint32_t>((S + 2 * int64_t(u)) / (2 * int64_t(S))) : 0;
+    case EtalonChange::Odometer: break;
     }
+    return K >= 63 ? 0 : static_cast<uint32_t>((uint64_t(u) * K) >> K);
 }
 
 // Makes stored subset e the selected subset of the header.
@@ -134,13 +138,14 @@ void employSubset(SeriesHeader* h, int e)
 void changeEtalons(EtalonState& s, uint16_t taskType, uint32_t step, uint32_t l, uint16_t K, uint16_t n,
                    const uint16_t* list, SeriesHeader* h)
 {
-    if (taskType == 2 && s.next <= l) {
+    const EtalonChange change = changeOf(taskType);
+    if (change == EtalonChange::Cycle && s.next <= l) {
         for (int m = 0; m < K; m++) {
             s.counters[m] = s.counters[m] + 1 > n ? 1 : s.counters[m] + 1;
             s.sequence[m] = list[s.counters[m] - 1];
         }
         s.next += step;
-    } else if (taskType == 4 && s.next <= uint64_t(l) * K) {
+    } else if (change == EtalonChange::Odometer && s.next <= uint64_t(l) * K) {
         s.next += step;
         for (int m = 0; m < K; m++) { // odometer in base n, digit 0 first
             if (++s.counters[m] <= n)
@@ -149,7 +154,7 @@ void changeEtalons(EtalonState& s, uint16_t taskType, uint32_t step, uint32_t l,
         }
         for (int m = 0; m < K; m++)
             s.sequence[m] = list[s.counters[m] - 1];
-    } else if (taskType == 40 && s.next <= l) {
+    } else if (change == EtalonChange::StoredSubset && s.next <= l) {
         s.e = s.e >= h->wSelectedSubsets ? 1 : s.e + 1;
         employSubset(h, s.e);
         s.next += step;
@@ -172,7 +177,7 @@ bool etalonsValid(const int16_t* entries, int count, uint16_t A)
 
 bool copySubsets(HWND hWnd, uint16_t taskType, uint16_t A, const SeriesHeader* h, SubsetCopies& c)
 {
-    if (h->wSubsetLength == 0 || (taskType == 40 && (h->wSelectedSubsets == 0 || !h->selectedSubsetList))) {
+    if (h->wSubsetLength == 0 || (isTupleRecognition(taskType) && (h->wSelectedSubsets == 0 || !h->selectedSubsetList))) {
         MessageBoxA(hWnd, "Error: selected Subset is absence!", " About selectedSubset ", MB_OK);
         return false;
     }
@@ -182,7 +187,7 @@ bool copySubsets(HWND hWnd, uint16_t taskType, uint16_t A, const SeriesHeader* h
     c.subset.assign(h->selectedSubset, h->selectedSubset + stored);
     if (!etalonsValid(h->selectedSubset, stored, A))
         std::snprintf(text, sizeof text, "Неверно задан selectedSubset!\n\n(номера эталонов от 1 до %d)", A);
-    const int S = taskType == 40 ? h->wSelectedSubsets : 0;
+    const int S = isTupleRecognition(taskType) ? h->wSelectedSubsets : 0;
     int longest = 0;
     for (int i = 0; i < S && !text[0]; i++) {
         const int size = std::clamp<int>(h->selectedSubsetSize[i], 0, h->wSubsetCapacity);
@@ -197,7 +202,7 @@ bool copySubsets(HWND hWnd, uint16_t taskType, uint16_t A, const SeriesHeader* h
         MessageBoxA(hWnd, text, " About selectedSubset ", MB_OK | MB_ICONWARNING);
         return false;
     }
-    if (taskType != 40)
+    if (!isTupleRecognition(taskType))
         return true;
     c.entries.assign(size_t(S) * std::max(longest, 1), 0);
     for (int i = 0; i < S; i++) {
@@ -377,7 +382,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         MessageBoxA(hWnd, "Ошибка lpEtalonNumbersList!", kCaption, MB_OK);
         return kTrawlingNotStarted;
     }
-    if (isTupleTask(wProcessingType) && !copySubsets(hWnd, wProcessingType, A, h, subsets))
+    if (isTupleProcessing(wProcessingType) && !copySubsets(hWnd, wProcessingType, A, h, subsets))
         return kTrawlingNotStarted;
 
     const int P = r->wVariousPulses, L = r->wNoiseLevels;
@@ -444,9 +449,9 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
             const uint16_t K = static_cast<uint16_t>(r->wPulseValues[j]);
             for (int k = 0; k < L && !cancelled; k++) {
                 const int16_t D = r->lpNoiseLevels[k];
-                if (wProcessingType == 1 || wProcessingType == 2)
+                if (processingKindOf(wProcessingType) && processingKindOf(wProcessingType)->clearsSubset)
                     h->wSubsetLength = 0;
-                if (wProcessingType == 40) {
+                if (changeOf(wProcessingType) == EtalonChange::StoredSubset) {
                     state.e = 1;
                     employSubset(h, 1);
                 }

@@ -78,19 +78,18 @@ void copySeriesResult(const SeriesHeader& s, SeriesHeader& d)
 ** [SECTION] Detector dispatch and scoring
 **========================================================================*/
 
-namespace {
-
-bool isUnfixedSeries(uint16_t seriesType, bool tupleTask)
-{
-    return seriesType == 4 || seriesType == 8 || (tupleTask && seriesType == 40);
-}
-
-} // namespace
-
 DetectorSet productionDetectors()
 {
-    return DetectorSet{detectFixedPulses,   detectUnfixedPulses,   recognizeFixedPulses,   recognizeUnfixedPulses,
-                       detectFixedTuples,   detectUnfixedTuples,   recognizeFixedTuples,   recognizeUnfixedTuples};
+    DetectorSet set;
+    set[DetectorSlot::DetectFixed].pulses = detectFixedPulses;
+    set[DetectorSlot::DetectUnfixed].pulses = detectUnfixedPulses;
+    set[DetectorSlot::RecognizeFixed].pulses = recognizeFixedPulses;
+    set[DetectorSlot::RecognizeUnfixed].pulses = recognizeUnfixedPulses;
+    set[DetectorSlot::DetectFixedTuples].tuples = detectFixedTuples;
+    set[DetectorSlot::DetectUnfixedTuples].tuples = detectUnfixedTuples;
+    set[DetectorSlot::RecognizeFixedTuples].recognizer = recognizeFixedTuples;
+    set[DetectorSlot::RecognizeUnfixedTuples].recognizer = recognizeUnfixedTuples;
+    return set;
 }
 
 int32_t restoringError(const SeriesHeader* h)
@@ -140,30 +139,29 @@ void runTrial(const TrialSetup& t, TrialSlot& slot)
     HWND const owner = &slot.boxOwner; // a box of the detector is recorded; the driver shows it
     SeriesHeader* h = &slot.series;
     ChainsHeader* c = slot.chains;
-    const bool tupleTask = t.wTaskType == 36 || t.wTaskType == 40;
-    const bool unfixed = isUnfixedSeries(t.wSeriesType, tupleTask);
+    const DetectorSlot which = detectorSlotFor(t.wTaskType, t.wSeriesType);
+    const DetectorKind& kind = detectorKindOf(which);
+    const Detector& d = t.detectors[which];
     const uint16_t n = t.wRequiredQuantity, Tmin = h->wTmin, Tmax = h->wTmax, p = t.wProcSavedEnergyLevel;
     int32_t recognized = 0;
-    if (t.wTaskType == 2) {
-        PulseDetector detector = unfixed ? t.detectors.recognizeUnfixed : t.detectors.recognizeFixed;
-        detector(owner, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
-    } else if (t.wTaskType == 36) {
-        int32_t debug = 0; // no step reports during a simulation
-        TupleDetector detector = unfixed ? t.detectors.detectUnfixedTuples : t.detectors.detectFixedTuples;
-        detector(owner, t.alphabet, t.subsetLength, t.subset, t.wSubsetProceeding, Tmin, Tmax, p, debug, c, h);
-    } else if (t.wTaskType == 40) {
-        int32_t debug = 0;
-        TupleRecognizer recognizer = unfixed ? t.detectors.recognizeUnfixedTuples : t.detectors.recognizeFixedTuples;
-        recognized = recognizer(owner, t.alphabet, t.subsetSizes, t.subsetRows, t.subsetCount, t.wSubsetProceeding,
-                                Tmin, Tmax, p, debug, c, h);
-    } else if (unfixed) {
-        t.detectors.detectUnfixed(owner, t.alphabet, n, slot.candidates.data(), Tmin, Tmax, p, c, h);
-    } else {
-        t.detectors.detectFixed(owner, t.alphabet, n, t.lpRequiredList, Tmin, Tmax, p, c, h);
+    int32_t debug = 0; // no step reports during a simulation
+    switch (kind.form) {
+    case DetectorForm::Pulses: {
+        uint16_t* list = kind.candidates ? slot.candidates.data() : t.lpRequiredList;
+        d.pulses(owner, t.alphabet, n, list, Tmin, Tmax, p, c, h);
+        break;
+    }
+    case DetectorForm::Tuples:
+        d.tuples(owner, t.alphabet, t.subsetLength, t.subset, t.wSubsetProceeding, Tmin, Tmax, p, debug, c, h);
+        break;
+    case DetectorForm::TupleRecognizer:
+        recognized = d.recognizer(owner, t.alphabet, t.subsetSizes, t.subsetRows, t.subsetCount, t.wSubsetProceeding,
+                                  Tmin, Tmax, p, debug, c, h);
+        break;
     }
     slot.restoring = restoringError(h);
     slot.detectionUnits = detectionErrorUnits(h, slot.K, c ? c->wSeekingPulsesQuantity : 0);
-    slot.wrongRecognition = (t.wTaskType == 40 && recognized != slot.expectedSubset) ? 1 : 0;
+    slot.wrongRecognition = (kind.form == DetectorForm::TupleRecognizer && recognized != slot.expectedSubset) ? 1 : 0;
 }
 
 void runTrialGuarded(const TrialSetup& setup, TrialSlot& slot)

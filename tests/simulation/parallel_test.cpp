@@ -42,10 +42,10 @@ int32_t modelDetector(HWND, PulseHeader* alphabet, uint16_t n, uint16_t* list, u
 // The production tuple detectors, the model single-pulse ones.
 const DetectorSet kModel = [] {
     DetectorSet set = productionDetectors();
-    set.detectFixed = modelDetector<reference::detectFixed>;
-    set.detectUnfixed = modelDetector<reference::detectUnfixed>;
-    set.recognizeFixed = modelDetector<reference::recognizeFixed>;
-    set.recognizeUnfixed = modelDetector<reference::recognizeUnfixed>;
+    set[DetectorSlot::DetectFixed].pulses = modelDetector<reference::detectFixed>;
+    set[DetectorSlot::DetectUnfixed].pulses = modelDetector<reference::detectUnfixed>;
+    set[DetectorSlot::RecognizeFixed].pulses = modelDetector<reference::recognizeFixed>;
+    set[DetectorSlot::RecognizeUnfixed].pulses = modelDetector<reference::recognizeUnfixed>;
     return set;
 }();
 
@@ -86,10 +86,10 @@ int32_t modelRecognizer(HWND, PulseHeader* alphabet, const int32_t* sizes, const
 
 const DetectorSet kTupleModel = [] {
     DetectorSet set = productionDetectors();
-    set.detectFixedTuples = modelTuples<tuples_reference::detectFixed>;
-    set.detectUnfixedTuples = modelTuples<tuples_reference::detectUnfixed>;
-    set.recognizeFixedTuples = modelRecognizer<tuples_reference::recognizeFixed>;
-    set.recognizeUnfixedTuples = modelRecognizer<tuples_reference::recognizeUnfixed>;
+    set[DetectorSlot::DetectFixedTuples].tuples = modelTuples<tuples_reference::detectFixed>;
+    set[DetectorSlot::DetectUnfixedTuples].tuples = modelTuples<tuples_reference::detectUnfixed>;
+    set[DetectorSlot::RecognizeFixedTuples].recognizer = modelRecognizer<tuples_reference::recognizeFixed>;
+    set[DetectorSlot::RecognizeUnfixedTuples].recognizer = modelRecognizer<tuples_reference::recognizeUnfixed>;
     return set;
 }();
 
@@ -285,7 +285,7 @@ TEST_F(ParallelRun, OutOfMemoryInATrialStopsTheRunWithOneBoxOnTheCallingThread)
 {
     static DetectorSet faulty;  // outlives the fixture's context, which keeps its address
     faulty = productionDetectors();
-    faulty.detectFixed = faultyDetector;
+    faulty[DetectorSlot::DetectFixed].pulses = faultyDetector;
     context.detectors = &faulty;
     for (bool throws : {false, true})
         for (int threads : {1, 3}) {

@@ -77,8 +77,15 @@ int32_t scriptedRecognizer(HWND, PulseHeader*, const int32_t* sizes, const int32
     return 2;
 }
 
-const DetectorSet kScripted{scripted,       scripted,       scripted,           scripted,
-                            scriptedTuples, scriptedTuples, scriptedRecognizer, scriptedRecognizer};
+const DetectorSet kScripted = [] {
+    DetectorSet set;
+    for (const DetectorKind& kind : kDetectorKinds) {
+        set[kind.slot].pulses = scripted;
+        set[kind.slot].tuples = scriptedTuples;
+        set[kind.slot].recognizer = scriptedRecognizer;
+    }
+    return set;
+}();
 
 class Trawling : public SimulationRun {
 protected:
@@ -91,6 +98,37 @@ protected:
         context.threads = 1;
     }
 };
+
+/*---- Detector slots ----*/
+
+int gSlotCalls = 0;  // calls of the one bound slot
+
+int32_t countedScripted(HWND hWnd, PulseHeader* a, uint16_t n, uint16_t* list, uint16_t Tmin, uint16_t Tmax,
+                        uint16_t level, ChainsHeader* c, SeriesHeader* h)
+{
+    gSlotCalls++;
+    return scripted(hWnd, a, n, list, Tmin, Tmax, level, c, h);
+}
+
+// Only the slot the kind table names is bound: a run calling any other would
+// call a null function.
+TEST_F(Trawling, EachPulseKindCallsTheSlotItsRowNamesOnEverySeriesType)
+{
+    for (const ProcessingKind& kind : kProcessingKinds)
+        for (uint16_t type : {kSeriesFixedWhole, kSeriesFixedCutoff, kSeriesUnfixedWhole, kSeriesUnfixedCutoff}) {
+            if (kind.tuples)
+                continue;
+            DetectorSet one;
+            const DetectorSlot slot = detectorSlotFor(kind.processingType, type);
+            ASSERT_EQ(detectorKindOf(slot).form, DetectorForm::Pulses);
+            one[slot].pulses = countedScripted;
+            context.detectors = &one;
+            gSlotCalls = 0;
+            prepare(200, 40, 181, {3}, {0}, 4);
+            ASSERT_EQ(run(kind.processingType, type), kTrawlingComplete) << kind.processingType << " " << type;
+            EXPECT_EQ(gSlotCalls, 4) << kind.processingType << " " << type;
+        }
+}
 
 /*---- Etalon changes ----*/
 
