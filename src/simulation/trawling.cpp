@@ -356,6 +356,154 @@ int storeTrawlingSums(const std::vector<TrawlingCellSums>& sums, RestoreErrorHea
 ** [SECTION] The run
 **========================================================================*/
 
+namespace {
+
+// What one run keeps while it walks the grid: the inputs, the pool of trial
+// slots, the sums so far, the share's ranges and the first failure.
+struct GridWalk {
+    HWND hWnd = nullptr;                  // owner of the run's message boxes
+    const TrawlingContext* context = nullptr;  // noise seed, amplitude, share, progress, cancel
+    RestoreErrorHeader* r = nullptr;      // the grid: pulse counts, noise levels, repeats
+    SeriesHeader* h = nullptr;            // the header every trial's series is built in
+    PulseHeader* alphabet = nullptr;      // [A] the alphabet
+    uint16_t A = 0;                       // etalons in the alphabet
+    uint16_t n = 0;                       // required etalons
+    uint16_t* list = nullptr;             // [n] their 1-based numbers
+    uint16_t processingType = 0;          // 1, 2, 4, 36 or 40
+    uint16_t savedLevel = 0;              // saved energy level of the series built, percent
+    uint16_t q = 0;                       // etalon length, samples
+    uint16_t Tmin = 0, Tmax = 0;          // the series' interval bounds, samples
+    int32_t N = 0;                        // the series length, samples
+    const TrialSetup* setup = nullptr;    // what every trial shares
+    EtalonState state;                    // the etalon sequence and its change counters
+    TrialPool pool;                       // the workers and their slots
+    size_t slots = 0;                     // slots in the pool, >= 1
+    std::vector<TrawlingCellSums> sums;   // [P * L] the counted trials' sums, cell j * L + k
+    TrawlingProgress progress{};          // what the progress callback is told
+    std::chrono::steady_clock::time_point started;  // for the progress callback's elapsed time
+    ShareWalk walk;                       // which trials this share counts
+    int64_t trials = 0;                   // P * L * u
+    int64_t submitted = 0;                // trials handed to the pool so far
+    TrialSlot* failed = nullptr;          // the first trial that failed; the run stops there
+};
+
+// Adds a finished trial to its cell (in trial order) and reports progress.
+// The first trial that failed stops the run; its slot keeps what it showed.
+void collectTrial(GridWalk& g, TrialSlot& slot)
+{
+    waitTrialSlot(g.pool, slot);
+    slot.pending = false;
+    if (slot.fault != TrialFault::None && !g.failed)
+        g.failed = &slot;
+    if (!slot.counted || g.failed)
+        return;
+    TrawlingCellSums& cell = g.sums[slot.cell];
+    cell.restoring += slot.restoring;
+    cell.detection += slot.detectionUnits;
+    cell.wrong += slot.wrongRecognition;
+    g.progress.cell = slot.cell;
+    g.progress.trial = slot.trial;
+    g.progress.trialsDone++;
+    if (g.context->progress) {
+        g.progress.elapsedSeconds = secondsSince(g.started);
+        g.context->progress(g.context->progressContext, g.progress);
+    }
+}
+
+// The start of a cell of K pulses: the subset as the processing kind wants it,
+// every pulse on the first required etalon; returns the cell's change step.
+uint32_t startCell(GridWalk& g, uint16_t K)
+{
+    const ProcessingKind* kind = processingKindOf(g.processingType);
+    if (kind && kind->clearsSubset)
+        g.h->wSubsetLength = 0;
+    if (changeOf(g.processingType) == EtalonChange::StoredSubset) {
+        g.state.e = 1;
+        employSubset(g.h, 1);
+    }
+    const uint32_t step = changeStep(g.processingType, g.n, static_cast<uint16_t>(g.r->repeats), K,
+                                     g.setup->subsetCount);
+    g.state.next = step;
+    for (int m = 0; m < K; m++) {
+        g.state.counters[m] = 1;
+        g.state.sequence[m] = g.list[0];
+    }
+    return step;
+}
+
+// The u trials of cell (j, k): each built, noised and handed to a slot, or,
+// when another share counts it, only its draws taken. False when the run
+// stops (cancelled, or a trial failed). Throws bad_alloc from the copies.
+bool walkCell(GridWalk& g, int j, int k, uint16_t K, uint32_t step)
+{
+    const int L = g.r->wNoiseLevels;
+    const uint16_t u = static_cast<uint16_t>(g.r->repeats);
+    const int16_t D = g.r->lpNoiseLevels[k];
+    SeriesHeader* h = g.h;
+    for (uint32_t l = 0; l < u; l++) {
+        const int64_t t = (int64_t(j) * L + k) * u + l;
+        const bool counted = g.walk.runs(t);
+        // a share runs the run's last trial too, to end with the whole run's series
+        TrialSlot* slot = counted || t == g.trials - 1 ? &g.pool.slots[g.submitted % g.slots] : nullptr;
+        // the slot's previous trial (submitted `slots` trials ago) goes to its cell first
+        if (slot && slot->pending)
+            collectTrial(g, *slot);
+        if (g.failed || (g.context->lpCancel && g.context->lpCancel->load()))
+            return false;
+        changeEtalons(g.state, g.processingType, step, l, K, g.n, g.list, h);
+        if (!slot) { // another share's trial: only its draws
+            skipExtSeries(g.A, g.alphabet, g.q, g.Tmin, g.Tmax, g.N, K, g.state.sequence.data(), h);
+            skipNoise(h, *g.context->lpNoiseSeed);
+            continue;
+        }
+        getCutOffSeries(g.hWnd, g.A, g.alphabet, g.q, g.Tmin, g.Tmax, g.N, K, g.state.sequence.data(),
+                        g.context->wAmplitude, static_cast<int16_t>(g.savedLevel), h);
+        addNoise(h, D, *g.context->lpNoiseSeed);
+        copySeriesHeader(*h, slot->series);
+        slot->candidates = g.state.sequence;
+        slot->K = K;
+        slot->expectedSubset = g.state.e;
+        slot->cell = j * L + k;
+        slot->trial = static_cast<int32_t>(l);
+        slot->counted = counted;
+        submitTrialSlot(g.pool, *slot);
+        g.submitted++;
+    }
+    return true;
+}
+
+// Walks the grid in trial order; false when the run stopped early. Out of
+// memory for a trial's copies sets `outOfMemory`; what is in flight still finishes.
+bool walkGrid(GridWalk& g, bool& outOfMemory)
+{
+    try {
+        for (int j = 0; j < g.r->wVariousPulses; j++) {
+            const uint16_t K = static_cast<uint16_t>(g.r->wPulseValues[j]);
+            for (int k = 0; k < g.r->wNoiseLevels; k++)
+                if (!walkCell(g, j, k, K, startCell(g, K)))
+                    return false;
+        }
+    } catch (const std::bad_alloc&) {
+        outOfMemory = true;
+        return false;
+    }
+    return true;
+}
+
+// The trials still in flight, oldest first; the header keeps the last one's results.
+void drainTrials(GridWalk& g)
+{
+    for (int64_t t = std::max<int64_t>(0, g.submitted - int64_t(g.slots)); t < g.submitted; t++) {
+        TrialSlot& slot = g.pool.slots[t % g.slots];
+        if (slot.pending)
+            collectTrial(g, slot);
+        if (t == g.submitted - 1)
+            copySeriesResult(slot.series, *g.h);
+    }
+}
+
+} // namespace
+
 int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader* Alphabet, uint16_t n,
                        uint16_t* list, uint16_t wSeriesType, uint16_t wProcessingType, uint16_t wSavedEnergyLevel,
                        uint16_t wProcSavedEnergyLevel, SeriesHeader* h, const TrawlingContext& context)
@@ -368,16 +516,15 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     if (!checkRun(hWnd, r, A, Alphabet, n, list, h, context))
         return kTrawlingNotStarted;
     const uint16_t savedSubsetLength = h->wSubsetLength;
-    const uint16_t Tmin = h->wTmin, Tmax = h->wTmax, M = h->wMaxPulses;
-
+    const uint16_t M = h->wMaxPulses;
     if (!describeRun(hWnd, wSeriesType, wProcessingType, wSavedEnergyLevel, wProcSavedEnergyLevel, M, r))
         return kTrawlingNotStarted;
 
-    EtalonState state;
+    GridWalk g;
     SubsetCopies subsets;
     try {
-        state.counters.assign(std::max<size_t>(M, n), 1);
-        state.sequence.assign(std::max<size_t>(M, n), 1);
+        g.state.counters.assign(std::max<size_t>(M, n), 1);
+        g.state.sequence.assign(std::max<size_t>(M, n), 1);
     } catch (const std::bad_alloc&) {
         MessageBoxA(hWnd, "Ошибка lpEtalonNumbersList!", kCaption, MB_OK);
         return kTrawlingNotStarted;
@@ -387,141 +534,67 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
 
     const int P = r->wVariousPulses, L = r->wNoiseLevels;
     const uint16_t u = static_cast<uint16_t>(r->repeats);
-    const int32_t N = h->dwSeriesSize;
-    const uint16_t q = Alphabet[list[0] - 1].wLength;
-
     const TrialSetup setup = makeSetup(hWnd, Alphabet, n, list, wSeriesType, wProcessingType, wProcSavedEnergyLevel,
                                        context, subsets);
     int threads = context.threads > 0 ? context.threads : static_cast<int>(std::thread::hardware_concurrency());
     threads = std::clamp(threads, 1, 64);
     // Cells are stored only when the whole run finished, so a cancelled run
     // leaves the tables as initRestErrHeader left them.
-    std::vector<TrawlingCellSums> sums;
     try {
-        sums.resize(size_t(P) * L);
+        g.sums.resize(size_t(P) * L);
     } catch (const std::bad_alloc&) {
         MessageBoxA(hWnd, "Не могу выделить память для сумм по ячейкам!", kCaption, MB_OK);
         return kTrawlingNoMemory;
     }
-    TrialPool pool;
-    if (!startTrialPool(hWnd, pool, setup, threads, M)) {
+    if (!startTrialPool(hWnd, g.pool, setup, threads, M)) {
         MessageBoxA(hWnd, "Error getChainsHeader!", " About ChainsHeader ", MB_OK);
         return kTrawlingNoMemory;
     }
-    const auto started = std::chrono::steady_clock::now();
+    g.hWnd = hWnd;
+    g.context = &context;
+    g.r = r;
+    g.h = h;
+    g.alphabet = Alphabet;
+    g.A = A;
+    g.n = n;
+    g.list = list;
+    g.processingType = wProcessingType;
+    g.savedLevel = wSavedEnergyLevel;
+    g.q = Alphabet[list[0] - 1].wLength;
+    g.Tmin = h->wTmin;
+    g.Tmax = h->wTmax;
+    g.N = h->dwSeriesSize;
+    g.setup = &setup;
+    g.slots = g.pool.slots.size();
+    g.started = std::chrono::steady_clock::now();
     simStartTime = simClock();
     simEndTime = simStartTime;
-    const int64_t trials = int64_t(P) * L * u;
-    TrawlingProgress progress{0, P * L, 0, u, 0, trials, 0.0};
-    const size_t slots = pool.slots.size();
-    ShareWalk walk{context.share};
+    g.trials = int64_t(P) * L * u;
+    g.progress = TrawlingProgress{0, P * L, 0, u, 0, g.trials, 0.0};
+    g.walk = ShareWalk{context.share};
     if (context.share)
-        context.share->trials = trials;
+        context.share->trials = g.trials;
 
-    // Adds a finished trial to its cell (in trial order) and reports progress.
-    // The first trial that failed stops the run; its slot keeps what it showed.
-    TrialSlot* failed = nullptr;
-    auto collect = [&](TrialSlot& slot) {
-        waitTrialSlot(pool, slot);
-        slot.pending = false;
-        if (slot.fault != TrialFault::None && !failed)
-            failed = &slot;
-        if (!slot.counted || failed)
-            return;
-        TrawlingCellSums& cell = sums[slot.cell];
-        cell.restoring += slot.restoring;
-        cell.detection += slot.detectionUnits;
-        cell.wrong += slot.wrongRecognition;
-        progress.cell = slot.cell;
-        progress.trial = slot.trial;
-        progress.trialsDone++;
-        if (context.progress) {
-            progress.elapsedSeconds = secondsSince(started);
-            context.progress(context.progressContext, progress);
-        }
-    };
-
-    bool cancelled = false;
-    int64_t submitted = 0;
     bool outOfMemory = false;
-    try {
-        for (int j = 0; j < P && !cancelled; j++) {
-            const uint16_t K = static_cast<uint16_t>(r->wPulseValues[j]);
-            for (int k = 0; k < L && !cancelled; k++) {
-                const int16_t D = r->lpNoiseLevels[k];
-                if (processingKindOf(wProcessingType) && processingKindOf(wProcessingType)->clearsSubset)
-                    h->wSubsetLength = 0;
-                if (changeOf(wProcessingType) == EtalonChange::StoredSubset) {
-                    state.e = 1;
-                    employSubset(h, 1);
-                }
-                const uint32_t step = changeStep(wProcessingType, n, u, K, setup.subsetCount);
-                state.next = step;
-                for (int m = 0; m < K; m++) {
-                    state.counters[m] = 1;
-                    state.sequence[m] = list[0];
-                }
-                for (uint32_t l = 0; l < u; l++) {
-                    const int64_t t = (int64_t(j) * L + k) * u + l;
-                    const bool counted = walk.runs(t);
-                    // a share runs the run's last trial too, to end with the whole run's series
-                    TrialSlot* slot = counted || t == trials - 1 ? &pool.slots[submitted % slots] : nullptr;
-                    // the slot's previous trial (submitted `slots` trials ago) goes to its cell first
-                    if (slot && slot->pending)
-                        collect(*slot);
-                    if (failed || (context.lpCancel && context.lpCancel->load())) {
-                        cancelled = true;
-                        break;
-                    }
-                    changeEtalons(state, wProcessingType, step, l, K, n, list, h);
-                    if (!slot) { // another share's trial: only its draws
-                        skipExtSeries(A, Alphabet, q, Tmin, Tmax, N, K, state.sequence.data(), h);
-                        skipNoise(h, *context.lpNoiseSeed);
-                        continue;
-                    }
-                    getCutOffSeries(hWnd, A, Alphabet, q, Tmin, Tmax, N, K, state.sequence.data(), context.wAmplitude,
-                                    static_cast<int16_t>(wSavedEnergyLevel), h);
-                    addNoise(h, D, *context.lpNoiseSeed);
-                    copySeriesHeader(*h, slot->series);
-                    slot->candidates = state.sequence;
-                    slot->K = K;
-                    slot->expectedSubset = state.e;
-                    slot->cell = j * L + k;
-                    slot->trial = static_cast<int32_t>(l);
-                    slot->counted = counted;
-                    submitTrialSlot(pool, *slot);
-                    submitted++;
-                }
-            }
-        }
-    } catch (const std::bad_alloc&) {
-        outOfMemory = cancelled = true; // the copies of a trial; what is in flight still finishes
-    }
-    // The trials still in flight, oldest first; the header keeps the last one's results.
-    for (int64_t t = std::max<int64_t>(0, submitted - int64_t(slots)); t < submitted; t++) {
-        TrialSlot& slot = pool.slots[t % slots];
-        if (slot.pending)
-            collect(slot);
-        if (t == submitted - 1)
-            copySeriesResult(slot.series, *h);
-    }
-    if (failed)
-        reportFailedTrial(hWnd, *failed);  // before the slots go; the workers are idle
-    stopTrialPool(pool);
+    const bool walked = walkGrid(g, outOfMemory);
+    drainTrials(g);
+    if (g.failed)
+        reportFailedTrial(hWnd, *g.failed);  // before the slots go; the workers are idle
+    stopTrialPool(g.pool);
 
     simEndTime = simClock();
     h->wSubsetLength = savedSubsetLength;
-    if (!failed && outOfMemory)
+    if (!g.failed && outOfMemory)
         MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
-    if (failed || outOfMemory)
+    if (g.failed || outOfMemory)
         return kTrawlingNoMemory;
-    if (cancelled)
+    if (!walked)
         return kTrawlingCancelled;
     if (context.share) {
-        context.share->sums = std::move(sums);
-        context.share->trialsRun = progress.trialsDone;
+        context.share->sums = std::move(g.sums);
+        context.share->trialsRun = g.progress.trialsDone;
         return kTrawlingShareDone;
     }
-    storeTrawlingSums(sums, r);
+    storeTrawlingSums(g.sums, r);
     return kTrawlingComplete;
 }
