@@ -375,13 +375,13 @@ struct GridWalk {
     uint16_t Tmin = 0, Tmax = 0;          // the series' interval bounds, samples
     int32_t N = 0;                        // the series length, samples
     const TrialSetup* setup = nullptr;    // what every trial shares
-    EtalonState state;                    // the etalon sequence and its change counters
-    TrialPool pool;                       // the workers and their slots
+    EtalonState state{};                  // the etalon sequence and its change counters
+    TrialPool pool{};                     // the workers and their slots
     size_t slots = 0;                     // slots in the pool, >= 1
-    std::vector<TrawlingCellSums> sums;   // [P * L] the counted trials' sums, cell j * L + k
+    std::vector<TrawlingCellSums> sums{}; // [P * L] the counted trials' sums, cell j * L + k
     TrawlingProgress progress{};          // what the progress callback is told
-    std::chrono::steady_clock::time_point started;  // for the progress callback's elapsed time
-    ShareWalk walk;                       // which trials this share counts
+    std::chrono::steady_clock::time_point started{};  // for the progress callback's elapsed time
+    ShareWalk walk{};                     // which trials this share counts
     int64_t trials = 0;                   // P * L * u
     int64_t submitted = 0;                // trials handed to the pool so far
     TrialSlot* failed = nullptr;          // the first trial that failed; the run stops there
@@ -520,7 +520,9 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     if (!describeRun(hWnd, wSeriesType, wProcessingType, wSavedEnergyLevel, wProcSavedEnergyLevel, M, r))
         return kTrawlingNotStarted;
 
-    GridWalk g;
+    GridWalk g{.hWnd = hWnd, .context = &context, .r = r, .h = h, .alphabet = Alphabet, .A = A, .n = n,
+               .list = list, .processingType = wProcessingType, .savedLevel = wSavedEnergyLevel,
+               .q = Alphabet[list[0] - 1].wLength, .Tmin = h->wTmin, .Tmax = h->wTmax, .N = h->dwSeriesSize};
     SubsetCopies subsets;
     try {
         g.state.counters.assign(std::max<size_t>(M, n), 1);
@@ -550,20 +552,6 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         MessageBoxA(hWnd, "Error getChainsHeader!", " About ChainsHeader ", MB_OK);
         return kTrawlingNoMemory;
     }
-    g.hWnd = hWnd;
-    g.context = &context;
-    g.r = r;
-    g.h = h;
-    g.alphabet = Alphabet;
-    g.A = A;
-    g.n = n;
-    g.list = list;
-    g.processingType = wProcessingType;
-    g.savedLevel = wSavedEnergyLevel;
-    g.q = Alphabet[list[0] - 1].wLength;
-    g.Tmin = h->wTmin;
-    g.Tmax = h->wTmax;
-    g.N = h->dwSeriesSize;
     g.setup = &setup;
     g.slots = g.pool.slots.size();
     g.started = std::chrono::steady_clock::now();
