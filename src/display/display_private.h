@@ -441,8 +441,8 @@ struct ParamsScale {
     int32_t Mmax, a, b;      // from the record
     int32_t x(int64_t k) const;   // px + (k - 1) pw / (Mmax - 1)
     int32_t y(int64_t v) const;   // py - (v - a) ph / (b - a)
-    int32_t X(int64_t s) const;   // half steps: px + (s pw + (Mmax - 1)) / (2 (Mmax - 1))
-    int32_t Y(int64_t w) const;   // half steps: py - (w ph + (b - a)) / (2 (b - a))
+    int32_t halfStepX(int64_t s) const;  // x at half pulse steps: px + (s pw + (Mmax - 1)) / (2 (Mmax - 1))
+    int32_t halfStepY(int64_t w) const;  // y at half interval steps: py - (w ph + (b - a)) / (2 (b - a))
     int32_t leftX() const;        // px - (pw + (Mmax - 1)) / (2 (Mmax - 1)): where lines 1 and 3 start
 };
 ParamsScale paramsScale(const ParamsPanelGeometry& g, const ParamsHeader& p);

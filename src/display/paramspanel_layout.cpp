@@ -139,13 +139,13 @@ int32_t ParamsScale::y(int64_t v) const
     return coordinate(py - (v - a) * ph / spanOf(a, b));
 }
 
-int32_t ParamsScale::X(int64_t s) const
+int32_t ParamsScale::halfStepX(int64_t s) const
 {
     const int64_t d = stepsOf(Mmax);
     return coordinate(px + (s * pw + d) / (2 * d));
 }
 
-int32_t ParamsScale::Y(int64_t w) const
+int32_t ParamsScale::halfStepY(int64_t w) const
 {
     const int64_t d = spanOf(a, b);
     return coordinate(py - (w * ph + d) / (2 * d));
@@ -199,12 +199,12 @@ ParamsDiagram paramsDiagram(const ParamsPanelGeometry& g, const ParamsHeader& p)
         c = (2 * s - 1) / (Tmax - Tmin) - 1;
     }
     c = std::max<int64_t>(c, 1);
-    dg.lines[0] = ParamsLine{{sc.leftX(), sc.Y(2 * (aPlus - a) - Tmax)},
-                             {sc.X(c - 2), sc.Y(c * Tmax + 2 * (aPlus - a) - 2 * Tmax)}};
+    dg.lines[0] = ParamsLine{{sc.leftX(), sc.halfStepY(2 * (aPlus - a) - Tmax)},
+                             {sc.halfStepX(c - 2), sc.halfStepY(c * Tmax + 2 * (aPlus - a) - 2 * Tmax)}};
     // Line 2, latest start from the end: b - (M - k) Tmin, from where line 1 meets it.
     const int64_t c1 = std::max<int64_t>(c - 1, 1);
-    dg.lines[1] = ParamsLine{{sc.X(c1 - 2), sc.Y(2 * (b - a) + (c1 - 2 * M) * Tmin)},
-                             {sc.X(2 * M - 1), sc.Y(2 * (b - a) + Tmin)}};
+    dg.lines[1] = ParamsLine{{sc.halfStepX(c1 - 2), sc.halfStepY(2 * (b - a) + (c1 - 2 * M) * Tmin)},
+                             {sc.halfStepX(2 * M - 1), sc.halfStepY(2 * (b - a) + Tmin)}};
     // Line 3, earliest start from the first pulse: a + (k - 1) Tmin, up to where it meets line 4.
     int64_t c2 = 2 * M + 1;
     if (Tmin < Tmax) {
@@ -214,10 +214,10 @@ ParamsDiagram paramsDiagram(const ParamsPanelGeometry& g, const ParamsHeader& p)
     c2 = std::clamp<int64_t>(c2, 1, std::max<int64_t>(1, 2 * M + 1));
     const int64_t span = spanOf(p.a, p.b);
     dg.lines[2] = ParamsLine{{sc.leftX(), coordinate(g.py + (Tmin * g.ph + span) / (2 * span))},
-                             {sc.X(c2 - 2), sc.Y((c2 - 2) * Tmin)}};
+                             {sc.halfStepX(c2 - 2), sc.halfStepY((c2 - 2) * Tmin)}};
     // Line 4, earliest start from the end: b- - (M - k) Tmax.
-    dg.lines[3] = ParamsLine{{sc.X(c2 - 3), sc.Y((c2 - 1) * Tmax + 2 * (bMinus - M * Tmax - a))},
-                             {sc.X(2 * M - 1), sc.Y(Tmax + 2 * (bMinus - a))}};
+    dg.lines[3] = ParamsLine{{sc.halfStepX(c2 - 3), sc.halfStepY((c2 - 1) * Tmax + 2 * (bMinus - M * Tmax - a))},
+                             {sc.halfStepX(2 * M - 1), sc.halfStepY(Tmax + 2 * (bMinus - a))}};
     dg.c = value32(c);
     dg.c1 = value32(c1);
     dg.c2 = value32(c2);

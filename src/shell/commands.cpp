@@ -391,6 +391,6 @@ void doCommand(HWND hWnd, UINT id)
         break;
     case IDM_SAVE_IMAGE: MakeSnapshot(hWnd); break;
 
-    default: doMoreCommand(hWnd, id); break;  // the dialogs, the simulation and the panels
+    default: doDialogCommand(hWnd, id); break;  // the dialogs, the simulation and the panels
     }
 }

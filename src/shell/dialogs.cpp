@@ -1,6 +1,6 @@
 // The eight parameter dialogs of the main window: their procedures fill the
 // controls from the program state, keep working copies for the buttons, check
-// what was typed and write back on OK. Used by the commands (commands_more.cpp).
+// what was typed and write back on OK. Used by the commands (commands_dialogs.cpp).
 //
 // Sections: numbers and lists - field checks - the dialogs
 #include <algorithm>

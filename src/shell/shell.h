@@ -34,11 +34,11 @@ void checkMenuGroupItem(HWND hWnd, UINT id);
 // pixels upwards.
 void invalidateSeriesArea(HWND hWnd, BOOL erase);
 
-/*---- Dialog, simulation and view commands (commands_more.cpp) ----*/
+/*---- Dialog, simulation and view commands (commands_dialogs.cpp) ----*/
 
 // Carries out the commands of the dialogs, the simulation and the panels;
 // false for an id it does not know.
-bool doMoreCommand(HWND hWnd, UINT id);
+bool doDialogCommand(HWND hWnd, UINT id);
 // The tuple stage of processing: opens the subset view when no subset is
 // selected; false when nothing was processed.
 bool runTupleStage(HWND hWnd);

@@ -379,7 +379,7 @@ bool runTupleStage(HWND hWnd)
     return true;
 }
 
-bool doMoreCommand(HWND hWnd, UINT id)
+bool doDialogCommand(HWND hWnd, UINT id)
 {
     ProgramState& s = gState;
     switch (id) {
