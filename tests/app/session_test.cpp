@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+#include "support/headless.h"
+#include "support/folder.h"
 #include "app/session.h"
 #include "shell/shell.h"
 
@@ -20,17 +22,8 @@ protected:
 
     void SetUp() override
     {
-        if (!platformStarted()) {
-            static int argc = 1;
-            static char name[] = "pulsebench-test";
-            static char* argv[] = {name, nullptr};
-            startPlatform(Backend::Headless, argc, argv);
-        }
-        const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root = std::filesystem::temp_directory_path() /
-               ("pulsebench-session-" + std::string(info->name()) + "-" + std::to_string(::getpid()));
-        std::filesystem::remove_all(root);
-        std::filesystem::create_directories(root);
+        startHeadlessPlatform();
+        root = freshTestFolder("pulsebench-session");
     }
     void TearDown() override
     {

@@ -4,6 +4,7 @@
 // surface (frame only without a record, the chart box with one).
 #include <cmath>
 
+#include "support/headless.h"
 #include "display/seriesview_support.h"
 #include "platform/backend.h"
 #include "simulation/simulation.h"
@@ -334,31 +335,8 @@ TEST_F(Charts, BoundsStartAtTheSecondLevelAndSkipNoiselessLevels)
 
 class ChartPaint : public Charts {
 protected:
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ oldBitmap = nullptr;
-
-    void SetUp() override
-    {
-        if (!platformStarted()) {
-            static int argc = 1;
-            static char name[] = "pulsebench-test";
-            static char* argv[] = {name, nullptr};
-            startPlatform(Backend::Headless, argc, argv);
-        }
-        Charts::SetUp();
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateCompatibleBitmap(dc, 1020, 720);
-        oldBitmap = SelectObject(dc, bitmap);
-        SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
-    }
-    void TearDown() override
-    {
-        SelectObject(dc, oldBitmap);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-        Charts::TearDown();
-    }
+    MemoryCanvas canvas{1020, 720};
+    HDC dc = canvas.dc;
 };
 
 TEST_F(ChartPaint, WithoutRecordOnlyTheFrame)

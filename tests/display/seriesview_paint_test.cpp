@@ -1,6 +1,7 @@
 // Painting the series view on a memory surface from hand-made records: inputs
 // that cannot be drawn (no series, one sample, one-sample etalons, counts
 // beyond the arrays) draw less and never read outside an array.
+#include "support/headless.h"
 #include "display/seriesview_support.h"
 #include "platform/backend.h"
 
@@ -8,33 +9,15 @@ namespace {
 
 class SeriesPaint : public HandMadeSeries {
 protected:
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ oldBitmap = nullptr;
+    MemoryCanvas canvas{1020, 720};
+    HDC dc = canvas.dc;
     SeriesViewOptions o;
 
     void SetUp() override
     {
-        if (!platformStarted()) {
-            static int argc = 1;
-            static char name[] = "pulsebench-test";
-            static char* argv[] = {name, nullptr};
-            startPlatform(Backend::Headless, argc, argv);
-        }
         HandMadeSeries::SetUp();
-        dc = CreateCompatibleDC(nullptr);
-        bitmap = CreateCompatibleBitmap(dc, 1020, 720);
-        oldBitmap = SelectObject(dc, bitmap);
-        SelectObject(dc, GetStockObject(ANSI_VAR_FONT));
         o.SeriesAreaRect = RECT{10, 10, 1009, 709};
         o.wLineHeight = 14;
-    }
-    void TearDown() override
-    {
-        SelectObject(dc, oldBitmap);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-        HandMadeSeries::TearDown();
     }
     // Non-white pixels strictly inside r.
     int inked(const RECT& r) const

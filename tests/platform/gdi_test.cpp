@@ -6,18 +6,14 @@
 
 #include <cstring>
 
+#include "support/headless.h"
 #include "platform/backend.h"
 
 namespace {
 
 void ensurePlatform()
 {
-    if (!platformStarted()) {
-        static int argc = 1;
-        static char name[] = "pulsebench-test";
-        static char* argv[] = {name, nullptr};
-        startPlatform(Backend::Headless, argc, argv);
-    }
+    startHeadlessPlatform();
 }
 
 // A memory context on a white W x H bitmap.

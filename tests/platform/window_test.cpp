@@ -6,6 +6,7 @@
 #include <new>
 #include <stdexcept>
 
+#include "support/headless.h"
 #include "platform/backend.h"
 #include "platform/window.h"
 
@@ -22,10 +23,7 @@ protected:
 
     void SetUp() override
     {
-        static int argc = 1;
-        static char name[] = "pulsebench-test";
-        static char* argv[] = {name, nullptr};
-        startPlatform(Backend::Headless, argc, argv);
+        startHeadlessPlatform();
         hWnd = makeWindow("plain", plainProc);
         ASSERT_NE(hWnd, nullptr);
     }
