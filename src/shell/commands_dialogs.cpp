@@ -76,6 +76,20 @@ void seriesDialog(HWND hWnd)
     openCreateSeriesDialog(hWnd);
 }
 
+// What the Create Series dialog set, taken for the next series: length,
+// interval bounds, saved energy levels and the pulse-count bounds.
+void takeNewSeriesParameters()
+{
+    ProgramState& s = gState;
+    s.dwNextSeriesLength = s.dwNewSeriesLength;
+    s.wTmin = s.wNewTmin;
+    s.wTmax = s.wNewTmax;
+    s.wSavedEnergyLevel = static_cast<uint16_t>(s.wNewSavedEnergy);
+    s.wProcSavedEnergyLevel = static_cast<uint16_t>(s.wNewProcSavedEnergy);
+    s.wMinPulses = s.wNewMinPulses;
+    s.wMaxPulses = s.wNewMaxPulses;
+}
+
 // The pulse-count bounds of the pending series parameters. The interval bound
 // that divides is the new one in both: the current Tmin in the upper bound
 // would admit counts that do not fit once Tmin changed.
@@ -123,16 +137,10 @@ void createSeries(HWND hWnd)
             MessageBoxA(hWnd, "Нет памяти для lpEtalonSequence!", "CM_INFO", MB_OK);
         return;
     }
-    s.dwNextSeriesLength = s.dwNewSeriesLength;
-    s.wTmin = s.wNewTmin;
-    s.wTmax = s.wNewTmax;
+    takeNewSeriesParameters();
     s.wSelectedEtalon = s.wEtalonNumber;
-    s.wSavedEnergyLevel = static_cast<uint16_t>(s.wNewSavedEnergy);
-    s.wProcSavedEnergyLevel = static_cast<uint16_t>(s.wNewProcSavedEnergy);
     s.wNextImpulseQuantity = s.wNewImpulseQuantity;
     s.wNextNoiseLevel = s.wNewNoiseLevel;
-    s.wMinPulses = s.wNewMinPulses;
-    s.wMaxPulses = s.wNewMaxPulses;
     // Entry i of the edited sequence; entries the sequence text did not reach
     // read 0 and become etalon 1, as the series builder reads them.
     for (uint16_t i = 0; i < s.wEtalonSequenceCapacity; i++) {
@@ -200,13 +208,8 @@ void simulationParams(HWND hWnd)
     }
     if (!openLocationParametersDialog(hWnd))
         return;
-    s.dwNextSeriesLength = s.dwSeriesLength = s.dwNewSeriesLength;
-    s.wTmin = s.wNewTmin;
-    s.wTmax = s.wNewTmax;
-    s.wSavedEnergyLevel = static_cast<uint16_t>(s.wNewSavedEnergy);
-    s.wProcSavedEnergyLevel = static_cast<uint16_t>(s.wNewProcSavedEnergy);
-    s.wMinPulses = s.wNewMinPulses;
-    s.wMaxPulses = s.wNewMaxPulses;
+    takeNewSeriesParameters();
+    s.dwSeriesLength = s.dwNewSeriesLength;
     s.wPulsesIncrement = std::max<uint16_t>(s.wPulsesIncrement, 1);
     s.wVariousPulsesNumber = static_cast<uint16_t>((s.wNewMaxPulses - s.wNewMinPulses) / s.wPulsesIncrement + 1);
 }
