@@ -2,6 +2,7 @@
 // sorted as the detectors offer them, and the description of the run. One
 // header in the shell, one private header per simulation; a handful of offers per run.
 #include "kinds/kinds.h"
+#include <cassert>
 #include <algorithm>
 #include <cstdio>
 #include <new>
@@ -135,6 +136,8 @@ int storeChain(ChainsHeader* h, int32_t cost, const ChainPulses& chain)
     std::copy_n(chain.lasts.begin(), count, h->lastSamplesList[k]);
     if (h->wPretenders < h->wMaxSize)
         h->wPretenders++;
+    for (int c = 1; c < h->wPretenders; c++) // the held chains stay in ascending cost
+        assert(h->distance[c - 1] <= h->distance[c]);
     return k;
 }
 

@@ -6,6 +6,7 @@
 //   [SECTION] Unfixed number of pulses
 #include "layers.h"
 
+#include <cassert>
 #include <algorithm>
 #include <new>
 
@@ -51,6 +52,7 @@ bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, 
         const int32_t* P = row(j - 1);
         int32_t* D = row(j);
         const int32_t prevLo = w.lo[j - 1], prevHi = w.hi[j - 1];
+        assert(w.lo[j] >= 0 && w.hi[j] < w.L && prevLo >= 0 && prevHi < w.L); // every window inside the series
         int head = 0, tail = 0;
         int32_t next = prevLo;
         for (int32_t k = w.lo[j]; k <= w.hi[j]; k++) {

@@ -1,6 +1,7 @@
 // Position sets: the sorted interval lists the unfixed-count detectors build
 // their first, later and last pulse positions from. A few hundred intervals per
 // series at most; every operation is one pass over the intervals.
+#include <cassert>
 #include <algorithm>
 #include <new>
 
@@ -26,6 +27,8 @@ std::vector<Span> spansOf(const PositionSet* s)
 // Replaces the set's intervals; the caller has checked that they fit.
 void storeSpans(PositionSet* s, const std::vector<Span>& spans)
 {
+    for (size_t i = 0; i < spans.size(); i++) // sorted and disjoint, each one non-empty
+        assert(spans[i].from <= spans[i].to && (i == 0 || spans[i - 1].to < spans[i].from));
     for (size_t i = 0; i < spans.size(); i++) {
         s->lpFrom[i] = static_cast<uint16_t>(spans[i].from);
         s->lpTo[i] = static_cast<uint16_t>(spans[i].to);

@@ -341,6 +341,8 @@ int storeTrawlingSums(const std::vector<TrawlingCellSums>& sums, RestoreErrorHea
     for (int j = 0; j < P; j++)
         for (int k = 0; k < L; k++) {
             const TrawlingCellSums& cell = sums[size_t(j) * L + k];
+            // a cell's sums: non-negative errors, at most one wrong recognition per trial
+            assert(cell.restoring >= 0 && cell.detection >= 0 && cell.wrong >= 0 && cell.wrong <= u);
             r->lpErrors[0][k][j] = static_cast<int32_t>(std::min<int64_t>((2 * cell.restoring + u) / (2 * u), INT32_MAX));
             r->lpErrors[1][k][j] = static_cast<int32_t>(std::min<int64_t>(cell.detection / 128, INT32_MAX));
             r->lpErrors[2][k][j] = 0;
