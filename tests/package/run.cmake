@@ -1,0 +1,15 @@
+# Installs the build BUILD into WORK/prefix, then configures, builds and runs
+# the consumer project SOURCE against it. Any step that fails fails the test.
+function(step)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE code OUTPUT_VARIABLE out ERROR_VARIABLE err)
+  if(NOT code EQUAL 0)
+    message(FATAL_ERROR "${ARGN}\nfailed (${code}):\n${out}\n${err}")
+  endif()
+  message("${out}")
+endfunction()
+file(REMOVE_RECURSE ${WORK})
+step(${CMAKE_COMMAND} --install ${BUILD} --prefix ${WORK}/prefix)
+step(${CMAKE_COMMAND} -S ${SOURCE} -B ${WORK}/build -DCMAKE_PREFIX_PATH=${WORK}/prefix -DCMAKE_BUILD_TYPE=Release)
+step(${CMAKE_COMMAND} --build ${WORK}/build)
+step(${WORK}/build/consumer)
+file(REMOVE_RECURSE ${WORK})
