@@ -25,6 +25,61 @@ enum : int {
     IDD_SHOW_SIMULATION = 114,      // dialog "Show Statistical Simulation"
 };
 
+/*---- Control ids of the dialogs (one number may name other controls in other dialogs; scripts use the numbers) ----*/
+enum : int {
+    // 105 "Create Series" (series parameters)
+    IDC_SERIES_LENGTH = 1000,             // edit "Samples Length"
+    IDC_SERIES_TMIN = 1001,               // edit "Min Length of Interval"
+    IDC_SERIES_TMAX = 1003,               // edit "Max Length of Interval"
+    IDC_SERIES_ETALON = 1004,             // edit "Etalon Number"
+    IDC_SERIES_SAVED_ENERGY = 1005,       // edit "Saved Energy Level" of creation (0..100)
+    IDC_SERIES_PROC_SAVED_ENERGY = 1006,  // edit "Saved Energy Level" of processing (0..100)
+    // 106 "Create Series" (series structure)
+    IDC_STRUCTURE_COUNT = 1007,           // edit: number of pulses in series
+    IDC_STRUCTURE_COUNT_LABEL = 1008,     // label "Number of Pulses in Series (from .. to ..)"
+    IDC_STRUCTURE_SEQUENCE_LABEL = 1009,  // label "Sequence of Etalons in Series (values from 1 to ..)"
+    IDC_STRUCTURE_SEQUENCE = 1010,        // edit: sequence of etalons, comma separated
+    IDC_STRUCTURE_NOISE = 1011,           // edit "Noise Level"
+    // 107 "List of Required Etalons"
+    IDC_REQUIRED_LIST_LABEL = 1012,  // label "List of Required Etalons (from 1 to ..)"
+    IDC_REQUIRED_LIST = 1013,        // edit: required etalons, comma separated
+    IDC_REQUIRED_COUNT = 1014,       // edit: number of required etalons
+    // 110 " Location Parameters"
+    IDC_LOCATION_FROM = 1015,             // edit "from": fewest pulses
+    IDC_LOCATION_TO = 1016,               // edit "to": most pulses
+    IDC_LOCATION_INCREMENT = 1017,        // edit "incr.": pulses added per step
+    IDC_LOCATION_NOISE_STEPS = 1018,      // edit "Number of Steps in Simulation"
+    IDC_LOCATION_INIT_NOISE = 1019,       // edit "Initial Level" of noise
+    IDC_LOCATION_NOISE_INCREMENT = 1020,  // edit "Noise Increment per Step"
+    IDC_LOCATION_REPEATS = 1021,          // edit "Number of Repeats"
+    // 111 "Subset settings": employment radios 1015..1019 stand for employment 1..5 in order
+    IDC_SUBSET_SINGLE_RANDOM = 1015,      // radio "Single random" (employment 1)
+    IDC_SUBSET_SINGLE_FIXED = 1016,       // radio "Single fixed" (2)
+    IDC_SUBSET_MULTIPLE_RANDOM = 1017,    // radio "Multiple random" (3)
+    IDC_SUBSET_COMPLETE = 1018,           // radio "Complete" (4)
+    IDC_SUBSET_SHIFTED_COMPLETE = 1019,   // radio "Shifted complete" (5)
+    IDC_SUBSET_INIT_POSITION = 1020,      // edit "Subset init position" (shown disabled)
+    IDC_SUBSET_PROCEED_COMPLETE = 1021,   // radio proceeding "Complete" (proceeding 1)
+    IDC_SUBSET_PROCEED_SHIFTED = 1022,    // radio "Probably shifted complete" (proceeding 2)
+    // 112 "Drawing settings"
+    IDC_DRAWING_HIGHLIGHT = 1023,        // check "highlight detected pulses"
+    IDC_DRAWING_SHADED = 1024,           // check "shaded original pulses"
+    IDC_DRAWING_TUPLES_DOTTED = 1025,    // radio "dotted frame" (tuples highlight 1)
+    IDC_DRAWING_TUPLES_COLOURED = 1026,  // radio "coloured background" (tuples highlight 2)
+    IDC_DRAWING_TUPLES_NONE = 1027,      // radio "none" (tuples highlight 0)
+    IDC_DRAWING_SPECIAL_SIZE = 1043,     // check "special graph size"
+    IDC_DRAWING_FRAME = 1044,            // check "frame graph fields"
+    // 113 and 114: the statistics charts (114 alone has 1034 and 1042)
+    IDC_SHOW_RESTORING_ERROR = 1028,    // radio "restoring error" (error kind 1)
+    IDC_SHOW_DETECTION_ERROR = 1029,    // radio "detection error" (2)
+    IDC_SHOW_COMPONENTWISE = 1030,      // radio "componentwise" (view 1)
+    IDC_SHOW_SUMMARY = 1031,            // radio "summary view" (view 2)
+    IDC_SHOW_FIXED_BOUND = 1032,        // check "fixed upper bound"
+    IDC_SHOW_UPPER_BOUND = 1033,        // edit "upper bound", a number above 0
+    IDC_SHOW_RECOGNITION_ERROR = 1034,  // radio "recognition error" (error kind 3)
+    IDC_SHOW_BOUNDS_INCLUDED = 1042,    // check "bounds incl."
+};
+
 /*---- Internal command ids (sent to the main window by the shell and the display; no menu item) ----*/
 enum : UINT {
     CM_EXIT = 204,                 // close the window

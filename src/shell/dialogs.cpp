@@ -2,11 +2,12 @@
 // controls from the program state, keep working copies for the buttons, check
 // what was typed and write back on OK. Used by the commands (commands_dialogs.cpp).
 //
-// Sections: numbers and lists - field checks - the dialogs
+// Sections: numbers and lists - field checks - the skeleton - the dialogs
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -154,218 +155,252 @@ bool etalonsInRange(HWND dialog, int id, const char* field, const int64_t* value
 }
 
 /*==========================================================================
-** The dialogs
+** The skeleton
 **========================================================================*/
+
+// A number shown in an edit on opening.
+struct NumberField {
+    int id;         // control id (IDC_*)
+    int64_t value;  // the number shown
+};
+
+// Shows each number in its edit, in the order given.
+void setNumbers(HWND dialog, std::initializer_list<NumberField> fields)
+{
+    for (const NumberField& f : fields)
+        setNumber(dialog, f.id, f.value);
+}
+
+// Reads the number in the field `id` into `value` and refuses it outside
+// [low, high] as inRange does.
+bool readInRange(HWND dialog, int id, const char* field, int64_t low, int64_t high, int64_t& value)
+{
+    value = readNumber(dialog, id);
+    return inRange(dialog, id, field, value, low, high);
+}
+
+// Ends the dialog with `button`. Returns 1 (the button was handled).
+intptr_t endDialog(HWND dialog, intptr_t button)
+{
+    EndDialog(dialog, button);
+    return 1;
+}
 
 // Ends one of the four dialogs that report their outcome in bDialogAccepted:
 // 1 for OK, 0 for Cancel. Returns 1 (the button was handled).
 intptr_t closeDialog(HWND dialog, intptr_t button)
 {
     gState.bDialogAccepted = button == IDOK ? 1 : 0;
-    EndDialog(dialog, button);
-    return 1;
+    return endDialog(dialog, button);
 }
 
-// 105 "Create Series": series parameters into the pending fields.
-intptr_t createSeriesProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+// OK and Cancel of the four dialogs that report in bDialogAccepted. OK ends
+// the dialog only when `accept` took the fields; when it refused one, the
+// dialog stays open. Cancel writes nothing.
+template <bool (*accept)(HWND)>
+intptr_t okOrCancel(HWND dialog, int id)
 {
-    ProgramState& s = gState;
+    if (id == IDOK)
+        return accept(dialog) ? closeDialog(dialog, IDOK) : 1;
+    if (id == IDCANCEL)
+        return closeDialog(dialog, IDCANCEL);
+    return 0;
+}
+
+// The procedure of every dialog: `fill` sets the controls on opening,
+// `command` answers a click on the control `id` (0: not handled).
+template <void (*fill)(HWND), intptr_t (*command)(HWND, int)>
+intptr_t dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
     if (message == WM_INITDIALOG) {
-        setNumber(dialog, 1000, s.dwSeriesLength);
-        setNumber(dialog, 1001, s.wTmin);
-        setNumber(dialog, 1003, s.wTmax);
-        setNumber(dialog, 1004, s.wSelectedEtalon);
-        setNumber(dialog, 1005, s.wSavedEnergyLevel);
-        setNumber(dialog, 1006, s.wProcSavedEnergyLevel);
+        fill(dialog);
         return 1;
     }
     if (message != WM_COMMAND)
         return 0;
-    const int id = static_cast<int>(wParam & 0xFFFF);
-    if (id == IDOK) {
-        const int64_t length = readNumber(dialog, 1000), tmin = readNumber(dialog, 1001),
-                      tmax = readNumber(dialog, 1003), etalon = readNumber(dialog, 1004),
-                      saved = readNumber(dialog, 1005), procSaved = readNumber(dialog, 1006);
-        if (!inRange(dialog, 1000, "Samples Length", length, s.wImpulseSize, kMaxSeriesSize) ||
-            !inRange(dialog, 1001, "Min Length of Interval", tmin, 1, 65535) ||
-            !inRange(dialog, 1003, "Max Length of Interval", tmax, std::max<int64_t>(tmin, s.wImpulseSize), 65535) ||
-            !inRange(dialog, 1004, "Etalon Number", etalon, 1, s.wAlphabetSize) ||
-            !inRange(dialog, 1005, "Saved Energy Level (from 0 to 100)", saved, 0, 100) ||
-            !inRange(dialog, 1006, "Saved Energy Level (from 0 to 100)", procSaved, 0, 100))
-            return 1;
-        s.dwNewSeriesLength = static_cast<uint32_t>(length);
-        s.wNewTmin = static_cast<uint16_t>(tmin);
-        s.wNewTmax = static_cast<uint16_t>(tmax);
-        s.wEtalonNumber = static_cast<int32_t>(etalon);
-        s.wNewSavedEnergy = static_cast<int16_t>(saved);
-        s.wNewProcSavedEnergy = static_cast<int16_t>(procSaved);
-        return closeDialog(dialog, IDOK);
-    }
-    if (id == IDCANCEL)
-        return closeDialog(dialog, IDCANCEL);
-    return 0;
+    return command(dialog, static_cast<int>(wParam & 0xFFFF));
+}
+
+/*==========================================================================
+** The dialogs
+**========================================================================*/
+
+// 105 "Create Series": series parameters into the pending fields.
+void fillCreateSeries(HWND dialog)
+{
+    const ProgramState& s = gState;
+    setNumbers(dialog, {{IDC_SERIES_LENGTH, s.dwSeriesLength},
+                        {IDC_SERIES_TMIN, s.wTmin},
+                        {IDC_SERIES_TMAX, s.wTmax},
+                        {IDC_SERIES_ETALON, s.wSelectedEtalon},
+                        {IDC_SERIES_SAVED_ENERGY, s.wSavedEnergyLevel},
+                        {IDC_SERIES_PROC_SAVED_ENERGY, s.wProcSavedEnergyLevel}});
+}
+
+bool acceptCreateSeries(HWND dialog)
+{
+    ProgramState& s = gState;
+    const char* const saved = "Saved Energy Level (from 0 to 100)";
+    int64_t length, tmin, tmax, etalon, savedLevel, procSavedLevel;
+    if (!readInRange(dialog, IDC_SERIES_LENGTH, "Samples Length", s.wImpulseSize, kMaxSeriesSize, length) ||
+        !readInRange(dialog, IDC_SERIES_TMIN, "Min Length of Interval", 1, 65535, tmin) ||
+        !readInRange(dialog, IDC_SERIES_TMAX, "Max Length of Interval", std::max<int64_t>(tmin, s.wImpulseSize),
+                     65535, tmax) ||
+        !readInRange(dialog, IDC_SERIES_ETALON, "Etalon Number", 1, s.wAlphabetSize, etalon) ||
+        !readInRange(dialog, IDC_SERIES_SAVED_ENERGY, saved, 0, 100, savedLevel) ||
+        !readInRange(dialog, IDC_SERIES_PROC_SAVED_ENERGY, saved, 0, 100, procSavedLevel))
+        return false;
+    s.dwNewSeriesLength = static_cast<uint32_t>(length);
+    s.wNewTmin = static_cast<uint16_t>(tmin);
+    s.wNewTmax = static_cast<uint16_t>(tmax);
+    s.wEtalonNumber = static_cast<int32_t>(etalon);
+    s.wNewSavedEnergy = static_cast<int16_t>(savedLevel);
+    s.wNewProcSavedEnergy = static_cast<int16_t>(procSavedLevel);
+    return true;
 }
 
 // 106 "Create Series": the series structure, pulse count, sequence and noise.
-intptr_t seriesStructureProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+int gStructureShown = 0;  // sequence entries shown at opening: the number read back
+
+void fillSeriesStructure(HWND dialog)
+{
+    const ProgramState& s = gState;
+    char label[100];
+    std::snprintf(label, sizeof label, "Number of Pulses in Series (from %d to %d)", s.wNewMinPulses,
+                  s.wNewMaxPulses);
+    setText(dialog, IDC_STRUCTURE_COUNT_LABEL, label);
+    setNumber(dialog, IDC_STRUCTURE_COUNT, s.wNextImpulseQuantity);
+    std::snprintf(label, sizeof label, "Sequence of Etalons in Series (values from 1 to %d)", s.wAlphabetSize);
+    setText(dialog, IDC_STRUCTURE_SEQUENCE_LABEL, label);
+    gStructureShown = std::min<int>(s.wNextImpulseQuantity, s.wNewEtalonSequenceCapacity);
+    setText(dialog, IDC_STRUCTURE_SEQUENCE, formatNumberList(s.lpNewEtalonSequence, gStructureShown));
+    setNumber(dialog, IDC_STRUCTURE_NOISE, s.wNoiseLevel);
+}
+
+bool acceptSeriesStructure(HWND dialog)
 {
     ProgramState& s = gState;
-    static int shown = 0;  // sequence entries shown at opening: the number read back
-    if (message == WM_INITDIALOG) {
-        char label[100];
-        std::snprintf(label, sizeof label, "Number of Pulses in Series (from %d to %d)", s.wNewMinPulses,
-                      s.wNewMaxPulses);
-        setText(dialog, 1008, label);
-        setNumber(dialog, 1007, s.wNextImpulseQuantity);
-        std::snprintf(label, sizeof label, "Sequence of Etalons in Series (values from 1 to %d)", s.wAlphabetSize);
-        setText(dialog, 1009, label);
-        shown = std::min<int>(s.wNextImpulseQuantity, s.wNewEtalonSequenceCapacity);
-        setText(dialog, 1010, formatNumberList(s.lpNewEtalonSequence, shown));
-        setNumber(dialog, 1011, s.wNoiseLevel);
-        return 1;
-    }
-    if (message != WM_COMMAND)
-        return 0;
-    const int id = static_cast<int>(wParam & 0xFFFF);
-    if (id == IDOK) {
-        const int64_t count = readNumber(dialog, 1007), noise = readNumber(dialog, 1011);
-        std::vector<int64_t> values(static_cast<size_t>(shown) + 1);
-        const int present = readNumberList(controlText(dialog, 1010), values.data(), shown);
-        if (!inRange(dialog, 1007, "Number of Pulses in Series", count, 0, 65535) ||
-            !etalonsInRange(dialog, 1010, "Sequence of Etalons in Series", values.data(), shown, present, false) ||
-            !inRange(dialog, 1011, "Noise Level", noise, 0, 32767))
-            return 1;
-        s.wNewImpulseQuantity = static_cast<uint16_t>(count);
-        for (int i = 0; i < shown; i++)
-            s.lpNewEtalonSequence[i] = static_cast<uint16_t>(values[i]);  // missing entries read 0
-        s.wNewNoiseLevel = static_cast<int16_t>(noise);
-        return closeDialog(dialog, IDOK);
-    }
-    if (id == IDCANCEL)
-        return closeDialog(dialog, IDCANCEL);
-    return 0;
+    const int shown = gStructureShown;
+    int64_t count, noise;
+    std::vector<int64_t> values(static_cast<size_t>(shown) + 1);
+    const int present = readNumberList(controlText(dialog, IDC_STRUCTURE_SEQUENCE), values.data(), shown);
+    if (!readInRange(dialog, IDC_STRUCTURE_COUNT, "Number of Pulses in Series", 0, 65535, count) ||
+        !etalonsInRange(dialog, IDC_STRUCTURE_SEQUENCE, "Sequence of Etalons in Series", values.data(), shown,
+                        present, false) ||
+        !readInRange(dialog, IDC_STRUCTURE_NOISE, "Noise Level", 0, 32767, noise))
+        return false;
+    s.wNewImpulseQuantity = static_cast<uint16_t>(count);
+    for (int i = 0; i < shown; i++)
+        s.lpNewEtalonSequence[i] = static_cast<uint16_t>(values[i]);  // missing entries read 0
+    s.wNewNoiseLevel = static_cast<int16_t>(noise);
+    return true;
 }
 
 // 107 "List of Required Etalons": count and list straight into the state.
-intptr_t requiredEtalonsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+void fillRequiredEtalons(HWND dialog)
+{
+    const ProgramState& s = gState;
+    setNumber(dialog, IDC_REQUIRED_COUNT, s.wRequiredQuantity);
+    char label[100];
+    std::snprintf(label, sizeof label, "List of Required Etalons (from 1 to %d)", s.wAlphabetSize);
+    setText(dialog, IDC_REQUIRED_LIST_LABEL, label);
+    setText(dialog, IDC_REQUIRED_LIST, formatNumberList(s.lpRequiredList, s.wRequiredQuantity));
+}
+
+bool acceptRequiredEtalons(HWND dialog)
 {
     ProgramState& s = gState;
-    if (message == WM_INITDIALOG) {
-        setNumber(dialog, 1014, s.wRequiredQuantity);
-        char label[100];
-        std::snprintf(label, sizeof label, "List of Required Etalons (from 1 to %d)", s.wAlphabetSize);
-        setText(dialog, 1012, label);
-        setText(dialog, 1013, formatNumberList(s.lpRequiredList, s.wRequiredQuantity));
-        return 1;
-    }
-    if (message != WM_COMMAND)
-        return 0;
-    const int id = static_cast<int>(wParam & 0xFFFF);
-    if (id == IDOK) {
-        int64_t count = readNumber(dialog, 1014);
-        if (!inRange(dialog, 1014, "Number of Required Etalons", count, 0, 65535))
-            return 1;
-        if (count < 1 || count > s.wRequiredCapacity)
-            count = s.wRequiredQuantity;  // out of the list's room: the old count stays
-        std::vector<int64_t> values(static_cast<size_t>(count) + 1);
-        const int present = readNumberList(controlText(dialog, 1013), values.data(), static_cast<int>(count));
-        if (!etalonsInRange(dialog, 1013, "List of Required Etalons", values.data(), static_cast<int>(count), present,
-                            true))
-            return 1;
-        s.wRequiredQuantity = static_cast<uint16_t>(count);
-        for (int i = 0; i < count; i++)
-            s.lpRequiredList[i] = static_cast<uint16_t>(values[i]);
-        return closeDialog(dialog, IDOK);
-    }
-    if (id == IDCANCEL)
-        return closeDialog(dialog, IDCANCEL);
-    return 0;
+    int64_t count;
+    if (!readInRange(dialog, IDC_REQUIRED_COUNT, "Number of Required Etalons", 0, 65535, count))
+        return false;
+    if (count < 1 || count > s.wRequiredCapacity)
+        count = s.wRequiredQuantity;  // out of the list's room: the old count stays
+    std::vector<int64_t> values(static_cast<size_t>(count) + 1);
+    const int present = readNumberList(controlText(dialog, IDC_REQUIRED_LIST), values.data(), static_cast<int>(count));
+    if (!etalonsInRange(dialog, IDC_REQUIRED_LIST, "List of Required Etalons", values.data(), static_cast<int>(count),
+                        present, true))
+        return false;
+    s.wRequiredQuantity = static_cast<uint16_t>(count);
+    for (int i = 0; i < count; i++)
+        s.lpRequiredList[i] = static_cast<uint16_t>(values[i]);
+    return true;
 }
 
 // 110 " Location Parameters": the simulation grid.
-intptr_t locationParametersProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+void fillLocationParameters(HWND dialog)
+{
+    const ProgramState& s = gState;
+    setNumbers(dialog, {{IDC_LOCATION_FROM, s.wNewMinPulses},
+                        {IDC_LOCATION_TO, s.wNewMaxPulses},
+                        {IDC_LOCATION_INCREMENT, s.wPulsesIncrement},
+                        {IDC_LOCATION_REPEATS, s.wRepeats},
+                        {IDC_LOCATION_INIT_NOISE, s.wInitNoiseLevel},
+                        {IDC_LOCATION_NOISE_STEPS, s.wNoiseSteps},
+                        {IDC_LOCATION_NOISE_INCREMENT, s.wNoiseIncrement}});
+}
+
+bool acceptLocationParameters(HWND dialog)
 {
     ProgramState& s = gState;
-    if (message == WM_INITDIALOG) {
-        setNumber(dialog, 1015, s.wNewMinPulses);
-        setNumber(dialog, 1016, s.wNewMaxPulses);
-        setNumber(dialog, 1017, s.wPulsesIncrement);
-        setNumber(dialog, 1021, s.wRepeats);
-        setNumber(dialog, 1019, s.wInitNoiseLevel);
-        setNumber(dialog, 1018, s.wNoiseSteps);
-        setNumber(dialog, 1020, s.wNoiseIncrement);
-        return 1;
-    }
-    if (message != WM_COMMAND)
-        return 0;
-    const int id = static_cast<int>(wParam & 0xFFFF);
-    if (id == IDOK) {
-        const int64_t from = readNumber(dialog, 1015), to = readNumber(dialog, 1016),
-                      incr = readNumber(dialog, 1017), repeats = readNumber(dialog, 1021),
-                      level = readNumber(dialog, 1019), steps = readNumber(dialog, 1018),
-                      levelIncr = readNumber(dialog, 1020);
-        if (!inRange(dialog, 1015, "from", from, 1, 65535) || !inRange(dialog, 1016, "to", to, from, 65535) ||
-            !inRange(dialog, 1017, "incr.", incr, 0, 65535) || !inRange(dialog, 1021, "Number of Repeats", repeats, 1, 65535) ||
-            !inRange(dialog, 1019, "Initial Level", level, 0, 32767) ||
-            !inRange(dialog, 1018, "Number of Steps in Simulation", steps, 1, 65535) ||
-            !inRange(dialog, 1020, "Noise Increment per Step", levelIncr, 0, 32767))
-            return 1;
-        if (level + (steps - 1) * levelIncr > 32767)
-            return refuse(dialog, 1018, "The last noise level, \"Initial Level\" + (\"Number of Steps in Simulation\" - 1)"
-                                  " x \"Noise Increment per Step\", must not exceed 32767."),
-                   1;
-        s.wNewMinPulses = static_cast<uint16_t>(from);
-        s.wNewMaxPulses = static_cast<uint16_t>(to);
-        s.wPulsesIncrement = static_cast<uint16_t>(incr);
-        s.wRepeats = static_cast<uint16_t>(repeats);
-        s.wInitNoiseLevel = static_cast<uint16_t>(level);
-        s.wNoiseSteps = static_cast<uint16_t>(steps);
-        s.wNoiseIncrement = static_cast<uint16_t>(levelIncr);
-        return closeDialog(dialog, IDOK);
-    }
-    if (id == IDCANCEL)
-        return closeDialog(dialog, IDCANCEL);
-    return 0;
+    int64_t from, to, incr, repeats, level, steps, levelIncr;
+    if (!readInRange(dialog, IDC_LOCATION_FROM, "from", 1, 65535, from) ||
+        !readInRange(dialog, IDC_LOCATION_TO, "to", from, 65535, to) ||
+        !readInRange(dialog, IDC_LOCATION_INCREMENT, "incr.", 0, 65535, incr) ||
+        !readInRange(dialog, IDC_LOCATION_REPEATS, "Number of Repeats", 1, 65535, repeats) ||
+        !readInRange(dialog, IDC_LOCATION_INIT_NOISE, "Initial Level", 0, 32767, level) ||
+        !readInRange(dialog, IDC_LOCATION_NOISE_STEPS, "Number of Steps in Simulation", 1, 65535, steps) ||
+        !readInRange(dialog, IDC_LOCATION_NOISE_INCREMENT, "Noise Increment per Step", 0, 32767, levelIncr))
+        return false;
+    if (level + (steps - 1) * levelIncr > 32767)
+        return refuse(dialog, IDC_LOCATION_NOISE_STEPS,
+                      "The last noise level, \"Initial Level\" + (\"Number of Steps in Simulation\" - 1)"
+                      " x \"Noise Increment per Step\", must not exceed 32767.");
+    s.wNewMinPulses = static_cast<uint16_t>(from);
+    s.wNewMaxPulses = static_cast<uint16_t>(to);
+    s.wPulsesIncrement = static_cast<uint16_t>(incr);
+    s.wRepeats = static_cast<uint16_t>(repeats);
+    s.wInitNoiseLevel = static_cast<uint16_t>(level);
+    s.wNoiseSteps = static_cast<uint16_t>(steps);
+    s.wNoiseIncrement = static_cast<uint16_t>(levelIncr);
+    return true;
 }
 
 // 111 "Subset settings": employment and proceeding, with working copies.
-intptr_t subsetSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+uint16_t gSubsetShownEmployment = 0, gSubsetShownProceeding = 0;  // at opening; restored by Cancel
+
+void fillSubsetSettings(HWND dialog)
+{
+    const ProgramState& s = gState;
+    gSubsetShownEmployment = s.wSubsetEmployment;
+    gSubsetShownProceeding = s.wSubsetProceeding;
+    const int employment = (s.wSubsetEmployment >= 1 && s.wSubsetEmployment <= 5) ? s.wSubsetEmployment : 4;
+    setCheck(dialog, IDC_SUBSET_SINGLE_RANDOM - 1 + employment, true);
+    setCheck(dialog, s.wSubsetProceeding == 2 ? IDC_SUBSET_PROCEED_SHIFTED : IDC_SUBSET_PROCEED_COMPLETE, true);
+    setNumber(dialog, IDC_SUBSET_INIT_POSITION, s.wSubsetInitPosition);
+}
+
+intptr_t subsetSettingsCommand(HWND dialog, int id)
 {
     ProgramState& s = gState;
-    static uint16_t shownEmployment = 0, shownProceeding = 0;  // restored by Cancel
-    if (message == WM_INITDIALOG) {
-        shownEmployment = s.wSubsetEmployment;
-        shownProceeding = s.wSubsetProceeding;
-        const int employment = (s.wSubsetEmployment >= 1 && s.wSubsetEmployment <= 5) ? s.wSubsetEmployment : 4;
-        setCheck(dialog, 1014 + employment, true);
-        setCheck(dialog, s.wSubsetProceeding == 2 ? 1022 : 1021, true);
-        setNumber(dialog, 1020, s.wSubsetInitPosition);
+    if (id >= IDC_SUBSET_SINGLE_RANDOM && id <= IDC_SUBSET_SHIFTED_COMPLETE) {
+        s.wSubsetEmployment = static_cast<uint16_t>(id - IDC_SUBSET_SINGLE_RANDOM + 1);
         return 1;
     }
-    if (message != WM_COMMAND)
-        return 0;
-    const int id = static_cast<int>(wParam & 0xFFFF);
-    if (id >= 1015 && id <= 1019) {
-        s.wSubsetEmployment = static_cast<uint16_t>(id - 1014);
-        return 1;
-    }
-    if (id == 1021 || id == 1022) {
-        s.wSubsetProceeding = static_cast<uint16_t>(id - 1020);
+    if (id == IDC_SUBSET_PROCEED_COMPLETE || id == IDC_SUBSET_PROCEED_SHIFTED) {
+        s.wSubsetProceeding = static_cast<uint16_t>(id - IDC_SUBSET_PROCEED_COMPLETE + 1);
         return 1;
     }
     if (id == IDOK) {
-        const int64_t position = readNumber(dialog, 1020);
-        if (!inRange(dialog, 1020, "Subset init position", position, 0, 65535))
+        int64_t position;
+        if (!readInRange(dialog, IDC_SUBSET_INIT_POSITION, "Subset init position", 0, 65535, position))
             return 1;
         s.wSubsetInitPosition = static_cast<uint16_t>(position);
-        EndDialog(dialog, IDOK);
-        return 1;
+        return endDialog(dialog, IDOK);
     }
     if (id == IDCANCEL) {
-        s.wSubsetEmployment = shownEmployment;
-        s.wSubsetProceeding = shownProceeding;
-        EndDialog(dialog, IDCANCEL);
-        return 1;
+        s.wSubsetEmployment = gSubsetShownEmployment;
+        s.wSubsetProceeding = gSubsetShownProceeding;
+        return endDialog(dialog, IDCANCEL);
     }
     return 0;
 }
@@ -377,32 +412,35 @@ struct DrawingValues {
 };
 DrawingValues gDrawingShown, gDrawingWorking;  // at opening; after the clicks
 
-intptr_t drawingSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+void fillDrawingSettings(HWND dialog)
+{
+    const ProgramState& s = gState;
+    gDrawingShown = {s.bHighlightDetectedPulses, s.bShadedOriginalPulses, s.bSpecialGraphSize, s.bFrameGraphFields,
+                     s.wTuplesHighlight};
+    gDrawingWorking = gDrawingShown;
+    setCheck(dialog, IDC_DRAWING_HIGHLIGHT, s.bHighlightDetectedPulses);
+    setCheck(dialog, IDC_DRAWING_SHADED, s.bShadedOriginalPulses);
+    setCheck(dialog, IDC_DRAWING_SPECIAL_SIZE, s.bSpecialGraphSize);
+    setCheck(dialog, IDC_DRAWING_FRAME, s.bFrameGraphFields);
+    setCheck(dialog,
+             s.wTuplesHighlight == 0   ? IDC_DRAWING_TUPLES_NONE
+             : s.wTuplesHighlight == 1 ? IDC_DRAWING_TUPLES_DOTTED
+                                       : IDC_DRAWING_TUPLES_COLOURED,
+             true);
+}
+
+intptr_t drawingSettingsCommand(HWND dialog, int id)
 {
     ProgramState& s = gState;
-    if (message == WM_INITDIALOG) {
-        gDrawingShown = {s.bHighlightDetectedPulses, s.bShadedOriginalPulses, s.bSpecialGraphSize,
-                         s.bFrameGraphFields, s.wTuplesHighlight};
-        gDrawingWorking = gDrawingShown;
-        setCheck(dialog, 1023, s.bHighlightDetectedPulses);
-        setCheck(dialog, 1024, s.bShadedOriginalPulses);
-        setCheck(dialog, 1043, s.bSpecialGraphSize);
-        setCheck(dialog, 1044, s.bFrameGraphFields);
-        setCheck(dialog, s.wTuplesHighlight == 0 ? 1027 : s.wTuplesHighlight == 1 ? 1025 : 1026, true);
-        return 1;
-    }
-    if (message != WM_COMMAND)
-        return 0;
-    const int id = static_cast<int>(wParam & 0xFFFF);
     DrawingValues& w = gDrawingWorking;
     switch (id) {
-    case 1023: w.highlight = isChecked(dialog, id); return 1;
-    case 1024: w.shaded = isChecked(dialog, id); return 1;
-    case 1043: w.special = isChecked(dialog, id); return 1;
-    case 1044: w.frame = isChecked(dialog, id); return 1;
-    case 1025: w.tuples = 1; return 1;
-    case 1026: w.tuples = 2; return 1;
-    case 1027: w.tuples = 0; return 1;
+    case IDC_DRAWING_HIGHLIGHT: w.highlight = isChecked(dialog, id); return 1;
+    case IDC_DRAWING_SHADED: w.shaded = isChecked(dialog, id); return 1;
+    case IDC_DRAWING_SPECIAL_SIZE: w.special = isChecked(dialog, id); return 1;
+    case IDC_DRAWING_FRAME: w.frame = isChecked(dialog, id); return 1;
+    case IDC_DRAWING_TUPLES_DOTTED: w.tuples = 1; return 1;
+    case IDC_DRAWING_TUPLES_COLOURED: w.tuples = 2; return 1;
+    case IDC_DRAWING_TUPLES_NONE: w.tuples = 0; return 1;
     case IDOK:
     case IDCANCEL: {
         const DrawingValues& v = id == IDOK ? gDrawingWorking : gDrawingShown;
@@ -411,8 +449,7 @@ intptr_t drawingSettingsProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
         s.bSpecialGraphSize = v.special;
         s.bFrameGraphFields = v.frame;
         s.wTuplesHighlight = v.tuples;
-        EndDialog(dialog, id);
-        return 1;
+        return endDialog(dialog, id);
     }
     default: return 0;
     }
@@ -426,56 +463,65 @@ struct ShowValues {
 ShowValues gShowShown, gShowWorking;  // at opening; after the clicks
 bool gShowRecognition = false;        // dialog 114 (with recognition error and bounds)
 
-intptr_t showSimulationProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+void fillShowSimulation(HWND dialog)
+{
+    const ProgramState& s = gState;
+    gShowShown = {s.wErrorKind, s.wStatView, s.bFixedUpperBound, s.bBoundsIncluded, s.dUpperBound};
+    gShowWorking = gShowShown;
+    setCheck(dialog, s.wStatView == 2 ? IDC_SHOW_SUMMARY : IDC_SHOW_COMPONENTWISE, true);
+    setCheck(dialog,
+             s.wErrorKind == 2                          ? IDC_SHOW_DETECTION_ERROR
+             : (s.wErrorKind == 3 && gShowRecognition) ? IDC_SHOW_RECOGNITION_ERROR
+                                                        : IDC_SHOW_RESTORING_ERROR,
+             true);
+    setCheck(dialog, IDC_SHOW_FIXED_BOUND, s.bFixedUpperBound);
+    setText(dialog, IDC_SHOW_UPPER_BOUND, formatUpperBound(s.dUpperBound));
+    if (gShowRecognition)
+        setCheck(dialog, IDC_SHOW_BOUNDS_INCLUDED, s.bBoundsIncluded);
+}
+
+// OK: the clicks into the state, once a fixed upper bound reads as a number.
+intptr_t acceptShowSimulation(HWND dialog)
 {
     ProgramState& s = gState;
-    if (message == WM_INITDIALOG) {
-        gShowShown = {s.wErrorKind, s.wStatView, s.bFixedUpperBound, s.bBoundsIncluded, s.dUpperBound};
-        gShowWorking = gShowShown;
-        setCheck(dialog, s.wStatView == 2 ? 1031 : 1030, true);
-        setCheck(dialog, s.wErrorKind == 2 ? 1029 : (s.wErrorKind == 3 && gShowRecognition) ? 1034 : 1028, true);
-        setCheck(dialog, 1032, s.bFixedUpperBound);
-        setText(dialog, 1033, formatUpperBound(s.dUpperBound));
-        if (gShowRecognition)
-            setCheck(dialog, 1042, s.bBoundsIncluded);
-        return 1;
+    const ShowValues& w = gShowWorking;
+    double bound = s.dUpperBound;
+    if (w.fixedBound) {
+        const std::string text = controlText(dialog, IDC_SHOW_UPPER_BOUND);
+        if (!readUpperBound(text, bound)) {
+            refuse(dialog, IDC_SHOW_UPPER_BOUND, "\"upper bound\" must be a number above 0, not \"" + text + "\".");
+            return 1;  // the dialog stays open
+        }
     }
-    if (message != WM_COMMAND)
-        return 0;
-    const int id = static_cast<int>(wParam & 0xFFFF);
+    s.wErrorKind = w.errorKind;
+    s.wStatView = w.statView;
+    s.bFixedUpperBound = w.fixedBound;
+    if (gShowRecognition)
+        s.bBoundsIncluded = w.boundsIncluded;
+    s.dUpperBound = bound;
+    return endDialog(dialog, IDOK);
+}
+
+intptr_t showSimulationCommand(HWND dialog, int id)
+{
+    ProgramState& s = gState;
     ShowValues& w = gShowWorking;
     switch (id) {
-    case 1028: w.errorKind = 1; return 1;
-    case 1029: w.errorKind = 2; return 1;
-    case 1034: w.errorKind = 3; return 1;
-    case 1030: w.statView = 1; return 1;
-    case 1031: w.statView = 2; return 1;
-    case 1032: w.fixedBound = isChecked(dialog, id); return 1;
-    case 1042: w.boundsIncluded = isChecked(dialog, id); return 1;
-    case IDOK: {
-        double bound = s.dUpperBound;
-        if (w.fixedBound) {
-            const std::string text = controlText(dialog, 1033);
-            if (!readUpperBound(text, bound))
-                return refuse(dialog, 1033, "\"upper bound\" must be a number above 0, not \"" + text + "\"."), 1;
-        }
-        s.wErrorKind = w.errorKind;
-        s.wStatView = w.statView;
-        s.bFixedUpperBound = w.fixedBound;
-        if (gShowRecognition)
-            s.bBoundsIncluded = w.boundsIncluded;
-        s.dUpperBound = bound;
-        EndDialog(dialog, IDOK);
-        return 1;
-    }
+    case IDC_SHOW_RESTORING_ERROR: w.errorKind = 1; return 1;
+    case IDC_SHOW_DETECTION_ERROR: w.errorKind = 2; return 1;
+    case IDC_SHOW_RECOGNITION_ERROR: w.errorKind = 3; return 1;
+    case IDC_SHOW_COMPONENTWISE: w.statView = 1; return 1;
+    case IDC_SHOW_SUMMARY: w.statView = 2; return 1;
+    case IDC_SHOW_FIXED_BOUND: w.fixedBound = isChecked(dialog, id); return 1;
+    case IDC_SHOW_BOUNDS_INCLUDED: w.boundsIncluded = isChecked(dialog, id); return 1;
+    case IDOK: return acceptShowSimulation(dialog);
     case IDCANCEL:
         s.wErrorKind = gShowShown.errorKind;
         s.wStatView = gShowShown.statView;
         s.bFixedUpperBound = gShowShown.fixedBound;
         s.bBoundsIncluded = gShowShown.boundsIncluded;
         s.dUpperBound = gShowShown.upperBound;
-        EndDialog(dialog, IDCANCEL);
-        return 1;
+        return endDialog(dialog, IDCANCEL);
     default: return 0;
     }
 }
@@ -489,36 +535,38 @@ bool run(HWND hWnd, int dialogTemplate, DLGPROC procedure)
 
 bool openCreateSeriesDialog(HWND hWnd)
 {
-    return run(hWnd, IDD_CREATE_SERIES, createSeriesProc);
+    return run(hWnd, IDD_CREATE_SERIES, dialogProc<fillCreateSeries, okOrCancel<acceptCreateSeries>>);
 }
 
 bool openSeriesStructureDialog(HWND hWnd)
 {
-    return run(hWnd, IDD_SERIES_STRUCTURE, seriesStructureProc);
+    return run(hWnd, IDD_SERIES_STRUCTURE, dialogProc<fillSeriesStructure, okOrCancel<acceptSeriesStructure>>);
 }
 
 bool openRequiredEtalonsDialog(HWND hWnd)
 {
-    return run(hWnd, IDD_REQUIRED_ETALONS, requiredEtalonsProc);
+    return run(hWnd, IDD_REQUIRED_ETALONS, dialogProc<fillRequiredEtalons, okOrCancel<acceptRequiredEtalons>>);
 }
 
 bool openLocationParametersDialog(HWND hWnd)
 {
-    return run(hWnd, IDD_LOCATION_PARAMETERS, locationParametersProc);
+    return run(hWnd, IDD_LOCATION_PARAMETERS,
+               dialogProc<fillLocationParameters, okOrCancel<acceptLocationParameters>>);
 }
 
 bool openSubsetSettingsDialog(HWND hWnd)
 {
-    return run(hWnd, IDD_SUBSET_SETTINGS, subsetSettingsProc);
+    return run(hWnd, IDD_SUBSET_SETTINGS, dialogProc<fillSubsetSettings, subsetSettingsCommand>);
 }
 
 bool openDrawingSettingsDialog(HWND hWnd)
 {
-    return run(hWnd, IDD_DRAWING_SETTINGS, drawingSettingsProc);
+    return run(hWnd, IDD_DRAWING_SETTINGS, dialogProc<fillDrawingSettings, drawingSettingsCommand>);
 }
 
 bool openShowSimulationDialog(HWND hWnd, bool recognition)
 {
     gShowRecognition = recognition;
-    return run(hWnd, recognition ? IDD_SHOW_SIMULATION : IDD_SHOW_PARAMETERS, showSimulationProc);
+    return run(hWnd, recognition ? IDD_SHOW_SIMULATION : IDD_SHOW_PARAMETERS,
+               dialogProc<fillShowSimulation, showSimulationCommand>);
 }

@@ -141,9 +141,9 @@ TEST_F(Dialogs, NewPulsesShowsTheDefaultListAndItsLabel)
 {
     session.queue(cancel());
     menu(IDM_NEW_PULSES);
-    EXPECT_EQ(peek.shown[1014], "20");
-    EXPECT_EQ(peek.shown[1013], numbers(1, 20));
-    EXPECT_EQ(peek.shown[1012], "List of Required Etalons (from 1 to 20)");
+    EXPECT_EQ(peek.shown[IDC_REQUIRED_COUNT], "20");
+    EXPECT_EQ(peek.shown[IDC_REQUIRED_LIST], numbers(1, 20));
+    EXPECT_EQ(peek.shown[IDC_REQUIRED_LIST_LABEL], "List of Required Etalons (from 1 to 20)");
     EXPECT_EQ(gState.wRequiredQuantity, 20);
 }
 
@@ -192,12 +192,12 @@ TEST_F(Dialogs, CreateSeriesShowsTheCurrentParameters)
 {
     session.queue(cancel());
     menu(IDM_CREATE_SERIES);
-    EXPECT_EQ(peek.shown[1000], "1200");
-    EXPECT_EQ(peek.shown[1001], "40");
-    EXPECT_EQ(peek.shown[1003], "181");
-    EXPECT_EQ(peek.shown[1004], "1");
-    EXPECT_EQ(peek.shown[1005], "75");
-    EXPECT_EQ(peek.shown[1006], "75");
+    EXPECT_EQ(peek.shown[IDC_SERIES_LENGTH], "1200");
+    EXPECT_EQ(peek.shown[IDC_SERIES_TMIN], "40");
+    EXPECT_EQ(peek.shown[IDC_SERIES_TMAX], "181");
+    EXPECT_EQ(peek.shown[IDC_SERIES_ETALON], "1");
+    EXPECT_EQ(peek.shown[IDC_SERIES_SAVED_ENERGY], "75");
+    EXPECT_EQ(peek.shown[IDC_SERIES_PROC_SAVED_ENERGY], "75");
     EXPECT_EQ(gState.bDialogAccepted, 0);
 }
 
@@ -208,8 +208,8 @@ TEST_F(Dialogs, CreateSeriesBuildsTheTypedSeriesAndTypesFixedWholeAsTyped)
     session.queue(ok({{"1007", "5"}, {"1010", "2,4,6,8,10"}, {"Noise Level", "7"}}));
     menu(IDM_CREATE_SERIES);
     const ProgramState& s = gState;
-    EXPECT_EQ(peek.shown[1008], "Number of Pulses in Series (from 3 to 15)");
-    EXPECT_EQ(peek.shown[1009], "Sequence of Etalons in Series (values from 1 to 20)");
+    EXPECT_EQ(peek.shown[IDC_STRUCTURE_COUNT_LABEL], "Number of Pulses in Series (from 3 to 15)");
+    EXPECT_EQ(peek.shown[IDC_STRUCTURE_SEQUENCE_LABEL], "Sequence of Etalons in Series (values from 1 to 20)");
     EXPECT_EQ(s.wSeriesType, kSeriesTypedFixed);
     EXPECT_EQ(s.dwNextSeriesLength, 600u);
     EXPECT_EQ(s.wMinPulses, 3);
@@ -366,7 +366,7 @@ TEST_F(Dialogs, DrawingSettingsOkWithoutAClickChangesNothing)
     gState.wTuplesHighlight = 1;
     session.queue(ok());
     menu(IDM_DRAWING_SETTINGS);
-    EXPECT_TRUE(peek.checked[1025]);
+    EXPECT_TRUE(peek.checked[IDC_DRAWING_TUPLES_DOTTED]);
     EXPECT_EQ(gState.bSpecialGraphSize, 1);
     EXPECT_EQ(gState.wTuplesHighlight, 1);
     EXPECT_EQ(gState.bHighlightDetectedPulses, 1);
@@ -392,8 +392,8 @@ TEST_F(Dialogs, SubsetSettingsMarksTheCurrentChoicesAndCancelRestoresThem)
     gState.wSubsetEmployment = 9;  // outside 1..5: "Complete " is marked
     session.queue(ScriptedAnswer{false, {{"1016", "1"}, {"Probably shifted complete", "1"}}});
     menu(IDM_SUBSET_SETTINGS);
-    EXPECT_TRUE(peek.checked[1018]);
-    EXPECT_TRUE(peek.checked[1021]);
+    EXPECT_TRUE(peek.checked[IDC_SUBSET_COMPLETE]);
+    EXPECT_TRUE(peek.checked[IDC_SUBSET_PROCEED_COMPLETE]);
     EXPECT_EQ(gState.wSubsetEmployment, 9);
     EXPECT_EQ(gState.wSubsetProceeding, 1);
     session.queue(ok({{"1016", "1"}, {"Probably shifted complete", "1"}, {"1020", "3"}}));
@@ -407,7 +407,7 @@ TEST_F(Dialogs, ShowParametersKeepsTheBoundUnlessItIsFixed)
 {
     session.queue(ok({{"upper bound", "0.9"}, {"detection error", "1"}}));
     openShowSimulationDialog(hWnd, false);
-    EXPECT_EQ(peek.shown[1033], "0.25");
+    EXPECT_EQ(peek.shown[IDC_SHOW_UPPER_BOUND], "0.25");
     EXPECT_DOUBLE_EQ(gState.dUpperBound, 0.25);
     EXPECT_EQ(gState.wErrorKind, 2);
     session.queue(ok({{"fixed upper bound", "1"}, {"upper bound", "0.5"}}));
@@ -426,13 +426,13 @@ TEST_F(Dialogs, ShowSimulationWithRecognitionErrorOffersTheBoundsFlag)
     gState.wErrorKind = 3;
     session.queue(ok({{"bounds incl.", "0"}, {"summary view", "1"}}));
     openShowSimulationDialog(hWnd, true);
-    EXPECT_TRUE(peek.checked[1034]);
+    EXPECT_TRUE(peek.checked[IDC_SHOW_RECOGNITION_ERROR]);
     EXPECT_EQ(gState.bBoundsIncluded, 0);
     EXPECT_EQ(gState.wStatView, 2);
     session.queue(cancel());
     gState.wErrorKind = 3;
     openShowSimulationDialog(hWnd, false);  // the parameters dialog has no recognition error
-    EXPECT_TRUE(peek.checked[1028]);
+    EXPECT_TRUE(peek.checked[IDC_SHOW_RESTORING_ERROR]);
 }
 
 /*---- Simulation ----*/

@@ -76,8 +76,8 @@ TEST_F(QtDialogs, CreateSeriesShowsTheStateAndRefusesTminZeroWithTheFieldMarked)
         ASSERT_NE(d, nullptr);
         seen = true;
         EXPECT_EQ(d->windowTitle(), QString("Create Series"));
-        QLineEdit* length = control<QLineEdit>(d, 1000);
-        QLineEdit* min = control<QLineEdit>(d, 1001);
+        QLineEdit* length = control<QLineEdit>(d, IDC_SERIES_LENGTH);
+        QLineEdit* min = control<QLineEdit>(d, IDC_SERIES_TMIN);
         ASSERT_TRUE(length && min);
         EXPECT_EQ(length->text(), QString::number(gState.dwSeriesLength));
         EXPECT_EQ(min->text(), QString::number(tmin));
@@ -112,7 +112,7 @@ TEST_F(QtDialogs, DrawingSettingsTakeClicksOnOkAndForgetThemOnCancel)
     const int32_t shaded = gState.bShadedOriginalPulses;
     onNextDialog([](QDialog* d) {
         ASSERT_NE(d, nullptr);
-        control<QCheckBox>(d, 1024)->click();
+        control<QCheckBox>(d, IDC_DRAWING_SHADED)->click();
         clickButton(d, QDialogButtonBox::Cancel);
     });
     command(IDM_DRAWING_SETTINGS);
@@ -121,8 +121,8 @@ TEST_F(QtDialogs, DrawingSettingsTakeClicksOnOkAndForgetThemOnCancel)
     bool shownChecked = false;
     onNextDialog([&](QDialog* d) {
         ASSERT_NE(d, nullptr);
-        shownChecked = control<QCheckBox>(d, 1024)->isChecked();
-        control<QCheckBox>(d, 1024)->click();
+        shownChecked = control<QCheckBox>(d, IDC_DRAWING_SHADED)->isChecked();
+        control<QCheckBox>(d, IDC_DRAWING_SHADED)->click();
         clickButton(d, QDialogButtonBox::Ok);
     });
     command(IDM_DRAWING_SETTINGS);
