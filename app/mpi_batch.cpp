@@ -360,6 +360,7 @@ struct RootRun {
     TrawlingShare share;                       // rank 0's own share
     LocalShare local;                          // how that share takes its ranges
     SimulateResult result;                     // rank 0's run, completed with every rank's sums
+    std::vector<int> deferred;                 // ranks whose next request waits until every rank has its first range
     std::chrono::steady_clock::time_point started;  // for the progress line and the summary
 };
 
@@ -394,27 +395,48 @@ void judgeLocalShare(RootRun& r)
                              : (r.result.error.empty() ? "the run was refused" : r.result.error));
 }
 
-// kTagRequest: the next range for `source` (empty when none is left).
+// True once every other rank has taken its first range (or ended), or the run stopped.
+bool everyRankJoined(RootRun& r)
+{
+    std::lock_guard<std::mutex> guard(r.d.lock);
+    return r.d.joined == r.processes - 1 || r.d.stopped;
+}
+
+// Sends `source` its next range (empty when none is left). A rank counts as
+// joined only once its first range is taken: rank 0's own share, which waits
+// for every rank to join, cannot take it first.
+void sendRange(RootRun& r, int source)
+{
+    int64_t range[2] = {0, 0};
+    {
+        std::lock_guard<std::mutex> guard(r.d.lock);
+        if (!takeRange(r.d, source, range[0], range[1]))
+            range[1] = 0;
+    }
+    noteJoined(r.d, r.heard[source]);
+    sendGently(range, 2, MPI_INT64_T, source, kTagRange);
+}
+
+// kTagRequest: the next range for `source`. A rank's later requests wait
+// until every rank has had its first range, so that a rank that starts late
+// on a busy machine still finds trials left.
 void answerRequest(RootRun& r, int source, bool totalKnown, int64_t total)
 {
     int64_t trials = 0;
     MPI_Recv(&trials, 1, MPI_INT64_T, source, kTagRequest, MPI_COMM_WORLD, MPI_STATUS_IGNORE);
-    int64_t range[2] = {0, 0};
     if (totalKnown && trials != total) {
         noteJoined(r.d, r.heard[source]);
         stopRun(r.d, r.g, r.cancel, source,
                 "its grid has " + std::to_string(trials) + " trials, not " + std::to_string(total));
-    } else {
-        {
-            std::lock_guard<std::mutex> guard(r.d.lock);
-            if (!takeRange(r.d, source, range[0], range[1]))
-                range[1] = 0;
-        }
-        // Joined only once its first range is taken: rank 0's own share,
-        // which waits for every rank to join, cannot take it first.
-        noteJoined(r.d, r.heard[source]);
+        const int64_t none[2] = {0, 0};
+        sendGently(none, 2, MPI_INT64_T, source, kTagRange);
+        return;
     }
-    sendGently(range, 2, MPI_INT64_T, source, kTagRange);
+    if (r.heard[source] && !everyRankJoined(r)) {
+        r.deferred.push_back(source);
+        return;
+    }
+    sendRange(r, source);
 }
 
 // kTagFailure: why `source` is about to end its share badly.
@@ -487,6 +509,11 @@ void serveRanks(RootRun& r, std::thread& compute)
         }
         if (localJudged && r.g.endedRanks == r.processes - 1)
             break;
+        if (!r.deferred.empty() && everyRankJoined(r)) {
+            for (int source : r.deferred)
+                sendRange(r, source);
+            r.deferred.clear();
+        }
         if (!totalKnown && !localEnded) { // requests wait until rank 0 knows the run's size
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
             continue;
