@@ -429,7 +429,8 @@ struct ParamsPanelGeometry {
     int32_t pw, ph;              // right - px + 1, py - py0 + 1
     POINT textAt;                // top-left of the first geometry text line
     POINT tminLabelAt;           // top-left of " Tmin "
-    RECT edit;                   // the edit field: left, top, width, height
+    POINT editAt;                // the edit field's top-left corner
+    SIZE editSize;               // the edit field's width and height
     RECT cancel, ok;             // the two buttons
 };
 ParamsPanelGeometry paramsPanelGeometry(const RECT& area, const ParamsTextSizes& sizes);

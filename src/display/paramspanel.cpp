@@ -387,7 +387,7 @@ int drawParamsPanel(HWND hWnd, HDC hdc, ParamsHeader* lpParamsHeader, SeriesHead
     // " Tmin " and the edit field right of it.
     text(hdc, g.tminLabelAt.x, g.tminLabelAt.y, " Tmin ");
     if (gState.hTminEdit)
-        MoveWindow(gState.hTminEdit, g.edit.left, g.edit.top, g.edit.right, g.edit.bottom, 1);
+        MoveWindow(gState.hTminEdit, g.editAt.x, g.editAt.y, g.editSize.cx, g.editSize.cy, 1);
     drawPanelButtons(hWnd, hdc, g);
 
     // What this paint showed.

@@ -112,7 +112,8 @@ ParamsPanelGeometry paramsPanelGeometry(const RECT& area, const ParamsTextSizes&
     g.textAt = POINT{g.fl + g.mx, g.ft + 3 * g.my};
     g.tminLabelAt = POINT{g.fl + g.mx, g.ft + g.fh - 3 * g.my - g.th};
     // The edit field: right of " Tmin ", one pixel higher, one pixel of room above and below the text.
-    g.edit = RECT{g.tminLabelAt.x + sz.tminLabelWidth, g.tminLabelAt.y - 1, sz.editWidth, g.th + 2};
+    g.editAt = POINT{g.tminLabelAt.x + sz.tminLabelWidth, g.tminLabelAt.y - 1};
+    g.editSize = SIZE{sz.editWidth, g.th + 2};
     const int32_t top = g.ft + g.fh + g.h / 2;
     g.cancel = RECT{g.fl, top, g.fl + g.bw, top + g.bh};
     const int32_t okLeft = g.fl + g.bw + 2 * g.cw;

@@ -328,14 +328,24 @@ BOOL LineTo(HDC hdc, int x, int y)
     return 1;
 }
 
-BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
+namespace {
+
+// Orders a rectangle's corners: left <= right, top <= bottom.
+void orderCorners(int& left, int& top, int& right, int& bottom)
 {
-    if (!hdc)
-        return 0;
     if (right < left)
         std::swap(left, right);
     if (bottom < top)
         std::swap(top, bottom);
+}
+
+} // namespace
+
+BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom)
+{
+    if (!hdc)
+        return 0;
+    orderCorners(left, top, right, bottom);
     // Right and bottom exclusive: the outline runs on left..right-1, top..bottom-1.
     if (hdc->brush && !hdc->brush->hollow) {
         const uint32_t fill = toPixel(hdc->brush->color);
@@ -361,10 +371,7 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom)
 {
     if (!hdc)
         return 0;
-    if (right < left)
-        std::swap(left, right);
-    if (bottom < top)
-        std::swap(top, bottom);
+    orderCorners(left, top, right, bottom);
     const int w = right - left, h = bottom - top;  // right and bottom exclusive
     if (w <= 0 || h <= 0)
         return 1;

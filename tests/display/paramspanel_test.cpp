@@ -72,7 +72,10 @@ TEST(ParamsGeometry, LiteralAreaGivesFramePanelPlotEditAndButtons)
     EXPECT_EQ(g.ph, 562);
     EXPECT_TRUE((g.textAt == POINT{20, 30}));
     EXPECT_TRUE((g.tminLabelAt == POINT{20, 714}));
-    EXPECT_TRUE((g.edit == RECT{60, 713, 35, 18}));  // left, top, width, height
+    EXPECT_EQ(g.editAt.x, 60);
+    EXPECT_EQ(g.editAt.y, 713);
+    EXPECT_EQ(g.editSize.cx, 35);
+    EXPECT_EQ(g.editSize.cy, 18);
     EXPECT_TRUE((g.cancel == RECT{15, 752, 93, 781}));
     EXPECT_TRUE((g.ok == RECT{107, 752, 185, 781}));
 }
