@@ -12,6 +12,7 @@
 
 #include "chainstore.h"
 #include "detection.h"
+#include "inputcheck.h"
 #include "layers.h"
 
 /*==========================================================================
@@ -42,53 +43,44 @@ InputCheck checkInput(HWND hWnd, const char* caption, const PulseHeader* alphabe
     }
     if (!h->lpPulsesList || h->wEtalonsQuantity == 0 || !h->lpPulsesList[0] || !h->lpNoisyData)
         return kNotBuilt;
-    const int32_t L = h->dwSeriesSize;
     const int n = h->wImpulseSize;
+    // An unfixed count's positions are 16-bit: such a series is at most 65535 long.
+    const int64_t longest = unfixed ? std::min<int64_t>(h->dwReservedSize, 65535) : int64_t{h->dwReservedSize};
     if (!alphabet)
         std::snprintf(text, sizeof text, "Не определен Alphabet!");
     else if (count == 0 || !list)
         std::snprintf(text, sizeof text, "Неверно задан wRequiredQuantity!\n\nwRequiredQuantity: %d (нужен хотя бы один эталон)",
                       count);
-    else if (Tmin == 0 || Tmin > Tmax)
-        std::snprintf(text, sizeof text, "Неверно задан wTmin!\n\nwTmin: %d, wTmax: %d (нужно 1 <= wTmin <= wTmax)",
-                      Tmin, Tmax);
-    else if (L < 1 || static_cast<uint32_t>(L) > h->dwReservedSize || (unfixed && L > 65535))
-        std::snprintf(text, sizeof text, "Неверно задан dwSeriesSize!\n\ndwSeriesSize: %d (от 1 до %d)", L,
-                      unfixed ? 65535 : static_cast<int>(h->dwReservedSize));
-    else if (n == 0 || n > L)
-        std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nwImpulseSize: %d, dwSeriesSize: %d", n, L);
+    else
+        checkSeriesBounds(text, sizeof text, h, Tmin, Tmax, longest,
+                          unfixed ? 65535 : static_cast<int>(h->dwReservedSize));
     if (!text[0] && alphabet)
         for (int i = 0; i < count && !text[0]; i++) {
             const int e = list[i];
             if (e < 1 || e > kMaxEtalonNumber)
                 std::snprintf(text, sizeof text, "Неверно задан lpRequiredList!\n\nэлемент %d: %d (от 1 до %d)", i + 1,
                               e, kMaxEtalonNumber);
-            else if (!alphabet[e - 1].lpData || alphabet[e - 1].wLength < n)
-                std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d",
-                              e, alphabet[e - 1].lpData ? alphabet[e - 1].wLength : 0, n);
+            else
+                checkEtalonLength(text, sizeof text, alphabet, e, n);
         }
-    if (!text[0] && !unfixed && (h->wImpulseQuantity == 0 || h->wImpulseQuantity > h->wPulsesCapacity || !h->lpLowBounds))
-        std::snprintf(text, sizeof text, "Неверно задан wImpulseQuantity!\n\nwImpulseQuantity: %d (от 1 до %d)",
-                      h->wImpulseQuantity, h->wPulsesCapacity);
-    if (!text[0] && unfixed) {
-        const int32_t longest = (L - n) / Tmin + 1; // pulses at least Tmin apart within 0..L-n
-        if (longest > h->wPulsesCapacity)
-            std::snprintf(text, sizeof text,
-                          "Неверно задан wTmin!\n\nwTmin: %d: цепочка может содержать до %d импульсов, "
-                          "а в ряду есть место только для %d",
-                          Tmin, longest, h->wPulsesCapacity);
-    }
+    if (!text[0])
+        checkPulseRoom(text, sizeof text, h, Tmin, unfixed);
     if (!text[0])
         return kUsable;
     MessageBoxA(hWnd, text, caption, MB_OK | MB_ICONWARNING);
     return kRefused;
 }
 
-// The result of a series that was not built: no pulses, no chains.
-void emptyResult(ChainsHeader* chains, SeriesHeader* h)
+// The answer of a detector whose input check did not pass: `refused` after
+// the check's message; `notBuilt` for a series that was never built, whose
+// result is emptied (no pulses, no chains).
+int32_t earlyAnswer(InputCheck check, int32_t refused, int32_t notBuilt, ChainsHeader* chains, SeriesHeader* h)
 {
+    if (check == kRefused)
+        return refused;
     h->wDetectedQuantity = 0;
     resetChainsHeader(chains, 0, 0);
+    return notBuilt;
 }
 
 // The chain's pulses from its positions and the local match at each.
@@ -167,12 +159,10 @@ int32_t detectFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQu
                           ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader)
 {
     SeriesHeader* h = lpSeriesHeader;
-    switch (checkInput(hWnd, " detectFixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList, wTmin, wTmax,
-                       lpChainsHeader, false, false, h)) {
-    case kRefused: return 0;
-    case kNotBuilt: emptyResult(lpChainsHeader, h); return 1;
-    case kUsable: break;
-    }
+    const InputCheck check = checkInput(hWnd, " detectFixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList,
+                                        wTmin, wTmax, lpChainsHeader, false, false, h);
+    if (check != kUsable)
+        return earlyAnswer(check, 0, 1, lpChainsHeader, h);
     FixedWork w;
     MatchTable table;
     if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
@@ -201,12 +191,10 @@ int32_t recognizeFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequire
                              ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader)
 {
     SeriesHeader* h = lpSeriesHeader;
-    switch (checkInput(hWnd, " recognizeFixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList, wTmin, wTmax,
-                       lpChainsHeader, false, false, h)) {
-    case kRefused: return -1;
-    case kNotBuilt: emptyResult(lpChainsHeader, h); return -1;
-    case kUsable: break;
-    }
+    const InputCheck check = checkInput(hWnd, " recognizeFixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList,
+                                        wTmin, wTmax, lpChainsHeader, false, false, h);
+    if (check != kUsable)
+        return earlyAnswer(check, -1, -1, lpChainsHeader, h);
     FixedWork w;
     MatchTable table;
     if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
@@ -249,12 +237,10 @@ int32_t detectUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequired
                             ChainsHeader* lpChainsHeader, SeriesHeader* lpSeriesHeader)
 {
     SeriesHeader* h = lpSeriesHeader;
-    switch (checkInput(hWnd, " detectUnfixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList, wTmin, wTmax,
-                       lpChainsHeader, false, true, h)) {
-    case kRefused: return 0;
-    case kNotBuilt: emptyResult(lpChainsHeader, h); return 1;
-    case kUsable: break;
-    }
+    const InputCheck check = checkInput(hWnd, " detectUnfixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList,
+                                        wTmin, wTmax, lpChainsHeader, false, true, h);
+    if (check != kUsable)
+        return earlyAnswer(check, 0, 1, lpChainsHeader, h);
     MatchTable table;
     UnfixedWork w;
     try {
@@ -292,12 +278,10 @@ int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequi
 {
     constexpr int32_t kNone = 65535;
     SeriesHeader* h = lpSeriesHeader;
-    switch (checkInput(hWnd, " recognizeUnfixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList, wTmin, wTmax,
-                       lpChainsHeader, true, true, h)) {
-    case kRefused: return kNone;
-    case kNotBuilt: emptyResult(lpChainsHeader, h); return kNone;
-    case kUsable: break;
-    }
+    const InputCheck check = checkInput(hWnd, " recognizeUnfixedPulses ", Alphabet, wRequiredQuantity, lpRequiredList,
+                                        wTmin, wTmax, lpChainsHeader, true, true, h);
+    if (check != kUsable)
+        return earlyAnswer(check, kNone, kNone, lpChainsHeader, h);
     ChainsHeader* chains = lpChainsHeader;
     MatchTable table;
     UnfixedWork w;

@@ -33,6 +33,12 @@ TupleCheck checkTupleInput(HWND hWnd, const char* caption, const PulseHeader* al
                            const int32_t* const* tuples, int32_t count, bool recognition, uint16_t Tmin,
                            uint16_t Tmax, bool unfixed, const SeriesHeader* h, TupleSet& set);
 
+// The answer of a tuple operation whose check did not pass: 0 after a
+// refusal; otherwise the result is emptied (no pulses, no tuples, no
+// recognised tuple, no chains held or sought) and a detector (not a
+// recogniser) of a series never built answers 1, all others 0.
+int32_t tupleEarlyAnswer(TupleCheck check, bool recognition, bool unfixed, ChainsHeader* chains, SeriesHeader* h);
+
 // The local match of each etalon of a run, alone, at every position a search
 // may use; each row is computed on first use.
 struct EtalonMatches {

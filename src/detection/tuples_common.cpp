@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "inputcheck.h"
 #include "tuples.h"
 
 TupleCheck checkTupleInput(HWND hWnd, const char* caption, const PulseHeader* alphabet, const int32_t* sizes,
@@ -24,29 +25,14 @@ TupleCheck checkTupleInput(HWND hWnd, const char* caption, const PulseHeader* al
         return kTuplesNotBuilt;
 
     // The series and the distance bounds.
-    const int32_t L = h->dwSeriesSize;
     const int n = h->wImpulseSize;
+    const int64_t longest = std::min<uint32_t>(h->dwReservedSize, 32767);
     if (!alphabet)
         std::snprintf(text, sizeof text, "Не определен Alphabet!");
-    else if (Tmin == 0 || Tmin > Tmax)
-        std::snprintf(text, sizeof text, "Неверно задан wTmin!\n\nwTmin: %d, wTmax: %d (нужно 1 <= wTmin <= wTmax)",
-                      Tmin, Tmax);
-    else if (L < 1 || static_cast<uint32_t>(L) > h->dwReservedSize || L > 32767)
-        std::snprintf(text, sizeof text, "Неверно задан dwSeriesSize!\n\ndwSeriesSize: %d (от 1 до %d)", L,
-                      static_cast<int>(std::min<uint32_t>(h->dwReservedSize, 32767)));
-    else if (n == 0 || n > L)
-        std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nwImpulseSize: %d, dwSeriesSize: %d", n, L);
-    else if (!unfixed && (h->wImpulseQuantity == 0 || h->wImpulseQuantity > h->wPulsesCapacity || !h->lpLowBounds))
-        std::snprintf(text, sizeof text, "Неверно задан wImpulseQuantity!\n\nwImpulseQuantity: %d (от 1 до %d)",
-                      h->wImpulseQuantity, h->wPulsesCapacity);
-    else if (unfixed) {
-        const int32_t longest = (L - n) / Tmin + 1; // pulses at least Tmin apart within 0..L-n
-        if (longest > h->wPulsesCapacity)
-            std::snprintf(text, sizeof text,
-                          "Неверно задан wTmin!\n\nwTmin: %d: цепочка может содержать до %d импульсов, "
-                          "а в ряду есть место только для %d",
-                          Tmin, longest, h->wPulsesCapacity);
-    }
+    else
+        checkSeriesBounds(text, sizeof text, h, Tmin, Tmax, longest, static_cast<int>(longest));
+    if (!text[0])
+        checkPulseRoom(text, sizeof text, h, Tmin, unfixed);
     if (text[0])
         return refuse(kTuplesRefused);
 
@@ -94,12 +80,25 @@ TupleCheck checkTupleInput(HWND hWnd, const char* caption, const PulseHeader* al
         set.tuples.push_back(std::move(tuple));
     }
     for (uint16_t e : set.etalons)
-        if (!alphabet[e - 1].lpData || alphabet[e - 1].wLength < n) {
-            std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d", e,
-                          alphabet[e - 1].lpData ? alphabet[e - 1].wLength : 0, n);
+        if (!checkEtalonLength(text, sizeof text, alphabet, e, n))
             return refuse(kTuplesRefused);
-        }
     return kTuplesUsable;
+}
+
+int32_t tupleEarlyAnswer(TupleCheck check, bool recognition, bool unfixed, ChainsHeader* chains, SeriesHeader* h)
+{
+    if (check == kTuplesRefused)
+        return 0;
+    if (unfixed)
+        resetChainsHeader(chains, 0, h->wMaxPulses);
+    else
+        resetChainsHeader(chains, h->wImpulseQuantity, h->wImpulseQuantity);
+    emptyTupleResult(h);
+    if (recognition)
+        h->wRecognizedTuple = 0;
+    if (chains)
+        chains->wSeekingPulsesQuantity = 0;
+    return check == kTuplesNotBuilt && !recognition ? 1 : 0;
 }
 
 void prepareEtalonMatches(EtalonMatches& m, const PulseHeader* alphabet, const TupleSet& set, uint16_t level,

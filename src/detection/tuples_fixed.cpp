@@ -191,17 +191,8 @@ int32_t detectFixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedSub
     TupleSet set;
     const TupleCheck check = checkTupleInput(hWnd, " detectFixedTuples ", Alphabet, &wSelectedSubsetLength,
                                              &selectedSubset, 1, false, wTmin, wTmax, false, h, set);
-    switch (check) {
-    case kTuplesRefused: return 0;
-    case kTuplesBad:
-    case kTuplesNotBuilt: // nothing to detect: no pulses, no chains
-        resetChainsHeader(lpChainsHeader, h->wImpulseQuantity, h->wImpulseQuantity);
-        emptyTupleResult(h);
-        if (lpChainsHeader)
-            lpChainsHeader->wSeekingPulsesQuantity = 0;
-        return check == kTuplesNotBuilt ? 1 : 0;
-    case kTuplesUsable: break;
-    }
+    if (check != kTuplesUsable)
+        return tupleEarlyAnswer(check, false, false, lpChainsHeader, h);
     const int M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, static_cast<uint16_t>(M), static_cast<uint16_t>(M));
     // Pulse j of M within the series: at most Tmax after the start (or the
@@ -250,19 +241,11 @@ int32_t recognizeFixedTuples(HWND hWnd, PulseHeader* Alphabet, const int32_t* se
     SeriesHeader* h = lpSeriesHeader;
     bDebugRepeat = 0; // no step reports in the phase search
     TupleSet set;
-    switch (checkTupleInput(hWnd, " recognizeFixedTuples ", Alphabet, selectedSubsetArraySize, selectedSubsetArray,
-                            wReservedSubsetsUsed, true, wTmin, wTmax, false, h, set)) {
-    case kTuplesRefused: return 0;
-    case kTuplesBad:
-    case kTuplesNotBuilt:
-        resetChainsHeader(lpChainsHeader, h->wImpulseQuantity, h->wImpulseQuantity);
-        emptyTupleResult(h);
-        h->wRecognizedTuple = 0;
-        if (lpChainsHeader)
-            lpChainsHeader->wSeekingPulsesQuantity = 0;
-        return 0;
-    case kTuplesUsable: break;
-    }
+    const TupleCheck check = checkTupleInput(hWnd, " recognizeFixedTuples ", Alphabet, selectedSubsetArraySize,
+                                             selectedSubsetArray, wReservedSubsetsUsed, true, wTmin, wTmax, false, h,
+                                             set);
+    if (check != kTuplesUsable)
+        return tupleEarlyAnswer(check, true, false, lpChainsHeader, h);
     const int M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, static_cast<uint16_t>(M), static_cast<uint16_t>(M));
     std::vector<int64_t> lo(h->lpLowBounds, h->lpLowBounds + M), hi(h->lpHighBounds, h->lpHighBounds + M);

@@ -347,15 +347,8 @@ int32_t detectUnfixedTuples(HWND hWnd, PulseHeader* Alphabet, int32_t wSelectedS
     TupleSet set;
     const TupleCheck check = checkTupleInput(hWnd, " detectUnfixedTuples ", Alphabet, &wSelectedSubsetLength,
                                              &selectedSubset, 1, false, wTmin, wTmax, true, h, set);
-    switch (check) {
-    case kTuplesRefused: return 0;
-    case kTuplesBad:
-    case kTuplesNotBuilt: // nothing to detect: no pulses, no chains
-        resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);
-        emptyTupleResult(h);
-        return check == kTuplesNotBuilt ? 1 : 0;
-    case kTuplesUsable: break;
-    }
+    if (check != kTuplesUsable)
+        return tupleEarlyAnswer(check, false, true, lpChainsHeader, h);
     UnfixedTupleWork w;
     if (!takeUnfixedTupleWork(hWnd, Alphabet, set, wTmin, wTmax, wProcSavedEnergyLevel, h, lpChainsHeader, w))
         return 0;
@@ -382,17 +375,11 @@ int32_t recognizeUnfixedTuples(HWND hWnd, PulseHeader* Alphabet, const int32_t* 
     const bool debug = bDebugRepeat != 0;
     bDebugRepeat = 0;
     TupleSet set;
-    switch (checkTupleInput(hWnd, " recognizeUnfixedTuples ", Alphabet, selectedSubsetArraySize,
-                            selectedSubsetArray, wReservedSubsetsUsed, true, wTmin, wTmax, true, h, set)) {
-    case kTuplesRefused: return 0;
-    case kTuplesBad:
-    case kTuplesNotBuilt:
-        resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);
-        emptyTupleResult(h);
-        h->wRecognizedTuple = 0;
-        return 0;
-    case kTuplesUsable: break;
-    }
+    const TupleCheck check = checkTupleInput(hWnd, " recognizeUnfixedTuples ", Alphabet, selectedSubsetArraySize,
+                                             selectedSubsetArray, wReservedSubsetsUsed, true, wTmin, wTmax, true, h,
+                                             set);
+    if (check != kTuplesUsable)
+        return tupleEarlyAnswer(check, true, true, lpChainsHeader, h);
     UnfixedTupleWork w;
     if (!takeUnfixedTupleWork(hWnd, Alphabet, set, wTmin, wTmax, wProcSavedEnergyLevel, h, lpChainsHeader, w))
         return 0;
