@@ -6,8 +6,8 @@
 //   [SECTION] Unfixed number of pulses
 #include "layers.h"
 
-#include <cassert>
 #include <algorithm>
+#include <cassert>
 #include <new>
 
 #include "detection.h"
@@ -121,6 +121,8 @@ void addRange(PositionSet* set, int64_t first, int64_t last, int64_t top)
 void markSet(const PositionSet* set, std::vector<uint8_t>& flags, uint8_t flag)
 {
     for (int i = 0; i < set->wCount; i++)
+        assert(set->lpTo[i] < flags.size()); // every marked position inside the series
+    for (int i = 0; i < set->wCount; i++)
         for (int k = set->lpFrom[i]; k <= set->lpTo[i]; k++)
             flags[k] |= flag;
 }
@@ -205,6 +207,7 @@ bool unfixedChain(UnfixedWork& w, int Tmin, int Tmax, int32_t bound, int32_t& co
             if ((flags[l] & both) != wanted)
                 continue;
             const int left = std::max(l - Tmax, 0), right = l - Tmin;
+            assert(right < l); // the window lies inside the series, before l: its costs are settled
             for (; next <= right; next++) {
                 while (tail > head && acc[window[tail - 1]] > acc[next])
                     tail--;

@@ -7,6 +7,7 @@
 //   [SECTION] One phase search
 //   [SECTION] The two operations
 #include <algorithm>
+#include <cassert>
 #include <climits>
 #include <new>
 
@@ -21,6 +22,7 @@ namespace {
 // Work of the phase searches, taken once per call and shared by every phase
 // and tuple: the pulses' ranges, one cost row per pulse over its range.
 struct PhaseWork {
+    int L = 0;                            // series length
     int K = 0;                            // pulses of a chain
     std::vector<int32_t> lo, hi;          // [K] each pulse's range within 0..L-n; empty when lo > hi
     std::vector<size_t> offset;           // [K + 1] start of each pulse's row in ppDw
@@ -36,6 +38,7 @@ struct PhaseWork {
 void preparePhaseWork(PhaseWork& w, int L, int n, int K, int Tmax, const std::vector<int64_t>& lo,
                       const std::vector<int64_t>& hi, std::vector<uint8_t>& needed)
 {
+    w.L = L;
     w.K = K;
     w.lo.assign(K, 0);
     w.hi.assign(K, -1);
@@ -93,6 +96,8 @@ bool phaseChain(PhaseWork& w, EtalonMatches& matches, const std::vector<int16_t>
         int32_t* D = row(j);
         const int32_t prevLo = w.lo[j - 1], prevHi = w.hi[j - 1];
         const int32_t T0 = w.lo[j] - Tmax, N = w.hi[j] - w.lo[j] + W; // V[i] stands for position T0 + i
+        assert(w.lo[j] >= 0 && w.hi[j] < w.L && prevLo >= 0 && prevHi < w.L); // every window inside the series
+        assert(N <= static_cast<int32_t>(w.values.size()));                  // and inside the window rows
         std::fill_n(V, N, INT32_MAX);
         const int32_t from = std::max(prevLo, T0), to = std::min(prevHi, T0 + N - 1);
         if (from <= to)

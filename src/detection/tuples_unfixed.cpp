@@ -7,6 +7,7 @@
 //   [SECTION] The layered search of one tuple
 //   [SECTION] The two operations
 #include <algorithm>
+#include <cassert>
 #include <cstdarg>
 #include <cstdio>
 #include <new>
@@ -134,6 +135,7 @@ void showReportB(HWND hWnd, const std::vector<uint8_t>& flags, const LayerWork& 
 // Sizes the work for tuples of up to `longest` layers. Throws std::bad_alloc.
 void prepareLayerWork(LayerWork& g, int P, int longest)
 {
+    assert(P >= 1 && P <= 65536); // window entries are 16-bit positions 0..P-1
     const size_t cells = static_cast<size_t>(longest) * P;
     g.P = P;
     g.acc.reserve(cells);
@@ -175,6 +177,7 @@ void slideTupleWindows(LayerWork& g, int m, int Tmin, int Tmax, int& next)
     size_t* head = g.head.data();
     size_t* tail = g.tail.data();
     const int left = std::max(m - Tmax, 0), right = m - Tmin;
+    assert(m < g.P && right < m); // the windows lie inside the layers, before m: their costs are settled
     for (; next <= right; next++)
         for (int q = 0; q < A; q++) {
             const int32_t* c = g.acc.data() + q * P;
