@@ -4,11 +4,15 @@
 //
 // Sections: numbers and lists - field checks - the skeleton - the dialogs
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <initializer_list>
+#include <span>
 #include <string>
+#include <tuple>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "resources/resources.h"
@@ -158,25 +162,96 @@ bool etalonsInRange(HWND dialog, int id, const char* field, const int64_t* value
 ** The skeleton
 **========================================================================*/
 
-// A number shown in an edit on opening.
-struct NumberField {
-    int id;         // control id (IDC_*)
-    int64_t value;  // the number shown
-};
-
-// Shows each number in its edit, in the order given.
-void setNumbers(HWND dialog, std::initializer_list<NumberField> fields)
-{
-    for (const NumberField& f : fields)
-        setNumber(dialog, f.id, f.value);
-}
-
 // Reads the number in the field `id` into `value` and refuses it outside
 // [low, high] as inRange does.
 bool readInRange(HWND dialog, int id, const char* field, int64_t low, int64_t high, int64_t& value)
 {
     value = readNumber(dialog, id);
     return inRange(dialog, id, field, value, low, high);
+}
+
+// A state field that a number edit writes on OK, in one of the state's widths.
+using StateNumber = std::variant<uint32_t*, int32_t*, uint16_t*, int16_t*>;
+
+constexpr int kNoFloor = -1;  // NumberEntry::atLeast: no earlier entry raises the lower bound
+
+// A number edit of a dialog: shown on opening, read, checked and written
+// back on OK.
+struct NumberEntry {
+    int id;              // control id (IDC_*)
+    const char* field;   // its name in a refusal
+    int64_t shown;       // the number shown on opening
+    int64_t low, high;   // admissible values, inclusive
+    int atLeast;         // index of an earlier entry whose value raises `low`, or kNoFloor
+    StateNumber target;  // the state field OK writes
+};
+
+// Shows each entry's number in its edit, in order.
+void showNumbers(HWND dialog, std::span<const NumberEntry> entries)
+{
+    for (const NumberEntry& e : entries)
+        setNumber(dialog, e.id, e.shown);
+}
+
+// Reads the edits of `entries` in order into `values` (one per entry) and
+// refuses, as readInRange does, the first one outside its range; the later
+// ones are not read then.
+bool readNumbers(HWND dialog, std::span<const NumberEntry> entries, std::vector<int64_t>& values)
+{
+    values.assign(entries.size(), 0);
+    for (size_t i = 0; i < entries.size(); i++) {
+        const NumberEntry& e = entries[i];
+        const int64_t low = e.atLeast == kNoFloor ? e.low : std::max(e.low, values[e.atLeast]);
+        if (!readInRange(dialog, e.id, e.field, low, e.high, values[i]))
+            return false;
+    }
+    return true;
+}
+
+// Writes each value read by readNumbers to its entry's state field.
+void storeNumbers(std::span<const NumberEntry> entries, const std::vector<int64_t>& values)
+{
+    for (size_t i = 0; i < entries.size(); i++)
+        std::visit([&](auto* target) { *target = static_cast<std::remove_pointer_t<decltype(target)>>(values[i]); },
+                   entries[i].target);
+}
+
+// The procedure parts of a dialog of number edits, listed by `entries` from
+// the state: fill shows them; accept reads and checks them, lets `check` see
+// all values (it may refuse them together) and only then writes them back.
+template <auto entries>
+void fillNumbers(HWND dialog)
+{
+    showNumbers(dialog, entries(gState));
+}
+
+template <auto entries, bool (*check)(HWND, const std::vector<int64_t>&) = nullptr>
+bool acceptNumbers(HWND dialog)
+{
+    const auto list = entries(gState);
+    std::vector<int64_t> values;
+    if (!readNumbers(dialog, list, values))
+        return false;
+    if constexpr (check != nullptr)
+        if (!check(dialog, values))
+            return false;
+    storeNumbers(list, values);
+    return true;
+}
+
+// A dialog's copy of some state fields, kept while the dialog is open:
+// `Values` is a record whose fieldsOf(state) ties the state fields in the
+// order of its members and whose members() copies them in that order.
+template <class Values>
+Values loadValues()
+{
+    return std::make_from_tuple<Values>(Values::fieldsOf(gState));
+}
+
+template <class Values>
+void storeValues(const Values& v)
+{
+    Values::fieldsOf(gState) = v.members();
 }
 
 // Ends the dialog with `button`. Returns 1 (the button was handled).
@@ -225,38 +300,19 @@ intptr_t dialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 ** The dialogs
 **========================================================================*/
 
-// 105 "Create Series": series parameters into the pending fields.
-void fillCreateSeries(HWND dialog)
+// 105 "Create Series": the series parameters, written to the pending fields.
+std::array<NumberEntry, 6> createSeriesEntries(ProgramState& s)
 {
-    const ProgramState& s = gState;
-    setNumbers(dialog, {{IDC_SERIES_LENGTH, s.dwSeriesLength},
-                        {IDC_SERIES_TMIN, s.wTmin},
-                        {IDC_SERIES_TMAX, s.wTmax},
-                        {IDC_SERIES_ETALON, s.wSelectedEtalon},
-                        {IDC_SERIES_SAVED_ENERGY, s.wSavedEnergyLevel},
-                        {IDC_SERIES_PROC_SAVED_ENERGY, s.wProcSavedEnergyLevel}});
-}
-
-bool acceptCreateSeries(HWND dialog)
-{
-    ProgramState& s = gState;
     const char* const saved = "Saved Energy Level (from 0 to 100)";
-    int64_t length, tmin, tmax, etalon, savedLevel, procSavedLevel;
-    if (!readInRange(dialog, IDC_SERIES_LENGTH, "Samples Length", s.wImpulseSize, kMaxSeriesSize, length) ||
-        !readInRange(dialog, IDC_SERIES_TMIN, "Min Length of Interval", 1, 65535, tmin) ||
-        !readInRange(dialog, IDC_SERIES_TMAX, "Max Length of Interval", std::max<int64_t>(tmin, s.wImpulseSize),
-                     65535, tmax) ||
-        !readInRange(dialog, IDC_SERIES_ETALON, "Etalon Number", 1, s.wAlphabetSize, etalon) ||
-        !readInRange(dialog, IDC_SERIES_SAVED_ENERGY, saved, 0, 100, savedLevel) ||
-        !readInRange(dialog, IDC_SERIES_PROC_SAVED_ENERGY, saved, 0, 100, procSavedLevel))
-        return false;
-    s.dwNewSeriesLength = static_cast<uint32_t>(length);
-    s.wNewTmin = static_cast<uint16_t>(tmin);
-    s.wNewTmax = static_cast<uint16_t>(tmax);
-    s.wEtalonNumber = static_cast<int32_t>(etalon);
-    s.wNewSavedEnergy = static_cast<int16_t>(savedLevel);
-    s.wNewProcSavedEnergy = static_cast<int16_t>(procSavedLevel);
-    return true;
+    return {{
+        {IDC_SERIES_LENGTH, "Samples Length", s.dwSeriesLength, s.wImpulseSize, kMaxSeriesSize, kNoFloor,
+         &s.dwNewSeriesLength},
+        {IDC_SERIES_TMIN, "Min Length of Interval", s.wTmin, 1, 65535, kNoFloor, &s.wNewTmin},
+        {IDC_SERIES_TMAX, "Max Length of Interval", s.wTmax, s.wImpulseSize, 65535, 1, &s.wNewTmax},  // >= Tmin
+        {IDC_SERIES_ETALON, "Etalon Number", s.wSelectedEtalon, 1, s.wAlphabetSize, kNoFloor, &s.wEtalonNumber},
+        {IDC_SERIES_SAVED_ENERGY, saved, s.wSavedEnergyLevel, 0, 100, kNoFloor, &s.wNewSavedEnergy},
+        {IDC_SERIES_PROC_SAVED_ENERGY, saved, s.wProcSavedEnergyLevel, 0, 100, kNoFloor, &s.wNewProcSavedEnergy},
+    }};
 }
 
 // 106 "Create Series": the series structure, pulse count, sequence and noise.
@@ -327,42 +383,30 @@ bool acceptRequiredEtalons(HWND dialog)
 }
 
 // 110 " Location Parameters": the simulation grid.
-void fillLocationParameters(HWND dialog)
+std::array<NumberEntry, 7> locationEntries(ProgramState& s)
 {
-    const ProgramState& s = gState;
-    setNumbers(dialog, {{IDC_LOCATION_FROM, s.wNewMinPulses},
-                        {IDC_LOCATION_TO, s.wNewMaxPulses},
-                        {IDC_LOCATION_INCREMENT, s.wPulsesIncrement},
-                        {IDC_LOCATION_REPEATS, s.wRepeats},
-                        {IDC_LOCATION_INIT_NOISE, s.wInitNoiseLevel},
-                        {IDC_LOCATION_NOISE_STEPS, s.wNoiseSteps},
-                        {IDC_LOCATION_NOISE_INCREMENT, s.wNoiseIncrement}});
+    return {{
+        {IDC_LOCATION_FROM, "from", s.wNewMinPulses, 1, 65535, kNoFloor, &s.wNewMinPulses},
+        {IDC_LOCATION_TO, "to", s.wNewMaxPulses, 1, 65535, 0, &s.wNewMaxPulses},  // >= "from"
+        {IDC_LOCATION_INCREMENT, "incr.", s.wPulsesIncrement, 0, 65535, kNoFloor, &s.wPulsesIncrement},
+        {IDC_LOCATION_REPEATS, "Number of Repeats", s.wRepeats, 1, 65535, kNoFloor, &s.wRepeats},
+        {IDC_LOCATION_INIT_NOISE, "Initial Level", s.wInitNoiseLevel, 0, 32767, kNoFloor, &s.wInitNoiseLevel},
+        {IDC_LOCATION_NOISE_STEPS, "Number of Steps in Simulation", s.wNoiseSteps, 1, 65535, kNoFloor,
+         &s.wNoiseSteps},
+        {IDC_LOCATION_NOISE_INCREMENT, "Noise Increment per Step", s.wNoiseIncrement, 0, 32767, kNoFloor,
+         &s.wNoiseIncrement},
+    }};
 }
 
-bool acceptLocationParameters(HWND dialog)
+// The last noise level of the grid stays a noise level.
+bool lastNoiseLevelFits(HWND dialog, const std::vector<int64_t>& values)
 {
-    ProgramState& s = gState;
-    int64_t from, to, incr, repeats, level, steps, levelIncr;
-    if (!readInRange(dialog, IDC_LOCATION_FROM, "from", 1, 65535, from) ||
-        !readInRange(dialog, IDC_LOCATION_TO, "to", from, 65535, to) ||
-        !readInRange(dialog, IDC_LOCATION_INCREMENT, "incr.", 0, 65535, incr) ||
-        !readInRange(dialog, IDC_LOCATION_REPEATS, "Number of Repeats", 1, 65535, repeats) ||
-        !readInRange(dialog, IDC_LOCATION_INIT_NOISE, "Initial Level", 0, 32767, level) ||
-        !readInRange(dialog, IDC_LOCATION_NOISE_STEPS, "Number of Steps in Simulation", 1, 65535, steps) ||
-        !readInRange(dialog, IDC_LOCATION_NOISE_INCREMENT, "Noise Increment per Step", 0, 32767, levelIncr))
-        return false;
-    if (level + (steps - 1) * levelIncr > 32767)
-        return refuse(dialog, IDC_LOCATION_NOISE_STEPS,
-                      "The last noise level, \"Initial Level\" + (\"Number of Steps in Simulation\" - 1)"
-                      " x \"Noise Increment per Step\", must not exceed 32767.");
-    s.wNewMinPulses = static_cast<uint16_t>(from);
-    s.wNewMaxPulses = static_cast<uint16_t>(to);
-    s.wPulsesIncrement = static_cast<uint16_t>(incr);
-    s.wRepeats = static_cast<uint16_t>(repeats);
-    s.wInitNoiseLevel = static_cast<uint16_t>(level);
-    s.wNoiseSteps = static_cast<uint16_t>(steps);
-    s.wNoiseIncrement = static_cast<uint16_t>(levelIncr);
-    return true;
+    const int64_t level = values[4], steps = values[5], levelIncr = values[6];  // the entries above
+    if (level + (steps - 1) * levelIncr <= 32767)
+        return true;
+    return refuse(dialog, IDC_LOCATION_NOISE_STEPS,
+                  "The last noise level, \"Initial Level\" + (\"Number of Steps in Simulation\" - 1)"
+                  " x \"Noise Increment per Step\", must not exceed 32767.");
 }
 
 // 111 "Subset settings": employment and proceeding, with working copies.
@@ -407,16 +451,22 @@ intptr_t subsetSettingsCommand(HWND dialog, int id)
 
 // 112 "Drawing settings": four check boxes and the tuple highlight.
 struct DrawingValues {
-    int32_t highlight, shaded, special, frame;  // the four check boxes
-    uint16_t tuples;                            // wTuplesHighlight
+    int32_t highlight, shaded, special, frame;  // the four check boxes, 0 or 1
+    uint16_t tuples;                            // wTuplesHighlight: 0 none, 1 dotted, 2 coloured
+
+    static auto fieldsOf(ProgramState& s)
+    {
+        return std::tie(s.bHighlightDetectedPulses, s.bShadedOriginalPulses, s.bSpecialGraphSize,
+                        s.bFrameGraphFields, s.wTuplesHighlight);
+    }
+    auto members() const { return std::tuple(highlight, shaded, special, frame, tuples); }
 };
 DrawingValues gDrawingShown, gDrawingWorking;  // at opening; after the clicks
 
 void fillDrawingSettings(HWND dialog)
 {
     const ProgramState& s = gState;
-    gDrawingShown = {s.bHighlightDetectedPulses, s.bShadedOriginalPulses, s.bSpecialGraphSize, s.bFrameGraphFields,
-                     s.wTuplesHighlight};
+    gDrawingShown = loadValues<DrawingValues>();
     gDrawingWorking = gDrawingShown;
     setCheck(dialog, IDC_DRAWING_HIGHLIGHT, s.bHighlightDetectedPulses);
     setCheck(dialog, IDC_DRAWING_SHADED, s.bShadedOriginalPulses);
@@ -431,7 +481,6 @@ void fillDrawingSettings(HWND dialog)
 
 intptr_t drawingSettingsCommand(HWND dialog, int id)
 {
-    ProgramState& s = gState;
     DrawingValues& w = gDrawingWorking;
     switch (id) {
     case IDC_DRAWING_HIGHLIGHT: w.highlight = isChecked(dialog, id); return 1;
@@ -442,15 +491,9 @@ intptr_t drawingSettingsCommand(HWND dialog, int id)
     case IDC_DRAWING_TUPLES_COLOURED: w.tuples = 2; return 1;
     case IDC_DRAWING_TUPLES_NONE: w.tuples = 0; return 1;
     case IDOK:
-    case IDCANCEL: {
-        const DrawingValues& v = id == IDOK ? gDrawingWorking : gDrawingShown;
-        s.bHighlightDetectedPulses = v.highlight;
-        s.bShadedOriginalPulses = v.shaded;
-        s.bSpecialGraphSize = v.special;
-        s.bFrameGraphFields = v.frame;
-        s.wTuplesHighlight = v.tuples;
+    case IDCANCEL:
+        storeValues(id == IDOK ? gDrawingWorking : gDrawingShown);
         return endDialog(dialog, id);
-    }
     default: return 0;
     }
 }
@@ -458,7 +501,13 @@ intptr_t drawingSettingsCommand(HWND dialog, int id)
 // 113 and 114: what the statistics charts show.
 struct ShowValues {
     int32_t errorKind, statView, fixedBound, boundsIncluded;  // wErrorKind, wStatView and the two flags
-    double upperBound;                                        // dUpperBound
+    double upperBound;                                        // dUpperBound, > 0
+
+    static auto fieldsOf(ProgramState& s)
+    {
+        return std::tie(s.wErrorKind, s.wStatView, s.bFixedUpperBound, s.bBoundsIncluded, s.dUpperBound);
+    }
+    auto members() const { return std::tuple(errorKind, statView, fixedBound, boundsIncluded, upperBound); }
 };
 ShowValues gShowShown, gShowWorking;  // at opening; after the clicks
 bool gShowRecognition = false;        // dialog 114 (with recognition error and bounds)
@@ -466,7 +515,7 @@ bool gShowRecognition = false;        // dialog 114 (with recognition error and 
 void fillShowSimulation(HWND dialog)
 {
     const ProgramState& s = gState;
-    gShowShown = {s.wErrorKind, s.wStatView, s.bFixedUpperBound, s.bBoundsIncluded, s.dUpperBound};
+    gShowShown = loadValues<ShowValues>();
     gShowWorking = gShowShown;
     setCheck(dialog, s.wStatView == 2 ? IDC_SHOW_SUMMARY : IDC_SHOW_COMPONENTWISE, true);
     setCheck(dialog,
@@ -493,18 +542,16 @@ intptr_t acceptShowSimulation(HWND dialog)
             return 1;  // the dialog stays open
         }
     }
-    s.wErrorKind = w.errorKind;
-    s.wStatView = w.statView;
-    s.bFixedUpperBound = w.fixedBound;
-    if (gShowRecognition)
-        s.bBoundsIncluded = w.boundsIncluded;
-    s.dUpperBound = bound;
+    ShowValues taken = w;
+    taken.upperBound = bound;
+    if (!gShowRecognition)
+        taken.boundsIncluded = s.bBoundsIncluded;  // dialog 113 has no such box
+    storeValues(taken);
     return endDialog(dialog, IDOK);
 }
 
 intptr_t showSimulationCommand(HWND dialog, int id)
 {
-    ProgramState& s = gState;
     ShowValues& w = gShowWorking;
     switch (id) {
     case IDC_SHOW_RESTORING_ERROR: w.errorKind = 1; return 1;
@@ -516,11 +563,7 @@ intptr_t showSimulationCommand(HWND dialog, int id)
     case IDC_SHOW_BOUNDS_INCLUDED: w.boundsIncluded = isChecked(dialog, id); return 1;
     case IDOK: return acceptShowSimulation(dialog);
     case IDCANCEL:
-        s.wErrorKind = gShowShown.errorKind;
-        s.wStatView = gShowShown.statView;
-        s.bFixedUpperBound = gShowShown.fixedBound;
-        s.bBoundsIncluded = gShowShown.boundsIncluded;
-        s.dUpperBound = gShowShown.upperBound;
+        storeValues(gShowShown);
         return endDialog(dialog, IDCANCEL);
     default: return 0;
     }
@@ -535,7 +578,8 @@ bool run(HWND hWnd, int dialogTemplate, DLGPROC procedure)
 
 bool openCreateSeriesDialog(HWND hWnd)
 {
-    return run(hWnd, IDD_CREATE_SERIES, dialogProc<fillCreateSeries, okOrCancel<acceptCreateSeries>>);
+    return run(hWnd, IDD_CREATE_SERIES,
+               dialogProc<fillNumbers<createSeriesEntries>, okOrCancel<acceptNumbers<createSeriesEntries>>>);
 }
 
 bool openSeriesStructureDialog(HWND hWnd)
@@ -550,8 +594,8 @@ bool openRequiredEtalonsDialog(HWND hWnd)
 
 bool openLocationParametersDialog(HWND hWnd)
 {
-    return run(hWnd, IDD_LOCATION_PARAMETERS,
-               dialogProc<fillLocationParameters, okOrCancel<acceptLocationParameters>>);
+    constexpr auto command = &okOrCancel<acceptNumbers<locationEntries, lastNoiseLevelFits>>;
+    return run(hWnd, IDD_LOCATION_PARAMETERS, dialogProc<fillNumbers<locationEntries>, command>);
 }
 
 bool openSubsetSettingsDialog(HWND hWnd)
