@@ -178,19 +178,19 @@ int paintStatisticsChart(HWND hWnd, HDC hdc, const ChartInputs& in, std::vector<
 
     HFONT formula = nullptr;
     if (in.wChartKind >= 0 && in.wChartKind <= 3) {
-        formula = symbolFont(g.hf1);
+        formula = symbolFont(g.formulaFontSize);
         SelectObject(hdc, formula);
         text(hdc, g.textX, g.formulaTop,
              in.wChartKind <= 1 ? "e(s)=E||C-<C>||2/||C||2" : "e(s)=E||h-<h>||2/||h||2");
     }
     // The label font: its requested and obtained heights are printed, and it
     // stays selected for the value, level and curve labels.
-    HFONT labels = symbolFont(g.hf2);
+    HFONT labels = symbolFont(g.labelFontSize);
     SelectObject(hdc, labels);
     TEXTMETRICA tm{};
     GetTextMetricsA(hdc, &tm);
     char line[64];
-    std::snprintf(line, sizeof line, " %d -> %d", g.hf2, tm.tmHeight);
+    std::snprintf(line, sizeof line, " %d -> %d", g.labelFontSize, tm.tmHeight);
     text(hdc, g.textX, g.fontLineTop, line);
 
     if (g.rowHeight > 0) {

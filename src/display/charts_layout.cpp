@@ -176,6 +176,21 @@ std::vector<int32_t> chartNormalizers(const ChartInputs& in, const ChartReferenc
 
 namespace {
 
+// The largest, over the noise levels k, of the sum of term(k, j) over the
+// pulse counts j, added in the order of j; 0 when there are no levels.
+template <typename Sum, typename Term>
+Sum largestLevelSum(int32_t L, int32_t P, Term term)
+{
+    Sum most = 0;
+    for (int32_t k = 0; k < L; k++) {
+        Sum sum = 0;
+        for (int32_t j = 0; j < P; j++)
+            sum += term(k, j);
+        most = std::max(most, sum);
+    }
+    return most;
+}
+
 // Componentwise restoring error: the largest normalised cell, at least 50.
 int32_t restoringTop(const ChartInputs& in, const std::vector<int32_t>& norm)
 {
@@ -199,13 +214,9 @@ int32_t restoringTopAggregate(const ChartInputs& in, const std::vector<int32_t>&
     const int32_t P = pulsesOf(in), L = levelsOf(in);
     if (P == 0)
         return 50;
-    double X = 0.0;
-    for (int32_t k = 0; k < L; k++) {
-        double S = 0.0;
-        for (int32_t j = 0; j < P; j++)
-            S += static_cast<double>(cell(r, 0, k, j)) / norm[j];
-        X = std::max(X, S);
-    }
+    double X = largestLevelSum<double>(L, P, [&](int32_t k, int32_t j) {
+        return static_cast<double>(cell(r, 0, k, j)) / norm[j];
+    });
     if (X < 0.079)
         X = 0.079;
     if (X < 0.49 * P)
@@ -240,13 +251,7 @@ int32_t detectionTopAggregate(const ChartInputs& in, const std::vector<int32_t>&
     const int64_t u = repeatsOf(in);
     if (P == 0)
         return 240;
-    int64_t X = 0;
-    for (int32_t k = 0; k < L; k++) {
-        int64_t sum = 0;
-        for (int32_t j = 0; j < P; j++)
-            sum += cell(r, 1, k, j);
-        X = std::max(X, sum);
-    }
+    const int64_t X = largestLevelSum<int64_t>(L, P, [&](int32_t k, int32_t j) { return cell(r, 1, k, j); });
     double W = std::sqrt(static_cast<double>(X) / (double(P) * norm[P] * double(u)));
     W = std::max(W, 0.24);
     return std::max(50, static_cast<int32_t>(std::min(1000.0 * W, double(INT32_MAX))));
@@ -415,37 +420,37 @@ ChartGeometry chartGeometry(const ChartInputs& in)
     g.W = a.right - a.left + 1;  // right and bottom are inclusive
     g.H = a.bottom - a.top + 1;
     g.h = in.options.wLineHeight;
-    g.mx = rec[0] * g.W / 1000;
-    g.my = (rec[1] * g.H + 500) / 1000;  // rounded
+    g.marginX = rec[0] * g.W / 1000;
+    g.marginY = (rec[1] * g.H + 500) / 1000;  // rounded
     g.lineStep = g.h + 1;  // the font's line height and one pixel between lines
     // The first line straddles the area's top edge like a group caption.
     g.textX = a.left + 10;
     g.textTop = a.top - g.h / 2;
     const int32_t textBottom = g.textTop + 15 * g.lineStep;
-    g.hf1 = formulaFontHeight(g.H, g.h);
-    g.hf2 = labelFontHeight(g.H, g.h);
+    g.formulaFontSize = formulaFontHeight(g.H, g.h);
+    g.labelFontSize = labelFontHeight(g.H, g.h);
 
     // The level labels take two label lines under the box.
-    const int32_t boxFloor = a.bottom - g.my - 2 * g.hf2;
+    const int32_t boxFloor = a.bottom - g.marginY - 2 * g.labelFontSize;
 
     // Alphabet panel: two columns of cells at the right, from the top margin down.
-    const int32_t cw = rec[6] * g.W / 1000;
+    const int32_t cellWidth = rec[6] * g.W / 1000;
     const uint16_t b = in.lpRequiredList ? in.wRequiredQuantity : 0;
     g.panelRows = (b + 1) / 2;
-    const int32_t pw = 2 * cw + 3 * g.mx;
-    const int32_t pl = a.right - g.mx - pw;
-    const int32_t pt = a.top + g.my + g.h / 2;
-    // A cell is a caption line and a quarter above a curve field of hc pixels.
-    const int32_t pitchRoom = g.panelRows > 0 ? (boxFloor - pt - 2 * g.my) / g.panelRows : 0;
-    const int32_t pitch = std::max(0, std::min(pitchRoom, cw + g.h + g.h / 4 + g.my));
-    const int32_t hc = std::max(0, pitch - (g.h + g.h / 4) - g.my);
+    const int32_t panelWidth = 2 * cellWidth + 3 * g.marginX;
+    const int32_t panelLeft = a.right - g.marginX - panelWidth;
+    const int32_t panelTop = a.top + g.marginY + g.h / 2;
+    // A cell is a caption line and a quarter above a curve field of curveHeight pixels.
+    const int32_t pitchRoom = g.panelRows > 0 ? (boxFloor - panelTop - 2 * g.marginY) / g.panelRows : 0;
+    const int32_t pitch = std::max(0, std::min(pitchRoom, cellWidth + g.h + g.h / 4 + g.marginY));
+    const int32_t curveHeight = std::max(0, pitch - (g.h + g.h / 4) - g.marginY);
     // Rectangle() takes right and bottom exclusive: the +1 puts the frame's
-    // last column at pl + pw and its last row a margin below the last pitch.
-    g.panel = RECT{pl, pt, pl + pw + 1, pt + g.panelRows * pitch + 2 * g.my + 1};
+    // last column at panelLeft + panelWidth and its last row a margin below the last pitch.
+    g.panel = RECT{panelLeft, panelTop, panelLeft + panelWidth + 1, panelTop + g.panelRows * pitch + 2 * g.marginY + 1};
     for (int32_t i = 0; i < b; i++) {
         const int32_t row = g.panelRows > 0 ? i % g.panelRows : 0, col = g.panelRows > 0 ? i / g.panelRows : 0;
-        const int32_t x = pl + g.mx + col * (cw + g.mx), y = pt + g.my + row * pitch;
-        g.panelCells.push_back(RECT{x, y, x + cw, y + hc});
+        const int32_t x = panelLeft + g.marginX + col * (cellWidth + g.marginX), y = panelTop + g.marginY + row * pitch;
+        g.panelCells.push_back(RECT{x, y, x + cellWidth, y + curveHeight});
     }
 
     // Tuple legend below the text block: one row per stored subset for
@@ -466,36 +471,39 @@ ChartGeometry chartGeometry(const ChartInputs& in)
         size_t longest = 0;
         for (const auto& row : rows)
             longest = std::max(longest, row.size());
-        const int32_t tcw = cw, thc = std::max(g.h, cw / 2);
-        const int32_t tpitch = thc + g.h + g.h / 4 + g.my;
-        const int32_t tl = a.left + g.mx, tt = textBottom + g.my;
-        const int32_t tw = static_cast<int32_t>(longest) * (tcw + g.mx) + g.mx;
+        const int32_t tupleCellWidth = cellWidth, tupleCellHeight = std::max(g.h, cellWidth / 2);
+        const int32_t tuplePitch = tupleCellHeight + g.h + g.h / 4 + g.marginY;
+        const int32_t tupleLeft = a.left + g.marginX, tupleTop = textBottom + g.marginY;
+        const int32_t tupleWidth = static_cast<int32_t>(longest) * (tupleCellWidth + g.marginX) + g.marginX;
         // Rectangle() arguments as for the panel: +1 for the exclusive right and bottom.
-        g.tupleBox = RECT{tl, tt, tl + tw + 1, tt + static_cast<int32_t>(rows.size()) * tpitch + 2 * g.my + 1};
+        const int32_t tupleHeight = static_cast<int32_t>(rows.size()) * tuplePitch + 2 * g.marginY;
+        g.tupleBox = RECT{tupleLeft, tupleTop, tupleLeft + tupleWidth + 1, tupleTop + tupleHeight + 1};
         for (size_t t = 0; t < rows.size(); t++) {
-            const int32_t y = tt + g.my + static_cast<int32_t>(t) * tpitch;
-            g.tupleRows.push_back(RECT{tl, y, tl + tw, y + tpitch - 1});  // inclusive: the next row starts a pitch down
+            const int32_t y = tupleTop + g.marginY + static_cast<int32_t>(t) * tuplePitch;
+            // Inclusive: the next row starts a pitch down.
+            g.tupleRows.push_back(RECT{tupleLeft, y, tupleLeft + tupleWidth, y + tuplePitch - 1});
             for (size_t i = 0; i < rows[t].size(); i++) {
-                const int32_t x = tl + g.mx + static_cast<int32_t>(i) * (tcw + g.mx);
-                g.tupleCells.push_back(EtalonCellItem{RECT{x, y, x + tcw, y + thc}, rows[t][i], 0});
+                const int32_t x = tupleLeft + g.marginX + static_cast<int32_t>(i) * (tupleCellWidth + g.marginX);
+                const RECT cell{x, y, x + tupleCellWidth, y + tupleCellHeight};
+                g.tupleCells.push_back(EtalonCellItem{cell, rows[t][i], 0});
             }
         }
         below = g.tupleBox.bottom;
     }
 
     const bool formula = in.wChartKind >= 0 && in.wChartKind <= 3;
-    g.formulaTop = below + g.my;
-    g.fontLineTop = g.formulaTop + (formula ? g.hf1 : 0);
+    g.formulaTop = below + g.marginY;
+    g.fontLineTop = g.formulaTop + (formula ? g.formulaFontSize : 0);
     // Half a label above the box for the top value label.
-    g.box.top = g.fontLineTop + g.hf2 + g.hf2 / 2 + g.my;
+    g.box.top = g.fontLineTop + g.labelFontSize + g.labelFontSize / 2 + g.marginY;
     const int32_t room = std::max(0, boxFloor - g.box.top);
     g.rowHeight = room / 10;
     // top and bottom are the frame's lines themselves: 10 rows of rowHeight
     // pixels lie between them, the bottom line being height 0.
     g.box.bottom = g.box.top + 10 * g.rowHeight;
-    g.box.left = a.left + g.mx + 3 * g.hf2;  // room for "0.500" left of the box
+    g.box.left = a.left + g.marginX + 3 * g.labelFontSize;  // room for "0.500" left of the box
     // Room at the right for the labels at the curves' ends, before the panel.
-    const int32_t free = std::max(0, pl - g.mx - 2 * g.hf2 - g.box.left);
+    const int32_t free = std::max(0, panelLeft - g.marginX - 2 * g.labelFontSize - g.box.left);
     const int32_t L = levelsOf(in);
     int32_t step = L > 1 ? free / (L - 1) : free;  // one level: one step, a box of one column
     step = std::min(step, 2 * (10 * g.rowHeight) / 3);
@@ -552,11 +560,12 @@ void appendBoundCurves(const ChartInputs& in, const ChartGeometry& g, const Char
         const double sigma = r->lpNoiseLevels[k];
         if (sigma <= 0)
             continue;  // no noise: no bound
-        const double vu = 0.5 - 0.5 * std::sqrt(std::max(0.0, 1.0 - std::exp(-double(M) * double(d1) / (sigma * sigma))));
-        const double vl = 0.5 * std::exp(-double(m) * double(d2) / (sigma * sigma));
+        const double upperValue =
+            0.5 - 0.5 * std::sqrt(std::max(0.0, 1.0 - std::exp(-double(M) * double(d1) / (sigma * sigma))));
+        const double lowerValue = 0.5 * std::exp(-double(m) * double(d2) / (sigma * sigma));
         const int32_t x = g.box.left + k * g.levelStep;
-        upper.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * vu) * 2)});
-        lower.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * vl) * 2)});
+        upper.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * upperValue) * 2)});
+        lower.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * lowerValue) * 2)});
     }
     curves.push_back(std::move(upper));
     curves.push_back(std::move(lower));

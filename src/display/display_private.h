@@ -136,17 +136,17 @@ SeriesScale seriesScale(int16_t wSeriesAmplitude, int16_t wSeriesNoiseLevel);
 struct SeriesViewGeometry {
     RECT area;             // SeriesAreaRect, right and bottom inclusive
     int32_t W, H, h;       // area width and height (inclusive edges), line height
-    int32_t mx, my, my2;   // horizontal margin, vertical margin, half of it (rounded)
-    int32_t x0;            // left of the graphs and of every text line
-    int32_t gw, gh;        // graph width and height (gh even)
-    RECT graph[3];         // true, noisy, restored: (x0, t, x0 + gw, t + gh)
-    int32_t textTop;       // y of the first result line
-    int32_t cw;            // legend cell width
-    int32_t lw, lh;        // legend width and height
-    int32_t ll, lt;        // legend left and top
-    int32_t legendRoom;    // height the legend may take
-    int32_t rows;          // legend rows (two columns)
-    int32_t ch;            // legend cell height
+    int32_t marginX, marginY, halfMarginY; // horizontal and vertical margin, half the vertical one (rounded)
+    int32_t x0;                       // left of the graphs and of every text line
+    int32_t graphWidth, graphHeight;  // pixels (graphHeight even)
+    RECT graph[3];                    // true, noisy, restored: (x0, t, x0 + graphWidth, t + graphHeight)
+    int32_t textTop;                  // y of the first result line
+    int32_t cellWidth;                // legend cell width
+    int32_t legendWidth, legendHeight; // the frame's last column is legendLeft + legendWidth; likewise its last row
+    int32_t legendLeft, legendTop;    // the legend frame's top-left
+    int32_t legendRoom;               // height the legend may take
+    int32_t rows;                     // legend rows (two columns)
+    int32_t cellHeight;               // legend cell height
 };
 SeriesViewGeometry seriesViewGeometry(const SeriesViewOptions& options, int32_t requiredCount);
 
@@ -167,8 +167,8 @@ std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const Chain
 // table (with a chains record only) and the truth line.
 std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* lpChainsHeader,
                                         const SeriesHeader* lpSeriesHeader);
-// The legend caption for an area of legend width lw.
-std::string legendCaption(int32_t lw, int32_t requiredCount);
+// The legend caption for a legend `legendWidth` pixels wide.
+std::string legendCaption(int32_t legendWidth, int32_t requiredCount);
 
 // Sum of (pure - restored)^2, the series restored from chain 0.
 int32_t restoreError(const ChainsHeader* lpChainsHeader, const SeriesHeader* lpSeriesHeader);
@@ -295,7 +295,7 @@ int32_t labelFontHeight(int32_t areaHeight, int32_t lineHeight);
 struct ChartGeometry {
     RECT area;                  // SeriesAreaRect, right and bottom inclusive
     int32_t W, H, h;            // area width and height, line height
-    int32_t mx, my;             // margins
+    int32_t marginX, marginY;   // horizontal and vertical margin
     int32_t textX, textTop;     // first text line's top-left
     int32_t lineStep;           // h + 1
     RECT panel;                 // alphabet panel frame, Rectangle() arguments
@@ -307,7 +307,8 @@ struct ChartGeometry {
     std::vector<EtalonCellItem> tupleCells; // its cells
     int32_t formulaTop;         // top of the formula line (kinds 0..3)
     int32_t fontLineTop;        // top of the " %d -> %d" line
-    int32_t hf1, hf2;           // requested heights of the two "Symbol" fonts
+    int32_t formulaFontSize;    // requested height of the "Symbol" font of the formula line
+    int32_t labelFontSize;      // requested height of the "Symbol" font of the labels
     RECT box;                   // chart box: left, top, right, bottom (inclusive lines)
     int32_t levelStep;          // pixels between noise levels, even
     int32_t rowHeight;          // pixels per grid row; the box is 10 rows high

@@ -92,10 +92,11 @@ void drawEtalonCell(HWND, HDC hdc, const PulseHeader* e, int32_t A, int mode, co
 void paintLegend(HDC hdc, const SeriesViewGeometry& g, int32_t A, uint16_t count, const uint16_t* list,
                  const ChainsHeader* c, const SeriesHeader* s)
 {
-    // Right and bottom exclusive: the frame's last row and column are ll + lw and lt + lh.
-    Rectangle(hdc, g.ll, g.lt, g.ll + g.lw + 1, g.lt + g.lh + 1);
-    const std::string caption = legendCaption(g.lw, count);
-    TextOutA(hdc, g.ll + 7, g.lt - g.my, caption.c_str(), static_cast<int>(caption.size()));
+    // Right and bottom exclusive: the frame's last column and row are legendLeft + legendWidth and
+    // legendTop + legendHeight.
+    Rectangle(hdc, g.legendLeft, g.legendTop, g.legendLeft + g.legendWidth + 1, g.legendTop + g.legendHeight + 1);
+    const std::string caption = legendCaption(g.legendWidth, count);
+    TextOutA(hdc, g.legendLeft + 7, g.legendTop - g.marginY, caption.c_str(), static_cast<int>(caption.size()));
     for (const EtalonCellItem& cell : legendCells(g, count, list, c))
         drawEtalonCell(nullptr, hdc, etalonOf(s, cell.number), A, cell.mode, cell.cell);
 }

@@ -43,6 +43,17 @@ void pulseCurve(HDC hdc, const GraphFrame& f, int32_t p, const PulseHeader* e, i
     LineTo(hdc, f.X(p + last), mid);
 }
 
+// The curves of `count` pulses: pulse i is etalon numbers[i] at series
+// position positions[i], from sample firsts[i] to lasts[i] of the etalon, or
+// whole when no parts are given. A number naming no etalon draws nothing.
+void pulseCurves(HDC hdc, const GraphFrame& f, const SeriesHeader* s, int32_t count, const int16_t* numbers,
+                 const int16_t* positions, const int16_t* firsts, const int16_t* lasts)
+{
+    for (int32_t i = 0; i < count; i++)
+        if (const PulseHeader* e = etalonOf(s, numbers[i]))
+            pulseCurve(hdc, f, positions[i], e, firsts ? firsts[i] : 0, lasts ? lasts[i] : e->wLength - 1);
+}
+
 // Dotted verticals at columns xa and xb (relative to left), every second pixel
 // up and down from the midline while k < reach; returns the first even k at
 // or beyond it, where the horizontal dots go.
@@ -115,32 +126,20 @@ void drawNoisySeries(HDC hdc, const GraphFrame& f, const SeriesHeader* s)
 
 void drawTruePulses(HDC hdc, const GraphFrame& f, const SeriesHeader* s)
 {
-    if (!drawable(f, s))
-        return;
-    const int32_t K = truePulsesOf(s);
-    for (int32_t i = 0; i < K; i++)
-        if (const PulseHeader* e = etalonOf(s, s->lpEtalonNumbers[i]))
-            pulseCurve(hdc, f, s->lpPositions[i], e, 0, e->wLength - 1);
+    if (drawable(f, s))
+        pulseCurves(hdc, f, s, truePulsesOf(s), s->lpEtalonNumbers, s->lpPositions, nullptr, nullptr);
 }
 
 void drawKeptParts(HDC hdc, const GraphFrame& f, const SeriesHeader* s)
 {
-    if (!drawable(f, s))
-        return;
-    const int32_t K = truePulsesOf(s);
-    for (int32_t i = 0; i < K; i++)
-        if (const PulseHeader* e = etalonOf(s, s->lpEtalonNumbers[i]))
-            pulseCurve(hdc, f, s->lpPositions[i], e, s->lpCutBegin[i], s->lpCutEnd[i]);
+    if (drawable(f, s))
+        pulseCurves(hdc, f, s, truePulsesOf(s), s->lpEtalonNumbers, s->lpPositions, s->lpCutBegin, s->lpCutEnd);
 }
 
 void drawDetectedPulses(HDC hdc, const GraphFrame& f, const SeriesHeader* s)
 {
-    if (!drawable(f, s))
-        return;
-    const int32_t D = detectedPulsesOf(s);
-    for (int32_t i = 0; i < D; i++)
-        if (const PulseHeader* e = etalonOf(s, s->lpDetectedNumbers[i]))
-            pulseCurve(hdc, f, s->lpDetectedPositions[i], e, 0, e->wLength - 1);
+    if (drawable(f, s))
+        pulseCurves(hdc, f, s, detectedPulsesOf(s), s->lpDetectedNumbers, s->lpDetectedPositions, nullptr, nullptr);
 }
 
 /*==========================================================================

@@ -34,10 +34,10 @@ size_t fittingLength(HDC hdc, const std::string& text, int32_t room)
 // area's right edge: long pulse lists end at the legend instead of covering it.
 void writeTexts(HDC hdc, const SeriesViewGeometry& g, const std::vector<TextItem>& texts)
 {
-    const int32_t legendTop = g.lt - g.my, legendBottom = g.lt + g.lh;  // caption included
+    const int32_t legendTop = g.legendTop - g.marginY, legendBottom = g.legendTop + g.legendHeight;  // caption included
     for (const TextItem& t : texts) {
         const bool besideLegend = t.y + g.h > legendTop && t.y <= legendBottom;
-        const int32_t right = besideLegend ? g.ll - 2 : g.area.right;  // a pixel of white before the frame
+        const int32_t right = besideLegend ? g.legendLeft - 2 : g.area.right;  // a pixel of white before the frame
         size_t n = fittingLength(hdc, t.text, right - t.x);
         if (n < t.text.size()) {
             // Cut between list entries, not inside a number.
@@ -68,6 +68,21 @@ void tupleHighlight(HDC hdc, const SeriesViewOptions& o, const GraphFrame& f, co
         frameDetectedTuples(hdc, f, s);
     else if (o.wTuplesHighlight == 2)
         fillDetectedTuples(hdc, f, s);
+}
+
+// What every graph shows beneath its curves, in this order: the pulse labels
+// of graph `row`, the field, the tuple highlight (when `tuples`), the
+// highlighted detected pulses and the axes.
+void graphBackground(HDC hdc, const SeriesViewOptions& o, const GraphFrame& f, int row, const LabelStyle& labels,
+                     bool tuples, const SeriesHeader* s)
+{
+    drawPulseLabels(hdc, f, row, labels, s);
+    graphField(hdc, o, f.r);
+    if (tuples)
+        tupleHighlight(hdc, o, f, s);
+    if (o.bHighlightDetectedPulses)
+        highlightDetectedPulses(hdc, f, s);
+    drawGraphAxes(hdc, f);
 }
 
 // Every detected pulse names an etalon: the restored series can be built.
@@ -106,13 +121,7 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
     const GraphFrame f1{g.graph[0], L, scale.S}, f2{g.graph[1], L, scale.S}, f3{g.graph[2], L, scale.S};
 
     // The true pulses.
-    drawPulseLabels(hdc, f1, 0, labels, s);
-    graphField(hdc, o, f1.r);
-    if (isTupleProcessing(task))
-        tupleHighlight(hdc, o, f1, s);
-    if (o.bHighlightDetectedPulses)
-        highlightDetectedPulses(hdc, f1, s);
-    drawGraphAxes(hdc, f1);
+    graphBackground(hdc, o, f1, 0, labels, isTupleProcessing(task), s);
     drawTruePulses(hdc, f1, s);
     drawKeptParts(hdc, f1, s);
     if (o.bShadedOriginalPulses)
@@ -120,24 +129,12 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
 
     // The noisy series as the detector saw it.
     const bool tuplesFound = isTupleProcessing(task) && isTupleSeries(series);
-    drawPulseLabels(hdc, f2, 1, labels, s);
-    graphField(hdc, o, f2.r);
-    if (tuplesFound)
-        tupleHighlight(hdc, o, f2, s);
-    if (o.bHighlightDetectedPulses)
-        highlightDetectedPulses(hdc, f2, s);
-    drawGraphAxes(hdc, f2);
+    graphBackground(hdc, o, f2, 1, labels, tuplesFound, s);
     drawNoisySeries(hdc, f2, s);
 
     // The series restored from the detected pulses.
     if (restorable(s)) {
-        drawPulseLabels(hdc, f3, 2, labels, s);
-        graphField(hdc, o, f3.r);
-        if (tuplesFound)
-            tupleHighlight(hdc, o, f3, s);
-        if (o.bHighlightDetectedPulses)
-            highlightDetectedPulses(hdc, f3, s);
-        drawGraphAxes(hdc, f3);
+        graphBackground(hdc, o, f3, 2, labels, tuplesFound, s);
         drawDetectedPulses(hdc, f3, s);
     }
 

@@ -82,43 +82,44 @@ SeriesViewGeometry seriesViewGeometry(const SeriesViewOptions& o, int32_t requir
     g.H = a.bottom - a.top + 1;
     g.h = o.wLineHeight;
     const int32_t h = g.h;
-    g.mx = rec[0] * g.W / 1000;
-    g.my = (rec[1] * g.H + 500) / 1000;   // rounded
-    g.my2 = (rec[1] * g.H + 1000) / 2000; // half of it, rounded
-    g.x0 = a.left + g.mx;
+    g.marginX = rec[0] * g.W / 1000;
+    g.marginY = (rec[1] * g.H + 500) / 1000;   // rounded
+    g.halfMarginY = (rec[1] * g.H + 1000) / 2000; // half of it, rounded
+    g.x0 = a.left + g.marginX;
     if (o.bSpecialGraphSize) {
-        g.gw = 618;
-        g.gh = 112;
+        g.graphWidth = 618;
+        g.graphHeight = 112;
     } else {
         // An area too small for the texts gives graphs of no size, not negative ones.
-        g.gw = std::max(0, rec[4] * g.W / 1000);
-        g.gh = std::max(0, rec[5] * (g.H - 18 * h) / 1000);
+        g.graphWidth = std::max(0, rec[4] * g.W / 1000);
+        g.graphHeight = std::max(0, rec[5] * (g.H - 18 * h) / 1000);
     }
-    if (g.gh % 2)
-        g.gh += 1;  // even, so that the midline lies exactly halfway (Y(0) = mid)
+    if (g.graphHeight % 2)
+        g.graphHeight += 1;  // even, so that the midline lies exactly halfway (Y(0) = mid)
     // The fourth header line ends at top + 3h + h/2 + 1 (the first line takes a
     // pixel more): the first graph starts half a line below it.
     const int32_t t1 = a.top + 4 * h + 1;
-    const int32_t t2 = t1 + g.gh + h;      // one line for the labels in between
-    const int32_t t3 = t2 + g.gh + h;
+    const int32_t t2 = t1 + g.graphHeight + h;      // one line for the labels in between
+    const int32_t t3 = t2 + g.graphHeight + h;
     const int32_t tops[3] = {t1, t2, t3};
     for (int i = 0; i < 3; i++)
-        g.graph[i] = RECT{g.x0, tops[i], g.x0 + g.gw, tops[i] + g.gh};
-    g.textTop = t3 + g.gh + h + h / 2;  // half a line below the third graph's labels
+        g.graph[i] = RECT{g.x0, tops[i], g.x0 + g.graphWidth, tops[i] + g.graphHeight};
+    g.textTop = t3 + g.graphHeight + h + h / 2;  // half a line below the third graph's labels
 
     // Legend: two columns of cells at the right, from the top margin down.
-    g.cw = rec[6] * g.W / 1000;
-    g.lw = 2 * (g.cw + 2 * g.mx) + g.mx / 2;
-    // The frame's last column ll + lw is mx pixels inside the outline at right + 1.
-    g.ll = a.right - g.lw - g.mx + 1;
-    g.lt = a.top + g.my + h / 2;
-    g.legendRoom = a.bottom - g.lt - (h + h / 4 - 3);  // a line and a quarter, less 3 pixels, kept below
+    g.cellWidth = rec[6] * g.W / 1000;
+    g.legendWidth = 2 * (g.cellWidth + 2 * g.marginX) + g.marginX / 2;
+    // The frame's last column legendLeft + legendWidth is marginX pixels inside the outline at right + 1.
+    g.legendLeft = a.right - g.legendWidth - g.marginX + 1;
+    g.legendTop = a.top + g.marginY + h / 2;
+    g.legendRoom = a.bottom - g.legendTop - (h + h / 4 - 3);  // a line and a quarter, less 3 pixels, kept below
     g.rows = std::max(0, (2 * requiredCount + 2) / 4);
-    g.ch = (g.legendRoom - 2 * g.my) / 8 - (g.my2 + h);  // room for eight rows
-    g.lh = (g.ch + g.my2 + h) * g.rows + 2 * g.my;
-    if (g.lh > g.legendRoom && g.rows > 0) {
-        g.ch = (g.legendRoom - 2 * g.my) / g.rows - (g.my2 + h);  // more than eight rows share the room
-        g.lh = g.legendRoom;
+    g.cellHeight = (g.legendRoom - 2 * g.marginY) / 8 - (g.halfMarginY + h);  // room for eight rows
+    g.legendHeight = (g.cellHeight + g.halfMarginY + h) * g.rows + 2 * g.marginY;
+    if (g.legendHeight > g.legendRoom && g.rows > 0) {
+        // More than eight rows share the room.
+        g.cellHeight = (g.legendRoom - 2 * g.marginY) / g.rows - (g.halfMarginY + h);
+        g.legendHeight = g.legendRoom;
     }
     return g;
 }
@@ -153,10 +154,10 @@ int32_t GraphFrame::mid() const
 ** Legend
 **========================================================================*/
 
-std::string legendCaption(int32_t lw, int32_t requiredCount)
+std::string legendCaption(int32_t legendWidth, int32_t requiredCount)
 {
     char text[64];
-    if (lw < 100)
+    if (legendWidth < 100)
         std::snprintf(text, sizeof text, " Alph: %d ", requiredCount);
     else
         std::snprintf(text, sizeof text, requiredCount == 1 ? " Alphabet, %d item " : " Alphabet, %d items ",
@@ -179,10 +180,11 @@ std::vector<EtalonCellItem> legendCells(const SeriesViewGeometry& g, uint16_t co
             const int32_t idx = column * g.rows + row;
             if (idx >= count)
                 return cells;
-            const int32_t x = g.ll + g.mx + column * (g.cw + 2 * g.mx);
-            const int32_t y = g.lt + g.my + row * (g.ch + g.my2 + g.h);
+            const int32_t x = g.legendLeft + g.marginX + column * (g.cellWidth + 2 * g.marginX);
+            const int32_t y = g.legendTop + g.marginY + row * (g.cellHeight + g.halfMarginY + g.h);
             const int32_t number = list[idx];
-            cells.push_back(EtalonCellItem{RECT{x, y, x + g.cw, y + g.ch}, number, number == recognised ? 1 : 0});
+            const RECT cell{x, y, x + g.cellWidth, y + g.cellHeight};
+            cells.push_back(EtalonCellItem{cell, number, number == recognised ? 1 : 0});
         }
     return cells;
 }
@@ -213,45 +215,45 @@ void storedSubsetsBox(const SeriesViewGeometry& g, SIZE cap, int32_t picked, con
     const int32_t count = std::min(s->wSelectedSubsets, s->wSubsetsCapacity);
     if (count < 1 || !s->selectedSubsetSize || !s->selectedSubsetList)
         return;
-    const int32_t h = g.h, vg = g.my / 8 + 1, hg = g.mx / 8 + 1;
+    const int32_t h = g.h, rowGap = g.marginY / 8 + 1, cellGap = g.marginX / 8 + 1;
     int32_t m = 0;
     for (int32_t k = 0; k < count; k++)
         m = std::max(m, storedSize(s, k));
-    int32_t cw = g.cw;
-    int32_t bw = (cw + hg) * m + hg + 1;
-    const int32_t rh = ((g.ch + 2 * vg + h) * 8 + 5) / 9;  // 8/9 of a legend row, rounded
-    const int32_t bh = (rh + vg) * count + vg;
-    const int32_t room = g.area.right - g.x0 - g.mx - 1;
-    if (room < bw && m > 0) {
+    int32_t cellWidth = g.cellWidth;
+    int32_t boxWidth = (cellWidth + cellGap) * m + cellGap + 1;
+    const int32_t rowHeight = ((g.cellHeight + 2 * rowGap + h) * 8 + 5) / 9;  // 8/9 of a legend row, rounded
+    const int32_t boxHeight = (rowHeight + rowGap) * count + rowGap;
+    const int32_t room = g.area.right - g.x0 - g.marginX - 1;
+    if (room < boxWidth && m > 0) {
         // Narrower cells, as for the single pattern: the room shared by the longest subset.
-        bw = room;
-        cw = std::max(0, (bw - hg - 1) / m - hg);
-        bw = (cw + hg) * m + hg + 1;
+        boxWidth = room;
+        cellWidth = std::max(0, (boxWidth - cellGap - 1) / m - cellGap);
+        boxWidth = (cellWidth + cellGap) * m + cellGap + 1;
     }
-    bw = std::max(bw, cap.cx + 20);
+    boxWidth = std::max(boxWidth, cap.cx + 20);
     const int32_t bottom = g.area.bottom;
-    const int32_t bl = room - bw + g.x0 + 1, bt = bottom - bh - vg;
+    const int32_t boxLeft = room - boxWidth + g.x0 + 1, boxTop = bottom - boxHeight - rowGap;
     box.shown = true;
-    // Rectangle()'s right and bottom: the frame's last column is bl + bw - 1; its
+    // Rectangle()'s right and bottom: the frame's last column is boxLeft + boxWidth - 1; its
     // top is raised a quarter line (less a pixel) for the caption across it.
-    box.frame = RECT{bl, bt - h / 4 + 1, bl + bw, bt + bh};
-    box.captionAt = POINT{bl + bw - cap.cx - 10, bt - (cap.cy / 4 + cap.cy / 2)};
-    int32_t y = bt + vg / 2;
+    box.frame = RECT{boxLeft, boxTop - h / 4 + 1, boxLeft + boxWidth, boxTop + boxHeight};
+    box.captionAt = POINT{boxLeft + boxWidth - cap.cx - 10, boxTop - (cap.cy / 4 + cap.cy / 2)};
+    int32_t y = boxTop + rowGap / 2;
     for (int32_t k = 0; k < count; k++) {
         int32_t mode = (k + 1 == picked) ? 2 : 0;
         if (k + 1 == s->wRecognizedTuple)
             mode = 1;
-        box.rows.push_back(RECT{bl + hg, y, bl + hg + bw, y + rh + vg});
-        int32_t x = bl + hg;
+        box.rows.push_back(RECT{boxLeft + cellGap, y, boxLeft + cellGap + boxWidth, y + rowHeight + rowGap});
+        int32_t x = boxLeft + cellGap;
         const int32_t size = storedSize(s, k);
         for (int32_t i = 0; i < size && s->selectedSubsetList[k]; i++) {
             // The cell's caption starts a pixel above the row's top gap; its curve
             // takes the row's height less the gaps and the caption line.
-            box.cells.push_back(EtalonCellItem{RECT{x + hg, y - vg - 1, x + cw - 2 * hg, y + rh - 2 * vg - h},
-                                               s->selectedSubsetList[k][i], mode});
-            x += cw + hg;
+            const RECT cell{x + cellGap, y - rowGap - 1, x + cellWidth - 2 * cellGap, y + rowHeight - 2 * rowGap - h};
+            box.cells.push_back(EtalonCellItem{cell, s->selectedSubsetList[k][i], mode});
+            x += cellWidth + cellGap;
         }
-        y += rh + vg;
+        y += rowHeight + rowGap;
     }
 }
 
@@ -262,32 +264,33 @@ void singlePatternBox(const SeriesViewGeometry& g, SIZE cap, const SeriesHeader*
     const int32_t p = std::min(s->wSubsetLength, s->wPulsesCapacity);
     if (p == 0 || !s->selectedSubset)
         return;
-    const int32_t h = g.h, vg = g.my / 4 + 1, hg = g.mx / 4 + 1;
-    int32_t cp = g.cw + 2 * hg;
-    int32_t bw = (cp + hg) * p + hg + 1;
-    const int32_t rh = g.ch + 2 * vg + h, bh = rh + 2 * vg;
-    const int32_t room = g.gw;
-    if (room < bw) {
-        bw = room;
-        cp = std::max(0, (bw - hg - 1) / p - hg);
-        bw = (cp + hg) * p + hg + 1;
+    const int32_t h = g.h, rowGap = g.marginY / 4 + 1, cellGap = g.marginX / 4 + 1;
+    int32_t cellPitch = g.cellWidth + 2 * cellGap;
+    int32_t boxWidth = (cellPitch + cellGap) * p + cellGap + 1;
+    const int32_t rowHeight = g.cellHeight + 2 * rowGap + h, boxHeight = rowHeight + 2 * rowGap;
+    const int32_t room = g.graphWidth;
+    if (room < boxWidth) {
+        boxWidth = room;
+        cellPitch = std::max(0, (boxWidth - cellGap - 1) / p - cellGap);
+        boxWidth = (cellPitch + cellGap) * p + cellGap + 1;
     }
-    bw = std::max(bw, cap.cx + 20);
+    boxWidth = std::max(boxWidth, cap.cx + 20);
     const int32_t bottom = g.area.bottom;
-    const int32_t bl = room - bw + g.x0 + 1;
+    const int32_t boxLeft = room - boxWidth + g.x0 + 1;
     // Level with the bottom of a full legend; else near the area's bottom.
-    const int32_t bt = g.rows < 8 ? bottom - bh - (h + h / 4 - 3) : g.lt + g.lh + 1 - bh;
+    const int32_t boxTop =
+        g.rows < 8 ? bottom - boxHeight - (h + h / 4 - 3) : g.legendTop + g.legendHeight + 1 - boxHeight;
     box.shown = true;
-    // Rectangle()'s right and bottom: the frame's last column is bl + bw - 1; its
+    // Rectangle()'s right and bottom: the frame's last column is boxLeft + boxWidth - 1; its
     // top is raised a quarter line (less a pixel) for the caption across it.
-    box.frame = RECT{bl, bt - h / 4 + 1, bl + bw, bt + bh};
-    box.captionAt = POINT{bl + bw - cap.cx - 10, bt - (cap.cy / 4 + cap.cy / 2)};
-    const int32_t y = bt + vg;
-    int32_t x = bl + hg;
+    box.frame = RECT{boxLeft, boxTop - h / 4 + 1, boxLeft + boxWidth, boxTop + boxHeight};
+    box.captionAt = POINT{boxLeft + boxWidth - cap.cx - 10, boxTop - (cap.cy / 4 + cap.cy / 2)};
+    const int32_t y = boxTop + rowGap;
+    int32_t x = boxLeft + cellGap;
     for (int32_t i = 0; i < p; i++) {
-        box.cells.push_back(
-            EtalonCellItem{RECT{x + hg, y - vg - 1, x + cp - 2 * hg, y + rh - 2 * vg - h}, s->selectedSubset[i], 0});
-        x += cp + hg;
+        const RECT cell{x + cellGap, y - rowGap - 1, x + cellPitch - 2 * cellGap, y + rowHeight - 2 * rowGap - h};
+        box.cells.push_back(EtalonCellItem{cell, s->selectedSubset[i], 0});
+        x += cellPitch + cellGap;
     }
 }
 

@@ -17,11 +17,11 @@ SeriesViewOptions areaOptions(RECT area, int32_t lineHeight)
 TEST_F(SeriesLayout, GraphsAndLegendOfAThousandBySevenHundredArea)
 {
     // W = 1000, H = 700 (inclusive edges), lines of 14 pixels.
-    EXPECT_EQ(g.mx, 12);
-    EXPECT_EQ(g.my, 11);   // (15 * 700 + 500) / 1000
-    EXPECT_EQ(g.my2, 5);   // (15 * 700 + 1000) / 2000
-    EXPECT_EQ(g.gw, 800);
-    EXPECT_EQ(g.gh, 148);  // 330 * (700 - 18 * 14) / 1000 = 147, made even
+    EXPECT_EQ(g.marginX, 12);
+    EXPECT_EQ(g.marginY, 11);   // (15 * 700 + 500) / 1000
+    EXPECT_EQ(g.halfMarginY, 5);   // (15 * 700 + 1000) / 2000
+    EXPECT_EQ(g.graphWidth, 800);
+    EXPECT_EQ(g.graphHeight, 148);  // 330 * (700 - 18 * 14) / 1000 = 147, made even
     EXPECT_EQ(g.graph[0].left, 22);
     EXPECT_EQ(g.graph[0].top, 10 + 4 * 14 + 1);
     EXPECT_EQ(g.graph[1].top, 67 + 148 + 14);
@@ -30,22 +30,22 @@ TEST_F(SeriesLayout, GraphsAndLegendOfAThousandBySevenHundredArea)
     EXPECT_EQ(g.graph[2].bottom, 391 + 148);
     EXPECT_EQ(g.textTop, 539 + 14 + 7);
     // Legend: twenty etalons in ten rows, more than eight: they share the room.
-    EXPECT_EQ(g.cw, 50);
-    EXPECT_EQ(g.lw, 154);
-    EXPECT_EQ(g.ll, 1009 - 154 - 12 + 1);
-    EXPECT_EQ(g.lt, 10 + 11 + 7);
+    EXPECT_EQ(g.cellWidth, 50);
+    EXPECT_EQ(g.legendWidth, 154);
+    EXPECT_EQ(g.legendLeft, 1009 - 154 - 12 + 1);
+    EXPECT_EQ(g.legendTop, 10 + 11 + 7);
     EXPECT_EQ(g.rows, 10);
     EXPECT_EQ(g.legendRoom, 709 - 28 - 14);
-    EXPECT_EQ(g.ch, (667 - 22) / 10 - 19);
-    EXPECT_EQ(g.lh, 667);
+    EXPECT_EQ(g.cellHeight, (667 - 22) / 10 - 19);
+    EXPECT_EQ(g.legendHeight, 667);
 }
 
 TEST_F(SeriesLayout, FewEtalonsKeepTheCellHeightOfEightRows)
 {
     const SeriesViewGeometry four = seriesViewGeometry(areaOptions(RECT{10, 10, 1009, 709}, 14), 4);
     EXPECT_EQ(four.rows, 2);
-    EXPECT_EQ(four.ch, (667 - 22) / 8 - 19);
-    EXPECT_EQ(four.lh, (61 + 19) * 2 + 22);
+    EXPECT_EQ(four.cellHeight, (667 - 22) / 8 - 19);
+    EXPECT_EQ(four.legendHeight, (61 + 19) * 2 + 22);
     EXPECT_EQ(seriesViewGeometry(areaOptions(RECT{10, 10, 1009, 709}, 14), 1).rows, 1);
     EXPECT_EQ(seriesViewGeometry(areaOptions(RECT{10, 10, 1009, 709}, 14), 0).rows, 0);
 }
@@ -56,8 +56,8 @@ TEST_F(SeriesLayout, SpecialGraphSizeIsFixedWhateverTheArea)
         SeriesViewOptions o = areaOptions(area, 14);
         o.bSpecialGraphSize = 1;
         const SeriesViewGeometry sg = seriesViewGeometry(o, 20);
-        EXPECT_EQ(sg.gw, 618);
-        EXPECT_EQ(sg.gh, 112);
+        EXPECT_EQ(sg.graphWidth, 618);
+        EXPECT_EQ(sg.graphHeight, 112);
         EXPECT_EQ(sg.graph[1].top - sg.graph[0].top, 112 + 14);
     }
 }
@@ -65,7 +65,7 @@ TEST_F(SeriesLayout, SpecialGraphSizeIsFixedWhateverTheArea)
 TEST_F(SeriesLayout, AreaTooSmallForTheTextsGivesGraphsOfNoHeight)
 {
     const SeriesViewGeometry tiny = seriesViewGeometry(areaOptions(RECT{10, 10, 109, 109}, 14), 20);
-    EXPECT_EQ(tiny.gh, 0);
+    EXPECT_EQ(tiny.graphHeight, 0);
     EXPECT_EQ(tiny.graph[0].top, tiny.graph[0].bottom);
 }
 
@@ -108,7 +108,7 @@ TEST_F(SeriesLayout, LegendCellsFillColumnByColumnAndGreyTheRecognisedEtalon)
     EXPECT_EQ(cells[3].number, 8);
     EXPECT_EQ(cells[3].cell.left, cells[0].cell.left + 50 + 24);  // second column
     EXPECT_EQ(cells[3].cell.top, cells[0].cell.top);
-    EXPECT_EQ(cells[1].cell.top - cells[0].cell.top, g5.ch + g5.my2 + 14);
+    EXPECT_EQ(cells[1].cell.top - cells[0].cell.top, g5.cellHeight + g5.halfMarginY + 14);
     EXPECT_EQ(cells[0].cell.right - cells[0].cell.left, 50);
     for (const EtalonCellItem& cell : cells)
         EXPECT_EQ(cell.mode, cell.number == 8 ? 1 : 0);
@@ -131,7 +131,7 @@ TEST_F(SeriesLayout, SinglePatternSitsUnderTheGraphsLevelWithAFullLegend)
     // vg = 3, hg = 4, cell pitch 58, width (58 + 4) * 3 + 5 = 191, height 65 + 6.
     EXPECT_EQ(box.frame.left, 22 + 800 - 191 + 1);
     EXPECT_EQ(box.frame.right, box.frame.left + 191);
-    EXPECT_EQ(box.frame.bottom, g.lt + g.lh + 1);  // ten legend rows: level with the legend
+    EXPECT_EQ(box.frame.bottom, g.legendTop + g.legendHeight + 1);  // ten legend rows: level with the legend
     ASSERT_EQ(box.cells.size(), 3u);
     EXPECT_EQ(box.cells[1].number, 2);
     EXPECT_EQ(box.cells[1].cell.left - box.cells[0].cell.left, 62);
@@ -146,7 +146,7 @@ TEST_F(SeriesLayout, LongPatternNarrowsItsCellsToTheGraphWidth)
     ASSERT_EQ(setSelectedSubset(hWnd, subset.data(), 14, 4, 1, s), 1);
     const PatternBoxGeometry box = patternBoxGeometry(g, SIZE{100, 14}, 0, c, s);
     ASSERT_EQ(box.cells.size(), 14u);
-    EXPECT_LE(box.frame.right - box.frame.left, g.gw);
+    EXPECT_LE(box.frame.right - box.frame.left, g.graphWidth);
     EXPECT_GE(box.frame.left, g.x0);
     EXPECT_LE(box.cells.back().cell.right, box.frame.right);
 }
@@ -169,7 +169,7 @@ TEST_F(SeriesLayout, StoredSubsetsGiveOneRowEachRecognisedBeforePicked)
     EXPECT_EQ(box.cells[5].mode, 0);
     EXPECT_EQ(box.rows[1].top, box.rows[0].bottom);  // rows touch
     EXPECT_LE(box.frame.bottom, g.area.bottom);
-    EXPECT_EQ(box.frame.right, g.area.right - g.mx);  // right-aligned at the margin
+    EXPECT_EQ(box.frame.right, g.area.right - g.marginX);  // right-aligned at the margin
     box = patternBoxGeometry(g, SIZE{100, 14}, 3, c, s);
     EXPECT_EQ(box.cells[5].mode, 2);  // picked
 }

@@ -106,8 +106,8 @@ TEST_F(SeriesPaint, LongLinesStopBeforeTheLegend)
     paintSeriesView(dc, o, 2, kList, c, s, nullptr);
     const std::vector<TextItem> header = seriesHeaderLines(g, c, s);
     const int32_t y = header[3].y;  // " pulses: 100a[1..2]  115a[1..2] ..." is wider than the room
-    EXPECT_EQ(inked(RECT{g.ll - 2, y, g.ll, y + 14}), 0);       // the column before the frame is white
-    EXPECT_GT(inked(RECT{g.ll - 120, y, g.ll - 1, y + 14}), 0); // the text came close to it
+    EXPECT_EQ(inked(RECT{g.legendLeft - 2, y, g.legendLeft, y + 14}), 0);       // the column before the frame is white
+    EXPECT_GT(inked(RECT{g.legendLeft - 120, y, g.legendLeft - 1, y + 14}), 0); // the text came close to it
 }
 
 /*---- Graph routines: one sample per column (W' = L - 1) ----*/

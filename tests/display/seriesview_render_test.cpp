@@ -62,7 +62,7 @@ TEST_F(SeriesViewRender, ProcessedDefaultSeriesGivesTheSamePixelsOnASecondRun)
     EXPECT_EQ(count(second, inside(g.graph[0]), RGB(0, 0, 255)), 0);
     EXPECT_GT(count(second, inside(g.graph[0]), RGB(0, 0, 0)), 1000);
     EXPECT_GT(count(second, inside(g.graph[2]), RGB(0, 0, 0)), 1000);
-    const QRgb frame = second.pixel(g.ll, g.lt + g.lh / 2);
+    const QRgb frame = second.pixel(g.legendLeft, g.legendTop + g.legendHeight / 2);
     EXPECT_EQ(RGB(qRed(frame), qGreen(frame), qBlue(frame)), RGB(0, 0, 0));
     EXPECT_TRUE(session.messages().empty());
 }
@@ -93,7 +93,7 @@ TEST_F(SeriesViewRender, SpecialGraphSizeDrawsGraphsWithoutFrames)
     gState.bSpecialGraphSize = 1;
     repaint();
     g = geometry();
-    EXPECT_EQ(g.gw, 618);
+    EXPECT_EQ(g.graphWidth, 618);
     p = windowRaster(hWnd).pixel(g.graph[0].right, g.graph[0].top + 2);
     EXPECT_EQ(RGB(qRed(p), qGreen(p), qBlue(p)), RGB(255, 255, 255));
     EXPECT_GT(count(windowRaster(hWnd), inside(g.graph[1]), RGB(0, 0, 255)), 500);
