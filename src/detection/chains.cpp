@@ -5,9 +5,9 @@
 #include <cassert>
 #include <algorithm>
 #include <cstdio>
-#include <new>
 
 #include "chainstore.h"
+#include "platform/allocation.h"
 
 namespace {
 
@@ -46,7 +46,7 @@ ChainsHeader* getChainsHeader(HWND hWnd, uint16_t wChainsQuantity, uint16_t puls
     const char* caption = " getChainsHeader ";
     ChainsHeader* h = lpOld;
     if (!h) {
-        h = new (std::nothrow) ChainsHeader;
+        h = makeOrNull<ChainsHeader>(AllocSite::ChainsHeader).release();  // freeChainsHeader releases it
         if (!h) {
             MessageBoxA(hWnd, "Нет памяти для newChainsHeader!", caption, MB_OK);
             return nullptr;
@@ -54,22 +54,24 @@ ChainsHeader* getChainsHeader(HWND hWnd, uint16_t wChainsQuantity, uint16_t puls
     }
     if (h->wMaxSize < wChainsQuantity || h->wMaxPulses < pulsesCapacity || !h->distance) {
         const uint16_t chains = wChainsQuantity, pulses = pulsesCapacity;
+        std::vector<int32_t> costs;
+        std::vector<int16_t*> table;
+        std::vector<int16_t> entries;
         const char* failed = nullptr;
-        try {
+        if (!assignFresh<int32_t>(AllocSite::ChainsCosts, costs, 2u * chains + 1u))
             failed = "Нет памяти для newChainsHeader->distance!";
-            std::vector<int32_t> costs(2u * chains + 1u, 0);
+        else if (!assignFresh<int16_t*>(AllocSite::ChainsTable, table, 4u * chains + 1u))
             failed = "Нет памяти для newChainsHeader->pulsesList!";
-            std::vector<int16_t*> table(4u * chains + 1u, nullptr);
+        else if (!assignFresh<int16_t>(AllocSite::ChainsEntries, entries, 4u * chains * pulses + 1u))
             failed = "Нет памяти для newChainsHeader->pulsesList[0]!";
-            std::vector<int16_t> entries(4u * chains * pulses + 1u, 0);
-            h->costBlock = std::move(costs);
-            h->referenceTable = std::move(table);
-            h->entryBlock = std::move(entries);
-        } catch (const std::bad_alloc&) {
+        if (failed) {
             MessageBoxA(hWnd, failed, caption, MB_OK);
-            delete h;
+            freeChainsHeader(hWnd, h);
             return nullptr;
         }
+        h->costBlock = std::move(costs);
+        h->referenceTable = std::move(table);
+        h->entryBlock = std::move(entries);
         h->wMaxSize = chains;
         h->wMaxPulses = pulses;
         setReferences(h);
@@ -172,7 +174,7 @@ int addToChainsHeader(HWND hWnd, uint16_t wSeriesType, uint16_t wProcessingType,
 
 int freeChainsHeader(HWND, ChainsHeader* lpChainsHeader)
 {
-    delete lpChainsHeader;
+    std::unique_ptr<ChainsHeader> released(lpChainsHeader);
     return 1;
 }
 

@@ -3,9 +3,9 @@
 // series at most; every operation is one pass over the intervals.
 #include <cassert>
 #include <algorithm>
-#include <new>
 
 #include "detection.h"
+#include "platform/allocation.h"
 
 namespace {
 
@@ -46,17 +46,14 @@ PositionSet* getPositionSet(PositionSet* lpSet, uint16_t capacity)
         lpSet->lpFrom = lpSet->lpTo = nullptr;
     }
     if (!lpSet) {
-        lpSet = new (std::nothrow) PositionSet;
+        lpSet = makeOrNull<PositionSet>(AllocSite::PositionSet).release();  // freePositionSet releases it
         if (!lpSet)
             return nullptr;
     }
     if (!lpSet->lpFrom) {
-        try {
-            lpSet->block.assign(2u * capacity + 1u, 0); // one spare word: never an empty block
-        } catch (const std::bad_alloc&) {
-            delete lpSet;
-            return nullptr;
-        }
+        // one spare word: never an empty block
+        if (!assignFresh<uint16_t>(AllocSite::PositionSetBlock, lpSet->block, 2u * capacity + 1u))
+            return freePositionSet(lpSet);
         lpSet->wCapacity = capacity;
         lpSet->lpFrom = lpSet->block.data();
         lpSet->lpTo = lpSet->block.data() + capacity;
@@ -191,6 +188,6 @@ int intersectSet(PositionSet* lpDestination, const PositionSet* lpSource)
 
 PositionSet* freePositionSet(PositionSet* lpSet)
 {
-    delete lpSet;
+    std::unique_ptr<PositionSet> released(lpSet);
     return nullptr;
 }

@@ -8,12 +8,12 @@
 //   [SECTION] Unfixed pulse count
 #include <algorithm>
 #include <cstdio>
-#include <new>
 
 #include "chainstore.h"
 #include "detection.h"
 #include "inputcheck.h"
 #include "layers.h"
+#include "platform/allocation.h"
 
 /*==========================================================================
 ** [SECTION] Input checks and the series result
@@ -131,15 +131,14 @@ namespace {
 bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader* alphabet, uint16_t count,
                    const uint16_t* list, uint16_t level, const SeriesHeader* h, const char* second)
 {
-    try {
-        prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::MatchTable,
+                     [&] { prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level); })) {
         MessageBoxA(hWnd, "Нет памяти для ppDw!", nullptr, MB_OK);
         return false;
     }
-    try {
-        prepareFixedWork(w, h->dwSeriesSize, h->wImpulseSize, h->wImpulseQuantity, h->lpLowBounds, h->lpHighBounds);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::PulseWork, [&] {
+            prepareFixedWork(w, h->dwSeriesSize, h->wImpulseSize, h->wImpulseQuantity, h->lpLowBounds, h->lpHighBounds);
+        })) {
         MessageBoxA(hWnd, second, nullptr, MB_OK);
         return false;
     }
@@ -243,15 +242,16 @@ int32_t detectUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequired
         return earlyAnswer(check, 0, 1, lpChainsHeader, h);
     MatchTable table;
     UnfixedWork w;
-    try {
-        prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize, wProcSavedEnergyLevel);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::MatchTable, [&] {
+            prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize,
+                              wProcSavedEnergyLevel);
+        })) {
         MessageBoxA(hWnd, "Нет памяти для EtalonsPartialEnergy!", nullptr, MB_OK);
         return 0;
     }
-    try {
-        prepareUnfixedWork(w, h->dwSeriesSize, h->wImpulseSize, wTmin, wTmax, h->wMinPulses, h->wMaxPulses);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::PulseWork, [&] {
+            prepareUnfixedWork(w, h->dwSeriesSize, h->wImpulseSize, wTmin, wTmax, h->wMinPulses, h->wMaxPulses);
+        })) {
         MessageBoxA(hWnd, "Нет памяти для indexes!", nullptr, MB_OK);
         return 0;
     }
@@ -285,10 +285,12 @@ int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequi
     ChainsHeader* chains = lpChainsHeader;
     MatchTable table;
     UnfixedWork w;
-    try {
-        prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize, wProcSavedEnergyLevel);
-        prepareUnfixedWork(w, h->dwSeriesSize, h->wImpulseSize, wTmin, wTmax, h->wMinPulses, h->wMaxPulses);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::MatchTable, [&] {
+            prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize,
+                              wProcSavedEnergyLevel);
+        }) || !tryAllocate(AllocSite::PulseWork, [&] {
+            prepareUnfixedWork(w, h->dwSeriesSize, h->wImpulseSize, wTmin, wTmax, h->wMinPulses, h->wMaxPulses);
+        })) {
         MessageBoxA(hWnd, "Нет памяти для indexes!", nullptr, MB_OK);
         return 0;
     }

@@ -12,6 +12,7 @@
 #include <new>
 
 #include "tuples.h"
+#include "platform/allocation.h"
 
 /*==========================================================================
 ** [SECTION] One phase search
@@ -165,15 +166,11 @@ bool takePhaseWork(HWND hWnd, const char* secondBlock, const PulseHeader* alphab
                    const std::vector<int64_t>& hi, PhaseWork& w, EtalonMatches& matches)
 {
     const int L = h->dwSeriesSize, n = h->wImpulseSize, K = h->wImpulseQuantity;
-    try {
-        preparePhaseWork(w, L, n, K, Tmax, lo, hi, matches.needed);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::TuplePhaseWork, [&] { preparePhaseWork(w, L, n, K, Tmax, lo, hi, matches.needed); })) {
         MessageBoxA(hWnd, "Нет памяти для ppDw!", nullptr, MB_OK);
         return false;
     }
-    try {
-        prepareEtalonMatches(matches, alphabet, set, level, h);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::TupleMatches, [&] { prepareEtalonMatches(matches, alphabet, set, level, h); })) {
         MessageBoxA(hWnd, secondBlock, nullptr, MB_OK);
         return false;
     }

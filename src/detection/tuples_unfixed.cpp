@@ -15,6 +15,7 @@
 
 #include "layers.h"
 #include "tuples.h"
+#include "platform/allocation.h"
 
 /*==========================================================================
 ** [SECTION] Step reports
@@ -318,19 +319,19 @@ bool takeUnfixedTupleWork(HWND hWnd, const PulseHeader* alphabet, const TupleSet
 {
     resetChainsHeader(chains, 0, h->wMaxPulses);
     const int L = h->dwSeriesSize, n = h->wImpulseSize;
-    try {
-        prepareUnfixedWork(w.positions, L, n, Tmin, Tmax, h->wMinPulses, h->wMaxPulses);
-        w.matches.needed.assign(L, 0);
-        for (int k = 0; k < L; k++)
-            w.matches.needed[k] = (w.positions.flags[k] & kBoth) != 0;
-        prepareEtalonMatches(w.matches, alphabet, set, level, h);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::TupleMatches, [&] {
+            prepareUnfixedWork(w.positions, L, n, Tmin, Tmax, h->wMinPulses, h->wMaxPulses);
+            w.matches.needed.assign(L, 0);
+            for (int k = 0; k < L; k++)
+                w.matches.needed[k] = (w.positions.flags[k] & kBoth) != 0;
+            prepareEtalonMatches(w.matches, alphabet, set, level, h);
+        })) {
         MessageBoxA(hWnd, "Нет памяти для EtalonsPartialEnergy!", nullptr, MB_OK);
         return false;
     }
-    try {
-        prepareLayerWork(w.g, L - n + 1, static_cast<int>(std::min<size_t>(set.longest, h->wMaxPulses)));
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::TupleLayerWork, [&] {
+            prepareLayerWork(w.g, L - n + 1, static_cast<int>(std::min<size_t>(set.longest, h->wMaxPulses)));
+        })) {
         MessageBoxA(hWnd, "Нет памяти для G_on_layers!", nullptr, MB_OK);
         return false;
     }

@@ -7,11 +7,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <new>
 
 #include "display/display_private.h"
 #include "display/textout.h"
 #include "display/seriesview_private.h"
+#include "platform/allocation.h"
 #include "simulation/simulation.h"
 
 using namespace seriesview;
@@ -157,9 +157,7 @@ int paintStatisticsChart(HWND hWnd, HDC hdc, const ChartInputs& in, std::vector<
         return 0;  // nothing simulated: the frame alone
     const ChartReference ref = chartReference(in);
     std::vector<int32_t> norm;
-    try {
-        norm = chartNormalizers(in, ref);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::ChartNormalizers, [&] { norm = chartNormalizers(in, ref); })) {
         MessageBoxA(hWnd, "No memory to RestoredErrorNormalizer", " ERROR in DrawDetectionArrayZ ", MB_OK);
         return 0;
     }

@@ -90,6 +90,14 @@ struct SubsetPanelState {
     RECT SubsetStripRect{};                        // the strip's frame, right and bottom inclusive
     int32_t wSubsetSlotsShown = 0;                 // slots laid out at the last paint, <= capacity
     int32_t bMarkAllOnce = 0;                      // the next tuple-panel paint marks every used slot, then clears it
+    // Storage behind the views above and gState's subset views, zero-filled when made.
+    std::vector<RECT> stripRectStore;              // behind possibleSubsetRect
+    std::vector<int32_t> stripStore;               // behind gState.selectedSubset and selectedSubsetMarks
+    std::vector<int32_t> sizeStore;                // behind gState.selectedSubsetArraySize
+    std::vector<RECT> rowRectStore;                // behind possibleSubsetArrayBlock
+    std::vector<RECT*> rowStartStore;              // behind possibleSubsetArrayRect
+    std::vector<int32_t> rowStore;                 // behind gState.selectedSubsetArray
+    std::vector<RECT> buttonStore;                 // behind ButtonsWhileSelectedSubsetRect
 };
 extern SubsetPanelState gSubsetPanel;  // written by the panel; read by its presses and the redraw commands
 

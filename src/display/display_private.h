@@ -372,6 +372,7 @@ struct ParamsHeader {
     int32_t wAreasCapacity;      // entries allocated in pulsesSelectedAreas
     int32_t wAreasQuantity;      // entries in use: Mmax - Mmin + 1, >= 0
     RECT* pulsesSelectedAreas;   // [wAreasCapacity] hit rectangle of pulse count Mmin + i
+    std::vector<RECT> areaStore; // behind pulsesSelectedAreas
     RECT PanelRect;              // the inner panel
     RECT PlotRect;               // the diagram's axes: (px, py0, right, py)
     RECT APlusHandleRect;        // hit rectangle of the dotted a+ level

@@ -10,11 +10,11 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <string>
 
 #include "display/display_private.h"
 #include "display/textout.h"
+#include "platform/allocation.h"
 #include "platform/platform.h"
 #include "resources/resources.h"
 #include "shell/state.h"
@@ -64,22 +64,21 @@ ParamsHeader* getParamsHeader(HWND hWnd, const SeriesHeader* lpSeriesHeader, Par
 
     ParamsHeader* p = lpParamsHeader;
     if (!p) {
-        p = new (std::nothrow) ParamsHeader{};
+        p = makeOrNull<ParamsHeader>(AllocSite::ParamsHeader).release();  // freeParamsHeader releases it
         if (!p) {
             MessageBoxA(hWnd, "Нет памяти для newParamsHeader!", " getParamsHeader ", MB_OK);
             return nullptr;
         }
     }
     if (p->wAreasCapacity < count) {
-        delete[] p->pulsesSelectedAreas;
-        p->pulsesSelectedAreas = new (std::nothrow) RECT[count];
-        p->wAreasCapacity = p->pulsesSelectedAreas ? count : 0;
-        if (!p->pulsesSelectedAreas) {
+        if (!assignFresh<RECT>(AllocSite::ParamsAreas, p->areaStore, count)) {
             MessageBoxA(hWnd, "Нет памяти для newParamsHeader->pulsesSelectedAreas!", " getParamsHeader ", MB_OK);
             // The caller stores the result: a record it no longer points to is released here.
             freeParamsHeader(hWnd, p);
             return nullptr;
         }
+        p->pulsesSelectedAreas = p->areaStore.data();
+        p->wAreasCapacity = count;
         p->dwAllocatedLength = L;
     }
     p->wAreasQuantity = count;
@@ -627,6 +626,5 @@ void freeParamsHeader(HWND, ParamsHeader* lpParamsHeader)
 {
     if (!lpParamsHeader)
         return;
-    delete[] lpParamsHeader->pulsesSelectedAreas;
-    delete lpParamsHeader;
+    std::unique_ptr<ParamsHeader> released(lpParamsHeader);  // with its areas
 }

@@ -13,7 +13,7 @@
 #include "display/display_private.h"
 #include "resources/resources.h"
 #include "display/textout.h"
-#include "display/subsetpanel_private.h"
+#include "platform/allocation.h"
 #include "shell/state.h"
 
 /*==========================================================================
@@ -191,8 +191,8 @@ int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const
     if (!panelReady())
         return 0;  // the layout could not allocate the panel and said so
     if (!p.ButtonsWhileSelectedSubsetRect) {
-        p.ButtonsWhileSelectedSubsetRect =
-            static_cast<RECT*>(subsetpanel::allocate(kSubsetButtonsAllocated * sizeof(RECT)));
+        if (assignFresh<RECT>(AllocSite::SubsetButtons, p.buttonStore, kSubsetButtonsAllocated))
+            p.ButtonsWhileSelectedSubsetRect = p.buttonStore.data();
         if (!p.ButtonsWhileSelectedSubsetRect) {
             MessageBoxA(hWnd, "Нет памяти для ButtonsWhileSelectedSubsetRect!", nullptr, MB_OK);
             if (tuple)

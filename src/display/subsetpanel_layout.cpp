@@ -5,10 +5,9 @@
 //
 // Sections: state - allocation - geometry - reserved subsets
 #include <algorithm>
-#include <cstdlib>
 
 #include "display/display_private.h"
-#include "display/subsetpanel_private.h"
+#include "platform/allocation.h"
 #include "shell/state.h"
 
 /*==========================================================================
@@ -17,34 +16,18 @@
 
 SubsetPanelState gSubsetPanel;
 
-namespace subsetpanel {
-
-namespace {
-void* zeroFilled(size_t bytes)
-{
-    return std::calloc(bytes ? bytes : 1, 1);
-}
-} // namespace
-
-void* (*allocate)(size_t bytes) = zeroFilled;
-
-void restoreAllocator()
-{
-    allocate = zeroFilled;
-}
-
-} // namespace subsetpanel
-
 /*==========================================================================
 ** Allocation
 **========================================================================*/
 
 namespace {
 
+// Points `view` at `count` zero-filled entries (at least one) held by `store`;
+// null when out of memory.
 template <typename T>
-T* allocateArray(size_t count)
+T* allocateArray(AllocSite site, std::vector<T>& store, size_t count)
 {
-    return static_cast<T*>(subsetpanel::allocate(count * sizeof(T)));
+    return assignFresh<T>(site, store, std::max<size_t>(count, 1)) ? store.data() : nullptr;
 }
 
 // The strip: its slots' rectangles and the one block of entries and marks.
@@ -52,8 +35,8 @@ void releaseStrip()
 {
     ProgramState& s = gState;
     SubsetPanelState& p = gSubsetPanel;
-    std::free(p.possibleSubsetRect);
-    std::free(s.selectedSubset);  // the marks are its second half
+    p.stripRectStore = std::vector<RECT>();
+    p.stripStore = std::vector<int32_t>();  // the marks are its second half
     p.possibleSubsetRect = nullptr;
     s.selectedSubset = nullptr;
     p.selectedSubsetMarks = nullptr;
@@ -65,9 +48,9 @@ void releaseReservedRows()
 {
     ProgramState& s = gState;
     SubsetPanelState& p = gSubsetPanel;
-    std::free(s.selectedSubsetArray);
-    std::free(p.possibleSubsetArrayRect);
-    std::free(p.possibleSubsetArrayBlock);
+    p.rowStore = std::vector<int32_t>();
+    p.rowStartStore = std::vector<RECT*>();
+    p.rowRectStore = std::vector<RECT>();
     s.selectedSubsetArray = nullptr;
     p.possibleSubsetArrayRect = nullptr;
     p.possibleSubsetArrayBlock = nullptr;
@@ -75,7 +58,7 @@ void releaseReservedRows()
 
 void releaseSizes()
 {
-    std::free(gState.selectedSubsetArraySize);
+    gSubsetPanel.sizeStore = std::vector<int32_t>();
     gState.selectedSubsetArraySize = nullptr;
 }
 
@@ -103,10 +86,10 @@ void layoutSubsetPanel(HWND hWnd)
     // 1. The strip: slot rectangles, entries and marks (one block), empty.
     releaseStrip();
     const int32_t capacity = kSubsetCapacity;
-    p.possibleSubsetRect = allocateArray<RECT>(capacity);
+    p.possibleSubsetRect = allocateArray(AllocSite::SubsetStripRects, p.stripRectStore, capacity);
     if (!p.possibleSubsetRect)
         return layoutFailed(hWnd, "Нет памяти для possibleSubsetRect!");
-    s.selectedSubset = allocateArray<int32_t>(2 * static_cast<size_t>(capacity));
+    s.selectedSubset = allocateArray(AllocSite::SubsetStrip, p.stripStore, 2 * static_cast<size_t>(capacity));
     if (!s.selectedSubset)
         return layoutFailed(hWnd, "Нет памяти для selectedSubset!");
     p.selectedSubsetMarks = s.selectedSubset + capacity;
@@ -121,20 +104,20 @@ void layoutSubsetPanel(HWND hWnd)
     s.wReservedSubsetsUsed = 0;
     s.wPickedSubset = 0;
     const int32_t reserved = s.wReservedSubsets;
-    s.selectedSubsetArraySize = allocateArray<int32_t>(reserved);
+    s.selectedSubsetArraySize = allocateArray(AllocSite::SubsetSizes, p.sizeStore, reserved);
     if (!s.selectedSubsetArraySize)
         return layoutFailed(hWnd, "Нет памяти для selectedSubsetArraySize!");
 
     // 3. Rows of capacity + 1: the entries of each stored subset; the
     // rectangles of its cells followed by the row's own.
     const size_t n = static_cast<size_t>(reserved) * (capacity + 1);
-    p.possibleSubsetArrayBlock = allocateArray<RECT>(n);
+    p.possibleSubsetArrayBlock = allocateArray(AllocSite::SubsetRowRects, p.rowRectStore, n);
     if (!p.possibleSubsetArrayBlock)
         return layoutFailed(hWnd, "Нет памяти для possibleSubsetRect!");
-    p.possibleSubsetArrayRect = allocateArray<RECT*>(reserved);
+    p.possibleSubsetArrayRect = allocateArray(AllocSite::SubsetRowStarts, p.rowStartStore, reserved);
     if (!p.possibleSubsetArrayRect)
         return layoutFailed(hWnd, "Нет памяти для possibleSubsetArrayRect!");
-    s.selectedSubsetArray = allocateArray<int32_t>(n);
+    s.selectedSubsetArray = allocateArray(AllocSite::SubsetRows, p.rowStore, n);
     if (!s.selectedSubsetArray)
         return layoutFailed(hWnd, "Нет памяти для selectedSubset!");
     for (int32_t k = 0; k < reserved; k++)
@@ -147,8 +130,7 @@ void freeSubsetPanel()
     releaseStrip();
     releaseReservedRows();
     releaseSizes();
-    std::free(gSubsetPanel.ButtonsWhileSelectedSubsetRect);
-    gSubsetPanel = SubsetPanelState();
+    gSubsetPanel = SubsetPanelState();  // with the buttons' rectangles
     gState.wPossibleSubsetCapacity = 0;
     gState.wReservedSubsetsUsed = 0;
     gState.wPickedSubset = 0;

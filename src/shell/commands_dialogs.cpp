@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "detection/detection.h"
+#include "platform/allocation.h"
 #include "display/display.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
@@ -120,7 +121,7 @@ void createSeries(HWND hWnd)
         return;
     }
     s.wNextImpulseQuantity = static_cast<uint16_t>((s.wNewMinPulses + s.wNewMaxPulses) / 2);
-    if (!growSequence(s.lpNewEtalonSequence, s.wNewEtalonSequenceCapacity, s.wNewMaxPulses)) {
+    if (!growNewEtalonSequence(s.wNewMaxPulses)) {
         s.wNextImpulseQuantity = s.wOldImpulseQuantity;
         MessageBoxA(hWnd, "Нет памяти для lpNewEtalonSequence!", "CM_INFO", MB_OK);
         return;
@@ -252,14 +253,14 @@ RestoreErrorHeader* newRunRecord(HWND hWnd)
         MessageBoxA(hWnd, "Ошибка initRestErrHeader!", " About RestoreErrorHeader ", MB_OK);
         return nullptr;
     }
-    try {
-        std::vector<TrawlingCellSums> sums(std::max<size_t>(1, size_t(s.wVariousPulsesNumber) * s.wNoiseSteps));
-        *static_cast<volatile int64_t*>(&sums.back().restoring) = 0;  // taken for real, not optimised away
-    } catch (const std::bad_alloc&) {
+    std::vector<TrawlingCellSums> sums;
+    const size_t cells = std::max<size_t>(1, size_t(s.wVariousPulsesNumber) * s.wNoiseSteps);
+    if (!assignFresh(AllocSite::RunCellSums, sums, cells)) {
         freeRestErrHeader(run);
         MessageBoxA(hWnd, "Не могу выделить память для сумм по ячейкам!", " About statCutoffTrawling ", MB_OK);
         return nullptr;
     }
+    *static_cast<volatile int64_t*>(&sums.back().restoring) = 0;  // taken for real, not optimised away
     return run;
 }
 

@@ -1,8 +1,6 @@
 // The main window's life: program entry (class, creation, maximised show, the
 // message loop), the routing of its messages, the creation step that builds
 // the alphabet and the first series, and the release of everything at the end.
-#include <cstdlib>
-
 #include "display/display.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
@@ -68,16 +66,10 @@ bool setInitialSeriesParameters(HWND hWnd, ProgramState& s)
     s.wMaxPulses = pulsesUpperBound(s.dwSeriesLength, s.wImpulseSize, s.wTmin);
     s.wNextImpulseQuantity = s.wImpulseQuantity = static_cast<uint16_t>((s.wMinPulses + s.wMaxPulses) / 2);
     // 9. The two etalon sequences.
-    std::free(s.lpEtalonSequence);
-    std::free(s.lpNewEtalonSequence);
-    s.lpEtalonSequence = static_cast<uint16_t*>(std::malloc(std::max<size_t>(s.wMaxPulses, 1) * sizeof(uint16_t)));
-    s.lpNewEtalonSequence = static_cast<uint16_t*>(std::malloc(std::max<size_t>(s.wMaxPulses, 1) * sizeof(uint16_t)));
-    if (!s.lpEtalonSequence || !s.lpNewEtalonSequence) {
+    if (!makeEtalonSequences(s.wMaxPulses)) {
         MessageBoxA(hWnd, "Нет памяти для lpEtalonSequence!", " WM_CREATE ", MB_OK);
         return false;
     }
-    for (uint16_t i = 0; i < s.wMaxPulses; i++)
-        s.lpEtalonSequence[i] = s.lpNewEtalonSequence[i] = static_cast<uint16_t>(s.wEtalonNumber);
     s.wEtalonSequenceCapacity = s.wNewEtalonSequenceCapacity = s.wMaxPulses;
     // 10. Noise level and the chains record.
     s.NoiseLevelTable.index = 1;
@@ -168,10 +160,7 @@ void destroyMainWindow(HWND hWnd)
     freeRequiredList(s.lpRequiredList);
     s.lpRequiredList = nullptr;
     s.wRequiredQuantity = s.wRequiredCapacity = 0;
-    std::free(s.lpEtalonSequence);
-    std::free(s.lpNewEtalonSequence);
-    s.lpEtalonSequence = s.lpNewEtalonSequence = nullptr;
-    s.wEtalonSequenceCapacity = s.wNewEtalonSequenceCapacity = 0;
+    releaseEtalonSequences();
     freeSeriesHeader(s.lpSeriesHeader);
     s.lpSeriesHeader = nullptr;
     releaseChainsHeader(hWnd, s.lpChainsHeader);

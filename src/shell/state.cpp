@@ -2,9 +2,9 @@
 // rules every command applies to it (processing type, pulse-count bounds,
 // required list, whole-pulse levels, etalon sequence growth).
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
+#include "platform/allocation.h"
 #include "shell/state.h"
 
 ProgramState gState;
@@ -72,23 +72,72 @@ void forceWholePulses()
     s.wNewProcSavedEnergy = 100;
 }
 
-bool growSequence(uint16_t*& block, uint16_t& capacity, uint16_t count)
+namespace {
+
+// Grows the sequence `view` shows (stored in `store`) to at least `count`
+// entries, keeping its contents (the new ones 0) and raising `capacity`; a
+// sequence large enough stays. False when out of memory, all three unchanged.
+bool growSequence(AllocSite site, std::vector<uint16_t>& store, uint16_t*& view, uint16_t& capacity, uint16_t count)
 {
-    if (block && capacity >= count)
+    if (view && capacity >= count)
         return true;
-    void* grown = std::realloc(block, std::max<size_t>(count, 1) * sizeof(uint16_t));
-    if (!grown)
+    std::vector<uint16_t> grown;
+    if (!assignFresh<uint16_t>(site, grown, std::max<size_t>({count, capacity, 1})))
         return false;
-    block = static_cast<uint16_t*>(grown);
+    if (view)
+        std::copy_n(view, std::min<size_t>(capacity, grown.size()), grown.begin());
+    store.swap(grown);
+    view = store.data();
     capacity = std::max(capacity, count);
     return true;
+}
+
+// A fresh sequence of `count` entries (at least one) of `etalon`; false when
+// out of memory, the view then null.
+bool makeSequence(AllocSite site, std::vector<uint16_t>& store, uint16_t*& view, uint16_t count, uint16_t etalon)
+{
+    view = nullptr;
+    store = std::vector<uint16_t>();
+    if (!assignFresh(site, store, std::max<size_t>(count, 1), etalon))
+        return false;
+    view = store.data();
+    return true;
+}
+
+} // namespace
+
+bool makeEtalonSequences(uint16_t count)
+{
+    ProgramState& s = gState;
+    const uint16_t etalon = static_cast<uint16_t>(s.wEtalonNumber);
+    const bool made = makeSequence(AllocSite::EtalonSequence, s.etalonSequenceStore, s.lpEtalonSequence, count, etalon);
+    return makeSequence(AllocSite::NewEtalonSequence, s.newEtalonSequenceStore, s.lpNewEtalonSequence, count,
+                        etalon) &&
+           made;
+}
+
+void releaseEtalonSequences()
+{
+    ProgramState& s = gState;
+    s.etalonSequenceStore = std::vector<uint16_t>();
+    s.newEtalonSequenceStore = std::vector<uint16_t>();
+    s.lpEtalonSequence = s.lpNewEtalonSequence = nullptr;
+    s.wEtalonSequenceCapacity = s.wNewEtalonSequenceCapacity = 0;
+}
+
+bool growNewEtalonSequence(uint16_t count)
+{
+    ProgramState& s = gState;
+    return growSequence(AllocSite::NewEtalonSequence, s.newEtalonSequenceStore, s.lpNewEtalonSequence,
+                        s.wNewEtalonSequenceCapacity, count);
 }
 
 bool growEtalonSequence(uint16_t count)
 {
     ProgramState& s = gState;
     const uint16_t before = s.wEtalonSequenceCapacity;
-    if (!growSequence(s.lpEtalonSequence, s.wEtalonSequenceCapacity, count))
+    if (!growSequence(AllocSite::EtalonSequence, s.etalonSequenceStore, s.lpEtalonSequence, s.wEtalonSequenceCapacity,
+                      count))
         return false;
     for (uint16_t i = before; i < count; i++)
         s.lpEtalonSequence[i] = static_cast<uint16_t>(s.wEtalonNumber);

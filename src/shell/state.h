@@ -157,6 +157,10 @@ struct ProgramState {
     RestoreErrorHeader* lpRestErrorHeader = nullptr; // statistics of the last simulation
     ParamsHeader* lpParamsHeader = nullptr;         // parameter panel state
 
+    /* Storage behind the sequence views. Written only by the sequence functions below. */
+    std::vector<uint16_t> etalonSequenceStore;     // lpEtalonSequence points at its entries
+    std::vector<uint16_t> newEtalonSequenceStore;  // lpNewEtalonSequence points at its entries
+
     /* Window resources. Made at window creation, released at its destruction; read by the painter. */
     HINSTANCE hInst = nullptr;        // module instance
     HWND hMainWnd = nullptr;          // the main window
@@ -183,12 +187,18 @@ void deriveStartDefaults();
 void rebuildRequiredList();
 // Forces the lost data level to 0 and every saved energy field to 100.
 void forceWholePulses();
-// Grows a sequence block to at least `count` entries, keeping its contents
-// (the new ones undefined) and raising `capacity`; false when out of memory,
-// the block and capacity unchanged.
-bool growSequence(uint16_t*& block, uint16_t& capacity, uint16_t count);
+// Makes both etalon sequences anew, `count` entries (at least one) of
+// wEtalonNumber each; false when out of memory, a sequence not made then null.
+// The capacities are the caller's to set.
+bool makeEtalonSequences(uint16_t count);
+// Releases both etalon sequences; views null, capacities 0.
+void releaseEtalonSequences();
 // Grows lpEtalonSequence to `count` entries (new ones wEtalonNumber); false when out of memory.
 bool growEtalonSequence(uint16_t count);
+// Grows lpNewEtalonSequence to at least `count` entries, keeping its contents
+// (the new ones 0) and raising its capacity; false when out of memory, the
+// sequence and capacity unchanged.
+bool growNewEtalonSequence(uint16_t count);
 
 // Row pointers into selectedSubsetArray (wReservedSubsets rows, then null).
 std::vector<const int32_t*> subsetRows();

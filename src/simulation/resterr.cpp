@@ -4,8 +4,8 @@
 // the charts; nothing here is on a hot path.
 #include <algorithm>
 #include <cstdio>
-#include <new>
 
+#include "platform/allocation.h"
 #include "simulation.h"
 
 namespace {
@@ -26,24 +26,6 @@ void layOutRecord(RestoreErrorHeader* h, uint16_t P, uint16_t L)
     }
     h->wVariousPulses = P;
     h->wNoiseLevels = L;
-}
-
-// Makes `block` hold at least `count` elements, keeping it when it does.
-// Returns false when the allocation failed (the block is then unchanged).
-template <typename T>
-bool holdAtLeast(std::vector<T>& block, size_t count)
-{
-    if (block.size() >= count)
-        return true;
-    try {
-        std::vector<T> bigger(count);
-        block.swap(bigger);
-    } catch (const std::bad_alloc&) {
-        return false;
-    } catch (const std::length_error&) {
-        return false;
-    }
-    return true;
 }
 
 } // namespace
@@ -68,7 +50,7 @@ RestoreErrorHeader* getRestErrHeader(HWND hWnd, uint16_t P, uint16_t L, int32_t 
     const char* caption = " getRestErrHeader ";
     RestoreErrorHeader* h = lpRestErrorHeader;
     if (!h) {
-        h = new (std::nothrow) RestoreErrorHeader();
+        h = makeOrNull<RestoreErrorHeader>(AllocSite::RestErrHeader).release();  // freeRestErrHeader releases it
         if (!h) {
             MessageBoxA(hWnd, "Нет памяти для newRestErrorHeader!", caption, MB_OK);
             return nullptr;
@@ -85,11 +67,12 @@ RestoreErrorHeader* getRestErrHeader(HWND hWnd, uint16_t P, uint16_t L, int32_t 
     const uint64_t cells = uint64_t(kErrorTables) * reservedPulses * reservedLevels;
 
     const char* failure = nullptr;
-    if (!holdAtLeast(h->valueStore, size_t(reservedLevels) + reservedPulses))
+    if (!holdAtLeast(AllocSite::RestErrValues, h->valueStore, size_t(reservedLevels) + reservedPulses))
         failure = "Нет памяти для newRestErrorHeader->lpNoiseLevel!";
-    else if (!holdAtLeast(h->rowStore, size_t(kErrorTables) * reservedLevels))
+    else if (!holdAtLeast(AllocSite::RestErrRows, h->rowStore, size_t(kErrorTables) * reservedLevels))
         failure = "Нет памяти для newRestErrorHeader->lpErrors!";
-    else if ((cells > h->cellStore.size() && cells > kMaxErrorCells) || !holdAtLeast(h->cellStore, cells))
+    else if ((cells > h->cellStore.size() && cells > kMaxErrorCells) ||
+             !holdAtLeast(AllocSite::RestErrCells, h->cellStore, cells))
         failure = "Нет памяти для newRestErrorHeader->lpErrors[]!";
     if (failure) {
         MessageBoxA(hWnd, failure, caption, MB_OK);
@@ -166,7 +149,7 @@ int addInitRestErrHeader(HWND hWnd, uint16_t seriesType, uint16_t taskType, uint
 
 int freeRestErrHeader(RestoreErrorHeader* lpRestErrorHeader)
 {
-    delete lpRestErrorHeader;
+    std::unique_ptr<RestoreErrorHeader> released(lpRestErrorHeader);
     return 1;
 }
 

@@ -18,6 +18,7 @@
 #include <new>
 #include <string>
 
+#include "platform/allocation.h"
 #include "trialpool.h"
 
 int64_t simStartTime = 0;
@@ -461,8 +462,11 @@ bool walkCell(GridWalk& g, int j, int k, uint16_t K, uint32_t step)
         getCutOffSeries(g.hWnd, g.A, g.alphabet, g.q, g.Tmin, g.Tmax, g.N, K, g.state.sequence.data(),
                         g.context->wAmplitude, static_cast<int16_t>(g.savedLevel), h);
         addNoise(h, D, *g.context->lpNoiseSeed);
-        copySeriesHeader(*h, slot->series);
-        slot->candidates = g.state.sequence;
+        if (!tryAllocate(AllocSite::TrialCopies, [&] {
+                copySeriesHeader(*h, slot->series);
+                slot->candidates = g.state.sequence;
+            }))
+            throw std::bad_alloc();  // walkGrid ends the walk
         slot->K = K;
         slot->expectedSubset = g.state.e;
         slot->cell = j * L + k;
@@ -526,10 +530,10 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
                .list = list, .processingType = wProcessingType, .savedLevel = wSavedEnergyLevel,
                .q = Alphabet[list[0] - 1].wLength, .Tmin = h->wTmin, .Tmax = h->wTmax, .N = h->dwSeriesSize};
     SubsetCopies subsets;
-    try {
-        g.state.counters.assign(std::max<size_t>(M, n), 1);
-        g.state.sequence.assign(std::max<size_t>(M, n), 1);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::TrialSequence, [&] {
+            g.state.counters.assign(std::max<size_t>(M, n), 1);
+            g.state.sequence.assign(std::max<size_t>(M, n), 1);
+        })) {
         MessageBoxA(hWnd, "Ошибка lpEtalonNumbersList!", kCaption, MB_OK);
         return kTrawlingNotStarted;
     }
@@ -544,9 +548,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     threads = std::clamp(threads, 1, 64);
     // Cells are stored only when the whole run finished, so a cancelled run
     // leaves the tables as initRestErrHeader left them.
-    try {
-        g.sums.resize(size_t(P) * L);
-    } catch (const std::bad_alloc&) {
+    if (!holdAtLeast(AllocSite::TrialSums, g.sums, size_t(P) * L)) {
         MessageBoxA(hWnd, "Не могу выделить память для сумм по ячейкам!", kCaption, MB_OK);
         return kTrawlingNoMemory;
     }

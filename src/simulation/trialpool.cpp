@@ -12,6 +12,7 @@
 #include <new>
 #include <system_error>
 
+#include "platform/allocation.h"
 #include "trialpool.h"
 
 /*==========================================================================
@@ -212,15 +213,14 @@ std::thread startStdThread(void (*loop)(TrialPool*), TrialPool* pool)
 // The slots of a pool, each with its chains header and its box recorder.
 bool makeTrialSlots(HWND hWnd, TrialPool& pool, int count, uint16_t M)
 {
-    try {
-        pool.slots = std::vector<TrialSlot>(count);
-        for (TrialSlot& slot : pool.slots) {
-            slot.boxes = std::make_unique<RecordingMessageBoxes>();
-            slot.boxOwner.lpMessages = slot.boxes.get();
-        }
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::TrialSlots, [&] {
+            pool.slots = std::vector<TrialSlot>(count);
+            for (TrialSlot& slot : pool.slots) {
+                slot.boxes = std::make_unique<RecordingMessageBoxes>();
+                slot.boxOwner.lpMessages = slot.boxes.get();
+            }
+        }))
         return false;
-    }
     for (TrialSlot& slot : pool.slots) {
         slot.chains = getChainsHeader(hWnd, 10, M, nullptr);
         if (!slot.chains)

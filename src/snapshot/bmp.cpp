@@ -3,8 +3,8 @@
 // (rows bottom-up, padded to 4 bytes) and the file itself. Called once per
 // " Save image as..." with a .bmp name.
 #include <algorithm>
-#include <new>
 
+#include "platform/allocation.h"
 #include "writer.h"
 
 using namespace snapshot_detail;
@@ -159,19 +159,15 @@ BmpDescription* getBmpDescription(HWND hWnd, const BITMAP* bitmap)
     const uint16_t D = bmpRoundedDepth(bitmap->bmPlanes, bitmap->bmBitsPixel);
     const uint32_t colours = D < 16 ? 1u << D : 0u;
 
-    BmpDescription* description = new (std::nothrow) BmpDescription();
-    if (description) {
-        try {
-            description->bmiColors.resize(colours);
-        } catch (const std::bad_alloc&) {
-            delete description;
-            description = nullptr;
-        }
-    }
-    if (!description) {
+    std::unique_ptr<BmpDescription> made;
+    if (!tryAllocate(AllocSite::BmpDescription, [&] {
+            made = std::make_unique<BmpDescription>();
+            made->bmiColors.resize(colours);
+        })) {
         MessageBoxA(hWnd, "Нет памяти для BITMAPINFO", kCaption, MB_OK);
         return nullptr;
     }
+    BmpDescription* description = made.release();  // freeBmpDescription releases it
 
     BITMAPINFOHEADER& info = description->bmiHeader;
     info.biSize = kInfoHeaderSize;
@@ -204,10 +200,10 @@ int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, c
     BITMAPINFOHEADER& info = description->bmiHeader;
     const uint32_t rowBytes = bmpRowBytes(info.biWidth, info.biBitCount);
     std::vector<uint8_t> rows;
-    try {
-        rows.resize(std::max<size_t>(info.biSizeImage, size_t(rowBytes) * image->height));
-        description->bmiColors = colourTable(info.biBitCount);
-    } catch (const std::bad_alloc&) {
+    if (!tryAllocate(AllocSite::BmpRows, [&] {
+            rows.resize(std::max<size_t>(info.biSizeImage, size_t(rowBytes) * image->height));
+            description->bmiColors = colourTable(info.biBitCount);
+        })) {
         return failWith(hWnd, kCaption, "GlobalAlloc ERROR!");
     }
     convertRows(*image, info.biBitCount, description->bmiColors, rowBytes, rows.data());
@@ -259,5 +255,5 @@ int writeBmpFile(HWND hWnd, const char* fileName, BmpDescription* description, c
 
 void freeBmpDescription(BmpDescription* description)
 {
-    delete description;
+    std::unique_ptr<BmpDescription> released(description);
 }

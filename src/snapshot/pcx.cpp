@@ -2,8 +2,8 @@
 // every pixel of the background colour is set. Called once per " Save image
 // as..." with a .pcx name; reads every pixel once and writes line by line.
 #include <cstring>
-#include <new>
 
+#include "platform/allocation.h"
 #include "writer.h"
 
 using namespace snapshot_detail;
@@ -98,14 +98,10 @@ int writePcxFile(HWND hWnd, const char* fileName, const SnapshotImage* image)
     const uint32_t B = pcxBytesPerLine(W);
 
     std::vector<uint8_t> line, codes;
-    try {
-        line.resize(B);
-    } catch (const std::bad_alloc&) {
+    if (!assignFresh<uint8_t>(AllocSite::PcxLine, line, B)) {
         return failWith(hWnd, kCaption, "Нет памяти для буфера строки!");
     }
-    try {
-        codes.resize(2 * size_t(B));
-    } catch (const std::bad_alloc&) {
+    if (!assignFresh<uint8_t>(AllocSite::PcxCodes, codes, 2 * size_t(B))) {
         return failWith(hWnd, kCaption, "Нет памяти для кодов строки!");
     }
 

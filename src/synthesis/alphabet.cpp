@@ -2,8 +2,8 @@
 // shapes, and the resampling of a pulse. Built once at window creation and on
 // "New pulses"; every series and every detector reads it.
 #include <cmath>
-#include <new>
 
+#include "platform/allocation.h"
 #include "synthesis.h"
 
 /*---- Shapes ----*/
@@ -157,7 +157,7 @@ int makeAlphabet(HWND hWnd, int16_t amplitude, uint16_t count, uint16_t length, 
             entry.lpData.reset();
         }
         if (!entry.lpData) {
-            entry.lpData.reset(new (std::nothrow) int16_t[length]());
+            entry.lpData = makeArrayOrNull<int16_t>(AllocSite::AlphabetEtalon, length);
             if (!entry.lpData) {
                 MessageBoxA(hWnd, "Не могу выделить память!", nullptr, MB_OK | MB_ICONWARNING);
                 for (int k = i - 1; k >= 0; k--)

@@ -10,9 +10,9 @@
 //   [SECTION] Required list and release
 #include <algorithm>
 #include <cstdio>
-#include <new>
 #include <string>
 
+#include "platform/allocation.h"
 #include "synthesis.h"
 
 /*==========================================================================
@@ -128,7 +128,7 @@ SeriesHeader* getCutOffSeriesHeader(HWND hWnd, uint16_t A, uint16_t q, uint16_t 
 
     SeriesHeader* h = lpSeriesHeader;
     if (!h) {
-        h = new (std::nothrow) SeriesHeader();
+        h = makeOrNull<SeriesHeader>(AllocSite::SeriesHeader).release();  // freeSeriesHeader releases it
         if (!h) {
             MessageBoxA(hWnd, "Нет памяти для newSeriesHeader!", " getCutOffSeriesHeader ", MB_OK);
             return nullptr;
@@ -136,10 +136,8 @@ SeriesHeader* getCutOffSeriesHeader(HWND hWnd, uint16_t A, uint16_t q, uint16_t 
     }
 
     if (h->dwReservedSize < static_cast<uint32_t>(N) || h->wPulsesCapacity < maxPulses) {
-        try {
-            std::vector<int16_t> block(2 * static_cast<size_t>(N) + 13 * static_cast<size_t>(maxPulses), 0);
-            h->sampleBlock.swap(block);
-        } catch (const std::bad_alloc&) {
+        if (!assignFresh<int16_t>(AllocSite::SeriesSamples, h->sampleBlock,
+                                  2 * static_cast<size_t>(N) + 13 * static_cast<size_t>(maxPulses))) {
             MessageBoxA(hWnd, "Нет памяти для newSeriesHeader->lpPureData!", " getExtSeriesHeader ", MB_OK);
             freeSeriesHeader(h);
             return nullptr;
@@ -161,9 +159,7 @@ SeriesHeader* getCutOffSeriesHeader(HWND hWnd, uint16_t A, uint16_t q, uint16_t 
     }
 
     if (h->wReservedEtalons < A) {
-        try {
-            h->pulsesStore.assign(A, nullptr);
-        } catch (const std::bad_alloc&) {
+        if (!assignFresh<PulseHeader*>(AllocSite::SeriesPulsesList, h->pulsesStore, A)) {
             MessageBoxA(hWnd, "Нет памяти для newSeriesHeader->lpPulsesList!", " getExtSeriesHeader ", MB_OK);
             freeSeriesHeader(h);
             return nullptr;
@@ -381,9 +377,7 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
     std::fill(h->lpPureData, h->lpPureData + N, 0);
 
     std::vector<int64_t> partialEnergy;
-    try {
-        partialEnergy.resize(q + 1u);
-    } catch (const std::bad_alloc&) {
+    if (!assignFresh<int64_t>(AllocSite::SeriesPartialEnergy, partialEnergy, q + 1u)) {
         MessageBoxA(hWnd, "Нет памяти для PartialEnergy!", nullptr, MB_OK);
         return 0;
     }
@@ -534,16 +528,13 @@ int addSomeSelectedSubsetToSeriesHeader(HWND hWnd, const int32_t* sizes, const i
         h->wSubsetCapacity = 0;
     }
     if (!h->selectedSubsetSize) {
-        try {
-            h->subsetStore.assign(static_cast<size_t>(subsetsCapacity) * (entriesCapacity + 1), 0);
-        } catch (const std::bad_alloc&) {
+        if (!assignFresh<int16_t>(AllocSite::SeriesSubsetSizes, h->subsetStore,
+                                  static_cast<size_t>(subsetsCapacity) * (entriesCapacity + 1))) {
             MessageBoxA(hWnd, "Нет памяти для lpSeriesHeader->selectedSubsetSize!",
                         " addSomeSelectedSubsetToSeriesHeader ", MB_OK);
             return 0;
         }
-        try {
-            h->subsetPointers.assign(subsetsCapacity, nullptr);
-        } catch (const std::bad_alloc&) {
+        if (!assignFresh<int16_t*>(AllocSite::SeriesSubsetList, h->subsetPointers, subsetsCapacity)) {
             h->subsetStore.clear();
             MessageBoxA(hWnd, "Нет памяти для lpSeriesHeader->selectedSubsetList!",
                         " addSomeSelectedSubsetToSeriesHeader ", MB_OK);
@@ -578,24 +569,24 @@ int addSomeSelectedSubsetToSeriesHeader(HWND hWnd, const int32_t* sizes, const i
 
 uint16_t* getRequiredList(HWND hWnd, uint16_t count, uint16_t* oldList)
 {
-    delete[] oldList;
-    uint16_t* list = new (std::nothrow) uint16_t[count ? count : 1];
+    freeRequiredList(oldList);
+    std::unique_ptr<uint16_t[]> list = makeArrayOrNull<uint16_t>(AllocSite::RequiredList, count);
     if (!list) {
         MessageBoxA(hWnd, "Нет памяти для newList!", " getRequiredList ", MB_OK);
         return nullptr;
     }
     for (int i = 0; i < count; i++)
         list[i] = static_cast<uint16_t>(i + 1);
-    return list;
+    return list.release();  // the caller's until freeRequiredList
 }
 
 void freeRequiredList(uint16_t* list)
 {
-    delete[] list;
+    std::unique_ptr<uint16_t[]> released(list);
 }
 
 int freeSeriesHeader(SeriesHeader* lpSeriesHeader)
 {
-    delete lpSeriesHeader; // the vectors release the block, the pulse list and the subsets
+    std::unique_ptr<SeriesHeader> released(lpSeriesHeader);  // with the block, the pulse list and the subsets
     return 1;
 }

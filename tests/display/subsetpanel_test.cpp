@@ -7,7 +7,7 @@
 #include <random>
 
 #include "detection/detection.h"
-#include "display/subsetpanel_private.h"
+#include "platform/allocation.h"
 #include "support/mainwindow.h"
 
 namespace {
@@ -237,7 +237,7 @@ class SubsetPanel : public MainWindowTest {
 protected:
     void TearDown() override
     {
-        subsetpanel::restoreAllocator();
+        clearAllocationFault();
         MainWindowTest::TearDown();
     }
 
@@ -641,19 +641,6 @@ TEST_F(SubsetPanel, ChoiceInTuplesRecognitionWithNothingStoredKeepsThePanel)
 ** Running out of memory
 **========================================================================*/
 
-namespace {
-
-int allocationsLeft = 0;  // allocations that succeed before the failing one
-
-void* failingAllocator(size_t bytes)
-{
-    if (allocationsLeft-- == 0)
-        return nullptr;
-    return std::calloc(bytes ? bytes : 1, 1);
-}
-
-} // namespace
-
 TEST_F(SubsetPanel, EachFailedAllocationSaysWhichArrayAndLeavesThePanelUndrawn)
 {
     const char* expected[] = {"Нет памяти для possibleSubsetRect!",
@@ -663,11 +650,13 @@ TEST_F(SubsetPanel, EachFailedAllocationSaysWhichArrayAndLeavesThePanelUndrawn)
                               "Нет памяти для possibleSubsetArrayRect!",
                               "Нет памяти для selectedSubset!",
                               "Нет памяти для ButtonsWhileSelectedSubsetRect!"};
+    const AllocSite sites[] = {AllocSite::SubsetStripRects, AllocSite::SubsetStrip,     AllocSite::SubsetSizes,
+                               AllocSite::SubsetRowRects,   AllocSite::SubsetRowStarts, AllocSite::SubsetRows,
+                               AllocSite::SubsetButtons};
     menu(IDM_UNFIXED_TUPLES);
     menu(IDM_RECOGNITION);
     for (int n = 0; n < 7; n++) {
-        allocationsLeft = n;
-        subsetpanel::allocate = failingAllocator;
+        injectAllocationFault(sites[n]);
         const size_t before = session.messages().size();
         menu(IDM_SELECT_SET);
         ASSERT_EQ(session.messages().size(), before + 1) << n;
@@ -680,7 +669,7 @@ TEST_F(SubsetPanel, EachFailedAllocationSaysWhichArrayAndLeavesThePanelUndrawn)
         // Nothing of the panel is hit.
         injectMouse(hWnd, WM_LBUTTONDOWN, gDisplay.SeriesAreaRect.left + 100, gDisplay.SeriesAreaRect.top + 100,
                     MK_LBUTTON);
-        subsetpanel::restoreAllocator();
+        EXPECT_TRUE(clearAllocationFault().struck) << n;
         EXPECT_EQ(gState.wSelectedSubsetLength, 0);
     }
     menu(IDM_SELECT_SET);
