@@ -224,13 +224,15 @@ TEST_P(EverySite, FailureShowsItsMessageAndTheSameOperationWorksOnceMemoryIsBack
     ASSERT_NE(it, shown.end()) << "no message about memory";
     EXPECT_EQ(it->text, c.text);
     EXPECT_EQ(it->hasCaption, c.caption != nullptr);
-    if (c.caption)
+    if (c.caption) {
         EXPECT_EQ(it->caption, c.caption);
+    }
 
     // Nothing lost on the way: with memory back the same operation (from
     // where the failure left the window) runs without a word about memory.
-    if (!windowAlive(hWnd))
+    if (!windowAlive(hWnd)) {
         ASSERT_TRUE(restart());
+    }
     const size_t after = session.messages().size();
     c.operation(*this);
     ASSERT_TRUE(windowAlive(hWnd));
