@@ -32,6 +32,8 @@ namespace {
 py::array_t<int64_t, py::array::c_style> int64Values(const py::array& a, const char* what)
 {
     const char kind = a.dtype().kind();
+    if (a.size() == 0)  // an empty list becomes a float array; it holds no value to refuse
+        return py::array_t<int64_t, py::array::c_style>(0);
     if (kind != 'i' && kind != 'u')
         throw py::type_error(std::string(what) + " must be an integer array, not of dtype " +
                              py::str(a.dtype()).cast<std::string>());

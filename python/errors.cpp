@@ -71,16 +71,18 @@ py::array restore(py::handle alphabet, py::handle detection, std::optional<int64
 
 int32_t restoringErrorOf(py::handle series, py::handle detection)
 {
+    Series& s = seriesOf(series);
     SeriesHeader view;
-    trialView(seriesOf(series), detectionOf(detection), view);
+    trialView(s, detectionOf(detection), view);
     return restoringError(&view);
 }
 
 double detectionErrorOf(py::handle series, py::handle detection)
 {
+    Series& s = seriesOf(series);
     Detection& d = detectionOf(detection);
     SeriesHeader view;
-    trialView(seriesOf(series), d, view);
+    trialView(s, d, view);
     return static_cast<double>(detectionErrorUnits(&view, view.wImpulseQuantity, d.sought)) / 128.0;
 }
 
