@@ -268,81 +268,94 @@ Detection recognizerOperation(DetectorCall& c, DetectorSlot slot, py::object sub
 
 using Count = std::optional<int64_t>;
 
-Detection detectFixedCall(py::handle x, py::handle alphabet, int64_t pulses, int64_t tmin, int64_t tmax, int64_t level,
-                      py::object required, int64_t chains)
+// The call's records for a known pulse count.
+DetectorCall& fixedCall(DetectorCall& c, py::handle x, py::handle alphabet, int64_t pulses, int64_t tmin,
+                        int64_t tmax, int64_t level, int64_t chains)
 {
-    DetectorCall c("detect_fixed");
     prepareCall(c, x, alphabet, tmin, tmax, level, chains);
     setFixedCount(c, pulses);
+    return c;
+}
+
+// The call's records for a pulse count between two bounds.
+DetectorCall& unfixedCall(DetectorCall& c, py::handle x, py::handle alphabet, int64_t tmin, int64_t tmax,
+                          int64_t level, Count least, Count most, int64_t chains)
+{
+    prepareCall(c, x, alphabet, tmin, tmax, level, chains);
+    setCountRange(c, least, most);
+    return c;
+}
+
+Detection detectFixedCall(py::handle x, py::handle alphabet, int64_t pulses, int64_t tmin, int64_t tmax, int64_t level,
+                          py::object required, int64_t chains)
+{
+    DetectorCall c("detect_fixed");
+    fixedCall(c, x, alphabet, pulses, tmin, tmax, level, chains);
     return pulseOperation(c, DetectorSlot::DetectFixed, required);
 }
 
 Detection detectUnfixedCall(py::handle x, py::handle alphabet, int64_t tmin, int64_t tmax, int64_t level, Count least,
-                        Count most, py::object required, int64_t chains)
+                            Count most, py::object required, int64_t chains)
 {
     DetectorCall c("detect_unfixed");
-    prepareCall(c, x, alphabet, tmin, tmax, level, chains);
-    setCountRange(c, least, most);
+    unfixedCall(c, x, alphabet, tmin, tmax, level, least, most, chains);
     return pulseOperation(c, DetectorSlot::DetectUnfixed, required);
 }
 
 Detection recognizeFixedCall(py::handle x, py::handle alphabet, int64_t pulses, int64_t tmin, int64_t tmax,
-                         int64_t level, py::object required, int64_t chains)
+                             int64_t level, py::object required, int64_t chains)
 {
     DetectorCall c("recognize_fixed");
-    prepareCall(c, x, alphabet, tmin, tmax, level, chains);
-    setFixedCount(c, pulses);
+    fixedCall(c, x, alphabet, pulses, tmin, tmax, level, chains);
     return pulseOperation(c, DetectorSlot::RecognizeFixed, required);
 }
 
 Detection recognizeUnfixedCall(py::handle x, py::handle alphabet, int64_t tmin, int64_t tmax, int64_t level,
-                           Count least, Count most, py::object required, int64_t chains)
+                               Count least, Count most, py::object required, int64_t chains)
 {
     DetectorCall c("recognize_unfixed");
-    prepareCall(c, x, alphabet, tmin, tmax, level, chains);
-    setCountRange(c, least, most);
+    unfixedCall(c, x, alphabet, tmin, tmax, level, least, most, chains);
     return pulseOperation(c, DetectorSlot::RecognizeUnfixed, required);
 }
 
 Detection detectFixedTuplesCall(py::handle x, py::handle alphabet, py::object subset, int64_t pulses, int64_t tmin,
-                            int64_t tmax, int64_t level, int64_t proceeding, int64_t chains)
+                                int64_t tmax, int64_t level, int64_t proceeding, int64_t chains)
 {
     DetectorCall c("detect_fixed_tuples");
-    prepareCall(c, x, alphabet, tmin, tmax, level, chains);
-    setFixedCount(c, pulses);
+    fixedCall(c, x, alphabet, pulses, tmin, tmax, level, chains);
     return tupleOperation(c, DetectorSlot::DetectFixedTuples, subset, proceeding);
 }
 
 Detection detectUnfixedTuplesCall(py::handle x, py::handle alphabet, py::object subset, int64_t tmin, int64_t tmax,
-                              int64_t level, Count least, Count most, int64_t proceeding, int64_t chains)
+                                  int64_t level, Count least, Count most, int64_t proceeding, int64_t chains)
 {
     DetectorCall c("detect_unfixed_tuples");
-    prepareCall(c, x, alphabet, tmin, tmax, level, chains);
-    setCountRange(c, least, most);
+    unfixedCall(c, x, alphabet, tmin, tmax, level, least, most, chains);
     return tupleOperation(c, DetectorSlot::DetectUnfixedTuples, subset, proceeding);
 }
 
-Detection recognizeFixedTuplesCall(py::handle x, py::handle alphabet, py::object subsets, int64_t pulses, int64_t tmin,
-                               int64_t tmax, int64_t level, int64_t proceeding, int64_t chains)
+Detection recognizeFixedTuplesCall(py::handle x, py::handle alphabet, py::object subsets, int64_t pulses,
+                                   int64_t tmin, int64_t tmax, int64_t level, int64_t proceeding, int64_t chains)
 {
     DetectorCall c("recognize_fixed_tuples");
-    prepareCall(c, x, alphabet, tmin, tmax, level, chains);
-    setFixedCount(c, pulses);
+    fixedCall(c, x, alphabet, pulses, tmin, tmax, level, chains);
     return recognizerOperation(c, DetectorSlot::RecognizeFixedTuples, subsets, proceeding);
 }
 
-Detection recognizeUnfixedTuplesCall(py::handle x, py::handle alphabet, py::object subsets, int64_t tmin, int64_t tmax,
-                                 int64_t level, Count least, Count most, int64_t proceeding, int64_t chains)
+Detection recognizeUnfixedTuplesCall(py::handle x, py::handle alphabet, py::object subsets, int64_t tmin,
+                                     int64_t tmax, int64_t level, Count least, Count most, int64_t proceeding,
+                                     int64_t chains)
 {
     DetectorCall c("recognize_unfixed_tuples");
-    prepareCall(c, x, alphabet, tmin, tmax, level, chains);
-    setCountRange(c, least, most);
+    unfixedCall(c, x, alphabet, tmin, tmax, level, least, most, chains);
     return recognizerOperation(c, DetectorSlot::RecognizeUnfixedTuples, subsets, proceeding);
 }
 
 } // namespace
 
-void bindDetectors(py::module_& m)
+namespace {
+
+void bindResults(py::module_& m)
 {
     py::class_<Chain>(m, "Chain", "One of the best chains a detector found: its pulses and its cost.")
         .def_property_readonly("positions", [](const Chain& c) { return int64Array(c.positions.data(), c.positions.size()); },
@@ -391,7 +404,13 @@ for the tuple operations the grouping into tuples (tuple_first, tuple_last:
             return "<pulsebench.Detection by " + std::string(d.detector) + ": " + std::to_string(d.detected) +
                    " pulses>";
         });
+}
 
+} // namespace
+
+void bindDetectors(py::module_& m)
+{
+    bindResults(m);
     const char* common = R"doc(
 x: the signal, any 1-D integer array (converted to int16; a value outside
 int16 is a ValueError), 1..32767 samples. alphabet: an integer array of shape

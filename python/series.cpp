@@ -178,6 +178,8 @@ py::array pulseArray(const Series& s, int16_t* SeriesFields::*field)
     return int64Array(s.h.get()->*field, s.h->wImpulseQuantity);
 }
 
+void bindSeriesClass(py::module_& m);  // the class Series, below
+
 } // namespace
 
 void bindSeries(py::module_& m)
@@ -208,6 +210,13 @@ contain, placed as `employment` says (1 single random, 2 single fixed,
 amplitude is only recorded in the header. Draws from ``streams`` (default: the
 module's Streams); a refused series draws nothing. Returns a Series.
 )doc");
+    bindSeriesClass(m);
+}
+
+namespace {
+
+void bindSeriesClass(py::module_& m)
+{
     py::class_<Series>(m, "Series", R"doc(
 A built series: noisy and pure samples (int16), the truth per pulse (int64:
 positions, etalons, cut_begin, cut_end, low_bounds, high_bounds), the
@@ -249,3 +258,5 @@ admissible pulse counts, and ``header``, the record as the JSON dumps print it.
                    std::to_string(s.h->wSeriesNoiseLevel) + ">";
         });
 }
+
+} // namespace
