@@ -5,6 +5,7 @@ import json
 import random
 import subprocess
 
+import numpy as np
 import pytest
 
 PULSE_DETECTORS = {"detectFixedPulses": "detect_fixed", "detectUnfixedPulses": "detect_unfixed",
@@ -112,7 +113,7 @@ def module_case(pb, case):
     else:
         detect = getattr(pb, TUPLE_DETECTORS[name])
         detection = detect(series.noisy, alphabet, case["tuples"], proceeding=case["proceeding"], **arguments)
-    return series, state, detection
+    return alphabet, series, state, detection
 
 
 def test_every_detector_equals_the_twin_over_random_cases(pb, run_twin):
@@ -125,13 +126,16 @@ def test_every_detector_equals_the_twin_over_random_cases(pb, run_twin):
                 module_case(pb, case)
             refused += 1
             continue
-        series, state, detection = module_case(pb, case)
+        alphabet, series, state, detection = module_case(pb, case)
         assert series.header == expected["series"], case
         assert state == expected["streams"], case
         assert_same_detection(detection, expected["detected"], expected["chains"])
         if case["detector"] in NOTHING_RECOGNIZED:
             none = NOTHING_RECOGNIZED[case["detector"]]
             assert detection.recognized == (None if expected["result"] == none else expected["result"])
+            assert pb.recognition_error(detection, 1) == int(expected["result"] != 1)
         assert pb.restoring_error(series, detection) == expected["restoring"]
+        restored = pb.restore(alphabet, detection).astype(np.int64)
+        assert min(int(((series.pure - restored) ** 2).sum()), 2 ** 31 - 1) == expected["restoring"]
         assert pb.detection_error(series, detection) * 128 == expected["detectionUnits"]
     assert 0 < refused < len(cases) // 4  # both kinds of case were tried
