@@ -7,8 +7,8 @@ import numpy.typing as npt
 
 __version__: str
 
-IntArray = Union[npt.NDArray[np.integer], Sequence[int]]
-Alphabet = Union[npt.NDArray[np.integer], Sequence[Sequence[int]]]
+_IntArray = Union[npt.NDArray[np.integer], Sequence[int]]
+_Alphabet = Union[npt.NDArray[np.integer], Sequence[Sequence[int]]]
 
 
 class Streams:
@@ -73,9 +73,9 @@ class Series:
     def __len__(self) -> int: ...
 
 
-def make_series(alphabet: Alphabet, length: int = 1200, tmin: int = 40, tmax: int = 181, pulses: int = 18,
-                level: int = 75, noise: int = 20, *, sequence: Optional[IntArray] = None,
-                random_count: bool = False, subset: Optional[IntArray] = None, employment: int = 4, init: int = 1,
+def make_series(alphabet: _Alphabet, length: int = 1200, tmin: int = 40, tmax: int = 181, pulses: int = 18,
+                level: int = 75, noise: int = 20, *, sequence: Optional[_IntArray] = None,
+                random_count: bool = False, subset: Optional[_IntArray] = None, employment: int = 4, init: int = 1,
                 amplitude: int = 128, streams: Optional[Streams] = None) -> Series:
     """A test series with its truth, built as the program builds the next series."""
 
@@ -124,53 +124,53 @@ class Detection:
     def chains(self) -> list[Chain]: ...
 
 
-def detect_fixed(x: IntArray, alphabet: Alphabet, pulses: int, tmin: int = 40, tmax: int = 181, level: int = 75, *,
-                 required: Optional[IntArray] = None, chains: int = 10) -> Detection:
+def detect_fixed(x: _IntArray, alphabet: _Alphabet, pulses: int, tmin: int = 40, tmax: int = 181, level: int = 75, *,
+                 required: Optional[_IntArray] = None, chains: int = 10) -> Detection:
     """Detects `pulses` pulses, the best etalon of `required` for each."""
 
 
-def detect_unfixed(x: IntArray, alphabet: Alphabet, tmin: int = 40, tmax: int = 181, level: int = 75, *,
+def detect_unfixed(x: _IntArray, alphabet: _Alphabet, tmin: int = 40, tmax: int = 181, level: int = 75, *,
                    min_pulses: Optional[int] = None, max_pulses: Optional[int] = None,
-                   required: Optional[IntArray] = None, chains: int = 10) -> Detection:
+                   required: Optional[_IntArray] = None, chains: int = 10) -> Detection:
     """Detects between min_pulses and max_pulses pulses, the best etalon of `required` for each."""
 
 
-def recognize_fixed(x: IntArray, alphabet: Alphabet, pulses: int, tmin: int = 40, tmax: int = 181, level: int = 75,
-                    *, required: Optional[IntArray] = None, chains: int = 10) -> Detection:
+def recognize_fixed(x: _IntArray, alphabet: _Alphabet, pulses: int, tmin: int = 40, tmax: int = 181, level: int = 75,
+                    *, required: Optional[_IntArray] = None, chains: int = 10) -> Detection:
     """Recognises the one etalon of `required` that all `pulses` pulses share."""
 
 
-def recognize_unfixed(x: IntArray, alphabet: Alphabet, tmin: int = 40, tmax: int = 181, level: int = 75, *,
+def recognize_unfixed(x: _IntArray, alphabet: _Alphabet, tmin: int = 40, tmax: int = 181, level: int = 75, *,
                       min_pulses: Optional[int] = None, max_pulses: Optional[int] = None,
-                      required: Optional[IntArray] = None, chains: int = 10) -> Detection:
+                      required: Optional[_IntArray] = None, chains: int = 10) -> Detection:
     """Recognises the one etalon of `required` that all pulses share, their count unknown."""
 
 
-def detect_fixed_tuples(x: IntArray, alphabet: Alphabet, subset: IntArray, pulses: int, tmin: int = 40,
+def detect_fixed_tuples(x: _IntArray, alphabet: _Alphabet, subset: _IntArray, pulses: int, tmin: int = 40,
                         tmax: int = 181, level: int = 100, *, proceeding: int = 1, chains: int = 10) -> Detection:
     """Detects `pulses` pulses following the tuple `subset` cyclically."""
 
 
-def detect_unfixed_tuples(x: IntArray, alphabet: Alphabet, subset: IntArray, tmin: int = 40, tmax: int = 181,
+def detect_unfixed_tuples(x: _IntArray, alphabet: _Alphabet, subset: _IntArray, tmin: int = 40, tmax: int = 181,
                           level: int = 100, *, min_pulses: Optional[int] = None, max_pulses: Optional[int] = None,
                           proceeding: int = 1, chains: int = 10) -> Detection:
     """Detects pulses following the tuple `subset` cyclically, their count unknown."""
 
 
-def recognize_fixed_tuples(x: IntArray, alphabet: Alphabet, subsets: Sequence[IntArray], pulses: int,
+def recognize_fixed_tuples(x: _IntArray, alphabet: _Alphabet, subsets: Sequence[_IntArray], pulses: int,
                            tmin: int = 40, tmax: int = 181, level: int = 100, *, proceeding: int = 1,
                            chains: int = 10) -> Detection:
     """Recognises which of the tuples `subsets` the pulses follow (1-based `recognized`)."""
 
 
-def recognize_unfixed_tuples(x: IntArray, alphabet: Alphabet, subsets: Sequence[IntArray], tmin: int = 40,
+def recognize_unfixed_tuples(x: _IntArray, alphabet: _Alphabet, subsets: Sequence[_IntArray], tmin: int = 40,
                              tmax: int = 181, level: int = 100, *, min_pulses: Optional[int] = None,
                              max_pulses: Optional[int] = None, proceeding: int = 1,
                              chains: int = 10) -> Detection:
     """Recognises which of the tuples `subsets` the pulses follow, their count unknown."""
 
 
-def restore(alphabet: Alphabet, detection: Detection, length: Optional[int] = None) -> npt.NDArray[np.int16]:
+def restore(alphabet: _Alphabet, detection: Detection, length: Optional[int] = None) -> npt.NDArray[np.int16]:
     """The series restored from the detected pulses."""
 
 
