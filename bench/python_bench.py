@@ -10,7 +10,9 @@ detectFixedPulses/program-series of bench_detection, when its path is given
 or found); and a matched-filter bank: np.correlate of every etalon with the
 series and scipy.signal.find_peaks on the best match per sample, keeping the
 18 highest peaks at least tmin apart. It prints the times, the ratios and how
-many true pulse starts each finds within 2 samples.
+many true pulse starts each finds within 2 samples, and the module's call on a
+60-sample signal with one etalon, which bounds what the call itself adds
+(conversions, records, results) whatever the machine's load does to the rest.
 """
 import json
 import os
@@ -64,6 +66,8 @@ def main():
     series = pb.make_series(alphabet, streams=streams)
     x = series.noisy
     module = best_seconds(lambda: pb.detect_fixed(x, alphabet, 18), 200)
+    tiny = x[:60].copy()
+    overhead = best_seconds(lambda: pb.detect_fixed(tiny, alphabet[:1], 1, tmin=20, tmax=40), 2000)
     bank = best_seconds(lambda: matched_filter_bank(x.astype(np.float64), alphabet, 18, 40), 200)
     detection = pb.detect_fixed(x, alphabet, 18)
     bank_positions, _ = matched_filter_bank(x.astype(np.float64), alphabet, 18, 40)
@@ -72,6 +76,8 @@ def main():
     print(f"{'call':48} {'µs per call':>12} {'true starts found':>18}")
     print(f"{'pulsebench.detect_fixed (Python)':48} {module * 1e6:12.1f} "
           f"{found(series.positions, detection.positions):>15}/{series.pulses}")
+    print(f"{'pulsebench.detect_fixed, 60 samples, 1 etalon':48} {overhead * 1e6:12.1f}"
+          "   (bounds the call's own cost)")
     program = sys.argv[1] if len(sys.argv) > 1 else "build/release/bench/bench_detection"
     if os.path.exists(program):
         cpp = cpp_seconds(program)
