@@ -1,6 +1,7 @@
 // JSON pictures of the records for scripted sessions and their readers: the
 // current series, the chains of the last processing, the program state with
 // the display layout of the last paint, and the message boxes shown.
+#include "app/records_json.h"
 #include "app/session.h"
 #include "display/display.h"
 #include "resources/resources.h"
@@ -12,15 +13,6 @@ using nlohmann::ordered_json;
 
 namespace {
 
-template <typename T>
-ordered_json array(const T* data, long count)
-{
-    ordered_json a = ordered_json::array();
-    for (long i = 0; data && i < count; i++)
-        a.push_back(data[i]);
-    return a;
-}
-
 ordered_json rect(const RECT& r)
 {
     return ordered_json{{"left", r.left}, {"top", r.top}, {"right", r.right}, {"bottom", r.bottom}};
@@ -28,83 +20,21 @@ ordered_json rect(const RECT& r)
 
 ordered_json table(const LevelTable& t)
 {
-    return ordered_json{{"count", t.count}, {"values", array(t.values, 3)}, {"index", t.index}};
+    return ordered_json{{"count", t.count}, {"values", jsonArray(t.values, 3)}, {"index", t.index}};
 }
 
 } // namespace
 
 ordered_json seriesToJson()
 {
-    const SeriesHeader* h = gState.lpSeriesHeader;
-    if (!h)
-        return nullptr;
-    const long N = h->dwSeriesSize, K = h->wImpulseQuantity, D = h->wDetectedQuantity;
-    ordered_json j;
-    j["dwSeriesSize"] = h->dwSeriesSize;
-    j["wTmin"] = h->wTmin;
-    j["wTmax"] = h->wTmax;
-    j["wImpulseSize"] = h->wImpulseSize;
-    j["wImpulseQuantity"] = h->wImpulseQuantity;
-    j["wMinPulses"] = h->wMinPulses;
-    j["wMaxPulses"] = h->wMaxPulses;
-    j["wSeriesNoiseLevel"] = h->wSeriesNoiseLevel;
-    j["wSeriesAmplitude"] = h->wSeriesAmplitude;
-    j["lpPureData"] = array(h->lpPureData, N);
-    j["lpNoisyData"] = array(h->lpNoisyData, N);
-    j["lpPositions"] = array(h->lpPositions, K);
-    j["lpEtalonNumbers"] = array(h->lpEtalonNumbers, K);
-    j["lpCutBegin"] = array(h->lpCutBegin, K);
-    j["lpCutEnd"] = array(h->lpCutEnd, K);
-    j["lpLowBounds"] = array(h->lpLowBounds, K);
-    j["lpHighBounds"] = array(h->lpHighBounds, K);
-    j["wDetectedQuantity"] = h->wDetectedQuantity;
-    j["lpDetectedPositions"] = array(h->lpDetectedPositions, D);
-    j["lpDetectedNumbers"] = array(h->lpDetectedNumbers, D);
-    j["lpDetectedCutBegin"] = array(h->lpDetectedCutBegin, D);
-    j["lpDetectedCutEnd"] = array(h->lpDetectedCutEnd, D);
-    j["wDetectedTuples"] = h->wDetectedTuples;
-    j["lpTupleFirst"] = array(h->lpTupleFirst, h->wDetectedTuples);
-    j["lpTupleLast"] = array(h->lpTupleLast, h->wDetectedTuples);
-    j["wRecognizedTuple"] = h->wRecognizedTuple;
-    j["wSubsetLength"] = h->wSubsetLength;
-    j["selectedSubset"] = array(h->selectedSubset, h->wSubsetLength);
-    return j;
+    return seriesHeaderJson(gState.lpSeriesHeader);
 }
 
 ordered_json chainsToJson()
 {
-    const ChainsHeader* h = gState.lpChainsHeader;
-    if (!h)
-        return nullptr;
-    ordered_json j;
-    j["wMaxSize"] = h->wMaxSize;
-    j["wPretenders"] = h->wPretenders;
-    j["wMaxPulses"] = h->wMaxPulses;
-    j["wQuanPulses"] = h->wQuanPulses;
-    j["wSeekingPulsesQuantity"] = h->wSeekingPulsesQuantity;
-    j["distance"] = array(h->distance, h->wPretenders);
-    j["pulsesQuantity"] = array(h->pulsesQuantity, h->wPretenders);
-    ordered_json pulses = ordered_json::array(), positions = ordered_json::array(), first = ordered_json::array(),
-                 last = ordered_json::array();
-    for (long i = 0; i < h->wPretenders; i++) {
-        const long n = h->pulsesQuantity[i];
-        pulses.push_back(array(h->pulsesList[i], n));
-        positions.push_back(array(h->positionsList[i], n));
-        first.push_back(array(h->firstSamplesList[i], n));
-        last.push_back(array(h->lastSamplesList[i], n));
-    }
-    j["pulsesList"] = pulses;
-    j["positionsList"] = positions;
-    j["firstSamplesList"] = first;
-    j["lastSamplesList"] = last;
-    j["wDescription"] = h->wDescription;
-    j["wSeriesType"] = h->wSeriesType;
-    j["wProcessingType"] = h->wProcessingType;
-    j["lpTaskName"] = h->lpTaskName ? ordered_json(h->lpTaskName) : ordered_json(nullptr);
-    j["lpSeriesTypeName"] = h->lpSeriesTypeName ? ordered_json(h->lpSeriesTypeName) : ordered_json(nullptr);
-    j["wMakingSavedEnergy"] = h->wMakingSavedEnergy;
-    j["wProcessingSavedEnergy"] = h->wProcessingSavedEnergy;
-    j["lastDetector"] = lastDetectorName();
+    ordered_json j = chainsHeaderJson(gState.lpChainsHeader);
+    if (!j.is_null())
+        j["lastDetector"] = lastDetectorName();
     return j;
 }
 
@@ -117,15 +47,15 @@ ordered_json stateToJson(HWND hWnd)
     j["NoiseLevelTable"] = table(s.NoiseLevelTable);
     j["LostDataLevelTable"] = table(s.LostDataLevelTable);
     F(wAlphabetSize); F(wImpulseSize); F(wAmplitude); F(bAlphabetReady);
-    j["lpRequiredList"] = array(s.lpRequiredList, s.wRequiredQuantity);
+    j["lpRequiredList"] = jsonArray(s.lpRequiredList, s.wRequiredQuantity);
     F(wRequiredQuantity); F(wRequiredCapacity);
-    j["EtalonSelected"] = array(s.EtalonSelected, kAlphabetCapacity);
+    j["EtalonSelected"] = jsonArray(s.EtalonSelected, kAlphabetCapacity);
     F(wEtalonNumber); F(wSelectedEtalon);
     F(dwNextSeriesLength); F(dwSeriesLength); F(wTmin); F(wTmax); F(wMinPulses); F(wMaxPulses);
     F(wNextImpulseQuantity); F(wImpulseQuantity);
-    j["lpEtalonSequence"] = array(s.lpEtalonSequence, s.wEtalonSequenceCapacity);
+    j["lpEtalonSequence"] = jsonArray(s.lpEtalonSequence, s.wEtalonSequenceCapacity);
     F(wEtalonSequenceCapacity);
-    j["lpNewEtalonSequence"] = array(s.lpNewEtalonSequence, s.wNewEtalonSequenceCapacity);
+    j["lpNewEtalonSequence"] = jsonArray(s.lpNewEtalonSequence, s.wNewEtalonSequenceCapacity);
     F(wNewEtalonSequenceCapacity);
     F(wNextNoiseLevel); F(wNoiseLevel); F(wNoiseSeed); F(wNextLostDataLevel); F(wLostDataLevel);
     F(wNextSavedEnergyLevel); F(wSavedEnergyLevel); F(wNextProcSavedEnergyLevel); F(wProcSavedEnergyLevel);

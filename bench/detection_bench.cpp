@@ -1,6 +1,8 @@
 // Cost of the four single-pulse detectors on one default series (L = 1200,
 // n = 20, 20 required etalons, 18 pulses for the fixed ones, noise 20), each
 // next to the tests' literal model on the same series; the ratios close the report.
+// detectFixedPulses/program-series times the call on the series a freshly
+// started program's streams give (what bench/python_bench.py times from Python).
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -80,6 +82,31 @@ void runFast(benchmark::State& state, const Operation* op, int level)
                                             static_cast<uint16_t>(level), w.chains, h));
 }
 
+// The first series of fresh streams as the Python module makes it by default:
+// the alphabet, the program's etalon sequence, 18 pulses at level 75, noise 20.
+void runOnProgramSeries(benchmark::State& state)
+{
+    static PulseHeader alphabet[kAlphabetCapacity];
+    static SeriesHeader* h = nullptr;
+    static std::vector<uint16_t> list;
+    if (!h) {
+        resetRandomStreams();
+        makeAlphabet(nullptr, 128, 20, 20, alphabet);
+        std::vector<uint16_t> sequence(30);
+        for (uint16_t& e : sequence)
+            e = static_cast<uint16_t>(1 + (nextSequenceRandom() >> 3) % 20);
+        h = getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, nullptr);
+        int16_t noiseSeed = kNoiseSeedStart;
+        addNoise(h, 20, noiseSeed);
+        for (uint16_t e = 1; e <= 20; e++)
+            list.push_back(e);
+    }
+    ChainsHeader* chains = getChainsHeader(nullptr, 10, h->wPulsesCapacity, nullptr);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(detectFixedPulses(nullptr, alphabet, 20, list.data(), 40, 181, 75, chains, h));
+    freeChainsHeader(nullptr, chains);
+}
+
 void runModel(benchmark::State& state, const Operation* op, int level)
 {
     Workload& w = workload();
@@ -142,6 +169,8 @@ int main(int argc, char** argv)
                 ->Unit(benchmark::kMillisecond)
                 ->Iterations(2);
         }
+    benchmark::RegisterBenchmark("detectFixedPulses/program-series", runOnProgramSeries)
+        ->Unit(benchmark::kMicrosecond);
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -272,6 +272,15 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* lpRestErrorHeader, uint16_
 // pulses (their kept parts of their etalons). Saturates at INT32_MAX.
 int32_t restoringError(const SeriesHeader* lpSeriesHeader);
 
+// The series rebuilt from the detected pulses, dwSeriesSize samples into
+// `restored`: the kept part of each detected pulse's etalon at its position,
+// 0 elsewhere (what restoringError compares with the pure series).
+void restoreSeries(const SeriesHeader* lpSeriesHeader, int16_t* restored);
+
 // One trial's detection error in 1/128 units: 128 * H / K rounded to nearest,
 // H the sum of squared start errors over the first min(K, sought) pulses.
 int64_t detectionErrorUnits(const SeriesHeader* lpSeriesHeader, uint16_t K, uint16_t sought);
+
+// One trial's recognition error: 1 when the recognised tuple (the tuple
+// recognisers' result) is not the one the series employed, else 0.
+int32_t recognitionError(int32_t recognized, int32_t expected);

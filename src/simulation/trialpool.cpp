@@ -93,30 +93,47 @@ DetectorSet productionDetectors()
     return set;
 }
 
+namespace {
+
+// Sample t of the series restored from the detected pulses: the etalon sample
+// of the detected pulse that covers t, inside its kept part; 0 elsewhere.
+// `i` is the detected pulse looked at, carried from sample to sample (t ascends).
+int32_t restoredSample(const SeriesHeader* h, int& i, int32_t t)
+{
+    const int q = h->wImpulseSize;
+    const int D = h->lpDetectedPositions ? h->wDetectedQuantity : 0;
+    // the next detected pulse is looked at once the current one has ended
+    while (i < D && t >= h->lpDetectedPositions[i] + q)
+        i++;
+    if (i >= D || t < h->lpDetectedPositions[i])
+        return 0;
+    const int o = t - h->lpDetectedPositions[i];
+    const int e = h->lpDetectedNumbers[i];
+    const PulseHeader* etalon =
+        (h->lpPulsesList && e >= 1 && e <= h->wEtalonsQuantity) ? h->lpPulsesList[e - 1] : nullptr;
+    if (etalon && etalon->lpData && o < etalon->wLength && h->lpDetectedCutBegin[i] <= o &&
+        o <= h->lpDetectedCutEnd[i])
+        return etalon->lpData[o];
+    return 0;
+}
+
+} // namespace
+
+void restoreSeries(const SeriesHeader* h, int16_t* restored)
+{
+    int i = 0;
+    for (int32_t t = 0; h && t < h->dwSeriesSize; t++)
+        restored[t] = static_cast<int16_t>(restoredSample(h, i, t));
+}
+
 int32_t restoringError(const SeriesHeader* h)
 {
     if (!h || !h->lpPureData)
         return 0;
-    const int32_t N = h->dwSeriesSize;
-    const int q = h->wImpulseSize;
-    const int D = h->lpDetectedPositions ? h->wDetectedQuantity : 0;
     int64_t sum = 0;
     int i = 0;
-    for (int32_t t = 0; t < N; t++) {
-        // the next detected pulse is looked at once the current one has ended
-        while (i < D && t >= h->lpDetectedPositions[i] + q)
-            i++;
-        int32_t restored = 0;
-        if (i < D && t >= h->lpDetectedPositions[i]) {
-            const int o = t - h->lpDetectedPositions[i];
-            const int e = h->lpDetectedNumbers[i];
-            const PulseHeader* etalon =
-                (h->lpPulsesList && e >= 1 && e <= h->wEtalonsQuantity) ? h->lpPulsesList[e - 1] : nullptr;
-            if (etalon && etalon->lpData && o < etalon->wLength && h->lpDetectedCutBegin[i] <= o &&
-                o <= h->lpDetectedCutEnd[i])
-                restored = etalon->lpData[o];
-        }
-        const int64_t difference = int64_t(h->lpPureData[t]) - restored;
+    for (int32_t t = 0; t < h->dwSeriesSize; t++) {
+        const int64_t difference = int64_t(h->lpPureData[t]) - restoredSample(h, i, t);
         sum += difference * difference;
     }
     return static_cast<int32_t>(std::min<int64_t>(sum, INT32_MAX));
@@ -133,6 +150,11 @@ int64_t detectionErrorUnits(const SeriesHeader* h, uint16_t K, uint16_t sought)
         H += d * d;
     }
     return (K + 256 * H) / (2 * int64_t(K));
+}
+
+int32_t recognitionError(int32_t recognized, int32_t expected)
+{
+    return recognized != expected ? 1 : 0;
 }
 
 void runTrial(const TrialSetup& t, TrialSlot& slot)
@@ -162,7 +184,8 @@ void runTrial(const TrialSetup& t, TrialSlot& slot)
     }
     slot.restoring = restoringError(h);
     slot.detectionUnits = detectionErrorUnits(h, slot.K, c ? c->wSeekingPulsesQuantity : 0);
-    slot.wrongRecognition = (kind.form == DetectorForm::TupleRecognizer && recognized != slot.expectedSubset) ? 1 : 0;
+    slot.wrongRecognition =
+        kind.form == DetectorForm::TupleRecognizer ? recognitionError(recognized, slot.expectedSubset) : 0;
 }
 
 void runTrialGuarded(const TrialSetup& setup, TrialSlot& slot)

@@ -102,6 +102,16 @@ void carveSampleBlock(SeriesHeader* h, uint32_t N, uint16_t M)
 
 } // namespace
 
+int32_t pulseLowBound(int i, int K, int32_t N, int Tmin, int Tmax)
+{
+    return std::max<int32_t>(i * Tmin, N - Tmax * (K - i));
+}
+
+int32_t pulseHighBound(int i, int K, int32_t N, int q, int Tmin, int Tmax)
+{
+    return std::min<int32_t>((i + 1) * Tmax - q, N - q - Tmin * (K - i - 1));
+}
+
 /*==========================================================================
 ** [SECTION] Storage (getCutOffSeriesHeader)
 **========================================================================*/
@@ -233,17 +243,6 @@ void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence)
     default:
         break;
     }
-}
-
-// Bounds of pulse i's start so that every later pulse still fits.
-int32_t lowBound(int i, int K, int32_t N, int Tmin, int Tmax)
-{
-    return std::max<int32_t>(i * Tmin, N - Tmax * (K - i));
-}
-
-int32_t highBound(int i, int K, int32_t N, int q, int Tmin, int Tmax)
-{
-    return std::min<int32_t>((i + 1) * Tmax - q, N - q - Tmin * (K - i - 1));
 }
 
 // Chooses the kept part c..d of an etalon (holding at least level % of its
@@ -385,8 +384,8 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
     // Anchor first, then forward, then backward: the order of draws is fixed.
     int s = (nextRandom(wPositionSeed) >> 2) % K;
     for (int i = 0; i < K; i++) {
-        h->lpLowBounds[i] = static_cast<int16_t>(lowBound(i, K, N, Tmin, Tmax));
-        h->lpHighBounds[i] = static_cast<int16_t>(highBound(i, K, N, q, Tmin, Tmax));
+        h->lpLowBounds[i] = static_cast<int16_t>(pulseLowBound(i, K, N, Tmin, Tmax));
+        h->lpHighBounds[i] = static_cast<int16_t>(pulseHighBound(i, K, N, q, Tmin, Tmax));
     }
     auto place = [&](int i, int32_t from, int32_t to) {
         int32_t pos = from + (nextRandom(wPositionSeed) >> 2) % (to - from + 1);

@@ -192,6 +192,11 @@ uint16_t pulsesUpperBound(uint32_t length, uint16_t impulseSize, uint16_t tmin);
 // to 1. Tmin and Tmax must be positive.
 uint16_t minPulsesFor(int32_t N, uint16_t q, uint16_t Tmax);
 uint16_t maxPulsesFor(int32_t N, uint16_t q, uint16_t Tmin);
+// The admissible starts of pulse i (0-based) of K in a series of N samples,
+// such that every earlier and later pulse still fits: what the construction
+// stores in lpLowBounds and lpHighBounds and the fixed-count detectors search.
+int32_t pulseLowBound(int i, int K, int32_t N, int Tmin, int Tmax);
+int32_t pulseHighBound(int i, int K, int32_t N, int q, int Tmin, int Tmax);
 
 // Allocates a header when none is given, and (re)sizes it for N samples and the
 // admissible pulse counts. Refused parameters: a message, the header back unchanged.

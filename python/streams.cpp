@@ -1,0 +1,123 @@
+// Inside the Python module: the class Streams, every random stream's state as
+// a value, readable and settable as a dict keyed by the streams' field names;
+// the adapter's lock and the module's own Streams for calls given none.
+#include "bridge.h"
+
+namespace {
+
+// Each 15-bit stream by the field name the records and dumps give it.
+struct SeedField {
+    const char* name;                     // field name, as the dumps print it
+    int16_t RandomStreamsState::*seed;    // the stream's state in the record
+};
+constexpr SeedField kSeedFields[] = {
+    {"wCutBeginSeed", &RandomStreamsState::wCutBeginSeed},
+    {"wCutEndSeed", &RandomStreamsState::wCutEndSeed},
+    {"wPositionSeed", &RandomStreamsState::wPositionSeed},
+    {"wQuantitySeed", &RandomStreamsState::wQuantitySeed},
+    {"wSubsetShiftSeed", &RandomStreamsState::wSubsetShiftSeed},
+    {"wSubsetGapSeed", &RandomStreamsState::wSubsetGapSeed},
+    {"wNoiseEtalonSeed", &RandomStreamsState::wNoiseEtalonSeed},
+};
+constexpr const char* kSequenceField = "dwSequenceState";  // the 32-bit sequence generator
+constexpr const char* kNoiseField = "wNoiseSeed";          // the additive noise stream
+
+py::dict stateDict(const StreamsValue& s)
+{
+    py::dict d;
+    for (const SeedField& f : kSeedFields)
+        d[f.name] = s.state.*f.seed;
+    d[kSequenceField] = s.state.dwSequenceState;
+    d[kNoiseField] = s.noiseSeed;
+    return d;
+}
+
+int64_t stateEntry(const py::dict& d, const char* name, int64_t low, int64_t high)
+{
+    if (!d.contains(name))
+        throw py::value_error(std::string("Streams.state: the dict has no entry \"") + name + "\"");
+    py::handle v = d[name];
+    if (!py::isinstance<py::int_>(v) || py::isinstance<py::bool_>(v))
+        throw py::type_error(std::string("Streams.state: \"") + name + "\" must be an integer");
+    return checkedInt(v.cast<int64_t>(), (std::string("Streams.state[\"") + name + "\"]").c_str(), low, high);
+}
+
+// Every entry checked before any is taken: a bad dict leaves the streams as they were.
+void setState(StreamsValue& s, const py::dict& d)
+{
+    StreamsValue next = s;
+    for (const SeedField& f : kSeedFields)
+        next.state.*f.seed = static_cast<int16_t>(stateEntry(d, f.name, -32768, 32767));
+    next.state.dwSequenceState = static_cast<int32_t>(stateEntry(d, kSequenceField, INT32_MIN, INT32_MAX));
+    next.noiseSeed = static_cast<int16_t>(stateEntry(d, kNoiseField, -32768, 32767));
+    for (auto item : d) {
+        const std::string key = py::str(item.first);
+        bool found = key == kSequenceField || key == kNoiseField;
+        for (const SeedField& f : kSeedFields)
+            found = found || key == f.name;
+        if (!found)
+            throw py::value_error("Streams.state: unknown stream \"" + key + "\"");
+    }
+    s = next;
+}
+
+} // namespace
+
+StreamsValue freshStreams()
+{
+    StreamsValue fresh;
+    std::lock_guard<std::mutex> guard(streamsLock());
+    const RandomStreamsState kept = saveRandomStreams();
+    resetRandomStreams();
+    fresh.state = saveRandomStreams();
+    restoreRandomStreams(kept);
+    return fresh;
+}
+
+std::mutex& streamsLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+StreamsValue& streamsOrDefault(py::object streams)
+{
+    static StreamsValue moduleStreams = freshStreams();
+    if (streams.is_none())
+        return moduleStreams;
+    if (!py::isinstance<StreamsValue>(streams))
+        throw py::type_error("streams must be a pulsebench.Streams, not " +
+                             py::str(py::type::of(streams).attr("__name__")).cast<std::string>());
+    return streams.cast<StreamsValue&>();
+}
+
+void bindStreams(py::module_& m)
+{
+    py::class_<StreamsValue>(m, "Streams", R"doc(
+Every random stream of the engine: the 15-bit streams of series construction
+(cut begin, cut end, positions, pulse count, subset shift and gap, noise-like
+etalons), the 32-bit etalon sequence generator and the additive noise stream.
+
+A new Streams starts at the start values, as a freshly started program before
+it draws anything. Calls that draw (standard_alphabet, make_series) take
+``streams=``; without it they use the module's own Streams. The same calls on
+equal Streams give equal results, whatever other threads do meanwhile.
+
+``state`` is a dict keyed by the streams' field names as the dumps print them
+(wCutBeginSeed, wCutEndSeed, wPositionSeed, wQuantitySeed, wSubsetShiftSeed,
+wSubsetGapSeed, wNoiseEtalonSeed, dwSequenceState, wNoiseSeed); assigning such
+a dict puts every stream there. ``copy()`` gives an independent Streams.
+)doc")
+        .def(py::init(&freshStreams), "Streams at their start values, as in a freshly started program.")
+        .def_property("state", &stateDict, &setState, "Every stream's state, as a dict keyed by field name.")
+        .def("copy", [](const StreamsValue& s) { return s; }, "An independent Streams in the same state.")
+        .def("__eq__", [](const StreamsValue& a, const StreamsValue& b) {
+            return a.state == b.state && a.noiseSeed == b.noiseSeed;
+        })
+        .def("__repr__", [](const StreamsValue& s) {
+            return "pulsebench.Streams(" + py::repr(stateDict(s)).cast<std::string>() + ")";
+        });
+    m.def("default_streams", []() -> StreamsValue& { return streamsOrDefault(py::none()); },
+          py::return_value_policy::reference,
+          "The module's own Streams, used by every call given no streams=.");
+}

@@ -1,0 +1,140 @@
+// The Python module's test twin: what the program does for one series, in
+// plain C++ on the engine, for the exactness tests to compare the module with.
+// Reads one case per line (JSON) from standard input: fresh streams, the
+// alphabet, the program's etalon sequence (or the given one), the subset, the
+// series and its noise, then the named detector on the series as built; writes
+// one line per case: the series and chains records, the detector's result, the
+// streams after, or the first message box of a refused case.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "app/records_json.h"
+#include "detection/detection.h"
+#include "simulation/simulation.h"
+
+using nlohmann::json;
+using nlohmann::ordered_json;
+
+namespace {
+
+struct Twin {
+    RecordingMessageBoxes boxes;
+    PlatformWindow window{&boxes, nullptr};
+    PulseHeader alphabet[kAlphabetCapacity];
+    int16_t noiseSeed = kNoiseSeedStart;
+    SeriesHeader* h = nullptr;
+    ChainsHeader* chains = nullptr;
+
+    ~Twin()
+    {
+        freeSeriesHeader(h);
+        if (chains)
+            freeChainsHeader(nullptr, chains);
+    }
+};
+
+// As the program's Next Data: the sequence drawn from the required etalons 1..A.
+std::vector<uint16_t> programSequence(uint16_t A, int32_t N, uint16_t q, uint16_t Tmin)
+{
+    std::vector<uint16_t> sequence(pulsesUpperBound(static_cast<uint32_t>(N), q, Tmin));
+    for (uint16_t& e : sequence)
+        e = static_cast<uint16_t>(1 + (nextSequenceRandom() >> 3) % A);
+    return sequence;
+}
+
+bool buildSeries(Twin& t, const json& c)
+{
+    const uint16_t A = c["count"], q = c["q"], Tmin = c["tmin"], Tmax = c["tmax"];
+    const int32_t N = c["length"];
+    if (!makeAlphabet(&t.window, c["amplitude"].get<int16_t>(), A, q, t.alphabet))
+        return false;
+    std::vector<uint16_t> sequence = c.contains("sequence") ? c["sequence"].get<std::vector<uint16_t>>()
+                                                             : programSequence(A, N, q, Tmin);
+    sequence.resize(std::max<size_t>(sequence.size(), maxPulsesFor(N, q, Tmin)), 1);
+    t.h = getCutOffSeriesHeader(&t.window, A, q, Tmin, Tmax, N, nullptr);
+    if (c.contains("subset")) {
+        const std::vector<int32_t> subset = c["subset"];
+        setSelectedSubset(&t.window, subset.data(), static_cast<int32_t>(subset.size()), c["employment"], c["init"], t.h);
+    }
+    auto build = c["random_count"].get<bool>() ? getRandomCountSeries : getCutOffSeries;
+    t.h = build(&t.window, A, t.alphabet, q, Tmin, Tmax, N, c["pulses"], sequence.data(), c["amplitude"],
+                c["level"], t.h);
+    if (!t.h || !t.h->lpPulsesList || !t.h->lpPulsesList[0])
+        return false;
+    addNoise(t.h, c["noise"], t.noiseSeed);
+    return true;
+}
+
+int32_t runDetector(Twin& t, const json& c)
+{
+    const std::string name = c["detector"];
+    DetectorSlot slot = DetectorSlot::DetectFixed;
+    for (const DetectorKind& k : kDetectorKinds)
+        if (name == k.name)
+            slot = k.slot;
+    const Detector d = productionDetectors()[slot];
+    const uint16_t Tmin = c["tmin"], Tmax = c["tmax"], level = c["proc_level"];
+    t.chains = getChainsHeader(&t.window, c["chains"], t.h->wPulsesCapacity, nullptr);
+    int32_t debug = 0;
+    switch (detectorKindOf(slot).form) {
+    case DetectorForm::Pulses: {
+        std::vector<uint16_t> list = c["required"];
+        return d.pulses(&t.window, t.alphabet, static_cast<uint16_t>(list.size()), list.data(), Tmin, Tmax, level,
+                        t.chains, t.h);
+    }
+    case DetectorForm::Tuples: {
+        const std::vector<int32_t> tuple = c["tuple"];
+        return d.tuples(&t.window, t.alphabet, static_cast<int32_t>(tuple.size()), tuple.data(), c["proceeding"], Tmin,
+                        Tmax, level, debug, t.chains, t.h);
+    }
+    case DetectorForm::TupleRecognizer: {
+        const std::vector<std::vector<int32_t>> tuples = c["tuples"];
+        std::vector<int32_t> sizes;
+        std::vector<const int32_t*> rows;
+        for (const auto& tuple : tuples) {
+            sizes.push_back(static_cast<int32_t>(tuple.size()));
+            rows.push_back(tuple.data());
+        }
+        return d.recognizer(&t.window, t.alphabet, sizes.data(), rows.data(), static_cast<int32_t>(rows.size()),
+                            c["proceeding"], Tmin, Tmax, level, debug, t.chains, t.h);
+    }
+    }
+    return 0;
+}
+
+ordered_json runCase(const json& c)
+{
+    Twin t;
+    resetRandomStreams();
+    ordered_json out;
+    if (buildSeries(t, c) && t.boxes.count() == 0) {
+        out["series"] = seriesHeaderJson(t.h);
+        const RandomStreamsState s = saveRandomStreams();
+        out["streams"] = {s.wCutBeginSeed, s.wCutEndSeed, s.wPositionSeed, s.wQuantitySeed, s.wSubsetShiftSeed,
+                          s.wSubsetGapSeed, s.wNoiseEtalonSeed, s.dwSequenceState, t.noiseSeed};
+        if (c.contains("detector")) {
+            out["result"] = runDetector(t, c);
+            out["detected"] = seriesHeaderJson(t.h);
+            out["chains"] = chainsHeaderJson(t.chains);
+            out["restoring"] = restoringError(t.h);
+            out["detectionUnits"] = detectionErrorUnits(t.h, t.h->wImpulseQuantity,
+                                                        t.chains ? t.chains->wSeekingPulsesQuantity : 0);
+        }
+    }
+    if (t.boxes.count())
+        out["refused"] = t.boxes.messages().front().text;
+    return out;
+}
+
+} // namespace
+
+int main()
+{
+    std::string line;
+    while (std::getline(std::cin, line))
+        std::cout << runCase(json::parse(line)).dump() << "\n" << std::flush;
+    return 0;
+}
