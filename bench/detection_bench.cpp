@@ -40,7 +40,8 @@ struct Workload {
 
     Workload()
     {
-        makeAlphabet(nullptr, 128, 20, 20, alphabet);
+        RandomStreams streams;
+        makeAlphabet(nullptr, 128, 20, 20, alphabet, streams);
         for (uint16_t e = 1; e <= 20; e++)
             list.push_back(e);
         chains = getChainsHeader(nullptr, 10, 30, nullptr);
@@ -49,17 +50,16 @@ struct Workload {
     {
         SeriesHeader*& h = series[{level, unfixed}];
         if (!h) {
-            resetRandomStreams();
+            RandomStreams streams;  // a fresh start's
             std::vector<uint16_t> sequence(30);
             for (int i = 0; i < 30; i++)
                 sequence[i] = static_cast<uint16_t>(1 + (i * 7) % 20);
             const int16_t making = static_cast<int16_t>(level);
             h = unfixed ? getRandomCountSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 0, sequence.data(), 128,
-                                               making, nullptr)
+                                               making, nullptr, streams)
                         : getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, making,
-                                          nullptr);
-            int16_t noiseSeed = kNoiseSeedStart;
-            addNoise(h, 20, noiseSeed);
+                                          nullptr, streams);
+            addNoise(h, 20, streams);
         }
         return h;
     }

@@ -8,13 +8,15 @@
 
 int main()
 {
+    RandomStreams streams;  // as in a freshly started program
     PulseHeader alphabet[20];
-    if (!makeAlphabet(nullptr, 128, 20, 20, alphabet))
+    if (!makeAlphabet(nullptr, 128, 20, 20, alphabet, streams))
         return 1;
     uint16_t sequence[64];
     for (uint16_t& e : sequence)
         e = 1;
-    SeriesHeader* series = getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence, 128, 75, nullptr);
+    SeriesHeader* series =
+        getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence, 128, 75, nullptr, streams);
     if (!series)
         return 1;
     uint16_t required[1] = {1};
