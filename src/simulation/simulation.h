@@ -387,3 +387,58 @@ SimulationOutcome runSimulation(const SimulationRequest& request, RandomStreams&
 // series), as a whole run leaves it, and sets status kTrawlingComplete. False
 // (nothing changed) unless the outcome is kTrawlingShareDone and the sums fit.
 bool completeSimulation(SimulationOutcome& outcome, const std::vector<TrawlingCellSums>& sums);
+
+/*==========================================================================
+** Normalised errors
+**========================================================================*/
+// The error tables divided by what makes them comparable across pulse counts
+// and alphabets: the restoring error by the energy a series could lose, the
+// detection error by the squared spread a start can have, the recognition
+// errors by the trials. The charts plot these quotients; a library user gets
+// them as doubles. "Normalised" means the double nearest to sum / normaliser.
+
+// The alphabet's reference values the normalisers rest on (the charts print
+// them as "etEnergy=%d, Rmin=%d, Rmax=%d").
+struct ErrorReference {
+    int32_t etEnergy;   // energy of the reference etalon (largest stored-subset etalon for tuples recognition), >= 0
+    int32_t minSquare;  // smallest squared sample of the reference etalon, >= 0
+    int32_t Rmin;       // smallest cross-correlation, <= 0
+    int32_t Rmax;       // largest cross-correlation between stored subsets, >= 0 (0 but in tuples recognition)
+};
+
+// The reference values of a run: the etalon of reference is the one the
+// series' first pulse names (firstEtalon while the series names none); Rmin
+// is the least cross-correlation of the first two required etalons, or for
+// tuples recognition of any two etalons of different stored subsets.
+ErrorReference errorReference(const RestoreErrorHeader* record, const SeriesHeader* series,
+                              const PulseHeader* firstEtalon, uint16_t wRequiredQuantity,
+                              const uint16_t* lpRequiredList);
+
+// What each table's cells are divided by. An entry that would be 0 or
+// negative (a silent etalon, Tmax equal to the pulse length) stays 1.
+struct ErrorNormalizers {
+    std::vector<int32_t> restoring;  // [P] 2 * wMaxPulses * (etEnergy - Rmin), clamped to INT32_MAX: table 0, a mean per trial
+    std::vector<int32_t> detection;  // [P] (wTmax - wImpulseSize)^2: table 1 per trial (the table sums the trials)
+    int32_t repeats = 1;             // trials per cell, >= 1: tables 1 and 3 sum over them
+};
+ErrorNormalizers errorNormalizers(const RestoreErrorHeader* record, const SeriesHeader* series,
+                                  const ErrorReference& reference);
+
+// Every cell of a table of a finished run, normalised; cell k * P + j for
+// noise level k and pulse count j.
+struct NormalisedErrors {
+    std::vector<double> restoring;    // table 0 / restoring[j]
+    std::vector<double> detection;    // table 1 / (repeats * detection[j]): the mean squared start error over (Tmax - q)^2
+    std::vector<double> recognition;  // table 3 / repeats: the share of trials recognised wrongly
+};
+NormalisedErrors normaliseErrors(const RestoreErrorHeader* record, const ErrorNormalizers& normalizers);
+
+// The normalisers of a table as one number per pulse count: what
+// normaliseErrors divides cell [k][j] of `table` (0, 1 or 3) by.
+int64_t errorNormalizer(const ErrorNormalizers& normalizers, int table, int j);
+
+// floor(1000 * sum / normaliser) in exact integer arithmetic, 0 for a negative
+// sum: the per-mille the charts compute from a cell. Equal to the truncation
+// of 1000 times the normalised double except where the double rounds just
+// below a whole per-mille (1001 / 1000 gives 1.0009999...).
+int64_t errorPerMille(int64_t sum, int64_t normaliser);
