@@ -40,18 +40,6 @@ int64_t repeatsOf(const ChartInputs& in)
     return in.lpRestErrorHeader && in.lpRestErrorHeader->repeats > 0 ? in.lpRestErrorHeader->repeats : 1;
 }
 
-// Stored subset t of the series (its entries and size), bounded by the arrays.
-int32_t storedSize(const SeriesHeader* s, int32_t t)
-{
-    if (!s || !s->selectedSubsetSize || !s->selectedSubsetList || !s->selectedSubsetList[t])
-        return 0;
-    return std::clamp<int32_t>(s->selectedSubsetSize[t], 0, s->wSubsetCapacity);
-}
-int32_t storedSubsets(const SeriesHeader* s)
-{
-    return s ? std::min(s->wSelectedSubsets, s->wSubsetsCapacity) : 0;
-}
-
 } // namespace
 
 /*==========================================================================
@@ -371,8 +359,8 @@ ChartGeometry chartGeometry(const ChartInputs& in)
     if (g.tupleLegend) {
         std::vector<std::vector<int32_t>> rows;
         if (isTupleRecognition(r->wTaskType)) {
-            for (int32_t t = 0; t < storedSubsets(s); t++)
-                rows.emplace_back(s->selectedSubsetList[t], s->selectedSubsetList[t] + storedSize(s, t));
+            for (int32_t t = 0; t < storedSubsetCount(s); t++)
+                rows.emplace_back(s->selectedSubsetList[t], s->selectedSubsetList[t] + storedSubsetSize(s, t));
         } else if (s->selectedSubset) {
             const int32_t n = std::min(s->wSubsetLength, s->wPulsesCapacity);
             rows.emplace_back(s->selectedSubset, s->selectedSubset + n);

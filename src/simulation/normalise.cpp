@@ -35,18 +35,6 @@ const PulseHeader* requiredEtalon(const SeriesHeader* s, int32_t number, const P
     return e ? e : fallback;
 }
 
-// Stored subset t of the series (its size), bounded by the arrays.
-int32_t storedSize(const SeriesHeader* s, int32_t t)
-{
-    if (!s || !s->selectedSubsetSize || !s->selectedSubsetList || !s->selectedSubsetList[t])
-        return 0;
-    return std::clamp<int32_t>(s->selectedSubsetSize[t], 0, s->wSubsetCapacity);
-}
-int32_t storedSubsets(const SeriesHeader* s)
-{
-    return s ? std::min(s->wSelectedSubsets, s->wSubsetsCapacity) : 0;
-}
-
 int64_t energyOf(const PulseHeader* e)
 {
     int64_t energy = 0;
@@ -59,17 +47,17 @@ int64_t energyOf(const PulseHeader* e)
 // extreme cross-correlations of etalons of two different stored subsets.
 void tupleReference(const SeriesHeader* s, ErrorReference& ref)
 {
-    const int32_t S = storedSubsets(s), q = s ? s->wImpulseSize : 0;
+    const int32_t S = storedSubsetCount(s), q = s ? s->wImpulseSize : 0;
     int64_t energy = 0, lo = 0, hi = 0;
     for (int32_t t = 0; t < S; t++)
-        for (int32_t i = 0; i < storedSize(s, t); i++)
+        for (int32_t i = 0; i < storedSubsetSize(s, t); i++)
             energy = std::max(energy, energyOf(etalonOfSeries(s, s->selectedSubsetList[t][i])));
     for (int32_t t1 = 0; t1 < S; t1++)
         for (int32_t t2 = 0; t2 < S; t2++) {
             if (t1 == t2)
                 continue;
-            for (int32_t i1 = 0; i1 < storedSize(s, t1); i1++)
-                for (int32_t i2 = 0; i2 < storedSize(s, t2); i2++) {
+            for (int32_t i1 = 0; i1 < storedSubsetSize(s, t1); i1++)
+                for (int32_t i2 = 0; i2 < storedSubsetSize(s, t2); i2++) {
                     const PulseHeader* a = etalonOfSeries(s, s->selectedSubsetList[t1][i1]);
                     const PulseHeader* b = etalonOfSeries(s, s->selectedSubsetList[t2][i2]);
                     for (int32_t d = -q; d <= q; d++) {
@@ -87,6 +75,19 @@ void tupleReference(const SeriesHeader* s, ErrorReference& ref)
 }
 
 } // namespace
+
+int32_t storedSubsetCount(const SeriesHeader* s)
+{
+    return s ? std::min(s->wSelectedSubsets, s->wSubsetsCapacity) : 0;
+}
+
+int32_t storedSubsetSize(const SeriesHeader* s, int32_t t)
+{
+    if (!s || t < 0 || t >= s->wSubsetsCapacity || !s->selectedSubsetSize || !s->selectedSubsetList ||
+        !s->selectedSubsetList[t])
+        return 0;
+    return std::clamp<int32_t>(s->selectedSubsetSize[t], 0, s->wSubsetCapacity);
+}
 
 ErrorReference errorReference(const RestoreErrorHeader* r, const SeriesHeader* s, const PulseHeader* firstEtalon,
                               uint16_t wRequiredQuantity, const uint16_t* lpRequiredList)
@@ -134,9 +135,9 @@ ErrorNormalizers errorNormalizers(const RestoreErrorHeader* r, const SeriesHeade
     const int64_t span = int64_t(s->wTmax) - s->wImpulseSize;
     const int64_t detection = span * span;
     if (restoring > 0)
-        std::fill(n.restoring.begin(), n.restoring.end(), static_cast<int32_t>(std::min<int64_t>(restoring, INT32_MAX)));
+        n.restoring.assign(P, static_cast<int32_t>(std::min<int64_t>(restoring, INT32_MAX)));
     if (detection > 0)
-        std::fill(n.detection.begin(), n.detection.end(), static_cast<int32_t>(std::min<int64_t>(detection, INT32_MAX)));
+        n.detection.assign(P, static_cast<int32_t>(std::min<int64_t>(detection, INT32_MAX)));
     return n;
 }
 

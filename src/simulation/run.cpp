@@ -35,7 +35,8 @@ std::string fieldFault(const SimulationRequest& q)
 {
     if (q.task != 1 && q.task != 2 && q.task != 4 && q.task != 64)
         return "--task must be 1, 2, 4 or 64, not " + std::to_string(q.task);
-    const SeriesKind* series = q.seriesType >= 0 && q.seriesType <= 65535 ? seriesKindOf(uint16_t(q.seriesType)) : nullptr;
+    const bool code = q.seriesType >= 0 && q.seriesType <= 65535;
+    const SeriesKind* series = code ? seriesKindOf(static_cast<uint16_t>(q.seriesType)) : nullptr;
     if (!series || !series->name) // the typed series (16, 32) are built by the window only
         return "--series-type must be 1, 2, 4, 8, 36 or 40, not " + std::to_string(q.seriesType);
     const struct {
@@ -156,7 +157,8 @@ bool applySubsets(HWND hWnd, const SimulationRequest& q, SeriesHeader* h)
 bool setUpRun(HWND hWnd, const SimulationRequest& q, SimulationSetup& s, std::string& error)
 {
     const uint16_t processing = processingTypeFor(static_cast<uint16_t>(q.task), static_cast<uint16_t>(q.seriesType));
-    const uint16_t n = processing == kTaskDetection ? 1 : static_cast<uint16_t>(q.required); // Detection: wSelectedEtalon alone
+    // Detection: wSelectedEtalon alone
+    const uint16_t n = processing == kTaskDetection ? 1 : static_cast<uint16_t>(q.required);
     s.lpRequiredList = getRequiredList(hWnd, n, s.lpRequiredList);
     s.wRequiredQuantity = n;
     if (!s.lpRequiredList) {

@@ -346,7 +346,7 @@ struct SimulationSetup {
     PulseHeader alphabet[kAlphabetCapacity];  // the alphabet, kRunAlphabetSize entries built
     uint16_t* lpRequiredList = nullptr;       // [wRequiredQuantity] 1-based numbers of the required etalons
     uint16_t wRequiredQuantity = 0;           // entries of lpRequiredList, 1..20
-    SeriesHeader* lpSeriesHeader = nullptr;   // the series header: sized for the request, its subsets stored; the last series built after the run
+    SeriesHeader* lpSeriesHeader = nullptr;   // sized for the request, its subsets stored; after the run the last series built
 
     SimulationSetup() = default;
     SimulationSetup(const SimulationSetup&) = delete;
@@ -363,8 +363,8 @@ struct RestErrHeaderRelease {
 // wTaskType, their names and the saved energy levels, with the run's times.
 struct SimulationOutcome {
     int status = kTrawlingNotStarted;         // kTrawling*: kTrawlingComplete when the tables are filled
-    std::string error;                        // why the request was refused or memory ran out; "" otherwise (a box may say more)
-    std::unique_ptr<RestoreErrorHeader, RestErrHeaderRelease> record; // grid, tables, description; null when refused before the grid existed
+    std::string error;                        // why the request was refused or memory ran out; "" otherwise (a box may tell)
+    std::unique_ptr<RestoreErrorHeader, RestErrHeaderRelease> record; // grid, tables, description; null before the grid
     int64_t startTime = 0;                    // calendar time the trials started, seconds since the epoch (simClock)
     int64_t elapsedSeconds = 0;               // calendar seconds from the first trial to the end
     std::unique_ptr<SimulationSetup> setup;   // alphabet, required list and series of the run; null before the fresh start
@@ -405,6 +405,11 @@ struct ErrorReference {
     int32_t Rmin;       // smallest cross-correlation, <= 0
     int32_t Rmax;       // largest cross-correlation between stored subsets, >= 0 (0 but in tuples recognition)
 };
+
+// The stored subsets of a series as far as its arrays hold them: how many, and
+// the size of subset t (0 for a t outside them).
+int32_t storedSubsetCount(const SeriesHeader* series);
+int32_t storedSubsetSize(const SeriesHeader* series, int32_t t);
 
 // The reference values of a run: the etalon of reference is the one the
 // series' first pulse names (firstEtalon while the series names none); Rmin

@@ -576,9 +576,10 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         reportFailedTrial(hWnd, *g.failed);  // before the slots go; the workers are idle
     stopTrialPool(g.pool);
 
-    simEndTime = simClock();
+    const int64_t endTime = simClock();
+    simEndTime = endTime;
     if (context.lpTimes)
-        context.lpTimes[1] = simEndTime;
+        context.lpTimes[1] = endTime;
     h->wSubsetLength = savedSubsetLength;
     if (!g.failed && outOfMemory)
         MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);

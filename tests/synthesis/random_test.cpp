@@ -173,7 +173,8 @@ TEST_F(AddNoise, LevelZeroKeepsPureSamplesAndStillDrawsTwelvePerSample)
 {
     buildAlphabet();
     std::vector<uint16_t> sequence(30, 3);
-    SeriesHeader* h = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, nullptr, streams);
+    SeriesHeader* h =
+        getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, nullptr, streams);
     ASSERT_NE(h, nullptr);
     addNoise(h, 0, streams);
     EXPECT_TRUE(std::equal(h->lpPureData, h->lpPureData + 1200, h->lpNoisyData));
@@ -186,7 +187,8 @@ TEST_F(AddNoise, ReplacesEarlierNoiseWithPurePlusFreshDraws)
 {
     buildAlphabet();
     std::vector<uint16_t> sequence(30, 5);
-    SeriesHeader* h = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 600, 8, sequence.data(), 128, 100, nullptr, streams);
+    SeriesHeader* h =
+        getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 600, 8, sequence.data(), 128, 100, nullptr, streams);
     ASSERT_NE(h, nullptr);
     addNoise(h, 150, streams);
     int16_t twin = streams.wNoiseSeed;
