@@ -354,6 +354,7 @@ struct SimulationSetup {
     ~SimulationSetup();
 };
 
+// Releases a record held by a std::unique_ptr (freeRestErrHeader).
 struct RestErrHeaderRelease {
     void operator()(RestoreErrorHeader* r) const { freeRestErrHeader(r); }
 };
@@ -377,7 +378,9 @@ struct SimulationOutcome {
 // share. A fresh RandomStreams gives the run of a freshly started program;
 // `streams` ends where every stream stands after the run (as the batch
 // command's randomStreams). A request refused before the first trial leaves
-// `streams` as they were. Throws nothing: out of memory anywhere is status
+// `streams` as they were; a cancelled run leaves them where its last trial
+// did. Runs on several threads at once, each with its own streams, do not
+// disturb each other. Throws nothing: out of memory anywhere is status
 // kTrawlingNoMemory with its message in `error`.
 SimulationOutcome runSimulation(const SimulationRequest& request, RandomStreams& streams,
                                 const SimulationControl& control = {});
