@@ -57,7 +57,8 @@ ordered_json stateToJson(HWND hWnd)
     F(wEtalonSequenceCapacity);
     j["lpNewEtalonSequence"] = jsonArray(s.lpNewEtalonSequence, s.wNewEtalonSequenceCapacity);
     F(wNewEtalonSequenceCapacity);
-    F(wNextNoiseLevel); F(wNoiseLevel); F(wNoiseSeed); F(wNextLostDataLevel); F(wLostDataLevel);
+    F(wNextNoiseLevel); F(wNoiseLevel); j["wNoiseSeed"] = s.streams.wNoiseSeed;
+    F(wNextLostDataLevel); F(wLostDataLevel);
     F(wNextSavedEnergyLevel); F(wSavedEnergyLevel); F(wNextProcSavedEnergyLevel); F(wProcSavedEnergyLevel);
     F(dwNewSeriesLength); F(wNewTmin); F(wNewTmax); F(wNewSavedEnergy); F(wNewProcSavedEnergy);
     F(wNewImpulseQuantity); F(wNewNoiseLevel); F(wNewMinPulses); F(wNewMaxPulses); F(wOldImpulseQuantity);

@@ -558,12 +558,11 @@ int finishRoot(RootRun& r)
         return 1;
     g.trialsOf[0] = r.share.trialsRun;
     std::vector<TrawlingCellSums> sums = r.share.sums;
-    if ((!g.sums.empty() && !addTrawlingSums(sums, g.sums)) || !completeSimulate(r.result, sums)) {
+    if ((!g.sums.empty() && !addTrawlingSums(sums, g.sums)) || !completeSimulation(r.result, sums)) {
         std::fprintf(stderr, "pulsebench simulate: the sums of the processes do not fit the grid\n");
         return 1;
     }
-    simEndTime = simClock();
-    r.result.elapsedSeconds = simEndTime - simStartTime;
+    r.result.elapsedSeconds = simClock() - r.result.startTime;
     std::string perProcess;
     int64_t trials = 0;
     for (int rank = 0; rank < r.processes; rank++) {

@@ -360,7 +360,6 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     setDefaultMessageBoxService(&session);
     setDialogService(options.realDialogs ? qtScriptedDialogs(&session) : static_cast<DialogService*>(&session));
     resetProgramState();  // a session is a fresh program: defaults and every stream at its start
-    resetRandomStreams();
     simClock = scriptedClock;  // charts print times: a session's must not depend on the day it runs
     simStartTime = simEndTime = 0;
     SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, 0, options.confineToOutput, {}};

@@ -1,9 +1,9 @@
-// The batch simulation command: options, the replay of a fresh start, the
-// simulation itself and the CSV and JSON files. Used by `pulsebench simulate`
-// and its tests; the run is statCutoffTrawling's, the rest is milliseconds.
+// The batch simulation command: its options, the progress line, the chart
+// and the CSV and JSON files. Used by `pulsebench simulate` and its tests; the
+// run is the engine's runSimulation, the rest is milliseconds.
 //
 //   [SECTION] Options
-//   [SECTION] Fresh start and run
+//   [SECTION] Run
 //   [SECTION] Output files
 #include "simulate_command.h"
 
@@ -20,15 +20,6 @@
 
 #include "app/chart_image.h"
 #include "platform/files.h"
-
-namespace {
-
-// The program's fixed sizes (never changed by any command).
-constexpr uint16_t kAlphabetSize = 20;   // wAlphabetSize
-constexpr uint16_t kImpulseSize = 20;    // wImpulseSize
-constexpr int16_t kAmplitude = 128;      // wAmplitude
-
-} // namespace
 
 bool parseSubsets(const std::string& text, std::vector<std::vector<int32_t>>& out)
 {
@@ -56,15 +47,6 @@ bool parseSubsets(const std::string& text, std::vector<std::vector<int32_t>>& ou
     }
     return !out.empty();
 }
-
-namespace {
-
-bool validEtalons(const std::vector<int32_t>& entries)
-{
-    return std::all_of(entries.begin(), entries.end(), [](int32_t e) { return e >= 1 && e <= kAlphabetSize; });
-}
-
-} // namespace
 
 /*==========================================================================
 ** [SECTION] Options
@@ -107,7 +89,7 @@ void addSimulateOptions(CLI::App& c, SimulateOptions& o)
     c.add_option("--subset", o.subset, "the tuple for tuples detection, e.g. 2,5")
         ->delimiter(',')
         ->check(CLI::Range(1, 20));
-    c.add_option("--subsets", o.subsets, "the stored tuples for tuples recognition, e.g. \"1,2;3,4\"");
+    c.add_option("--subsets", o.subsetsText, "the stored tuples for tuples recognition, e.g. \"1,2;3,4\"");
     c.add_option("--pick", o.pick, "the stored tuple selected first, 1-based")->check(CLI::Range(1, 32767))->capture_default_str();
     c.add_option("--employment", o.employment, "subset employment: 1 single random, 2 single fixed, "
                                                "3 multiple random, 4 complete, 5 shifted complete")
@@ -157,92 +139,10 @@ CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&))
 }
 
 /*==========================================================================
-** [SECTION] Fresh start and run
+** [SECTION] Run
 **========================================================================*/
 
-// Everything a batch run owns besides the record; kept by the result until
-// the files are written, released on every way out.
-struct SimulateState {
-    PulseHeader alphabet[kAlphabetCapacity];   // the etalon alphabet
-    uint16_t* lpRequiredList = nullptr;        // the required etalons
-    uint16_t wRequiredQuantity = 0;            // entries of lpRequiredList
-    SeriesHeader* lpSeriesHeader = nullptr;    // the current series
-    int16_t wNoiseSeed = kNoiseSeedStart;      // the noise stream
-
-    SimulateState() = default;
-    SimulateState(const SimulateState&) = delete;
-    SimulateState& operator=(const SimulateState&) = delete;
-    ~SimulateState()
-    {
-        freeSeriesHeader(lpSeriesHeader);
-        freeRequiredList(lpRequiredList);
-        freeAlphabet(kAlphabetSize, alphabet);
-    }
-};
-
-SimulateResult::SimulateResult() = default;
-SimulateResult::~SimulateResult()
-{
-    freeRestErrHeader(record);
-}
-
 namespace {
-
-// What window creation does to the random streams, with the program's
-// defaults: the alphabet (noise-like etalons), the required list, and the
-// first series (series type 2: 18 pulses of etalon 1 in 1200 samples, Tmin
-// 40, Tmax 181, saved energy 75; position and cut streams). No noise is added
-// and no detector runs at creation.
-bool replayFreshStart(HWND hWnd, SimulateState& s)
-{
-    resetRandomStreams();
-    s.wNoiseSeed = kNoiseSeedStart;
-    if (!makeAlphabet(hWnd, kAmplitude, kAlphabetSize, kImpulseSize, s.alphabet))
-        return false;
-    s.lpRequiredList = getRequiredList(hWnd, kAlphabetSize, nullptr);
-    if (!s.lpRequiredList)
-        return false;
-    const uint16_t length = 1200, Tmin = 40, Tmax = 181;
-    const uint16_t maxPulses = maxPulsesFor(length, kImpulseSize, Tmin);
-    const uint16_t minPulses = pulsesLowerBound(length, kImpulseSize, Tmax);
-    std::vector<uint16_t> sequence(maxPulses, 1); // wEtalonNumber
-    s.lpSeriesHeader = getCutOffSeries(hWnd, kAlphabetSize, s.alphabet, kImpulseSize, Tmin, Tmax, length,
-                                       static_cast<uint16_t>((minPulses + maxPulses) / 2), sequence.data(),
-                                       kAmplitude, 75, nullptr);
-    return s.lpSeriesHeader != nullptr;
-}
-
-// The subsets the options name, stored the way the subset settings store them.
-bool applySubsets(HWND hWnd, const SimulateOptions& o, SeriesHeader* h, std::string& error)
-{
-    if (!o.subsets.empty()) {
-        std::vector<std::vector<int32_t>> tuples;
-        if (!parseSubsets(o.subsets, tuples) ||
-            !std::all_of(tuples.begin(), tuples.end(), [](const auto& t) { return validEtalons(t); })) {
-            error = "--subsets: tuples of etalon numbers 1..20, e.g. \"1,2;3,4\"";
-            return false;
-        }
-        std::vector<int32_t> sizes;
-        std::vector<const int32_t*> rows;
-        int32_t longest = 0;
-        for (const auto& t : tuples) {
-            sizes.push_back(static_cast<int32_t>(t.size()));
-            rows.push_back(t.data());
-            longest = std::max<int32_t>(longest, static_cast<int32_t>(t.size()));
-        }
-        const int32_t S = static_cast<int32_t>(tuples.size());
-        if (!addSomeSelectedSubsetToSeriesHeader(hWnd, sizes.data(), rows.data(), S, S, longest, o.pick,
-                                                 static_cast<uint16_t>(o.employment), static_cast<uint16_t>(o.init), h))
-            return false;
-    }
-    if (!o.subset.empty()) {
-        std::vector<int32_t> entries(o.subset.begin(), o.subset.end());
-        if (!setSelectedSubset(hWnd, entries.data(), static_cast<int32_t>(entries.size()),
-                               static_cast<uint16_t>(o.employment), static_cast<uint16_t>(o.init), h))
-            return false;
-    }
-    return true;
-}
 
 struct ProgressLine {
     std::chrono::steady_clock::time_point last;  // when the line was last written
@@ -267,148 +167,52 @@ void printProgress(void* context, const TrawlingProgress& p)
 // The chart the options ask for, as the window shows it after this run (etalon
 // 1 selected, no fixed upper bound), as PNG bytes. False when the kind is no
 // chart or the picture could not be encoded.
-bool renderChart(const SimulateOptions& o, const SimulateState& s, const RestoreErrorHeader* r, std::string& png)
+bool renderChart(const SimulateOptions& o, const SimulateResult& result, std::string& png)
 {
+    const SimulationSetup& s = *result.setup;
     ChartInputs in;
-    in.options.simStartTime = simStartTime;
-    in.options.simEndTime = simEndTime;
+    in.options.simStartTime = result.startTime;
+    in.options.simEndTime = result.startTime + result.elapsedSeconds;
     in.lpFirstEtalon = &s.alphabet[0];
-    in.wAmplitude = kAmplitude;
+    in.wAmplitude = kRunAmplitude;
     char* end = nullptr;
     in.wChartKind = static_cast<int32_t>(std::strtol(o.chart.c_str(), &end, 10));
     if (end == o.chart.c_str() || *end != '\0' || !chartKindOf(in.wChartKind))
         return false;  // not a chart kind
     in.wRequiredQuantity = s.wRequiredQuantity;
     in.lpRequiredList = s.lpRequiredList;
-    in.lpRestErrorHeader = r;
+    in.lpRestErrorHeader = result.record.get();
     in.lpSeriesHeader = s.lpSeriesHeader;
     return renderChartPng(in, png);
 }
 
 } // namespace
 
-namespace {
-
-constexpr const char* kNoMemory = "out of memory: the grid needs more than this machine gives "
-                                  "(fewer pulse counts, noise levels, repeats or --threads need less)";
-
-void simulateGrid(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const SimulateHooks* hooks)
+void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const SimulateHooks* hooks)
 {
-    result.status = kTrawlingNotStarted;
-    result.state = std::make_unique<SimulateState>();
-    SimulateState& s = *result.state;
-    if (!replayFreshStart(hWnd, s)) {
-        result.error = "the alphabet or the first series could not be built";
-        return;
-    }
-    // The menu and the dialogs: task and series type, required set, subsets.
-    const uint16_t type = static_cast<uint16_t>(o.seriesType);
-    const uint16_t processing = processingTypeFor(static_cast<uint16_t>(o.task), type);
-    const uint16_t n = processing == kTaskDetection ? 1 : static_cast<uint16_t>(o.required); // Detection: wSelectedEtalon alone
-    s.lpRequiredList = getRequiredList(hWnd, n, s.lpRequiredList);
-    s.wRequiredQuantity = n;
-    if (!s.lpRequiredList) {
-        result.error = "no memory for the required list";
-        return;
-    }
-    if (!applySubsets(hWnd, o, s.lpSeriesHeader, result.error))
-        return;
-    const int defaultLevel = isWholePulseSeries(type) ? 100 : 75;
-    const uint16_t making = static_cast<uint16_t>(o.makingLevel >= 0 ? o.makingLevel : defaultLevel);
-    const uint16_t proc = static_cast<uint16_t>(o.processingLevel >= 0 ? o.processingLevel : making);
-    if (o.tmin > o.tmax) {
-        result.error = "--tmin must not exceed --tmax";
-        return;
-    }
-    if (o.tmax < kImpulseSize) {
-        result.error = "--tmax must be at least the pulse length, " + std::to_string(kImpulseSize);
-        return;
-    }
-    // The simulation dialog: the grid.
-    const int from = o.pulsesFrom >= 0 ? o.pulsesFrom : pulsesLowerBound(o.length, kImpulseSize, o.tmax);
-    const int to = o.pulsesTo >= 0 ? o.pulsesTo : pulsesUpperBound(o.length, kImpulseSize, o.tmin);
-    const int step = std::max(1, o.pulsesStep);
-    const int P = (to - from) / step + 1;
-    if (P < 1 || P > 65535) {
-        result.error = "--pulses-to must not be below --pulses-from";
-        return;
-    }
-    if (int64_t(o.noiseInitial) + int64_t(o.noiseSteps - 1) * o.noiseStep > 32767) {
-        result.error = "the noise levels must stay within 0..32767";
-        return;
-    }
-    // The simulation command: the series header for the new parameters, the record, the run.
-    SeriesHeader* h = getCutOffSeriesHeader(hWnd, kAlphabetSize, kImpulseSize, static_cast<uint16_t>(o.tmin),
-                                            static_cast<uint16_t>(o.tmax), o.length, s.lpSeriesHeader);
-    s.lpSeriesHeader = h;
-    if (!h) {
-        result.error = "Не могу выделить память для lpCutOffSeriesHeader!";
-        return;
-    }
-    if (hooks && hooks->checkOnly) {
-        result.status = kTrawlingCancelled;  // passed: stopped before the record and the first trial
-        return;
-    }
-    result.record = getRestErrHeader(hWnd, static_cast<uint16_t>(P), static_cast<uint16_t>(o.noiseSteps), o.repeats,
-                                     result.record);
-    if (!result.record) {
-        result.status = kTrawlingNoMemory;
-        result.error = kNoMemory;
-        return;
-    }
-    if (!initRestErrHeader(hWnd, static_cast<uint16_t>(P), static_cast<uint16_t>(from),
-                                             static_cast<uint16_t>(step), static_cast<uint16_t>(o.noiseSteps),
-                                             static_cast<uint16_t>(o.noiseInitial), static_cast<uint16_t>(o.noiseStep),
-                                             o.repeats, result.record)) {
-        result.error = "Ошибка initRestErrHeader!";
+    result.streams = RandomStreams{};  // a batch run starts as a freshly started program
+    SimulationRequest request = o;
+    if (!o.subsetsText.empty() && !parseSubsets(o.subsetsText, request.subsets)) {
+        result.status = kTrawlingNotStarted;
+        result.error = "--subsets: tuples of etalon numbers 1..20, e.g. \"1,2;3,4\"";
         return;
     }
     ProgressLine line{std::chrono::steady_clock::now(), o.quiet};
-    TrawlingContext context;
-    context.lpNoiseSeed = &s.wNoiseSeed;
-    context.wAmplitude = kAmplitude;
-    context.wSubsetProceeding = static_cast<uint16_t>(o.proceeding);
-    context.threads = o.threads;
-    context.progress = printProgress;
-    context.progressContext = &line;
+    SimulationControl control;
+    control.hWnd = hWnd;
+    control.threads = o.threads;
+    control.progress = printProgress;
+    control.progressContext = &line;
     if (hooks) {
-        context.share = hooks->share;
-        context.lpCancel = hooks->lpCancel;
+        control.share = hooks->share;
+        control.lpCancel = hooks->lpCancel;
+        control.checkOnly = hooks->checkOnly;
         if (hooks->progress) {
-            context.progress = hooks->progress;
-            context.progressContext = hooks->progressContext;
+            control.progress = hooks->progress;
+            control.progressContext = hooks->progressContext;
         }
     }
-    result.status = statCutoffTrawling(hWnd, result.record, kAlphabetSize, s.alphabet, n, s.lpRequiredList, type,
-                                       processing, making, proc, h, context);
-    result.elapsedSeconds = simEndTime - simStartTime;
-    result.streams = saveRandomStreams();
-    result.wNoiseSeed = s.wNoiseSeed;
-    if (result.status == kTrawlingNoMemory)
-        result.error = kNoMemory;
-}
-
-} // namespace
-
-void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const SimulateHooks* hooks)
-{
-    try {
-        simulateGrid(hWnd, o, result, hooks);
-    } catch (const std::bad_alloc&) {
-        result.status = kTrawlingNoMemory;
-        result.error = kNoMemory;
-    } catch (const std::exception& e) {
-        result.status = kTrawlingNotStarted;
-        result.error = std::string("the run failed: ") + e.what();
-    }
-}
-
-bool completeSimulate(SimulateResult& result, const std::vector<TrawlingCellSums>& sums)
-{
-    if (result.status != kTrawlingShareDone || !storeTrawlingSums(sums, result.record))
-        return false;
-    result.status = kTrawlingComplete;
-    return true;
+    static_cast<SimulationOutcome&>(result) = runSimulation(request, result.streams, control);
 }
 
 /*==========================================================================
@@ -418,9 +222,9 @@ bool completeSimulate(SimulateResult& result, const std::vector<TrawlingCellSums
 std::string simulationJson(const SimulateResult& result, const SimulateOptions& o,
                            const std::vector<SimulationFile>* files)
 {
-    const RestoreErrorHeader* r = result.record;
+    const RestoreErrorHeader* r = result.record.get();
     const int64_t elapsedSeconds = result.elapsedSeconds;
-    const RandomStreamsState& st = result.streams;
+    const RandomStreams& st = result.streams;
     using nlohmann::json;
     json tables = json::array();
     for (int t = 0; t < kErrorTables; t++) {
@@ -460,7 +264,7 @@ std::string simulationJson(const SimulateResult& result, const SimulateOptions& 
           {"wSubsetGapSeed", st.wSubsetGapSeed},
           {"wNoiseEtalonSeed", st.wNoiseEtalonSeed},
           {"dwSequenceState", st.dwSequenceState},
-          {"wNoiseSeed", result.wNoiseSeed}}},
+          {"wNoiseSeed", st.wNoiseSeed}}},
     };
     if (files) {
         json list = json::array();
@@ -518,13 +322,13 @@ int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result,
         return 1;
     }
     std::vector<SimulationFile> files = {
-        {"simulation.csv", simulationCsv(result.record)},
-        {"description.csv", descriptionCsv(result.record, options, result.elapsedSeconds)},
+        {"simulation.csv", simulationCsv(result.record.get())},
+        {"description.csv", descriptionCsv(result.record.get(), options, result.elapsedSeconds)},
     };
     const std::string chartName = "chart-" + options.chart + ".png";
-    if (!options.chart.empty() && result.state) {
+    if (!options.chart.empty() && result.setup) {
         SimulationFile chart{chartName, ""};
-        if (!renderChart(options, *result.state, result.record, chart.bytes)) {
+        if (!renderChart(options, result, chart.bytes)) {
             std::fprintf(stderr, "pulsebench simulate: cannot draw the chart %s; no result file was replaced\n",
                          options.chart.c_str());
             return 1;
@@ -546,7 +350,7 @@ int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result,
         std::fprintf(stderr, "pulsebench simulate: %s; no result file was replaced\n", set.error().c_str());
         return 1;
     }
-    if (!options.chart.empty() && result.state)
+    if (!options.chart.empty() && result.setup)
         result.chartFile = (dir / chartName).string();
     return 0;
 }

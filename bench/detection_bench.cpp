@@ -42,7 +42,8 @@ struct Workload {
 
     Workload()
     {
-        makeAlphabet(nullptr, 128, 20, 20, alphabet);
+        RandomStreams streams;
+        makeAlphabet(nullptr, 128, 20, 20, alphabet, streams);
         for (uint16_t e = 1; e <= 20; e++)
             list.push_back(e);
         chains = getChainsHeader(nullptr, 10, 30, nullptr);
@@ -51,17 +52,16 @@ struct Workload {
     {
         SeriesHeader*& h = series[{level, unfixed}];
         if (!h) {
-            resetRandomStreams();
+            RandomStreams streams;  // a fresh start's
             std::vector<uint16_t> sequence(30);
             for (int i = 0; i < 30; i++)
                 sequence[i] = static_cast<uint16_t>(1 + (i * 7) % 20);
             const int16_t making = static_cast<int16_t>(level);
             h = unfixed ? getRandomCountSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 0, sequence.data(), 128,
-                                               making, nullptr)
+                                               making, nullptr, streams)
                         : getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, making,
-                                          nullptr);
-            int16_t noiseSeed = kNoiseSeedStart;
-            addNoise(h, 20, noiseSeed);
+                                          nullptr, streams);
+            addNoise(h, 20, streams);
         }
         return h;
     }
@@ -90,14 +90,13 @@ void runOnProgramSeries(benchmark::State& state)
     static SeriesHeader* h = nullptr;
     static std::vector<uint16_t> list;
     if (!h) {
-        resetRandomStreams();
-        makeAlphabet(nullptr, 128, 20, 20, alphabet);
+        RandomStreams streams;
+        makeAlphabet(nullptr, 128, 20, 20, alphabet, streams);
         std::vector<uint16_t> sequence(30);
         for (uint16_t& e : sequence)
-            e = static_cast<uint16_t>(1 + (nextSequenceRandom() >> 3) % 20);
-        h = getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, nullptr);
-        int16_t noiseSeed = kNoiseSeedStart;
-        addNoise(h, 20, noiseSeed);
+            e = static_cast<uint16_t>(1 + (nextSequenceRandom(streams) >> 3) % 20);
+        h = getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, nullptr, streams);
+        addNoise(h, 20, streams);
         for (uint16_t e = 1; e <= 20; e++)
             list.push_back(e);
     }

@@ -49,10 +49,9 @@ int32_t modelDetectFixed(HWND, PulseHeader* alphabet, uint16_t n, uint16_t* list
 // One whole run over a grid from the program's start state; returns the trials run.
 int64_t runGrid(const Grid& g, int threads, const DetectorSet* detectors)
 {
-    resetRandomStreams();
-    int16_t noiseSeed = kNoiseSeedStart;
+    RandomStreams streams;  // a fresh start's
     PulseHeader alphabet[kAlphabetCapacity];
-    makeAlphabet(nullptr, 128, 20, 20, alphabet);
+    makeAlphabet(nullptr, 128, 20, 20, alphabet, streams);
     std::vector<uint16_t> required;
     for (uint16_t e = 1; e <= 20; e++)
         required.push_back(e);
@@ -60,7 +59,7 @@ int64_t runGrid(const Grid& g, int threads, const DetectorSet* detectors)
     RestoreErrorHeader* record = getRestErrHeader(nullptr, g.P, g.L, g.repeats, nullptr);
     initRestErrHeader(nullptr, g.P, g.firstPulses, g.pulsesStep, g.L, g.firstLevel, g.levelStep, g.repeats, record);
     TrawlingContext context;
-    context.lpNoiseSeed = &noiseSeed;
+    context.lpStreams = &streams;
     context.threads = threads;
     context.detectors = detectors;
     const int status = statCutoffTrawling(nullptr, record, 20, alphabet, 20, required.data(), 2, 4, 75, 75, series,

@@ -9,7 +9,8 @@ namespace {
 
 struct DefaultAlphabet {
     PulseHeader entries[kAlphabetCapacity];
-    DefaultAlphabet() { makeAlphabet(nullptr, 128, 20, 20, entries); }
+    RandomStreams streams;  // what the alphabet drew from, then the series
+    DefaultAlphabet() { makeAlphabet(nullptr, 128, 20, 20, entries, streams); }
 };
 
 void BM_getCutOffSeries(benchmark::State& state)
@@ -19,7 +20,7 @@ void BM_getCutOffSeries(benchmark::State& state)
     SeriesHeader* h = nullptr;
     for (auto _ : state) {
         h = getCutOffSeries(nullptr, 20, alphabet.entries, 20, 40, 181, 1200, 18, sequence.data(), 128,
-                            static_cast<int16_t>(state.range(0)), h);
+                            static_cast<int16_t>(state.range(0)), h, alphabet.streams);
         benchmark::DoNotOptimize(h->lpPureData);
     }
     freeSeriesHeader(h);
@@ -30,11 +31,11 @@ void BM_addNoise(benchmark::State& state)
 {
     static DefaultAlphabet alphabet;
     std::vector<uint16_t> sequence(30, 7);
+    RandomStreams streams;
     SeriesHeader* h = getCutOffSeries(nullptr, 20, alphabet.entries, 20, 40, 181, 1200, 18, sequence.data(), 128, 75,
-                                      nullptr);
-    int16_t seed = kNoiseSeedStart;
+                                      nullptr, streams);
     for (auto _ : state) {
-        addNoise(h, 20, seed);
+        addNoise(h, 20, streams);
         benchmark::DoNotOptimize(h->lpNoisyData);
     }
     freeSeriesHeader(h);
@@ -50,11 +51,11 @@ void BM_skipTrial(benchmark::State& state)
     SeriesHeader* h = getCutOffSeriesHeader(nullptr, 20, 20, 40, 181, 1200, nullptr);
     const int32_t subset[] = {2, 5, 9};
     setSelectedSubset(nullptr, subset, 3, 4, 1, h);
-    int16_t seed = kNoiseSeedStart;
+    RandomStreams streams;
     for (auto _ : state) {
-        skipExtSeries(20, alphabet.entries, 20, 40, 181, 1200, 18, sequence.data(), h);
-        skipNoise(h, seed);
-        benchmark::DoNotOptimize(seed);
+        skipExtSeries(20, alphabet.entries, 20, 40, 181, 1200, 18, sequence.data(), h, streams);
+        skipNoise(h, streams);
+        benchmark::DoNotOptimize(streams.wNoiseSeed);
     }
     freeSeriesHeader(h);
 }

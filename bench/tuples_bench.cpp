@@ -27,21 +27,23 @@ struct Setting {
 
     Setting()
     {
-        makeAlphabet(nullptr, 128, 20, 20, alphabet);
+        RandomStreams streams;  // a fresh start's
+        makeAlphabet(nullptr, 128, 20, 20, alphabet, streams);
         for (const auto& t : tuples) {
             sizes.push_back(static_cast<int32_t>(t.size()));
             rows.push_back(t.data());
         }
         std::vector<uint16_t> sequence(30, 1);
-        int16_t noise = kNoiseSeedStart;
         for (SeriesHeader** h : {&fixed, &unfixed}) {
             *h = getCutOffSeriesHeader(nullptr, 20, 20, 40, 181, 1200, nullptr);
             addSomeSelectedSubsetToSeriesHeader(nullptr, sizes.data(), rows.data(), 4, 4, 3, 2, 4, 1, *h);
             if (h == &fixed)
-                *h = getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 100, *h);
+                *h = getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 100, *h,
+                                       streams);
             else
-                *h = getRandomCountSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 0, sequence.data(), 128, 100, *h);
-            addNoise(*h, 20, noise);
+                *h = getRandomCountSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 0, sequence.data(), 128, 100, *h,
+                                            streams);
+            addNoise(*h, 20, streams);
         }
         chains = getChainsHeader(nullptr, 10, 30, nullptr);
     }

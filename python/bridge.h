@@ -77,30 +77,36 @@ py::array alphabetArray(const Alphabet& a);
 
 /*---- Random streams ----*/
 
-// Every random stream's state: what the module's Streams holds.
+// What the module's Streams holds: every random stream of the engine, and
+// the lock that lets one call at a time draw from this object (the module's
+// own Streams is shared by every thread that passes no streams=).
 struct StreamsValue {
-    RandomStreamsState state{};  // the synthesis streams
-    int16_t noiseSeed = kNoiseSeedStart; // the additive noise stream
+    RandomStreams streams;      // every stream, the additive noise included
+    mutable std::mutex lock;    // held while a call draws from, reads or copies `streams`
+
+    StreamsValue() = default;
+    StreamsValue(const StreamsValue& other) : streams(other.get()) {}
+    StreamsValue& operator=(const StreamsValue& other)
+    {
+        const RandomStreams value = other.get();
+        std::lock_guard<std::mutex> guard(lock);
+        streams = value;
+        return *this;
+    }
+    RandomStreams get() const
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return streams;
+    }
 };
 
-// The streams of a freshly started program, before it draws anything.
-StreamsValue freshStreams();
-
-// The engine's streams are process globals; every call that draws lends them
-// from a StreamsValue: under one module lock, put the value into the globals,
-// call `draw(noiseSeed)`, take the globals back into the value (also when
-// the call throws). The only place the module touches the globals.
-std::mutex& streamsLock();
+// Calls `draw(streams)` with the object's streams, one call at a time per
+// object; separate Streams objects draw in parallel.
 template <typename Draw>
-auto drawWithStreams(StreamsValue& streams, Draw&& draw)
+auto drawWithStreams(StreamsValue& value, Draw&& draw)
 {
-    std::lock_guard<std::mutex> guard(streamsLock());
-    restoreRandomStreams(streams.state);
-    struct SaveBack {
-        StreamsValue& s;
-        ~SaveBack() { s.state = saveRandomStreams(); }
-    } saveBack{streams};
-    return draw(streams.noiseSeed);
+    std::lock_guard<std::mutex> guard(value.lock);
+    return draw(value.streams);
 }
 
 // The Streams a call uses: the one given, or the module's own.

@@ -41,9 +41,9 @@ py::array standardAlphabet(int64_t count, int64_t length, int64_t amplitude, py:
     StreamsValue& s = streamsOrDefault(streams);
     Alphabet a;
     CallWindow w;
-    const int built = drawWithStreams(s, [&](int16_t&) {
+    const int built = drawWithStreams(s, [&](RandomStreams& streams) {
         return makeAlphabet(w.hWnd(), static_cast<int16_t>(amplitude), static_cast<uint16_t>(count),
-                            static_cast<uint16_t>(length), a.data());
+                            static_cast<uint16_t>(length), a.data(), streams);
     });
     w.raiseIfShown("standard_alphabet");
     if (!built)
@@ -98,20 +98,20 @@ void checkSeriesRequest(const SeriesRequest& r)
 
 // The program's etalon sequence for the next series: each of the most pulses
 // the series may hold drawn from the etalons 1..A.
-std::vector<uint16_t> drawSequence(const SeriesRequest& r)
+std::vector<uint16_t> drawSequence(const SeriesRequest& r, RandomStreams& streams)
 {
     const uint16_t A = r.alphabet->count;
     std::vector<uint16_t> sequence(maxPulsesFor(r.N, r.alphabet->length, r.Tmin));
     for (uint16_t& e : sequence)
-        e = static_cast<uint16_t>(1 + (nextSequenceRandom() >> 3) % A);
+        e = static_cast<uint16_t>(1 + (nextSequenceRandom(streams) >> 3) % A);
     return sequence;
 }
 
-// Builds and noises the series with the engine's streams lent; nothing when refused (a box says why).
-SeriesPtr buildSeries(CallWindow& w, const SeriesRequest& r, int16_t& noiseSeed)
+// Builds and noises the series, drawing from `streams`; nothing when refused (a box says why).
+SeriesPtr buildSeries(CallWindow& w, const SeriesRequest& r, RandomStreams& streams)
 {
     Alphabet& a = *r.alphabet;
-    std::vector<uint16_t> sequence = r.sequence ? *r.sequence : drawSequence(r);
+    std::vector<uint16_t> sequence = r.sequence ? *r.sequence : drawSequence(r, streams);
     sequence.resize(std::max<size_t>(sequence.size(), maxPulsesFor(r.N, a.length, r.Tmin)), 1);
     SeriesPtr h(getCutOffSeriesHeader(w.hWnd(), a.count, a.length, r.Tmin, r.Tmax, r.N, nullptr));
     if (!h || w.boxes.count())
@@ -121,11 +121,11 @@ SeriesPtr buildSeries(CallWindow& w, const SeriesRequest& r, int16_t& noiseSeed)
         return nullptr;
     SeriesHeader* built = (r.randomCount ? getRandomCountSeries : getCutOffSeries)(
         w.hWnd(), a.count, a.data(), a.length, r.Tmin, r.Tmax, r.N, r.K, sequence.data(), r.amplitude, r.level,
-        h.release());
+        h.release(), streams);
     h.reset(built);
     if (!h || !h->lpPulsesList || !h->lpPulsesList[0])
         return nullptr;
-    addNoise(h.get(), r.noise, noiseSeed);
+    addNoise(h.get(), r.noise, streams);
     return h;
 }
 
@@ -159,7 +159,7 @@ py::object makeSeries(py::handle alphabet, int64_t length, int64_t tmin, int64_t
     StreamsValue& s = streamsOrDefault(streams);
     const StreamsValue before = s;
     CallWindow w;
-    SeriesPtr h = drawWithStreams(s, [&](int16_t& noiseSeed) { return buildSeries(w, r, noiseSeed); });
+    SeriesPtr h = drawWithStreams(s, [&](RandomStreams& streams) { return buildSeries(w, r, streams); });
     if (!h || w.boxes.count()) {
         s = before;  // a refused series draws nothing
         w.raiseIfShown("make_series");

@@ -1,34 +1,35 @@
 // Inside the Python module: the class Streams, every random stream's state as
 // a value, readable and settable as a dict keyed by the streams' field names;
-// the adapter's lock and the module's own Streams for calls given none.
+// the module's own Streams for calls given none.
 #include "bridge.h"
 
 namespace {
 
-// Each 15-bit stream by the field name the records and dumps give it.
+// Each 15-bit stream of construction by the field name the records and dumps give it.
 struct SeedField {
     const char* name;                     // field name, as the dumps print it
-    int16_t RandomStreamsState::*seed;    // the stream's state in the record
+    int16_t RandomStreams::*seed;         // the stream's state in the record
 };
 constexpr SeedField kSeedFields[] = {
-    {"wCutBeginSeed", &RandomStreamsState::wCutBeginSeed},
-    {"wCutEndSeed", &RandomStreamsState::wCutEndSeed},
-    {"wPositionSeed", &RandomStreamsState::wPositionSeed},
-    {"wQuantitySeed", &RandomStreamsState::wQuantitySeed},
-    {"wSubsetShiftSeed", &RandomStreamsState::wSubsetShiftSeed},
-    {"wSubsetGapSeed", &RandomStreamsState::wSubsetGapSeed},
-    {"wNoiseEtalonSeed", &RandomStreamsState::wNoiseEtalonSeed},
+    {"wCutBeginSeed", &RandomStreams::wCutBeginSeed},
+    {"wCutEndSeed", &RandomStreams::wCutEndSeed},
+    {"wPositionSeed", &RandomStreams::wPositionSeed},
+    {"wQuantitySeed", &RandomStreams::wQuantitySeed},
+    {"wSubsetShiftSeed", &RandomStreams::wSubsetShiftSeed},
+    {"wSubsetGapSeed", &RandomStreams::wSubsetGapSeed},
+    {"wNoiseEtalonSeed", &RandomStreams::wNoiseEtalonSeed},
 };
 constexpr const char* kSequenceField = "dwSequenceState";  // the 32-bit sequence generator
 constexpr const char* kNoiseField = "wNoiseSeed";          // the additive noise stream
 
-py::dict stateDict(const StreamsValue& s)
+py::dict stateDict(const StreamsValue& value)
 {
+    const RandomStreams s = value.get();
     py::dict d;
     for (const SeedField& f : kSeedFields)
-        d[f.name] = s.state.*f.seed;
-    d[kSequenceField] = s.state.dwSequenceState;
-    d[kNoiseField] = s.noiseSeed;
+        d[f.name] = s.*f.seed;
+    d[kSequenceField] = s.dwSequenceState;
+    d[kNoiseField] = s.wNoiseSeed;
     return d;
 }
 
@@ -43,13 +44,13 @@ int64_t stateEntry(const py::dict& d, const char* name, int64_t low, int64_t hig
 }
 
 // Every entry checked before any is taken: a bad dict leaves the streams as they were.
-void setState(StreamsValue& s, const py::dict& d)
+void setState(StreamsValue& value, const py::dict& d)
 {
-    StreamsValue next = s;
+    RandomStreams next;
     for (const SeedField& f : kSeedFields)
-        next.state.*f.seed = static_cast<int16_t>(stateEntry(d, f.name, -32768, 32767));
-    next.state.dwSequenceState = static_cast<int32_t>(stateEntry(d, kSequenceField, INT32_MIN, INT32_MAX));
-    next.noiseSeed = static_cast<int16_t>(stateEntry(d, kNoiseField, -32768, 32767));
+        next.*f.seed = static_cast<int16_t>(stateEntry(d, f.name, -32768, 32767));
+    next.dwSequenceState = static_cast<int32_t>(stateEntry(d, kSequenceField, INT32_MIN, INT32_MAX));
+    next.wNoiseSeed = static_cast<int16_t>(stateEntry(d, kNoiseField, -32768, 32767));
     for (auto item : d) {
         const std::string key = py::str(item.first);
         bool found = key == kSequenceField || key == kNoiseField;
@@ -58,31 +59,15 @@ void setState(StreamsValue& s, const py::dict& d)
         if (!found)
             throw py::value_error("Streams.state: unknown stream \"" + key + "\"");
     }
-    s = next;
+    std::lock_guard<std::mutex> guard(value.lock);
+    value.streams = next;
 }
 
 } // namespace
 
-StreamsValue freshStreams()
-{
-    StreamsValue fresh;
-    std::lock_guard<std::mutex> guard(streamsLock());
-    const RandomStreamsState kept = saveRandomStreams();
-    resetRandomStreams();
-    fresh.state = saveRandomStreams();
-    restoreRandomStreams(kept);
-    return fresh;
-}
-
-std::mutex& streamsLock()
-{
-    static std::mutex lock;
-    return lock;
-}
-
 StreamsValue& streamsOrDefault(py::object streams)
 {
-    static StreamsValue moduleStreams = freshStreams();
+    static StreamsValue moduleStreams;
     if (streams.is_none())
         return moduleStreams;
     if (!py::isinstance<StreamsValue>(streams))
@@ -108,11 +93,11 @@ equal Streams give equal results, whatever other threads do meanwhile.
 wSubsetGapSeed, wNoiseEtalonSeed, dwSequenceState, wNoiseSeed); assigning such
 a dict puts every stream there. ``copy()`` gives an independent Streams.
 )doc")
-        .def(py::init(&freshStreams), "Streams at their start values, as in a freshly started program.")
+        .def(py::init<>(), "Streams at their start values, as in a freshly started program.")
         .def_property("state", &stateDict, &setState, "Every stream's state, as a dict keyed by field name.")
         .def("copy", [](const StreamsValue& s) { return s; }, "An independent Streams in the same state.")
         .def("__eq__", [](const StreamsValue& a, const StreamsValue& b) {
-            return a.state == b.state && a.noiseSeed == b.noiseSeed;
+            return a.get() == b.get();
         })
         .def("__repr__", [](const StreamsValue& s) {
             return "pulsebench.Streams(" + py::repr(stateDict(s)).cast<std::string>() + ")";

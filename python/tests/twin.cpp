@@ -24,7 +24,7 @@ struct Twin {
     RecordingMessageBoxes boxes;
     PlatformWindow window{&boxes, nullptr};
     PulseHeader alphabet[kAlphabetCapacity];
-    int16_t noiseSeed = kNoiseSeedStart;
+    RandomStreams streams;  // every stream, from its start values
     SeriesHeader* h = nullptr;
     ChainsHeader* chains = nullptr;
 
@@ -37,11 +37,11 @@ struct Twin {
 };
 
 // As the program's Next Data: the sequence drawn from the required etalons 1..A.
-std::vector<uint16_t> programSequence(uint16_t A, int32_t N, uint16_t q, uint16_t Tmin)
+std::vector<uint16_t> programSequence(uint16_t A, int32_t N, uint16_t q, uint16_t Tmin, RandomStreams& streams)
 {
     std::vector<uint16_t> sequence(pulsesUpperBound(static_cast<uint32_t>(N), q, Tmin));
     for (uint16_t& e : sequence)
-        e = static_cast<uint16_t>(1 + (nextSequenceRandom() >> 3) % A);
+        e = static_cast<uint16_t>(1 + (nextSequenceRandom(streams) >> 3) % A);
     return sequence;
 }
 
@@ -49,10 +49,10 @@ bool buildSeries(Twin& t, const json& c)
 {
     const uint16_t A = c["count"], q = c["q"], Tmin = c["tmin"], Tmax = c["tmax"];
     const int32_t N = c["length"];
-    if (!makeAlphabet(&t.window, c["amplitude"].get<int16_t>(), A, q, t.alphabet))
+    if (!makeAlphabet(&t.window, c["amplitude"].get<int16_t>(), A, q, t.alphabet, t.streams))
         return false;
     std::vector<uint16_t> sequence = c.contains("sequence") ? c["sequence"].get<std::vector<uint16_t>>()
-                                                             : programSequence(A, N, q, Tmin);
+                                                             : programSequence(A, N, q, Tmin, t.streams);
     sequence.resize(std::max<size_t>(sequence.size(), maxPulsesFor(N, q, Tmin)), 1);
     t.h = getCutOffSeriesHeader(&t.window, A, q, Tmin, Tmax, N, nullptr);
     if (c.contains("subset")) {
@@ -61,10 +61,10 @@ bool buildSeries(Twin& t, const json& c)
     }
     auto build = c["random_count"].get<bool>() ? getRandomCountSeries : getCutOffSeries;
     t.h = build(&t.window, A, t.alphabet, q, Tmin, Tmax, N, c["pulses"], sequence.data(), c["amplitude"],
-                c["level"], t.h);
+                c["level"], t.h, t.streams);
     if (!t.h || !t.h->lpPulsesList || !t.h->lpPulsesList[0])
         return false;
-    addNoise(t.h, c["noise"], t.noiseSeed);
+    addNoise(t.h, c["noise"], t.streams);
     return true;
 }
 
@@ -108,13 +108,12 @@ int32_t runDetector(Twin& t, const json& c)
 ordered_json runCase(const json& c)
 {
     Twin t;
-    resetRandomStreams();
     ordered_json out;
     if (buildSeries(t, c) && t.boxes.count() == 0) {
         out["series"] = seriesHeaderJson(t.h);
-        const RandomStreamsState s = saveRandomStreams();
+        const RandomStreams& s = t.streams;
         out["streams"] = {s.wCutBeginSeed, s.wCutEndSeed, s.wPositionSeed, s.wQuantitySeed, s.wSubsetShiftSeed,
-                          s.wSubsetGapSeed, s.wNoiseEtalonSeed, s.dwSequenceState, t.noiseSeed};
+                          s.wSubsetGapSeed, s.wNoiseEtalonSeed, s.dwSequenceState, s.wNoiseSeed};
         if (c.contains("detector")) {
             out["result"] = runDetector(t, c);
             out["detected"] = seriesHeaderJson(t.h);

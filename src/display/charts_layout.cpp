@@ -40,39 +40,6 @@ int64_t repeatsOf(const ChartInputs& in)
     return in.lpRestErrorHeader && in.lpRestErrorHeader->repeats > 0 ? in.lpRestErrorHeader->repeats : 1;
 }
 
-// Sample i of an etalon, 0 outside its samples.
-int64_t sampleOf(const PulseHeader* e, int32_t i)
-{
-    return (e && e->lpData && i >= 0 && i < e->wLength) ? e->lpData[i] : 0;
-}
-
-// The etalon of a required number, or `fallback` for 0 or a number beyond
-// the series' etalons.
-const PulseHeader* requiredEtalon(const SeriesHeader* s, int32_t number, const PulseHeader* fallback)
-{
-    if (!s || number < 1 || number > s->wEtalonsQuantity)
-        return fallback;
-    const PulseHeader* e = etalonOf(s, number);
-    return e ? e : fallback;
-}
-
-bool tupleRecognitionRun(const RestoreErrorHeader* r)
-{
-    return r && isTupleSeries(r->wSeriesType) && isTupleRecognition(r->wTaskType);
-}
-
-// Stored subset t of the series (its entries and size), bounded by the arrays.
-int32_t storedSize(const SeriesHeader* s, int32_t t)
-{
-    if (!s || !s->selectedSubsetSize || !s->selectedSubsetList || !s->selectedSubsetList[t])
-        return 0;
-    return std::clamp<int32_t>(s->selectedSubsetSize[t], 0, s->wSubsetCapacity);
-}
-int32_t storedSubsets(const SeriesHeader* s)
-{
-    return s ? std::min(s->wSelectedSubsets, s->wSubsetsCapacity) : 0;
-}
-
 } // namespace
 
 /*==========================================================================
@@ -81,93 +48,36 @@ int32_t storedSubsets(const SeriesHeader* s)
 
 ChartReference chartReference(const ChartInputs& in)
 {
-    ChartReference ref{0, 0, 0, 0};
-    const SeriesHeader* s = in.lpSeriesHeader;
-    const int32_t q = s ? s->wImpulseSize : 0;
-    // The series' first pulse names the etalon of reference; the etalon the
-    // caller passes stands in while the series names none.
-    const PulseHeader* first = (s && s->lpFirstEtalon) ? s->lpFirstEtalon : in.lpFirstEtalon;
-    if (first && first->lpData && first->wLength > 0) {
-        int64_t energy = 0, least = INT64_MAX;
-        for (int32_t i = 0; i < first->wLength; i++) {
-            const int64_t sq = sampleOf(first, i) * sampleOf(first, i);
-            energy += sq;
-            least = std::min(least, sq);
-        }
-        ref.etEnergy = static_cast<int32_t>(std::min<int64_t>(energy, INT32_MAX));
-        ref.minSquare = static_cast<int32_t>(least);
-    }
-
-    if (tupleRecognitionRun(in.lpRestErrorHeader)) {
-        const int32_t S = storedSubsets(s);
-        int64_t energy = 0, lo = 0, hi = 0;
-        for (int32_t t = 0; t < S; t++)
-            for (int32_t i = 0; i < storedSize(s, t); i++) {
-                const PulseHeader* e = etalonOf(s, s->selectedSubsetList[t][i]);
-                int64_t en = 0;
-                for (int32_t j = 0; e && j < e->wLength; j++)
-                    en += sampleOf(e, j) * sampleOf(e, j);
-                energy = std::max(energy, en);
-            }
-        for (int32_t t1 = 0; t1 < S; t1++)
-            for (int32_t t2 = 0; t2 < S; t2++) {
-                if (t1 == t2)
-                    continue;
-                for (int32_t i1 = 0; i1 < storedSize(s, t1); i1++)
-                    for (int32_t i2 = 0; i2 < storedSize(s, t2); i2++) {
-                        const PulseHeader* a = etalonOf(s, s->selectedSubsetList[t1][i1]);
-                        const PulseHeader* b = etalonOf(s, s->selectedSubsetList[t2][i2]);
-                        for (int32_t d = -q; d <= q; d++) {
-                            int64_t sum = 0;
-                            for (int32_t i = 0; i < q; i++)
-                                sum += sampleOf(b, i) * (i + d < q ? sampleOf(a, i + d) : 0);
-                            lo = std::min(lo, sum);
-                            hi = std::max(hi, sum);
-                        }
-                    }
-            }
-        ref.etEnergy = static_cast<int32_t>(std::min<int64_t>(energy, INT32_MAX));
-        ref.Rmin = static_cast<int32_t>(std::max<int64_t>(lo, INT32_MIN));
-        ref.Rmax = static_cast<int32_t>(std::min<int64_t>(hi, INT32_MAX));
-        return ref;
-    }
-
-    const uint16_t b = in.lpRequiredList ? in.wRequiredQuantity : 0;
-    const PulseHeader* A = requiredEtalon(s, b > 0 ? in.lpRequiredList[0] : 0, first);
-    const PulseHeader* B = requiredEtalon(s, b > 1 ? in.lpRequiredList[1] : (b > 0 ? in.lpRequiredList[0] : 0), first);
-    int64_t lo = 0;
-    for (int32_t d = -q; d <= q; d++) {
-        int64_t sum = 0;
-        // i runs to q - |d| - 1: the shifted etalon never reaches past its end;
-        // A below index 0 counts as 0.
-        for (int32_t i = 0; i <= q - std::abs(d) - 1; i++)
-            sum += sampleOf(B, i) * sampleOf(A, i + d);
-        lo = std::min(lo, sum);
-    }
-    ref.Rmin = static_cast<int32_t>(std::max<int64_t>(lo, INT32_MIN));
-    ref.Rmax = 0;
-    return ref;
+    return errorReference(in.lpRestErrorHeader, in.lpSeriesHeader, in.lpFirstEtalon, in.wRequiredQuantity,
+                          in.lpRequiredList);
 }
 
 std::vector<int32_t> chartNormalizers(const ChartInputs& in, const ChartReference& ref)
 {
-    const int32_t P = pulsesOf(in);
-    std::vector<int32_t> n(3 * static_cast<size_t>(P), 1);
-    const SeriesHeader* s = in.lpSeriesHeader;
-    if (!s)
-        return n;
-    const int64_t restoring = 2 * int64_t(s->wMaxPulses) * (int64_t(ref.etEnergy) - ref.Rmin);
-    const int64_t span = int64_t(s->wTmax) - s->wImpulseSize;
-    const int64_t detection = span * span;
-    for (int32_t j = 0; j < P; j++) {
-        // A normalizer of 0 (a silent etalon, Tmax equal to the pulse length)
-        // would divide by zero: the entry keeps its 1.
-        if (restoring > 0)
-            n[j] = static_cast<int32_t>(std::min<int64_t>(restoring, INT32_MAX));
-        if (detection > 0)
-            n[P + j] = static_cast<int32_t>(std::min<int64_t>(detection, INT32_MAX));
-    }
+    const ErrorNormalizers e = errorNormalizers(in.lpRestErrorHeader, in.lpSeriesHeader, ref);
+    std::vector<int32_t> n = e.restoring;
+    n.insert(n.end(), e.detection.begin(), e.detection.end());
+    n.resize(3 * e.restoring.size(), 1);
     return n;
+}
+
+std::vector<int64_t> chartPerMille(const ChartInputs& in, const std::vector<int32_t>& norm)
+{
+    const RestoreErrorHeader* r = in.lpRestErrorHeader;
+    const ChartKind* row = chartKindOf(in.wChartKind);
+    const int32_t P = pulsesOf(in), L = levelsOf(in);
+    const int64_t u = repeatsOf(in);
+    std::vector<int64_t> out;
+    if (!row)
+        return out;
+    for (int32_t k = 0; k < L; k++)
+        for (int32_t j = 0; j < P; j++)
+            switch (row->table) {
+            case ChartTable::Restoring: out.push_back(errorPerMille(cell(r, 0, k, j), norm[j])); break;
+            case ChartTable::Detection: out.push_back(errorPerMille(cell(r, 1, k, j), u * norm[P + j])); break;
+            case ChartTable::Recognition: out.push_back(errorPerMille(cell(r, 3, k, j), u)); break;
+            }
+    return out;
 }
 
 /*==========================================================================
@@ -194,17 +104,9 @@ Sum largestLevelSum(int32_t L, int32_t P, Term term)
 // Componentwise restoring error: the largest normalised cell, at least 50.
 int32_t restoringTop(const ChartInputs& in, const std::vector<int32_t>& norm)
 {
-    const RestoreErrorHeader* r = in.lpRestErrorHeader;
-    const int32_t P = pulsesOf(in), L = levelsOf(in);
-    uint64_t Q = 0;
-    for (int32_t j = 0; j < P; j++)
-        for (int32_t k = 0; k < L; k++) {
-            // Unsigned, in 64 bits: a mean restoring error of a few
-            // million times 1000 does not wrap.
-            const uint64_t c = static_cast<uint64_t>(std::max<int64_t>(cell(r, 0, k, j), 0));
-            Q = std::max<uint64_t>(Q, c * 1000u / static_cast<uint64_t>(norm[j]));
-        }
-    return static_cast<int32_t>(std::clamp<uint64_t>(Q, 50, INT32_MAX));
+    const std::vector<int64_t> perMille = chartPerMille(in, norm);
+    const int64_t Q = perMille.empty() ? 0 : *std::max_element(perMille.begin(), perMille.end());
+    return static_cast<int32_t>(std::clamp<int64_t>(Q, 50, INT32_MAX));
 }
 
 // Aggregate restoring error: the largest normalised level sum, per pulse count.
@@ -462,8 +364,8 @@ ChartGeometry chartGeometry(const ChartInputs& in)
     if (g.tupleLegend) {
         std::vector<std::vector<int32_t>> rows;
         if (isTupleRecognition(r->wTaskType)) {
-            for (int32_t t = 0; t < storedSubsets(s); t++)
-                rows.emplace_back(s->selectedSubsetList[t], s->selectedSubsetList[t] + storedSize(s, t));
+            for (int32_t t = 0; t < storedSubsetCount(s); t++)
+                rows.emplace_back(s->selectedSubsetList[t], s->selectedSubsetList[t] + storedSubsetSize(s, t));
         } else if (s->selectedSubset) {
             const int32_t n = std::min(s->wSubsetLength, s->wPulsesCapacity);
             rows.emplace_back(s->selectedSubset, s->selectedSubset + n);

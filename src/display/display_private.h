@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "display/display.h"
+#include "simulation/simulation.h"
 
 // The whole layout for a client rectangle and the font's metrics, from the
 // program state (processing type, series type, alphabet size, selection), as
@@ -257,18 +258,21 @@ int drawSeriesView(HWND hWnd, HDC hdc, uint16_t wRequiredQuantity, uint16_t* lpR
 ** (painting from plain inputs), statistics.cpp (the entry from the state)
 **========================================================================*/
 
-// The reference values printed as "etEnergy=%d, Rmin=%d, Rmax=%d".
-struct ChartReference {
-    int32_t etEnergy;   // energy of the reference etalon (largest stored-subset etalon for tuples recognition)
-    int32_t minSquare;  // smallest squared sample of the reference etalon
-    int32_t Rmin;       // smallest cross-correlation, <= 0
-    int32_t Rmax;       // largest cross-correlation between stored subsets, >= 0
-};
+// The reference values printed as "etEnergy=%d, Rmin=%d, Rmax=%d": the
+// run's errorReference (simulation.h).
+using ChartReference = ErrorReference;
 ChartReference chartReference(const ChartInputs& in);
 
-// RestoredErrorNormalizer: P restoring, P detection and P unit entries. An
-// entry that would be 0 or negative stays 1.
+// RestoredErrorNormalizer: P restoring, P detection and P unit entries, the
+// run's errorNormalizers (simulation.h). An entry that would be 0 or negative
+// stays 1.
 std::vector<int32_t> chartNormalizers(const ChartInputs& in, const ChartReference& ref);
+
+// The per-mille of every cell of the table the chart kind draws (cell
+// k * P + j): errorPerMille of the cell and its normaliser (the detection and
+// recognition normalisers times the repeats). The componentwise restoring
+// chart's top is the largest of them.
+std::vector<int64_t> chartPerMille(const ChartInputs& in, const std::vector<int32_t>& normalizers);
 
 // Q (thousandths the top stands for), the scale Z and the plotting factor F.
 struct ChartScale {

@@ -86,12 +86,12 @@ bool buildSeries(HWND hWnd)
         s.lpSeriesHeader = getRandomCountSeries(hWnd, s.wAlphabetSize, s.Alphabet, s.wImpulseSize, s.wTmin, s.wTmax,
                                                 static_cast<int32_t>(s.dwSeriesLength), s.wImpulseQuantity,
                                                 s.lpEtalonSequence, s.wAmplitude,
-                                                static_cast<int16_t>(s.wSavedEnergyLevel), s.lpSeriesHeader);
+                                                static_cast<int16_t>(s.wSavedEnergyLevel), s.lpSeriesHeader, s.streams);
     else
         s.lpSeriesHeader = getCutOffSeries(hWnd, s.wAlphabetSize, s.Alphabet, s.wImpulseSize, s.wTmin, s.wTmax,
                                            static_cast<int32_t>(s.dwSeriesLength), s.wImpulseQuantity,
                                            s.lpEtalonSequence, s.wAmplitude, static_cast<int16_t>(s.wSavedEnergyLevel),
-                                           s.lpSeriesHeader);
+                                           s.lpSeriesHeader, s.streams);
     // A header that came back without a built series (the builder refused the
     // parameters and said why) is as good as none: nothing may process it.
     if (!s.lpSeriesHeader || !s.lpSeriesHeader->lpPulsesList || !s.lpSeriesHeader->lpPulsesList[0]) {
@@ -102,7 +102,7 @@ bool buildSeries(HWND hWnd)
     }
     if (isUnfixedSeries(s.wSeriesType))
         s.wImpulseQuantity = s.lpSeriesHeader->wImpulseQuantity;  // read only after the null check
-    addNoise(s.lpSeriesHeader, s.wNoiseLevel, s.wNoiseSeed);
+    addNoise(s.lpSeriesHeader, s.wNoiseLevel, s.streams);
     return true;
 }
 
@@ -174,7 +174,7 @@ bool prepareNextSeries(HWND hWnd)
             return false;
     }
     for (uint16_t i = 0; i < count; i++) {
-        const int32_t r = nextSequenceRandom();
+        const int32_t r = nextSequenceRandom(s.streams);
         s.lpEtalonSequence[i] = s.lpRequiredList[(r >> 3) % s.wRequiredQuantity];
     }
     s.dwSeriesLength = s.dwNextSeriesLength;

@@ -299,7 +299,7 @@ void statisticalSimulation(HWND hWnd)
     }
     RunProgress progress{hWnd, {false}, -1.0};
     TrawlingContext context;
-    context.lpNoiseSeed = &s.wNoiseSeed;
+    context.lpStreams = &s.streams;
     context.wAmplitude = s.wAmplitude;
     context.wSubsetProceeding = s.wSubsetProceeding;
     context.progress = showRunProgress;

@@ -97,14 +97,14 @@ void makeFirstSeries(HWND hWnd, ProgramState& s)
         s.lpSeriesHeader = getRandomCountSeries(hWnd, s.wAlphabetSize, s.Alphabet, s.wImpulseSize, s.wTmin, s.wTmax,
                                                 static_cast<int32_t>(s.dwSeriesLength), s.wImpulseQuantity,
                                                 s.lpEtalonSequence, s.wAmplitude,
-                                                static_cast<int16_t>(s.wSavedEnergyLevel), s.lpSeriesHeader);
+                                                static_cast<int16_t>(s.wSavedEnergyLevel), s.lpSeriesHeader, s.streams);
         if (s.lpSeriesHeader)
             s.wImpulseQuantity = s.lpSeriesHeader->wImpulseQuantity;
     } else {
         s.lpSeriesHeader = getCutOffSeries(hWnd, s.wAlphabetSize, s.Alphabet, s.wImpulseSize, s.wTmin, s.wTmax,
                                            static_cast<int32_t>(s.dwSeriesLength), s.wImpulseQuantity,
                                            s.lpEtalonSequence, s.wAmplitude, static_cast<int16_t>(s.wSavedEnergyLevel),
-                                           s.lpSeriesHeader);
+                                           s.lpSeriesHeader, s.streams);
     }
 }
 
@@ -127,7 +127,7 @@ bool createMainWindow(HWND hWnd)
     // 3. The alphabet.
     for (PulseHeader& p : s.Alphabet)
         p.lpData.reset();
-    s.bAlphabetReady = makeAlphabet(hWnd, s.wAmplitude, s.wAlphabetSize, s.wImpulseSize, s.Alphabet);
+    s.bAlphabetReady = makeAlphabet(hWnd, s.wAmplitude, s.wAlphabetSize, s.wImpulseSize, s.Alphabet, s.streams);
     if (s.bAlphabetReady)
         s.wViewMode = kViewAlphabet;
     // 4. Every etalon required.

@@ -73,13 +73,17 @@ struct ProgramState {
     uint16_t wNewEtalonSequenceCapacity = 0;  // entries allocated in lpNewEtalonSequence
     int16_t wNextNoiseLevel = 20;             // noise level of the next series
     int16_t wNoiseLevel = 20;                 // noise level of the current series
-    int16_t wNoiseSeed = kNoiseSeedStart;     // state of the additive noise stream, advanced by addNoise
     int16_t wNextLostDataLevel = 25;          // lost data level of the next series, percent
     int16_t wLostDataLevel = 25;              // lost data level of the current series, percent
     int16_t wNextSavedEnergyLevel = 75;       // saved energy for building the next series, percent
     uint16_t wSavedEnergyLevel = 75;          // saved energy the current series was built with, percent
     int16_t wNextProcSavedEnergyLevel = 75;   // saved energy for processing the next series, percent
     uint16_t wProcSavedEnergyLevel = 75;      // saved energy given to the detectors, percent
+
+    /* Random streams. Every series, its noise, the alphabet's noise-like etalons and the random
+       sequences draw from here, on the window's thread; a simulation run draws from them on the
+       thread that started it (never a worker). Start values: a freshly started program. */
+    RandomStreams streams;                    // every stream; streams.wNoiseSeed is the additive noise
 
     /* Pending dialog values. Written by the dialogs; copied by the commands on OK. */
     uint32_t dwNewSeriesLength = 0;           // "Samples Length"

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -112,9 +113,11 @@ void aboutRestErrHeader(HWND hWnd, const RestoreErrorHeader* lpRestErrorHeader);
 struct ChainsHeader;
 
 // Calendar times (seconds since the epoch) of the start and the end of the
-// last run; the charts print their difference as the elapsed time.
-extern int64_t simStartTime;
-extern int64_t simEndTime;
+// last run in the process; the window's charts print them and their
+// difference. Runs on several threads at once each write them (atomically);
+// such a caller takes its own run's times from TrawlingContext::lpTimes.
+extern std::atomic<int64_t> simStartTime;
+extern std::atomic<int64_t> simEndTime;
 
 // The calendar clock the driver reads (seconds since the epoch). The program
 // uses the real clock; a scripted session puts a fixed one here so that two
@@ -223,15 +226,16 @@ bool addTrawlingSums(std::vector<TrawlingCellSums>& total, const std::vector<Tra
 // sums do not fit the record's grid.
 int storeTrawlingSums(const std::vector<TrawlingCellSums>& sums, RestoreErrorHeader* lpRestErrorHeader);
 
-// What the driver takes from the program state besides its arguments, and how
-// it runs. The noise stream is the program state's wNoiseSeed and is advanced.
+// What the driver takes from its caller besides its arguments, and how it runs.
+// Every series of the run draws from *lpStreams (the program state's streams,
+// or a batch run's own), which the run advances.
 // A progress dialog: the callback runs on the thread that started the run, so
 // it may pump the window's events (throttled) and its Cancel button may set
 // *lpCancel. A cancelled run has already lost the previous tables (the shell
 // cleared them with getRestErrHeader/initRestErrHeader); a shell that wants to
 // keep them runs into a second record and swaps the two on kTrawlingComplete.
 struct TrawlingContext {
-    int16_t* lpNoiseSeed = nullptr;            // the program state's wNoiseSeed (required)
+    RandomStreams* lpStreams = nullptr;        // the streams every series and its noise draw from (required)
     int16_t wAmplitude = 128;                  // amplitude of the series built (program state wAmplitude)
     uint16_t wSubsetProceeding = 1;            // phase mode handed to the tuple detectors
     int32_t threads = 0;                       // detector threads; 0: one per hardware thread; 1: all on the caller's thread
@@ -240,14 +244,15 @@ struct TrawlingContext {
     const std::atomic<bool>* lpCancel = nullptr; // true: stop before the next trial (any thread may set it)
     const DetectorSet* detectors = nullptr;    // none: productionDetectors()
     TrawlingShare* share = nullptr;            // none: the whole run; else only this share's trials (see above)
+    int64_t* lpTimes = nullptr;                // out, none: [2] this run's start and end as simStartTime, simEndTime
 };
 
 // The simulation over the grid of the record: for every pulse count (outer)
 // and noise level (inner) `repeats` trials of build, noise, detect and score;
 // fills the six tables and the description, sets ifComplete. Returns one of
 // kTrawling*. A grid the series parameters cannot build (a pulse count outside
-// the admissible range for the length, Tmin and Tmax), zero repeats, a missing
-// noise stream or a series header not prepared by getCutOffSeriesHeader are
+// the admissible range for the length, Tmin and Tmax), zero repeats, missing
+// streams or a series header not prepared by getCutOffSeriesHeader are
 // refused with one message before the first trial. A cancelled run fills no
 // cell: the tables stay as initRestErrHeader left them and ifComplete stays 0;
 // so does a run that runs out of memory (kTrawlingNoMemory): the cell sums are
@@ -284,3 +289,173 @@ int64_t detectionErrorUnits(const SeriesHeader* lpSeriesHeader, uint16_t K, uint
 // One trial's recognition error: 1 when the recognised tuple (the tuple
 // recognisers' result) is not the one the series employed, else 0.
 int32_t recognitionError(int32_t recognized, int32_t expected);
+
+/*==========================================================================
+** A simulation run from its request
+**========================================================================*/
+// One statistical simulation from the state of a freshly started program, set
+// up from a handful of options as `pulsebench simulate` takes them: the
+// program's alphabet of 20 etalons of 20 samples at amplitude 128, the first
+// series the window builds at its creation, then the task, the series type,
+// the required set, the subsets and the grid of the request. Callable without
+// a window, without Qt and without the program state: a library user fills a
+// SimulationRequest, checks it with validateSimulationRequest and calls
+// runSimulation with a fresh RandomStreams. Message boxes go to the window of
+// the control (null: the process default, see setDefaultMessageBoxService).
+
+inline constexpr uint16_t kRunAlphabetSize = 20;  // etalons of a run's alphabet (the program's wAlphabetSize)
+inline constexpr uint16_t kRunImpulseSize = 20;   // samples per etalon (the program's wImpulseSize)
+inline constexpr int16_t kRunAmplitude = 128;     // amplitude of alphabet and series (the program's wAmplitude)
+
+// What a run is asked to do. Each field defaults to the program's own default;
+// levels and pulse counts left at -1 are derived as the program derives them.
+struct SimulationRequest {
+    int task = 4;                       // wTaskType: 1 detection, 2 recognition, 4 joint, 64 series processing
+    int seriesType = 2;                 // wSeriesType: 1, 2, 4, 8, 36 or 40
+    int length = 1200;                  // series length, samples, 20..32767
+    int tmin = 40;                      // least distance between pulse starts, samples, 1..32767, <= tmax
+    int tmax = 181;                     // greatest distance between pulse starts, samples, 20..32767
+    int makingLevel = -1;               // saved energy of the series built, percent 0..100; -1: 75, 100 for whole-pulse types
+    int processingLevel = -1;           // saved energy given to the detectors, percent 0..100; -1: as making
+    int pulsesFrom = -1;                // first pulse count, 0..32767; -1: (length + 19) / tmax
+    int pulsesTo = -1;                  // last pulse count, 0..32767, >= pulsesFrom; -1: (length + tmin - 20) / tmin
+    int pulsesStep = 1;                 // pulse count increment, 0..32767 (0 counts as 1)
+    int noiseInitial = 0;               // first noise level, sample units, 0..32767
+    int noiseSteps = 29;                // number of noise levels, 1..4096
+    int noiseStep = 5;                  // noise level increment, 0..32767; the last level stays <= 32767
+    int repeats = 100;                  // trials per pulse count and noise level, 1..65535
+    int required = 20;                  // etalons 1..required are required, 1..20 (detection: etalon 1 alone)
+    std::vector<int> subset;            // the tuple of tuples detection, etalon numbers 1..20; empty: none
+    std::vector<std::vector<int32_t>> subsets; // the stored tuples of tuples recognition, each non-empty, entries 1..20
+    int pick = 1;                       // the stored tuple selected first, 1-based, 1..32767
+    int employment = 4;                 // wSubsetEmployment 1..5
+    int init = 1;                       // wSubsetInitPosition, 1..32767
+    int proceeding = 1;                 // wSubsetProceeding 1 or 2
+};
+
+// Why the request cannot be run, as the user reads it ("--tmin must not
+// exceed --tmax"), or "" when every field is in its range and the grid fits.
+// What only the built series can tell (a pulse count the series cannot hold,
+// a tuple longer than the series) is refused by runSimulation with a box.
+std::string validateSimulationRequest(const SimulationRequest& request);
+
+// How a run is driven; the defaults run the whole grid silently on every core.
+struct SimulationControl {
+    HWND hWnd = nullptr;                          // owner of the run's message boxes; null: the process default
+    int32_t threads = 0;                          // detector threads; <= 0: one per hardware thread; at most 64 used
+    TrawlingProgressCallback progress = nullptr;  // after every finished trial, on the calling thread; none: silent
+    void* progressContext = nullptr;              // handed back to progress
+    const std::atomic<bool>* lpCancel = nullptr;  // true: stop before the next trial (any thread, or progress, may set it)
+    TrawlingShare* share = nullptr;               // only this share of a run split over processes; none: the whole run
+    bool checkOnly = false;                       // stop once the request passed every check: no record, no trial
+};
+
+// What the run built besides its tables, for the charts and the normalisers.
+struct SimulationSetup {
+    PulseHeader alphabet[kAlphabetCapacity];  // the alphabet, kRunAlphabetSize entries built
+    uint16_t* lpRequiredList = nullptr;       // [wRequiredQuantity] 1-based numbers of the required etalons
+    uint16_t wRequiredQuantity = 0;           // entries of lpRequiredList, 1..20
+    SeriesHeader* lpSeriesHeader = nullptr;   // sized for the request, its subsets stored; after the run the last series built
+
+    SimulationSetup() = default;
+    SimulationSetup(const SimulationSetup&) = delete;
+    SimulationSetup& operator=(const SimulationSetup&) = delete;
+    ~SimulationSetup();
+};
+
+// Releases a record held by a std::unique_ptr (freeRestErrHeader).
+struct RestErrHeaderRelease {
+    void operator()(RestoreErrorHeader* r) const { freeRestErrHeader(r); }
+};
+
+// What a run produced. The tables are record->lpErrors (cell [k][j] of noise
+// level k and pulse count j); the description is the record's wSeriesType,
+// wTaskType, their names and the saved energy levels, with the run's times.
+struct SimulationOutcome {
+    int status = kTrawlingNotStarted;         // kTrawling*: kTrawlingComplete when the tables are filled
+    std::string error;                        // why the request was refused or memory ran out; "" otherwise (a box may tell)
+    std::unique_ptr<RestoreErrorHeader, RestErrHeaderRelease> record; // grid, tables, description; null before the grid
+    int64_t startTime = 0;                    // calendar time the trials started, seconds since the epoch (simClock)
+    int64_t elapsedSeconds = 0;               // calendar seconds from the first trial to the end
+    std::unique_ptr<SimulationSetup> setup;   // alphabet, required list and series of the run; null before the fresh start
+};
+
+// Sets up the run the request describes and runs it: validateSimulationRequest,
+// then the fresh start (the alphabet and the first series drawn from
+// `streams`), the required list, the subsets, the series header, the record
+// and statCutoffTrawling with the control's threads, progress, cancel flag and
+// share. A fresh RandomStreams gives the run of a freshly started program;
+// `streams` ends where every stream stands after the run (as the batch
+// command's randomStreams). A request refused before the first trial leaves
+// `streams` as they were; a cancelled run leaves them where its last trial
+// did. Runs on several threads at once, each with its own streams, do not
+// disturb each other. Throws nothing: out of memory anywhere is status
+// kTrawlingNoMemory with its message in `error`.
+SimulationOutcome runSimulation(const SimulationRequest& request, RandomStreams& streams,
+                                const SimulationControl& control = {});
+
+// Completes a run split into shares: stores the sums of every share into the
+// record of this process's share (which holds the whole run's streams and last
+// series), as a whole run leaves it, and sets status kTrawlingComplete. False
+// (nothing changed) unless the outcome is kTrawlingShareDone and the sums fit.
+bool completeSimulation(SimulationOutcome& outcome, const std::vector<TrawlingCellSums>& sums);
+
+/*==========================================================================
+** Normalised errors
+**========================================================================*/
+// The error tables divided by what makes them comparable across pulse counts
+// and alphabets: the restoring error by the energy a series could lose, the
+// detection error by the squared spread a start can have, the recognition
+// errors by the trials. The charts plot these quotients; a library user gets
+// them as doubles. "Normalised" means the double nearest to sum / normaliser.
+
+// The alphabet's reference values the normalisers rest on (the charts print
+// them as "etEnergy=%d, Rmin=%d, Rmax=%d").
+struct ErrorReference {
+    int32_t etEnergy;   // energy of the reference etalon (largest stored-subset etalon for tuples recognition), >= 0
+    int32_t minSquare;  // smallest squared sample of the reference etalon, >= 0
+    int32_t Rmin;       // smallest cross-correlation, <= 0
+    int32_t Rmax;       // largest cross-correlation between stored subsets, >= 0 (0 but in tuples recognition)
+};
+
+// The stored subsets of a series as far as its arrays hold them: how many, and
+// the size of subset t (0 for a t outside them).
+int32_t storedSubsetCount(const SeriesHeader* series);
+int32_t storedSubsetSize(const SeriesHeader* series, int32_t t);
+
+// The reference values of a run: the etalon of reference is the one the
+// series' first pulse names (firstEtalon while the series names none); Rmin
+// is the least cross-correlation of the first two required etalons, or for
+// tuples recognition of any two etalons of different stored subsets.
+ErrorReference errorReference(const RestoreErrorHeader* record, const SeriesHeader* series,
+                              const PulseHeader* firstEtalon, uint16_t wRequiredQuantity,
+                              const uint16_t* lpRequiredList);
+
+// What each table's cells are divided by. An entry that would be 0 or
+// negative (a silent etalon, Tmax equal to the pulse length) stays 1.
+struct ErrorNormalizers {
+    std::vector<int32_t> restoring;  // [P] 2 * wMaxPulses * (etEnergy - Rmin), clamped to INT32_MAX: table 0, a mean per trial
+    std::vector<int32_t> detection;  // [P] (wTmax - wImpulseSize)^2: table 1 per trial (the table sums the trials)
+    int32_t repeats = 1;             // trials per cell, >= 1: tables 1 and 3 sum over them
+};
+ErrorNormalizers errorNormalizers(const RestoreErrorHeader* record, const SeriesHeader* series,
+                                  const ErrorReference& reference);
+
+// Every cell of a table of a finished run, normalised; cell k * P + j for
+// noise level k and pulse count j.
+struct NormalisedErrors {
+    std::vector<double> restoring;    // table 0 / restoring[j]
+    std::vector<double> detection;    // table 1 / (repeats * detection[j]): the mean squared start error over (Tmax - q)^2
+    std::vector<double> recognition;  // table 3 / repeats: the share of trials recognised wrongly
+};
+NormalisedErrors normaliseErrors(const RestoreErrorHeader* record, const ErrorNormalizers& normalizers);
+
+// The normalisers of a table as one number per pulse count: what
+// normaliseErrors divides cell [k][j] of `table` (0, 1 or 3) by.
+int64_t errorNormalizer(const ErrorNormalizers& normalizers, int table, int j);
+
+// floor(1000 * sum / normaliser) in exact integer arithmetic, 0 for a negative
+// sum: the per-mille the charts compute from a cell. Equal to the truncation
+// of 1000 times the normalised double except where the double rounds just
+// below a whole per-mille (1001 / 1000 gives 1.0009999...).
+int64_t errorPerMille(int64_t sum, int64_t normaliser);

@@ -21,8 +21,8 @@
 #include "platform/allocation.h"
 #include "trialpool.h"
 
-int64_t simStartTime = 0;
-int64_t simEndTime = 0;
+std::atomic<int64_t> simStartTime{0};
+std::atomic<int64_t> simEndTime{0};
 
 int64_t simRealClock()
 {
@@ -47,7 +47,7 @@ bool checkRun(HWND hWnd, const RestoreErrorHeader* r, uint16_t A, const PulseHea
     text[0] = 0;
     if (!h || !h->lpPulsesList || !h->sampleBlock.size() || h->dwSeriesSize < 1)
         std::snprintf(text, sizeof text, "Не определен lpSeriesHeader!");
-    else if (!context.lpNoiseSeed)
+    else if (!context.lpStreams)
         std::snprintf(text, sizeof text, "Не определен wNoiseSeed!");
     else if (!alphabet || A == 0 || A > kAlphabetCapacity)
         std::snprintf(text, sizeof text, "Не определен Alphabet!\n\nwAlphabetSize: %d", A);
@@ -365,7 +365,7 @@ namespace {
 // slots, the sums so far, the share's ranges and the first failure.
 struct GridWalk {
     HWND hWnd = nullptr;                  // owner of the run's message boxes
-    const TrawlingContext* context = nullptr;  // noise seed, amplitude, share, progress, cancel
+    const TrawlingContext* context = nullptr;  // streams, amplitude, share, progress, cancel
     RestoreErrorHeader* r = nullptr;      // the grid: pulse counts, noise levels, repeats
     SeriesHeader* h = nullptr;            // the header every trial's series is built in
     PulseHeader* alphabet = nullptr;      // [A] the alphabet
@@ -443,6 +443,7 @@ bool walkCell(GridWalk& g, int j, int k, uint16_t K, uint32_t step)
     const uint16_t u = static_cast<uint16_t>(g.r->repeats);
     const int16_t D = g.r->lpNoiseLevels[k];
     SeriesHeader* h = g.h;
+    RandomStreams& streams = *g.context->lpStreams;
     for (uint32_t l = 0; l < u; l++) {
         const int64_t t = (int64_t(j) * L + k) * u + l;
         const bool counted = g.walk.runs(t);
@@ -455,13 +456,13 @@ bool walkCell(GridWalk& g, int j, int k, uint16_t K, uint32_t step)
             return false;
         changeEtalons(g.state, g.processingType, step, l, K, g.n, g.list, h);
         if (!slot) { // another share's trial: only its draws
-            skipExtSeries(g.A, g.alphabet, g.q, g.Tmin, g.Tmax, g.N, K, g.state.sequence.data(), h);
-            skipNoise(h, *g.context->lpNoiseSeed);
+            skipExtSeries(g.A, g.alphabet, g.q, g.Tmin, g.Tmax, g.N, K, g.state.sequence.data(), h, streams);
+            skipNoise(h, streams);
             continue;
         }
         getCutOffSeries(g.hWnd, g.A, g.alphabet, g.q, g.Tmin, g.Tmax, g.N, K, g.state.sequence.data(),
-                        g.context->wAmplitude, static_cast<int16_t>(g.savedLevel), h);
-        addNoise(h, D, *g.context->lpNoiseSeed);
+                        g.context->wAmplitude, static_cast<int16_t>(g.savedLevel), h, streams);
+        addNoise(h, D, streams);
         if (!tryAllocate(AllocSite::TrialCopies, [&] {
                 copySeriesHeader(*h, slot->series);
                 slot->candidates = g.state.sequence;
@@ -559,8 +560,11 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     g.setup = &setup;
     g.slots = g.pool.slots.size();
     g.started = std::chrono::steady_clock::now();
-    simStartTime = simClock();
-    simEndTime = simStartTime;
+    const int64_t startTime = simClock();
+    simStartTime = startTime;
+    simEndTime = startTime;
+    if (context.lpTimes)
+        context.lpTimes[0] = context.lpTimes[1] = startTime;
     g.trials = int64_t(P) * L * u;
     g.progress = TrawlingProgress{0, P * L, 0, u, 0, g.trials, 0.0};
     g.walk = ShareWalk{context.share};
@@ -574,7 +578,10 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         reportFailedTrial(hWnd, *g.failed);  // before the slots go; the workers are idle
     stopTrialPool(g.pool);
 
-    simEndTime = simClock();
+    const int64_t endTime = simClock();
+    simEndTime = endTime;
+    if (context.lpTimes)
+        context.lpTimes[1] = endTime;
     h->wSubsetLength = savedSubsetLength;
     if (!g.failed && outOfMemory)
         MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);

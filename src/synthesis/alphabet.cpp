@@ -68,11 +68,11 @@ void envelopePulse(int amplitude, int rise, uint16_t n, int16_t* destination)
         destination[i] = truncSample(amplitude * envelope(i, rise, n));
 }
 
-void noiseLikePulse(int amplitude, uint16_t n, int16_t* destination)
+void noiseLikePulse(int amplitude, uint16_t n, int16_t* destination, RandomStreams& streams)
 {
     int16_t sigma = static_cast<int16_t>(amplitude / 2);
     for (int i = 0; i < n; i++) {
-        int v = static_cast<int16_t>(gaussRandom(wNoiseEtalonSeed, 0, sigma));
+        int v = static_cast<int16_t>(gaussRandom(streams.wNoiseEtalonSeed, 0, sigma));
         if (v > amplitude - 1)
             v = amplitude - 1;
         if (v < -amplitude)
@@ -130,7 +130,8 @@ void invertPulse(uint16_t S, const int16_t* source, uint16_t D, int16_t* destina
 
 /*---- The alphabet ----*/
 
-int makeAlphabet(HWND hWnd, int16_t amplitude, uint16_t count, uint16_t length, PulseHeader* alphabet)
+int makeAlphabet(HWND hWnd, int16_t amplitude, uint16_t count, uint16_t length, PulseHeader* alphabet,
+                 RandomStreams& streams)
 {
     if (count > kAlphabetCapacity) {
         MessageBoxA(hWnd, "Неверно задан wAlphabetSize!\n\nЭталонов не может быть больше 20.", " makeAlphabet ",
@@ -183,7 +184,7 @@ int makeAlphabet(HWND hWnd, int16_t amplitude, uint16_t count, uint16_t length, 
         case 1: case 3: case 5: case 7: case 9:
             invertPulse(length, alphabet[j - 1].lpData.get(), length, x);
             break;
-        default: noiseLikePulse(a, length, x); break;
+        default: noiseLikePulse(a, length, x, streams); break;
         }
     }
     return 1;

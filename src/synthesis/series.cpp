@@ -204,7 +204,7 @@ int copySubset(const SeriesHeader* h, int from, int p, int K, uint16_t* sequence
 }
 
 // Places the selected subset into the sequence as its employment mode says.
-void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence)
+void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence, RandomStreams& streams)
 {
     const int L = h->wSubsetLength;
     int p = h->wSubsetInitPosition - 1;
@@ -212,7 +212,7 @@ void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence)
     case 1: { // single random
         int room = K - p - L + 1;
         if (room > 0)
-            p += (nextRandom(wSubsetShiftSeed) >> 1) % room;
+            p += (nextRandom(streams.wSubsetShiftSeed) >> 1) % room;
         copySubset(h, 0, p, K, sequence);
         break;
     }
@@ -223,7 +223,7 @@ void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence)
         int room = K - p - L + 1; // computed once
         do {
             if (room > 0)
-                p += (nextRandom(wSubsetGapSeed) >> 1) % room;
+                p += (nextRandom(streams.wSubsetGapSeed) >> 1) % room;
             p = copySubset(h, 0, p, K, sequence);
         } while (p < K);
         break;
@@ -234,7 +234,7 @@ void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence)
         while (p < K);
         break;
     case 5: { // shifted complete
-        int f = (nextRandom(wSubsetShiftSeed) >> 1) % L;
+        int f = (nextRandom(streams.wSubsetShiftSeed) >> 1) % L;
         p = copySubset(h, f, p, K, sequence);
         while (p < K)
             p = copySubset(h, 0, p, K, sequence);
@@ -248,7 +248,7 @@ void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence)
 // Chooses the kept part c..d of an etalon (holding at least level % of its
 // energy) with one draw on each cut stream, and writes it at `pos`.
 void cutAndWritePulse(SeriesHeader* h, const PulseHeader* etalon, int q, int16_t level, int32_t pos,
-                      int64_t* partialEnergy, int i)
+                      int64_t* partialEnergy, int i, RandomStreams& streams)
 {
     const int16_t* x = etalon ? etalon->lpData.get() : nullptr;
     partialEnergy[0] = 0;
@@ -264,7 +264,7 @@ void cutAndWritePulse(SeriesHeader* h, const PulseHeader* etalon, int q, int16_t
         b += 1;
     if (b >= q)
         b = q - 1;
-    int c = nextRandom(wCutBeginSeed) % (b + 1);
+    int c = nextRandom(streams.wCutBeginSeed) % (b + 1);
 
     int k = q;
     for (;;) {
@@ -272,7 +272,7 @@ void cutAndWritePulse(SeriesHeader* h, const PulseHeader* etalon, int q, int16_t
         if (k <= c || !(T < partialEnergy[k] - partialEnergy[c]))
             break;
     }
-    int d = k + nextRandom(wCutEndSeed) % (q - k);
+    int d = k + nextRandom(streams.wCutEndSeed) % (q - k);
 
     for (int t = c; t <= d; t++)
         h->lpPureData[pos + t] = x ? x[t] : 0;
@@ -335,7 +335,8 @@ void mendSequence(uint16_t A, int K, uint16_t* sequence)
 } // namespace
 
 int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
-                  uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level, SeriesHeader* lpSeriesHeader)
+                  uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level, SeriesHeader* lpSeriesHeader,
+                  RandomStreams& streams)
 {
     SeriesHeader* h = lpSeriesHeader;
     if (!h || !alphabet || !sequence)
@@ -358,7 +359,7 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
     h->wDefaultCutEnd = static_cast<int16_t>(q - 1);
 
     if (h->wSubsetLength != 0)
-        placeSubset(h, K, sequence);
+        placeSubset(h, K, sequence, streams);
 
     mendSequence(A, K, sequence);
     for (int j = 0; j < K; j++) {
@@ -382,14 +383,14 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
     }
 
     // Anchor first, then forward, then backward: the order of draws is fixed.
-    int s = (nextRandom(wPositionSeed) >> 2) % K;
+    int s = (nextRandom(streams.wPositionSeed) >> 2) % K;
     for (int i = 0; i < K; i++) {
         h->lpLowBounds[i] = static_cast<int16_t>(pulseLowBound(i, K, N, Tmin, Tmax));
         h->lpHighBounds[i] = static_cast<int16_t>(pulseHighBound(i, K, N, q, Tmin, Tmax));
     }
     auto place = [&](int i, int32_t from, int32_t to) {
-        int32_t pos = from + (nextRandom(wPositionSeed) >> 2) % (to - from + 1);
-        cutAndWritePulse(h, h->lpPulsesList[sequence[i] - 1], q, level, pos, partialEnergy.data(), i);
+        int32_t pos = from + (nextRandom(streams.wPositionSeed) >> 2) % (to - from + 1);
+        cutAndWritePulse(h, h->lpPulsesList[sequence[i] - 1], q, level, pos, partialEnergy.data(), i, streams);
         return pos;
     };
     place(s, h->lpLowBounds[s], h->lpHighBounds[s]);
@@ -410,7 +411,7 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
 }
 
 int skipExtSeries(uint16_t A, const PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
-                  uint16_t K, uint16_t* sequence, const SeriesHeader* h)
+                  uint16_t K, uint16_t* sequence, const SeriesHeader* h, RandomStreams& streams)
 {
     if (!h || !alphabet || !sequence)
         return 0;
@@ -419,19 +420,19 @@ int skipExtSeries(uint16_t A, const PulseHeader* alphabet, uint16_t q, uint16_t 
     if (text[0])
         return 0;
     if (h->wSubsetLength != 0)
-        placeSubset(h, K, sequence);
+        placeSubset(h, K, sequence, streams);
     mendSequence(A, K, sequence);
     // makeExtSeries: the anchor index and one start per pulse, each pulse cut
     // with one draw on either cut stream (whole pulses too).
-    jumpRandom(wPositionSeed, 1u + K);
-    jumpRandom(wCutBeginSeed, K);
-    jumpRandom(wCutEndSeed, K);
+    jumpRandom(streams.wPositionSeed, 1u + K);
+    jumpRandom(streams.wCutBeginSeed, K);
+    jumpRandom(streams.wCutEndSeed, K);
     return 1;
 }
 
 SeriesHeader* getCutOffSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax,
                               int32_t N, uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level,
-                              SeriesHeader* lpSeriesHeader)
+                              SeriesHeader* lpSeriesHeader, RandomStreams& streams)
 {
     if (!checkSeriesParameters(hWnd, A, q, Tmin, Tmax, N, " getCutOffSeries "))
         return lpSeriesHeader;
@@ -440,13 +441,13 @@ SeriesHeader* getCutOffSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint
         MessageBoxA(hWnd, "Не могу выделить память для lpSeriesHeader!", " getCutOffSeries ", MB_OK | MB_ICONWARNING);
         return nullptr;
     }
-    makeExtSeries(hWnd, A, alphabet, q, Tmin, Tmax, N, K, sequence, amplitude, level, h);
+    makeExtSeries(hWnd, A, alphabet, q, Tmin, Tmax, N, K, sequence, amplitude, level, h, streams);
     return h;
 }
 
 SeriesHeader* getRandomCountSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin,
                                    uint16_t Tmax, int32_t N, uint16_t /*K*/, uint16_t* sequence, int16_t amplitude,
-                                   int16_t level, SeriesHeader* lpSeriesHeader)
+                                   int16_t level, SeriesHeader* lpSeriesHeader, RandomStreams& streams)
 {
     if (!checkSeriesParameters(hWnd, A, q, Tmin, Tmax, N, " getRandomCountSeries "))
         return lpSeriesHeader;
@@ -458,8 +459,9 @@ SeriesHeader* getRandomCountSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet,
         freeSeriesHeader(lpSeriesHeader);
         return nullptr;
     }
-    uint16_t K = static_cast<uint16_t>(minP + (nextRandom(wQuantitySeed) >> 2) % (maxP - minP + 1));
-    return getCutOffSeries(hWnd, A, alphabet, q, Tmin, Tmax, N, K, sequence, amplitude, level, lpSeriesHeader);
+    uint16_t K = static_cast<uint16_t>(minP + (nextRandom(streams.wQuantitySeed) >> 2) % (maxP - minP + 1));
+    return getCutOffSeries(hWnd, A, alphabet, q, Tmin, Tmax, N, K, sequence, amplitude, level, lpSeriesHeader,
+                           streams);
 }
 
 /*==========================================================================

@@ -23,34 +23,27 @@ inline constexpr int16_t kQuantitySeedStart = 13579;    // pulse count of an unf
 inline constexpr int16_t kSubsetShiftSeedStart = 11357; // subset offset, employment 1 and 5
 inline constexpr int16_t kSubsetGapSeedStart = 11357;   // subset gaps, employment 3
 inline constexpr int16_t kNoiseEtalonSeedStart = 123;   // samples of the noise-like etalons
-inline constexpr int16_t kNoiseSeedStart = 10597;       // additive noise (the program state owns wNoiseSeed)
+inline constexpr int16_t kNoiseSeedStart = 10597;       // additive noise
 inline constexpr int32_t kSequenceStateStart = 1;       // 32-bit etalon sequence generator
 
-// The streams private to this subsystem (all but the noise stream, which the
-// program state owns and passes in). Written by series construction and the
-// alphabet only; a simulation worker thread never touches them.
-extern int16_t wCutBeginSeed;     // 0..32767 after the first draw
-extern int16_t wCutEndSeed;       // 0..32767 after the first draw
-extern int16_t wPositionSeed;     // 0..32767 after the first draw
-extern int16_t wQuantitySeed;     // 0..32767 after the first draw
-extern int16_t wSubsetShiftSeed;  // separate from wSubsetGapSeed, same start
-extern int16_t wSubsetGapSeed;    // separate from wSubsetShiftSeed, same start
-extern int16_t wNoiseEtalonSeed;  // 0..32767 after the first draw
-extern int32_t dwSequenceState;   // state of the 32-bit sequence generator
+// Every random stream of the workbench, each at the state of a freshly started
+// program until something draws from it. A value is its own state: copy it to
+// save the streams, assign it to put them back, hand it to another process as
+// it is. The functions below that draw take the streams they draw from; two
+// RandomStreams used on two threads at once are independent. The program
+// state owns one (gState.streams); a batch run or a library user makes its own.
+struct RandomStreams {
+    int16_t wCutBeginSeed = kCutBeginSeedStart;       // cut begin stream, 0..32767 after the first draw
+    int16_t wCutEndSeed = kCutEndSeedStart;           // cut end stream, 0..32767 after the first draw
+    int16_t wPositionSeed = kPositionSeedStart;       // anchor and start stream, 0..32767 after the first draw
+    int16_t wQuantitySeed = kQuantitySeedStart;       // pulse count stream, 0..32767 after the first draw
+    int16_t wSubsetShiftSeed = kSubsetShiftSeedStart; // subset offset stream; separate from wSubsetGapSeed, same start
+    int16_t wSubsetGapSeed = kSubsetGapSeedStart;     // subset gap stream; separate from wSubsetShiftSeed, same start
+    int16_t wNoiseEtalonSeed = kNoiseEtalonSeedStart; // noise-like etalon stream, 0..32767 after the first draw
+    int32_t dwSequenceState = kSequenceStateStart;    // state of the 32-bit sequence generator, any value
+    int16_t wNoiseSeed = kNoiseSeedStart;             // additive noise stream, 0..32767 after the first draw
 
-// Every stream's state at one moment: lets a batch run or a test put the
-// streams back, or hand them to another process.
-struct RandomStreamsState {
-    int16_t wCutBeginSeed;     // state of the cut begin stream
-    int16_t wCutEndSeed;       // state of the cut end stream
-    int16_t wPositionSeed;     // state of the position stream
-    int16_t wQuantitySeed;     // state of the pulse count stream
-    int16_t wSubsetShiftSeed;  // state of the subset offset stream
-    int16_t wSubsetGapSeed;    // state of the subset gap stream
-    int16_t wNoiseEtalonSeed;  // state of the noise-like etalon stream
-    int32_t dwSequenceState;   // state of the sequence generator
-
-    bool operator==(const RandomStreamsState&) const = default;
+    bool operator==(const RandomStreams&) const = default;
 };
 
 // Advances one 15-bit stream: seed = (seed * 12869 + 6925) mod 32768; returns it.
@@ -66,14 +59,9 @@ int32_t gaussRandom(int16_t& seed, int16_t mean, int16_t sigma);
 // draws); the period is 32768). Returns the new seed; 0 draws change nothing.
 int16_t jumpRandom(int16_t& seed, uint64_t draws);
 
-// The sequence generator: state = state * 214013 + 2531011; returns bits 16..30.
-int32_t nextSequenceRandom();
-
-// Puts every private stream and the sequence generator back to its start value,
-// as in a freshly started program (the caller resets its own noise seed).
-void resetRandomStreams();
-RandomStreamsState saveRandomStreams();
-void restoreRandomStreams(const RandomStreamsState& state);
+// The sequence generator of the streams: state = state * 214013 + 2531011;
+// returns bits 16..30.
+int32_t nextSequenceRandom(RandomStreams& streams);
 
 /*==========================================================================
 ** Etalon alphabet
@@ -91,8 +79,10 @@ struct PulseHeader {
 };
 
 // Builds entries 0..count-1 of the alphabet in place (shapes, then noise-like
-// etalons). Returns 1 on success, 0 when memory ran out or the sizes are refused.
-int makeAlphabet(HWND hWnd, int16_t amplitude, uint16_t count, uint16_t length, PulseHeader* alphabet);
+// etalons, drawn from streams.wNoiseEtalonSeed). Returns 1 on success, 0 when
+// memory ran out or the sizes are refused.
+int makeAlphabet(HWND hWnd, int16_t amplitude, uint16_t count, uint16_t length, PulseHeader* alphabet,
+                 RandomStreams& streams);
 
 // Releases the samples of entries 0..count-1.
 void freeAlphabet(uint16_t count, PulseHeader* alphabet);
@@ -108,7 +98,7 @@ void halfSinePulse(int amplitude, uint16_t n, int16_t* destination);
 void sinePulse(int amplitude, uint16_t n, int16_t* destination);
 void modulatedPulse(int amplitude, int rise, int periods, uint16_t n, int16_t* destination);
 void envelopePulse(int amplitude, int rise, uint16_t n, int16_t* destination);
-void noiseLikePulse(int amplitude, uint16_t n, int16_t* destination);
+void noiseLikePulse(int amplitude, uint16_t n, int16_t* destination, RandomStreams& streams);
 
 /*==========================================================================
 ** Series
@@ -204,27 +194,31 @@ int32_t pulseHighBound(int i, int K, int32_t N, int q, int Tmin, int Tmax);
 SeriesHeader* getCutOffSeriesHeader(HWND hWnd, uint16_t A, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
                                     SeriesHeader* lpSeriesHeader);
 
+// The constructors draw from the position and cut streams (and the subset
+// streams when a subset is placed) of `streams`, in a fixed order.
+
 // Sizes the header and builds a series of K pulses into it. Returns the header
 // (also when the count was refused; it then holds no built series), or nothing
 // when the header could not be allocated (it has been released).
 SeriesHeader* getCutOffSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax,
                               int32_t N, uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level,
-                              SeriesHeader* lpSeriesHeader);
+                              SeriesHeader* lpSeriesHeader, RandomStreams& streams);
 
 // Builds the series into a sized header. Returns 1 when built, 0 when refused.
 int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
-                  uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level, SeriesHeader* lpSeriesHeader);
+                  uint16_t K, uint16_t* sequence, int16_t amplitude, int16_t level, SeriesHeader* lpSeriesHeader,
+                  RandomStreams& streams);
 
 // Draws the pulse count from the quantity stream, then as getCutOffSeries (K
 // ignored). The drawn count is read back from wImpulseQuantity. Nothing is
 // returned (and a given header is released) when no count is admissible.
 SeriesHeader* getRandomCountSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin,
                                    uint16_t Tmax, int32_t N, uint16_t K, uint16_t* sequence, int16_t amplitude,
-                                   int16_t level, SeriesHeader* lpSeriesHeader);
+                                   int16_t level, SeriesHeader* lpSeriesHeader, RandomStreams& streams);
 
 // Adds noise of standard deviation `level` to the pure samples (replacing any
-// earlier noise), drawing twelve values per sample from `seed`.
-void addNoise(SeriesHeader* lpSeriesHeader, int16_t level, int16_t& seed);
+// earlier noise), drawing twelve values per sample from streams.wNoiseSeed.
+void addNoise(SeriesHeader* lpSeriesHeader, int16_t level, RandomStreams& streams);
 
 // The draws of a series without the series: what makeExtSeries of K pulses
 // takes from every stream and writes into the sequence, done without building
@@ -234,10 +228,10 @@ void addNoise(SeriesHeader* lpSeriesHeader, int16_t level, int16_t& seed);
 // would refuse it (nothing drawn, nothing changed, no message). Lets a process
 // start its share of a simulation at the streams' state of its first trial.
 int skipExtSeries(uint16_t A, const PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
-                  uint16_t K, uint16_t* sequence, const SeriesHeader* lpSeriesHeader);
+                  uint16_t K, uint16_t* sequence, const SeriesHeader* lpSeriesHeader, RandomStreams& streams);
 
-// What addNoise draws from `seed` for the series, without adding anything.
-void skipNoise(const SeriesHeader* lpSeriesHeader, int16_t& seed);
+// What addNoise draws from streams.wNoiseSeed for the series, without adding anything.
+void skipNoise(const SeriesHeader* lpSeriesHeader, RandomStreams& streams);
 
 // Stores one subset. Returns 1, or 0 when refused (a message says why).
 int setSelectedSubset(HWND hWnd, const int32_t* entries, int32_t length, uint16_t employment, uint16_t initPosition,

@@ -23,10 +23,10 @@ TEST_F(LocalMatches, BothFormsAgreeWithTheLiteralSumOverEveryPart)
         for (int i = 0; i < 500; i++)
             sequence[i] = static_cast<uint16_t>(pick(1, 20));
         h = getCutOffSeries(hWnd, 20, alphabet, n, n, 3 * n, L, maxPulsesFor(L, n, n), sequence.data(), 128,
-                            static_cast<int16_t>(pick(0, 100)), h);
+                            static_cast<int16_t>(pick(0, 100)), h, streams);
         ASSERT_NE(h, nullptr);
         ASSERT_NE(h->lpPulsesList[0], nullptr) << "trial " << trial;
-        addNoise(h, static_cast<int16_t>(pick(0, 300)), wNoiseSeed);
+        addNoise(h, static_cast<int16_t>(pick(0, 300)), streams);
         std::vector<uint16_t> list;
         for (int i = pick(1, 6); i > 0; i--)
             list.push_back(static_cast<uint16_t>(pick(1, 20)));

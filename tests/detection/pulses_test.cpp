@@ -73,12 +73,12 @@ protected:
     void build(int32_t N, uint16_t q, uint16_t Tmin, uint16_t Tmax, uint16_t K, int16_t level, int16_t noise)
     {
         if (K == 0)
-            h = getRandomCountSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, 0, sequence.data(), 128, level, h);
+            h = getRandomCountSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, 0, sequence.data(), 128, level, h, streams);
         else
-            h = getCutOffSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, K, sequence.data(), 128, level, h);
+            h = getCutOffSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, K, sequence.data(), 128, level, h, streams);
         ASSERT_NE(h, nullptr);
         ASSERT_NE(h->lpPulsesList[0], nullptr);
-        addNoise(h, noise, wNoiseSeed);
+        addNoise(h, noise, streams);
     }
 
     reference::Input input(uint16_t Tmin, uint16_t Tmax, uint16_t level) const
@@ -409,7 +409,7 @@ TEST_F(Pulses, ASeriesThatWasNotBuiltGivesAnEmptyResultWithoutAMessage)
     list = {1, 2};
     chains = getChainsHeader(hWnd, 4, 30, nullptr);
     ASSERT_EQ(run(detectFixedPulses, 40, 181, 100), 1);
-    h = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 40, sequence.data(), 128, 100, h); // refused count
+    h = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 40, sequence.data(), 128, 100, h, streams); // refused count
     ASSERT_NE(h, nullptr);
     ASSERT_EQ(h->lpPulsesList[0], nullptr);
     boxes.clear();

@@ -89,12 +89,12 @@ protected:
                                                       employment, init, h),
                   1);
         if (K == 0)
-            h = getRandomCountSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, 0, sequence.data(), 128, level, h);
+            h = getRandomCountSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, 0, sequence.data(), 128, level, h, streams);
         else
-            h = getCutOffSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, K, sequence.data(), 128, level, h);
+            h = getCutOffSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, K, sequence.data(), 128, level, h, streams);
         ASSERT_NE(h, nullptr);
         ASSERT_NE(h->lpPulsesList[0], nullptr);
-        addNoise(h, noise, wNoiseSeed);
+        addNoise(h, noise, streams);
     }
 
     void makeChains(uint16_t room) { chains = getChainsHeader(hWnd, room, h->wPulsesCapacity, chains); }
@@ -669,7 +669,7 @@ TEST_F(TupleDetectors, TupleOperationsLeaveEverythingOnRefusedParametersAndDetec
         EXPECT_EQ(outcome(kRecognizeFixed, 1), before) << kOpNames[op];
     }
     // A series whose construction was refused: nothing detected, no message.
-    ASSERT_EQ(getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 40, sequence.data(), 128, 100, h), h);
+    ASSERT_EQ(getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 40, sequence.data(), 128, 100, h, streams), h);
     boxes.clear();
     ASSERT_EQ(h->lpPulsesList[0], nullptr);
     EXPECT_EQ(run(kDetectFixed, {{3, 5}}, 1, 40, 181, 100), 1);

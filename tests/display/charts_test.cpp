@@ -2,7 +2,9 @@
 // of the text block and the panel, the reference values and normalizers, the
 // curve points of the integer kinds and the bounds, and painting on a memory
 // surface (frame only without a record, the chart box with one).
+#include <algorithm>
 #include <cmath>
+#include <random>
 
 #include "support/headless.h"
 #include "display/seriesview_support.h"
@@ -223,6 +225,88 @@ TEST_F(Charts, ChartTopPerKind)
     }
     in.wChartKind = 1;
     EXPECT_EQ(chartTop(in, n), 490);  // raised to 0.49 P
+}
+
+namespace {
+
+// 1000 x truncated, read with a margin of 2^-50 that covers the two roundings
+// of a quotient and its product: 1001 / 1000 as a double times 1000 is
+// 1000.9999999999999, while the per-mille of 1001 over 1000 is 1001.
+int64_t perMilleOfDouble(double x)
+{
+    return static_cast<int64_t>(std::trunc(1000.0 * x * (1.0 + 0x1p-50)));
+}
+
+} // namespace
+
+TEST_F(Charts, PerMilleOfEveryKindIsTheTruncationOfTheNormalisedDoubles)
+{
+    std::mt19937 pick(1208);
+    auto in32 = [&pick](int64_t lo, int64_t hi) { return std::uniform_int_distribution<int64_t>(lo, hi)(pick); };
+    int compared = 0, exact = 0;
+    for (int round = 0; round < 300; round++) {
+        freeRestErrHeader(r);
+        r = nullptr;
+        grid(static_cast<uint16_t>(in32(1, 5)), static_cast<uint16_t>(in32(1, 6)), static_cast<int32_t>(in32(1, 500)));
+        s->wMaxPulses = static_cast<uint16_t>(in32(1, 40));
+        s->wTmax = static_cast<uint16_t>(in32(4, 300));
+        std::vector<int32_t> n = chartNormalizers(in, chartReference(in));
+        const int P = r->wVariousPulses;
+        if (round % 3 == 0)  // small normalisers: many cells land on whole per-mille (all of them over 1000)
+            for (int j = 0; j < P; j++) {
+                n[j] = j == 0 ? 1000 : static_cast<int32_t>(in32(1, 2000));
+                n[P + j] = static_cast<int32_t>(in32(1, 50));
+            }
+        const int64_t top = round % 2 ? INT32_MAX : 5000;
+        for (int t : {0, 1, 3})
+            for (int k = 0; k < r->wNoiseLevels; k++)
+                for (int j = 0; j < P; j++)
+                    r->lpErrors[t][k][j] = static_cast<int32_t>(in32(0, t == 3 ? r->repeats : top));
+        ErrorNormalizers e{std::vector<int32_t>(n.begin(), n.begin() + P),
+                           std::vector<int32_t>(n.begin() + P, n.begin() + 2 * P), r->repeats};
+        const NormalisedErrors x = normaliseErrors(r, e);
+        for (int kind : {0, 1, 2, 3, 4, 5, 12, 13}) {
+            in.wChartKind = kind;
+            const ChartTable table = chartKindOf(kind)->table;
+            const std::vector<double>& values = table == ChartTable::Restoring   ? x.restoring
+                                                : table == ChartTable::Detection ? x.detection
+                                                                                 : x.recognition;
+            const std::vector<int64_t> perMille = chartPerMille(in, n);
+            ASSERT_EQ(perMille.size(), values.size()) << "kind " << kind;
+            for (size_t c = 0; c < values.size(); c++) {
+                ASSERT_EQ(perMille[c], perMilleOfDouble(values[c]))
+                    << "kind " << kind << ", cell " << c << ": " << values[c];
+                exact += perMille[c] == static_cast<int64_t>(std::trunc(1000.0 * values[c]));
+                compared++;
+            }
+            if (kind == 0) {  // the componentwise restoring top is the largest per-mille
+                EXPECT_EQ(chartTop(in, n),
+                          std::clamp<int64_t>(*std::max_element(perMille.begin(), perMille.end()), 50, INT32_MAX));
+            }
+            if (kind == 1) {  // the aggregate restoring top sums the same doubles
+                double X = 0.0;
+                for (int k = 0; k < r->wNoiseLevels; k++) {
+                    double S = 0.0;
+                    for (int j = 0; j < P; j++)
+                        S += x.restoring[size_t(k) * P + j];
+                    X = std::max(X, S);
+                }
+                X = std::max({X, 0.079, 0.49 * P});
+                EXPECT_EQ(chartTop(in, n), static_cast<int32_t>(std::min(1000.0 * X / P, double(INT32_MAX))));
+            }
+        }
+    }
+    EXPECT_GT(compared, 10000);
+    EXPECT_LT(exact, compared) << "some quotients round below their whole per-mille: the margin is needed";
+}
+
+TEST(NormalisedErrors, OneThousandAndOneOverAThousandIsOneThousandAndOnePerMille)
+{
+    EXPECT_EQ(errorPerMille(1001, 1000), 1001);
+    EXPECT_EQ(static_cast<int64_t>(std::trunc(1000.0 * (1001.0 / 1000.0))), 1000);
+    EXPECT_EQ(perMilleOfDouble(1001.0 / 1000.0), 1001);
+    EXPECT_EQ(errorPerMille(-3, 7), 0);
+    EXPECT_EQ(errorPerMille(INT32_MAX, 1), int64_t(INT32_MAX) * 1000);
 }
 
 /*---- Geometry and curves ----*/

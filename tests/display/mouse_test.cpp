@@ -81,10 +81,10 @@ TEST_F(Mouse, UnselectAllThenSelectAllSwapTheButtonAndTheList)
 TEST_F(Mouse, NextWithNoEtalonSelectedStaysInTheAlphabetAndBuildsNothing)
 {
     pressAt(gDisplay.UnselectAllButtonRect);
-    const uint16_t wNoiseSeed = gState.wNoiseSeed;
+    const uint16_t wNoiseSeed = gState.streams.wNoiseSeed;
     pressAt(gDisplay.NextButtonRect);
     EXPECT_EQ(gState.wViewMode, 5);
-    EXPECT_EQ(gState.wNoiseSeed, wNoiseSeed);  // no noise drawn: no series made
+    EXPECT_EQ(gState.streams.wNoiseSeed, wNoiseSeed);  // no noise drawn: no series made
     EXPECT_STREQ(lastDetectorName(), "");
     EXPECT_TRUE(session.messages().empty());
 }
@@ -130,9 +130,9 @@ TEST_F(Mouse, PressesOutsideEveryElementChangeNoStateInAnyView)
     EXPECT_EQ(selectedCount(), 20);
 
     pressAt(gDisplay.NextButtonRect);
-    const uint16_t wNoiseSeed = gState.wNoiseSeed;
+    const uint16_t wNoiseSeed = gState.streams.wNoiseSeed;
     injectMouse(hWnd, WM_LBUTTONDOWN, corner.x, corner.y, MK_LBUTTON);
     runPendingPaints(hWnd);
     EXPECT_EQ(gState.wViewMode, 6);
-    EXPECT_EQ(gState.wNoiseSeed, wNoiseSeed);
+    EXPECT_EQ(gState.streams.wNoiseSeed, wNoiseSeed);
 }

@@ -47,7 +47,6 @@ TEST_F(SeriesViewRender, ProcessedDefaultSeriesGivesTheSamePixelsOnASecondRun)
     // A second run from a fresh start.
     DestroyWindow(hWnd);
     resetProgramState();
-    resetRandomStreams();
     hWnd = startMainWindow(nullptr, nullptr);
     ASSERT_NE(hWnd, nullptr);
     menu(IDM_PROCESS_NEXT);

@@ -39,7 +39,6 @@ protected:
         stopPlatform();
         ensureHeadlessPlatform();
         resetProgramState();
-        resetRandomStreams();
         hWnd = startMainWindow(nullptr, nullptr);
         ASSERT_NE(hWnd, nullptr);
     }

@@ -32,7 +32,6 @@ public:
         if (windowAlive(hWnd))
             DestroyWindow(hWnd);
         resetProgramState();
-        resetRandomStreams();
         hWnd = startMainWindow(nullptr, nullptr);
         if (hWnd)
             runPendingPaints(hWnd);

@@ -286,13 +286,13 @@ TEST_F(Dialogs, CreateSeriesTakesTheTypedSequenceAsItsFirst99CharactersRead)
 TEST_F(Dialogs, CreateSeriesCancelledInTheStructureKeepsThePulseCount)
 {
     gState.wNextImpulseQuantity = 11;
-    const int16_t seed = gState.wNoiseSeed;
+    const int16_t seed = gState.streams.wNoiseSeed;
     session.queue(ok({{"Samples Length", "600"}}));
     session.queue(cancel());
     menu(IDM_CREATE_SERIES);
     EXPECT_EQ(gState.wNextImpulseQuantity, 11);
     EXPECT_EQ(gState.dwNextSeriesLength, 1200u);
-    EXPECT_EQ(gState.wNoiseSeed, seed);  // no series was built
+    EXPECT_EQ(gState.streams.wNoiseSeed, seed);  // no series was built
 }
 
 TEST_F(Dialogs, CreateSeriesDividesByTheNewTminInBothBounds)
@@ -312,7 +312,7 @@ TEST_F(Dialogs, CreateSeriesRefusesValuesThatBreakTheSeries)
         {"Max Length of Interval", "19"}, {"Etalon Number", "0"},        {"Etalon Number", "21"},
         {"1005", "101"},                  {"1006", "-1"},
     };
-    const int16_t seed = gState.wNoiseSeed;
+    const int16_t seed = gState.streams.wNoiseSeed;
     for (const auto& field : bad) {
         session.queue(ok({field}));
         menu(IDM_CREATE_SERIES);
@@ -323,7 +323,7 @@ TEST_F(Dialogs, CreateSeriesRefusesValuesThatBreakTheSeries)
     EXPECT_EQ(s.wTmin, 40);
     EXPECT_EQ(s.wTmax, 181);
     EXPECT_EQ(s.wEtalonNumber, 1);
-    EXPECT_EQ(s.wNoiseSeed, seed);  // no series was built
+    EXPECT_EQ(s.streams.wNoiseSeed, seed);  // no series was built
     ASSERT_EQ(session.messages().size(), bad.size());
     EXPECT_NE(session.messages()[0].text.find("\"Samples Length\""), std::string::npos);
     EXPECT_NE(session.messages()[2].text.find("\"Min Length of Interval\""), std::string::npos);
@@ -349,11 +349,11 @@ TEST_F(Dialogs, LongestSeriesIsBuiltProcessedAndSimulatedWithoutAComplaint)
 
 TEST_F(Dialogs, CreateSeriesRefusesASequenceNumberOutsideTheAlphabet)
 {
-    const int16_t seed = gState.wNoiseSeed;
+    const int16_t seed = gState.streams.wNoiseSeed;
     session.queue(ok());
     session.queue(ok({{"1010", "1,2,33"}}));
     menu(IDM_CREATE_SERIES);
-    EXPECT_EQ(gState.wNoiseSeed, seed);  // no series was built
+    EXPECT_EQ(gState.streams.wNoiseSeed, seed);  // no series was built
     ASSERT_EQ(session.messages().size(), 1u);
     EXPECT_NE(session.messages()[0].text.find("Sequence of Etalons"), std::string::npos);
 }

@@ -14,7 +14,7 @@ TEST_F(Pipeline, NextDataBuildsNoisySeriesFromRequiredListAndShowsResults)
     EXPECT_EQ(s.lpSeriesHeader->dwSeriesSize, 1200);
     EXPECT_EQ(s.lpSeriesHeader->wImpulseQuantity, 18);
     EXPECT_EQ(s.lpSeriesHeader->wSeriesNoiseLevel, 20);
-    EXPECT_NE(s.wNoiseSeed, kNoiseSeedStart);
+    EXPECT_NE(s.streams.wNoiseSeed, kNoiseSeedStart);
     bool mixed = false;
     for (int i = 0; i < 18; i++) {
         EXPECT_GE(s.lpSeriesHeader->lpEtalonNumbers[i], 1);

@@ -51,7 +51,7 @@ TEST_F(StartUp, FirstSeriesHoldsEighteenPulsesOfEtalonOneWithoutNoise)
         EXPECT_LE(h->lpPositions[i] - h->lpPositions[i - 1], 181);
     }
     EXPECT_EQ(h->wSeriesNoiseLevel, 0);
-    EXPECT_EQ(gState.wNoiseSeed, kNoiseSeedStart);  // no noise drawn at creation
+    EXPECT_EQ(gState.streams.wNoiseSeed, kNoiseSeedStart);  // no noise drawn at creation
 }
 
 TEST_F(StartUp, MenuMarksFixedCutoffsAndJointDetection)

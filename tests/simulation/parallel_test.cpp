@@ -97,8 +97,7 @@ const DetectorSet kTupleModel = [] {
 
 struct RunResult {
     std::vector<int32_t> cells;            // the six tables
-    RandomStreamsState streams;            // the private streams after the run
-    int16_t noiseSeed;                     // the noise stream after the run
+    RandomStreams streams;                 // every stream after the run
     std::vector<int16_t> lastDetected;     // the last trial's detected positions
     std::vector<int16_t> lastPure;         // the last trial's pure samples
     bool operator==(const RunResult&) const = default;
@@ -109,12 +108,11 @@ protected:
     // A fresh start's streams, the given thread count, one run.
     RunResult runFresh(uint16_t task, uint16_t seriesType, int threads, const DetectorSet* detectors = nullptr)
     {
-        resetRandomStreams();
-        wNoiseSeed = kNoiseSeedStart;
+        streams = RandomStreams{};
         context.threads = threads;
         context.detectors = detectors;
         EXPECT_EQ(run(task, seriesType), kTrawlingComplete);
-        RunResult out{cells(), saveRandomStreams(), wNoiseSeed, {}, {}};
+        RunResult out{cells(), streams, {}, {}};
         out.lastDetected.assign(series->lpDetectedPositions, series->lpDetectedPositions + series->wDetectedQuantity);
         out.lastPure.assign(series->lpPureData, series->lpPureData + series->dwSeriesSize);
         return out;
@@ -170,7 +168,7 @@ TEST_F(ParallelRun, TwoFreshRunsGiveTheSameTablesAndTheSecondRunWithoutResetDiff
     EXPECT_EQ(runFresh(4, 2, 2), first);
     context.threads = 2;
     ASSERT_EQ(run(4, 2), kTrawlingComplete); // the streams go on: other series
-    EXPECT_NE(saveRandomStreams(), first.streams);
+    EXPECT_NE(streams, first.streams);
 }
 
 // Progress calls of a run: on which thread, and how many.

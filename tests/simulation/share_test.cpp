@@ -57,8 +57,7 @@ std::vector<RangeList> randomSplit(int64_t total, int shares, std::mt19937& pick
 
 struct Outcome {
     std::vector<int32_t> cells;        // the six tables
-    RandomStreamsState streams;        // the private streams after the run
-    int16_t noiseSeed = 0;             // the noise stream after the run
+    RandomStreams streams;             // every stream after the run
     std::vector<int16_t> lastPure;     // the last trial's pure samples
     std::vector<int16_t> lastNoisy;    // the last trial's noisy samples
     std::vector<int16_t> lastDetected; // the last trial's detected positions
@@ -91,7 +90,7 @@ protected:
 
     Outcome outcome()
     {
-        Outcome out{cells(), saveRandomStreams(), wNoiseSeed, {}, {}, {}, series->wSubsetLength};
+        Outcome out{cells(), streams, {}, {}, {}, series->wSubsetLength};
         out.lastPure.assign(series->lpPureData, series->lpPureData + series->dwSeriesSize);
         out.lastNoisy.assign(series->lpNoisyData, series->lpNoisyData + series->dwSeriesSize);
         out.lastDetected.assign(series->lpDetectedPositions, series->lpDetectedPositions + series->wDetectedQuantity);
@@ -101,8 +100,7 @@ protected:
     // A fresh start and the grid of every case: 2 pulse counts, 3 levels, 4 repeats.
     void freshGrid(const Case& c)
     {
-        resetRandomStreams();
-        wNoiseSeed = kNoiseSeedStart;
+        streams = RandomStreams{};
         prepare(300, 40, 181, {3, 5}, {0, 30, 60}, 4, c.task == 36 || c.task == 40 ? 100 : 75);
         storeSubsets(c);
     }

@@ -37,11 +37,10 @@ protected:
     std::vector<int32_t> inProcess(uint16_t task, uint16_t seriesType, uint16_t level)
     {
         freeAlphabet(20, alphabet);
-        resetRandomStreams();
-        wNoiseSeed = kNoiseSeedStart;
-        EXPECT_EQ(makeAlphabet(hWnd, 128, 20, 20, alphabet), 1);
+        streams = RandomStreams{};
+        EXPECT_EQ(makeAlphabet(hWnd, 128, 20, 20, alphabet, streams), 1);
         std::vector<uint16_t> sequence(30, 1);
-        series = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, series);
+        series = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, series, streams);
         required.resize(options.required);
         prepare(options.length, 40, 181, {2, 4, 6}, {10, 25, 40}, options.repeats, level);
         context.threads = 1;
@@ -65,14 +64,14 @@ TEST_F(SimulateCommand, TablesEqualAnInProcessRunAfterAFreshStart)
     SimulateResult batch;
     simulate(hWnd, options, batch);
     ASSERT_EQ(batch.status, kTrawlingComplete) << batch.error;
-    EXPECT_EQ(cellsOf(batch.record), inProcess(4, 2, 75));
+    EXPECT_EQ(cellsOf(batch.record.get()), inProcess(4, 2, 75));
 
     options.task = 2;
     options.seriesType = 8;
     SimulateResult recognition;
     simulate(hWnd, options, recognition);
     ASSERT_EQ(recognition.status, kTrawlingComplete) << recognition.error;
-    EXPECT_EQ(cellsOf(recognition.record), inProcess(2, 8, 75));
+    EXPECT_EQ(cellsOf(recognition.record.get()), inProcess(2, 8, 75));
     EXPECT_EQ(recognition.record->wMakingSavedEnergy, 75);
     EXPECT_TRUE(boxes.messages().empty());
 }
@@ -87,7 +86,7 @@ TEST_F(SimulateCommand, WholePulseTypesDefaultToFullEnergyAndDetectionToEtalonOn
     EXPECT_EQ(batch.record->wMakingSavedEnergy, 100);
     EXPECT_EQ(batch.record->wProcessingSavedEnergy, 100);
     options.required = 1;
-    EXPECT_EQ(cellsOf(batch.record), inProcess(1, 4, 100));
+    EXPECT_EQ(cellsOf(batch.record.get()), inProcess(1, 4, 100));
 }
 
 TEST_F(SimulateCommand, JsonHoldsDescriptionGridAndSixTablesByLevelThenPulseCount)
@@ -95,7 +94,7 @@ TEST_F(SimulateCommand, JsonHoldsDescriptionGridAndSixTablesByLevelThenPulseCoun
     SimulateResult batch;
     simulate(hWnd, options, batch);
     ASSERT_EQ(batch.status, kTrawlingComplete);
-    const RestoreErrorHeader* r = batch.record;
+    const RestoreErrorHeader* r = batch.record.get();
     batch.elapsedSeconds = 7;
     const nlohmann::json j = nlohmann::json::parse(simulationJson(batch, options));
     EXPECT_EQ(j["wPulseValues"], (std::vector<int>{2, 4, 6}));
@@ -131,7 +130,7 @@ TEST_F(SimulateCommand, CommandLineOptionsReachTheRun)
     addSimulateOptions(app, parsed);
     app.parse(R"(--subsets "1,2;3,4" --subset 2,5 --task 2 --series-type 40 --noise-steps 4 --pick 2)", false);
     EXPECT_EQ(parsed.subset, (std::vector<int>{2, 5}));
-    EXPECT_EQ(parsed.subsets, "1,2;3,4");
+    EXPECT_EQ(parsed.subsetsText, "1,2;3,4");
     EXPECT_EQ(parsed.task, 2);
     EXPECT_EQ(parsed.seriesType, 40);
     EXPECT_EQ(parsed.pick, 2);
@@ -168,13 +167,13 @@ TEST_F(SimulateCommand, RefusedGridsAndSubsetsRunNoTrial)
     EXPECT_NE(loud.error.find("noise levels"), std::string::npos);
 
     options.noiseInitial = 0;
-    options.subsets = "1,2;;3";
+    options.subsetsText = "1,2;;3";
     SimulateResult badSubsets;
     simulate(hWnd, options, badSubsets);
     EXPECT_EQ(badSubsets.status, kTrawlingNotStarted);
     EXPECT_NE(badSubsets.error.find("--subsets"), std::string::npos);
 
-    options.subsets.clear();
+    options.subsetsText.clear();
     options.tmin = options.tmax = 10;           // shorter than a pulse: no series can be built
     options.pulsesFrom = options.pulsesTo = 6;  // a count the fresh start's series would take
     SimulateResult shortTmax;

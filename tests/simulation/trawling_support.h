@@ -25,7 +25,7 @@ protected:
         buildAlphabet();
         for (uint16_t e = 1; e <= 20; e++)
             required.push_back(e);
-        context.lpNoiseSeed = &wNoiseSeed;
+        context.lpStreams = &streams;
     }
 
     void TearDown() override

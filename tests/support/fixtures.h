@@ -1,5 +1,5 @@
-// Shared test scaffolding: a window whose message boxes are recorded, the
-// random streams put back to their start values, and the default alphabet.
+// Shared test scaffolding: a window whose message boxes are recorded, random
+// streams at their start values, and the default alphabet.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,24 +10,23 @@
 #include "platform/platform.h"
 #include "synthesis/synthesis.h"
 
-// A window owning a recorder, with the streams as in a freshly started program.
+// A window owning a recorder, with streams as in a freshly started program.
 class FreshStart : public ::testing::Test {
 protected:
     RecordingMessageBoxes boxes;   // every message box the code under test shows
     PlatformWindow window;         // owner of those boxes
     HWND hWnd = &window;           // what the operations take first
-    int16_t wNoiseSeed = kNoiseSeedStart; // the program state's noise stream
+    RandomStreams streams;         // every random stream, at its start value
     PulseHeader alphabet[kAlphabetCapacity]; // built by buildAlphabet()
 
     void SetUp() override
     {
         window.lpMessages = &boxes;
-        resetRandomStreams();
     }
 
     void buildAlphabet(int16_t amplitude = 128, uint16_t count = 20, uint16_t length = 20)
     {
-        ASSERT_EQ(makeAlphabet(hWnd, amplitude, count, length, alphabet), 1);
+        ASSERT_EQ(makeAlphabet(hWnd, amplitude, count, length, alphabet, streams), 1);
     }
 
     // Texts of every box shown so far, oldest first.

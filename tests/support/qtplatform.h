@@ -42,7 +42,6 @@ protected:
         setDefaultMessageBoxService(&session);
         setDialogService(&session);
         resetProgramState();
-        resetRandomStreams();
         hWnd = startMainWindow(nullptr, nullptr);
         ASSERT_NE(hWnd, nullptr);
         QApplication::processEvents();

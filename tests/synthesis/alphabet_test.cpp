@@ -77,11 +77,11 @@ TEST_F(MakeAlphabet, NoiseLikeEtalonsStayWithinAmplitudeAndDifferFromEachOther)
         }
     }
     // They are drawn from one stream: 10 etalons x 20 samples x 12 draws.
-    EXPECT_EQ(wNoiseEtalonSeed, advanced(kNoiseEtalonSeedStart, 10 * 20 * 12));
+    EXPECT_EQ(streams.wNoiseEtalonSeed, advanced(kNoiseEtalonSeedStart, 10 * 20 * 12));
 
     // A small amplitude makes the clipping bite: -a .. a - 1 exactly.
     PulseHeader small[kAlphabetCapacity];
-    ASSERT_EQ(makeAlphabet(hWnd, 4, 20, 50, small), 1);
+    ASSERT_EQ(makeAlphabet(hWnd, 4, 20, 50, small, streams), 1);
     bool low = false, high = false;
     for (int i = 10; i < 20; i++)
         for (int k = 0; k < 50; k++) {
@@ -100,19 +100,19 @@ TEST_F(MakeAlphabet, RebuildReusesStorageAndWarnsOnceOnlyWhenLengthGrows)
     const int16_t* last = alphabet[19].lpData.get();
     std::vector<int> noisy = samples(alphabet[12]);
 
-    ASSERT_EQ(makeAlphabet(hWnd, 128, 20, 20, alphabet), 1);
+    ASSERT_EQ(makeAlphabet(hWnd, 128, 20, 20, alphabet, streams), 1);
     EXPECT_EQ(alphabet[0].lpData.get(), first);
     EXPECT_EQ(alphabet[19].lpData.get(), last);
     EXPECT_EQ(boxes.count(), 0u);
     EXPECT_NE(samples(alphabet[12]), noisy) << "the noise stream goes on between builds";
 
-    ASSERT_EQ(makeAlphabet(hWnd, 128, 20, 12, alphabet), 1);
+    ASSERT_EQ(makeAlphabet(hWnd, 128, 20, 12, alphabet, streams), 1);
     EXPECT_EQ(alphabet[0].lpData.get(), first) << "shorter fits in place";
     EXPECT_EQ(alphabet[0].wReservedLength, 20);
     EXPECT_EQ(alphabet[0].wLength, 12);
     EXPECT_EQ(boxes.count(), 0u);
 
-    ASSERT_EQ(makeAlphabet(hWnd, 128, 20, 32, alphabet), 1);
+    ASSERT_EQ(makeAlphabet(hWnd, 128, 20, 32, alphabet, streams), 1);
     auto shown = boxes.messages();
     ASSERT_EQ(shown.size(), 1u);
     EXPECT_EQ(shown[0].text, "Предварительное освобождение памяти!");
@@ -128,8 +128,8 @@ TEST_F(MakeAlphabet, RefusesMoreThanTwentyEtalonsAndTouchesNothing)
 {
     buildAlphabet();
     std::vector<int> before = samples(alphabet[5]);
-    EXPECT_EQ(makeAlphabet(hWnd, 128, 21, 20, alphabet), 0);
-    EXPECT_EQ(makeAlphabet(hWnd, 128, 20, 0, alphabet), 0);
+    EXPECT_EQ(makeAlphabet(hWnd, 128, 21, 20, alphabet, streams), 0);
+    EXPECT_EQ(makeAlphabet(hWnd, 128, 20, 0, alphabet, streams), 0);
     EXPECT_EQ(boxes.count(), 2u);
     EXPECT_EQ(samples(alphabet[5]), before);
 }
@@ -139,7 +139,7 @@ TEST_F(MakeAlphabet, ShortAlphabetsAndShortPulsesAreBuiltWithoutFault)
     for (uint16_t n = 1; n <= 6; n++)
         for (uint16_t count = 1; count <= 20; count += 19) {
             PulseHeader entries[kAlphabetCapacity];
-            ASSERT_EQ(makeAlphabet(hWnd, 128, count, n, entries), 1);
+            ASSERT_EQ(makeAlphabet(hWnd, 128, count, n, entries, streams), 1);
             EXPECT_EQ(entries[count - 1].wNumber, count);
             if (count < kAlphabetCapacity) {
                 EXPECT_EQ(entries[count].lpData, nullptr) << "entries past the count stay empty";

@@ -1,8 +1,10 @@
-// Random streams: stated values, period, the normal draw, noise and reset.
+// Random streams: stated values, period, the normal draw, noise, copies of
+// the streams, and streams used on several threads at once.
 #include <cmath>
 #include <algorithm>
 #include <random>
 #include <set>
+#include <thread>
 
 #include "support/fixtures.h"
 
@@ -78,28 +80,91 @@ TEST(GaussRandom, HasTheRequestedSpreadAndAMeanHalfAUnitLow)
 
 TEST(SequenceGenerator, GivesTheStatedValuesFromStartStateOne)
 {
-    resetRandomStreams();
+    RandomStreams streams;
     for (int32_t expected : {41, 18467, 6334, 26500, 19169})
-        EXPECT_EQ(nextSequenceRandom(), expected);
+        EXPECT_EQ(nextSequenceRandom(streams), expected);
 }
 
-TEST(RandomStreams, ResetAndRestorePutEveryStreamBack)
+TEST(RandomStreams, StartAsAFreshProgramAndCopyAndAssignSaveAndRestore)
 {
-    resetRandomStreams();
-    RandomStreamsState start = saveRandomStreams();
-    nextRandom(wCutBeginSeed);
-    nextRandom(wSubsetGapSeed);
-    nextSequenceRandom();
-    EXPECT_EQ(wSubsetShiftSeed, kSubsetShiftSeedStart) << "shift and gap are separate streams";
-    EXPECT_NE(wSubsetGapSeed, kSubsetGapSeedStart);
-    RandomStreamsState moved = saveRandomStreams();
-    resetRandomStreams();
-    EXPECT_EQ(wCutBeginSeed, start.wCutBeginSeed);
-    EXPECT_EQ(dwSequenceState, start.dwSequenceState);
-    restoreRandomStreams(moved);
-    EXPECT_EQ(wCutBeginSeed, moved.wCutBeginSeed);
-    EXPECT_EQ(wSubsetGapSeed, moved.wSubsetGapSeed);
-    EXPECT_EQ(dwSequenceState, moved.dwSequenceState);
+    const RandomStreams start;
+    EXPECT_EQ(start.wNoiseSeed, kNoiseSeedStart);
+    EXPECT_EQ(start.wNoiseEtalonSeed, kNoiseEtalonSeedStart);
+    EXPECT_EQ(start.dwSequenceState, kSequenceStateStart);
+    RandomStreams streams = start;
+    nextRandom(streams.wCutBeginSeed);
+    nextRandom(streams.wSubsetGapSeed);
+    nextSequenceRandom(streams);
+    EXPECT_EQ(streams.wSubsetShiftSeed, kSubsetShiftSeedStart) << "shift and gap are separate streams";
+    EXPECT_NE(streams.wSubsetGapSeed, kSubsetGapSeedStart);
+    const RandomStreams moved = streams;
+    streams = start;
+    EXPECT_EQ(streams, start);
+    streams = moved;
+    EXPECT_EQ(streams.wCutBeginSeed, moved.wCutBeginSeed);
+    EXPECT_EQ(streams.dwSequenceState, moved.dwSequenceState);
+    EXPECT_NE(streams, start);
+}
+
+namespace {
+
+// Everything a workbench session draws, from `streams`: an alphabet, series of
+// both count kinds with a subset placed (random gaps or a random shift) and
+// their noise, and random etalon sequences. The samples made, then the
+// streams' end state.
+std::vector<int32_t> drawSession(RandomStreams streams, int seriesCount)
+{
+    std::vector<int32_t> out;
+    PulseHeader alphabet[kAlphabetCapacity];
+    if (!makeAlphabet(nullptr, 128, 20, 20, alphabet, streams))
+        return {};
+    for (const PulseHeader& e : alphabet)
+        out.insert(out.end(), e.lpData.get(), e.lpData.get() + e.wLength);
+    SeriesHeader* h = getCutOffSeriesHeader(nullptr, 20, 20, 40, 181, 1200, nullptr);
+    const int32_t subset[] = {3, 9, 14};
+    std::vector<uint16_t> sequence(30);
+    for (int k = 0; h && k < seriesCount; k++) {
+        setSelectedSubset(nullptr, subset, 3, k % 3 == 0 ? 3 : 5, 2, h);
+        for (uint16_t& e : sequence)
+            e = static_cast<uint16_t>(1 + (nextSequenceRandom(streams) >> 3) % 20);
+        h = k % 2 ? getRandomCountSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 0, sequence.data(), 128, 75, h,
+                                         streams)
+                  : getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, h, streams);
+        addNoise(h, static_cast<int16_t>(10 * k), streams);
+        out.insert(out.end(), h->lpNoisyData, h->lpNoisyData + h->dwSeriesSize);
+    }
+    freeSeriesHeader(h);
+    freeAlphabet(20, alphabet);
+    out.insert(out.end(), {streams.wCutBeginSeed, streams.wCutEndSeed, streams.wPositionSeed, streams.wQuantitySeed,
+                           streams.wSubsetShiftSeed, streams.wSubsetGapSeed, streams.wNoiseEtalonSeed,
+                           streams.dwSequenceState, streams.wNoiseSeed});
+    return out;
+}
+
+} // namespace
+
+TEST(RandomStreams, TwoUsedOnTwoThreadsAtOnceGiveWhatEachGivesAlone)
+{
+    std::mt19937 pick(81226);
+    auto any = [&pick] { return static_cast<int16_t>(pick() & 0x7FFF); };
+    for (int round = 0; round < 4; round++) {
+        // a from a fresh start in the first round, then both from anywhere
+        RandomStreams a;
+        if (round > 0)
+            a = RandomStreams{any(), any(), any(), any(), any(), any(), any(), static_cast<int32_t>(pick()), any()};
+        const RandomStreams b{any(), any(), any(), any(), any(), any(), any(), static_cast<int32_t>(pick()), any()};
+        const std::vector<int32_t> aloneA = drawSession(a, 12), aloneB = drawSession(b, 12);
+        ASSERT_FALSE(aloneA.empty());
+        ASSERT_NE(aloneA, aloneB) << "round " << round << ": the twins must differ to show anything";
+        std::vector<int32_t> togetherA, togetherB;
+        for (int repeat = 0; repeat < 3; repeat++) {
+            std::thread other([&] { togetherB = drawSession(b, 12); });
+            togetherA = drawSession(a, 12);
+            other.join();
+            ASSERT_EQ(togetherA, aloneA) << "round " << round << ", repeat " << repeat;
+            ASSERT_EQ(togetherB, aloneB) << "round " << round << ", repeat " << repeat;
+        }
+    }
 }
 
 using AddNoise = FreshStart;
@@ -108,11 +173,12 @@ TEST_F(AddNoise, LevelZeroKeepsPureSamplesAndStillDrawsTwelvePerSample)
 {
     buildAlphabet();
     std::vector<uint16_t> sequence(30, 3);
-    SeriesHeader* h = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, nullptr);
+    SeriesHeader* h =
+        getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 75, nullptr, streams);
     ASSERT_NE(h, nullptr);
-    addNoise(h, 0, wNoiseSeed);
+    addNoise(h, 0, streams);
     EXPECT_TRUE(std::equal(h->lpPureData, h->lpPureData + 1200, h->lpNoisyData));
-    EXPECT_EQ(wNoiseSeed, advanced(kNoiseSeedStart, 12 * 1200));
+    EXPECT_EQ(streams.wNoiseSeed, advanced(kNoiseSeedStart, 12 * 1200));
     EXPECT_EQ(h->wSeriesNoiseLevel, 0);
     freeSeriesHeader(h);
 }
@@ -121,11 +187,12 @@ TEST_F(AddNoise, ReplacesEarlierNoiseWithPurePlusFreshDraws)
 {
     buildAlphabet();
     std::vector<uint16_t> sequence(30, 5);
-    SeriesHeader* h = getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 600, 8, sequence.data(), 128, 100, nullptr);
+    SeriesHeader* h =
+        getCutOffSeries(hWnd, 20, alphabet, 20, 40, 181, 600, 8, sequence.data(), 128, 100, nullptr, streams);
     ASSERT_NE(h, nullptr);
-    addNoise(h, 150, wNoiseSeed);
-    int16_t twin = wNoiseSeed;
-    addNoise(h, 35, wNoiseSeed);
+    addNoise(h, 150, streams);
+    int16_t twin = streams.wNoiseSeed;
+    addNoise(h, 35, streams);
     for (int i = 0; i < 600; i++)
         ASSERT_EQ(h->lpNoisyData[i], static_cast<int16_t>(h->lpPureData[i] + static_cast<int16_t>(gaussRandom(twin, 0, 35))));
     EXPECT_EQ(h->wSeriesNoiseLevel, 35);
@@ -167,14 +234,15 @@ TEST(SkipNoise, LeavesTheStreamWhereAddNoiseLeavesIt)
         SeriesHeader* h = getCutOffSeriesHeader(nullptr, 20, 20, 40, 181, std::max(N, 20), nullptr);
         ASSERT_NE(h, nullptr);
         h->dwSeriesSize = N;
-        int16_t added = 4321, skipped = 4321;
+        RandomStreams added, skipped;
+        added.wNoiseSeed = skipped.wNoiseSeed = 4321;
         addNoise(h, 37, added);
         skipNoise(h, skipped);
         EXPECT_EQ(skipped, added) << N << " samples";
-        EXPECT_EQ(skipped, advanced(4321, 12L * N));
+        EXPECT_EQ(skipped.wNoiseSeed, advanced(4321, 12L * N));
         freeSeriesHeader(h);
     }
-    int16_t untouched = 99;
+    RandomStreams untouched;
     skipNoise(nullptr, untouched);
-    EXPECT_EQ(untouched, 99);
+    EXPECT_EQ(untouched, RandomStreams{});
 }

@@ -25,7 +25,7 @@ protected:
     SeriesHeader* build(int32_t N, uint16_t K, int16_t level = 100, uint16_t Tmin = 40, uint16_t Tmax = 181,
                         uint16_t q = 20)
     {
-        h = getCutOffSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, K, sequence.data(), 128, level, h);
+        h = getCutOffSeries(hWnd, 20, alphabet, q, Tmin, Tmax, N, K, sequence.data(), 128, level, h, streams);
         return h;
     }
 
@@ -157,8 +157,8 @@ TEST_F(Series, EveryAcceptedSeriesHoldsItsInvariants)
                              << Tmax << " K " << K << " level " << level;
         built++;
 
-        int16_t before = wNoiseSeed;
-        addNoise(h, static_cast<int16_t>(trial % 151), wNoiseSeed);
+        int16_t before = streams.wNoiseSeed;
+        addNoise(h, static_cast<int16_t>(trial % 151), streams);
         int16_t twin = before;
         for (int i = 0; i < N; i++)
             ASSERT_EQ(h->lpNoisyData[i],
@@ -192,10 +192,10 @@ TEST_F(Series, LevelZeroCanKeepASingleSample)
 TEST_F(Series, EachPulseDrawsOnceFromEachCutStreamAndOnceForItsStart)
 {
     ASSERT_NE(build(1200, 18, 100), nullptr);
-    EXPECT_EQ(wPositionSeed, advanced(kPositionSeedStart, 1 + 18)) << "anchor index, then one start per pulse";
-    EXPECT_EQ(wCutBeginSeed, advanced(kCutBeginSeedStart, 18)) << "whole pulses still advance the cut streams";
-    EXPECT_EQ(wCutEndSeed, advanced(kCutEndSeedStart, 18));
-    EXPECT_EQ(wQuantitySeed, kQuantitySeedStart);
+    EXPECT_EQ(streams.wPositionSeed, advanced(kPositionSeedStart, 1 + 18)) << "anchor index, then one start per pulse";
+    EXPECT_EQ(streams.wCutBeginSeed, advanced(kCutBeginSeedStart, 18)) << "whole pulses still advance the cut streams";
+    EXPECT_EQ(streams.wCutEndSeed, advanced(kCutEndSeedStart, 18));
+    EXPECT_EQ(streams.wQuantitySeed, kQuantitySeedStart);
 }
 
 TEST_F(Series, AnchorIsPlacedFirstThenForwardThenBackward)
@@ -299,8 +299,8 @@ TEST_F(Series, EveryEmploymentModePlacesTheSubsetAsItsDrawsSay)
         ASSERT_NE(build(1200, K), nullptr);
         EXPECT_EQ(std::vector<int>(sequence.begin(), sequence.begin() + K), c.seq) << "mode " << c.mode;
     }
-    EXPECT_EQ(wSubsetShiftSeed, shift);
-    EXPECT_EQ(wSubsetGapSeed, gap);
+    EXPECT_EQ(streams.wSubsetShiftSeed, shift);
+    EXPECT_EQ(streams.wSubsetGapSeed, gap);
 }
 
 TEST_F(Series, SingleFixedBeyondTheCountChangesNothing)
@@ -431,10 +431,10 @@ TEST_F(Series, ImpossibleParametersAreRefusedWithAMessageAndTheHeaderKept)
     for (const Bad& b : cases) {
         boxes.clear();
         SeriesHeader* same = getCutOffSeries(hWnd, b.A, alphabet, b.q, b.Tmin, b.Tmax, b.N, 5, sequence.data(), 128,
-                                             100, h);
+                                             100, h, streams);
         EXPECT_EQ(same, h);
         SeriesHeader* random = getRandomCountSeries(hWnd, b.A, alphabet, b.q, b.Tmin, b.Tmax, b.N, 0,
-                                                    sequence.data(), 128, 100, h);
+                                                    sequence.data(), 128, 100, h, streams);
         EXPECT_EQ(random, h);
         SeriesHeader* sized = getCutOffSeriesHeader(hWnd, b.A, b.q, b.Tmin, b.Tmax, b.N, h);
         EXPECT_EQ(sized, h);
@@ -451,8 +451,8 @@ TEST_F(Series, ImpossibleParametersAreRefusedWithAMessageAndTheHeaderKept)
 TEST_F(Series, EtalonsShorterThanThePulseLengthAreRefused)
 {
     PulseHeader shortAlphabet[kAlphabetCapacity];
-    ASSERT_EQ(makeAlphabet(hWnd, 128, 20, 10, shortAlphabet), 1);
-    h = getCutOffSeries(hWnd, 20, shortAlphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 100, nullptr);
+    ASSERT_EQ(makeAlphabet(hWnd, 128, 20, 10, shortAlphabet, streams), 1);
+    h = getCutOffSeries(hWnd, 20, shortAlphabet, 20, 40, 181, 1200, 18, sequence.data(), 128, 100, nullptr, streams);
     ASSERT_NE(h, nullptr);
     ASSERT_EQ(boxes.count(), 1u);
     EXPECT_NE(texts()[0].find("wImpulseSize"), std::string::npos);
@@ -464,13 +464,13 @@ TEST_F(Series, RandomCountIsDrawnOnceWithinTheAdmissibleRange)
     int16_t quantity = kQuantitySeedStart;
     for (int trial = 0; trial < 100; trial++) {
         int expected = 6 + (nextRandom(quantity) >> 2) % 25;
-        h = getRandomCountSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 0, sequence.data(), 128, 75, h);
+        h = getRandomCountSeries(hWnd, 20, alphabet, 20, 40, 181, 1200, 0, sequence.data(), 128, 75, h, streams);
         ASSERT_NE(h, nullptr);
         ASSERT_EQ(h->wImpulseQuantity, expected);
     }
     EXPECT_EQ(boxes.count(), 0u);
     // No admissible count at all: nothing comes back, and nothing is left behind.
-    h = getRandomCountSeries(hWnd, 20, alphabet, 20, 20, 20, 30, 0, sequence.data(), 128, 75, h);
+    h = getRandomCountSeries(hWnd, 20, alphabet, 20, 20, 20, 30, 0, sequence.data(), 128, 75, h, streams);
     EXPECT_EQ(h, nullptr);
 }
 
@@ -479,19 +479,18 @@ TEST_F(Series, RandomCountIsDrawnOnceWithinTheAdmissibleRange)
 TEST_F(Series, TwoFreshStartsGiveIdenticalSeriesAndNoise)
 {
     auto run = [&]() {
-        resetRandomStreams();
-        int16_t noise = kNoiseSeedStart;
+        RandomStreams streams;  // a fresh start's
         PulseHeader letters[kAlphabetCapacity];
-        makeAlphabet(hWnd, 128, 20, 20, letters);
+        makeAlphabet(hWnd, 128, 20, 20, letters, streams);
         std::vector<int16_t> out;
         SeriesHeader* s = nullptr;
         for (int k = 0; k < 5; k++) {
             std::vector<uint16_t> seq(30);
             for (auto& e : seq)
-                e = static_cast<uint16_t>(1 + (nextSequenceRandom() >> 3) % 20);
-            s = (k % 2) ? getRandomCountSeries(hWnd, 20, letters, 20, 40, 181, 1200, 0, seq.data(), 128, 75, s)
-                        : getCutOffSeries(hWnd, 20, letters, 20, 40, 181, 1200, 18, seq.data(), 128, 75, s);
-            addNoise(s, 20, noise);
+                e = static_cast<uint16_t>(1 + (nextSequenceRandom(streams) >> 3) % 20);
+            s = (k % 2) ? getRandomCountSeries(hWnd, 20, letters, 20, 40, 181, 1200, 0, seq.data(), 128, 75, s, streams)
+                        : getCutOffSeries(hWnd, 20, letters, 20, 40, 181, 1200, 18, seq.data(), 128, 75, s, streams);
+            addNoise(s, 20, streams);
             out.insert(out.end(), s->sampleBlock.begin(), s->sampleBlock.end());
         }
         for (auto& l : letters)
@@ -530,17 +529,17 @@ TEST_F(Series, SkipLeavesStreamsAndSequenceAsTheConstructionForRandomParameters)
         for (uint16_t& e : sequence)
             e = static_cast<uint16_t>(in(0, 22));
         std::vector<uint16_t> skippedSequence = sequence;
-        const RandomStreamsState before{static_cast<int16_t>(in(0, 32767)), static_cast<int16_t>(in(0, 32767)),
-                                        static_cast<int16_t>(in(0, 32767)), static_cast<int16_t>(in(0, 32767)),
-                                        static_cast<int16_t>(in(0, 32767)), static_cast<int16_t>(in(0, 32767)),
-                                        123, 1};
-        restoreRandomStreams(before);
+        const RandomStreams before{static_cast<int16_t>(in(0, 32767)), static_cast<int16_t>(in(0, 32767)),
+                                   static_cast<int16_t>(in(0, 32767)), static_cast<int16_t>(in(0, 32767)),
+                                   static_cast<int16_t>(in(0, 32767)), static_cast<int16_t>(in(0, 32767)),
+                                   123, 1, static_cast<int16_t>(in(0, 32767))};
+        streams = before;
         const int made = makeExtSeries(hWnd, 20, alphabet, 20, Tmin, Tmax, N, K, sequence.data(), 128,
-                                       static_cast<int16_t>(in(0, 100)), h);
-        const RandomStreamsState afterBuild = saveRandomStreams();
-        restoreRandomStreams(before);
-        EXPECT_EQ(skipExtSeries(20, alphabet, 20, Tmin, Tmax, N, K, skippedSequence.data(), h), made);
-        const RandomStreamsState afterSkip = saveRandomStreams();
+                                       static_cast<int16_t>(in(0, 100)), h, streams);
+        const RandomStreams afterBuild = streams;
+        streams = before;
+        EXPECT_EQ(skipExtSeries(20, alphabet, 20, Tmin, Tmax, N, K, skippedSequence.data(), h, streams), made);
+        const RandomStreams afterSkip = streams;
         ASSERT_TRUE(afterSkip == afterBuild)
             << "trial " << trial << ": N " << N << ", K " << K << ", employment " << h->wSubsetEmployment;
         ASSERT_EQ(skippedSequence, sequence) << "trial " << trial;
