@@ -35,22 +35,28 @@ int drawChoicePanel(HWND hWnd, HDC hdc, const RECT& panelRect, RECT* itemRects, 
 // Every position of the panel, computed before it is drawn (client pixels;
 // rectangles right and bottom inclusive unless said otherwise).
 struct SubsetPanelGeometry {
-    int32_t mx, my;                // margins: area width / 170, height / 131
-    int32_t pl, pr, pw, pt, ph, pb; // top panel: left, right, width, top, height, bottom
-    int32_t rowsOfCells;           // rows of cells in the top panel, 1 or 2
-    int32_t cw, ch;                // cell (and slot) width and height
-    std::vector<RECT> cells;       // top-panel cells, one per etalon of the series header (20 at most)
-    RECT strip;                    // the strip's frame
-    std::vector<RECT> stripSlots;  // the strip's slots
-    int32_t bw, bh, buttonTop;     // button width, height and top
-    std::vector<RECT> buttons;     // one per label, in label order
+    int32_t marginX, marginY;              // margins: area width / 170, height / 131
+    int32_t panelLeft, panelRight;         // top panel: left and right column
+    int32_t panelWidth;                    // top panel: panelRight - panelLeft + 1
+    int32_t panelTop, panelHeight;         // top panel: top row; height, (area height - 3 marginY) / 4
+    int32_t panelBottom;                   // top panel: bottom row, panelTop + panelHeight
+    int32_t rowsOfCells;                   // rows of cells in the top panel, 1 or 2
+    int32_t cellWidth, cellHeight;         // cell (and slot) width and height
+    std::vector<RECT> cells;               // top-panel cells, one per etalon of the series header (20 at most)
+    RECT strip;                            // the strip's frame
+    std::vector<RECT> stripSlots;          // the strip's slots
+    int32_t buttonWidth, buttonHeight;     // button width and height
+    int32_t buttonTop;                     // top of every button
+    std::vector<RECT> buttons;             // one per label, in label order
     // Tuple panel only: the reserved subsets below the buttons, in two columns.
-    int32_t al, aw, at, ah;        // their area: left, width, top, height
-    int32_t halfRows;              // rows per column: (reserved + 1) / 2
-    int32_t cwid, rh, mw, mh;      // column width, row height, mini cell width and height
-    POINT captionAt;               // top-left of " reserved subsets %d "
-    std::vector<RECT> rows;        // per reserved subset: Rectangle() arguments, also its hit rectangle
-    std::vector<RECT> rowCells;    // per reserved subset, capacity cells (drawEtalonCell rectangles)
+    int32_t reservedLeft, reservedWidth;   // their area: left, width
+    int32_t reservedTop, reservedHeight;   // their area: top, height
+    int32_t halfRows;                      // rows per column: (reserved + 1) / 2
+    int32_t columnWidth, rowHeight;        // column width, row height
+    int32_t miniCellWidth, miniCellHeight; // width and height of a cell inside a row
+    POINT captionAt;                       // top-left of " reserved subsets %d "
+    std::vector<RECT> rows;                // per reserved subset: Rectangle() arguments, also its hit rectangle
+    std::vector<RECT> rowCells;            // per reserved subset, capacity cells (drawEtalonCell rectangles)
 };
 // `cells` etalons in the top panel (the header's wReservedEtalons), `slotCount`
 // strip slots, `labelWidth` the widest label in pixels, `buttons` labels;
@@ -58,7 +64,8 @@ struct SubsetPanelGeometry {
 SubsetPanelGeometry subsetPanelGeometry(const RECT& area, int32_t lineHeight, int32_t aveCharWidth, int32_t cells,
                                         int32_t slotCount, int32_t labelWidth, int32_t buttons, bool tuplePanel,
                                         int32_t reserved, int32_t capacity);
-// Where an etalon is drawn inside a cell or slot: (left + mx, top, right - 2mx, bottom - 2my - h).
+// Where an etalon is drawn inside a cell or slot:
+// (left + marginX, top, right - 2 marginX, bottom - 2 marginY - lineHeight).
 RECT subsetEtalonRect(const SubsetPanelGeometry& g, const RECT& cell, int32_t lineHeight);
 
 // Allocates the strip and the reserved subsets on first use (capacity 10).
@@ -378,7 +385,7 @@ struct ParamsHeader {
     RECT* pulsesSelectedAreas;   // [wAreasCapacity] hit rectangle of pulse count Mmin + i
     std::vector<RECT> areaStore; // behind pulsesSelectedAreas
     RECT PanelRect;              // the inner panel
-    RECT PlotRect;               // the diagram's axes: (px, py0, right, py)
+    RECT PlotRect;               // the diagram's axes: (plotLeft, plotTop, plotRight, plotBottom)
     RECT APlusHandleRect;        // hit rectangle of the dotted a+ level
     RECT BMinusHandleRect;       // hit rectangle of the dotted b- level
     RECT ParamsCancelRect;       // the Cancel button
@@ -412,9 +419,9 @@ struct ParamsHeader {
 
 // Text sizes the geometry needs, as the surface's font measures them.
 struct ParamsTextSizes {
-    int32_t lineHeight;        // h, wLineHeight
-    int32_t textHeight;        // th, height of a line of text
-    int32_t aveCharWidth;      // cw
+    int32_t lineHeight;        // wLineHeight, pixels
+    int32_t textHeight;        // height of a line of text, pixels
+    int32_t aveCharWidth;      // wAveCharWidth, pixels
     int32_t bLabelWidth;       // width of "%d" of b
     int32_t buttonLabelWidth;  // widest of " Cancel " and " OK "
     int32_t tminLabelWidth;    // width of " Tmin "
@@ -423,34 +430,40 @@ struct ParamsTextSizes {
 
 // Everything of the panel that depends on the area and the text sizes only.
 struct ParamsPanelGeometry {
-    int32_t W, H;                // SeriesAreaRect width and height (inclusive edges)
-    int32_t mx, my;              // margins: W / 170, H / 131
-    int32_t h, th, cw;           // line height, text height, average character width
-    int32_t bw, bh;              // button width and height
-    int32_t fl, ft, fr, fb;      // the frame: left, top, right, bottom (inclusive)
-    int32_t fw, fh;              // fr - fl, fb - ft
-    RECT panel;                  // PanelRect
-    int32_t px, py0, py;         // PlotRect left, top, bottom (axis origin at (px, py))
-    int32_t right;               // PlotRect right
-    int32_t pw, ph;              // right - px + 1, py - py0 + 1
-    POINT textAt;                // top-left of the first geometry text line
-    POINT tminLabelAt;           // top-left of " Tmin "
-    POINT editAt;                // the edit field's top-left corner
-    SIZE editSize;               // the edit field's width and height
-    RECT cancel, ok;             // the two buttons
+    int32_t W, H;                          // SeriesAreaRect width and height (inclusive edges)
+    int32_t marginX, marginY;              // margins: W / 170, H / 131
+    int32_t lineHeight, textHeight;        // line height, height of a line of text
+    int32_t aveCharWidth;                  // average character width
+    int32_t buttonWidth, buttonHeight;     // button width and height
+    int32_t frameLeft, frameTop;           // the frame's top-left (inclusive)
+    int32_t frameRight, frameBottom;       // the frame's bottom-right (inclusive)
+    int32_t frameWidth, frameHeight;       // frameRight - frameLeft, frameBottom - frameTop
+    RECT panel;                            // PanelRect
+    int32_t plotLeft, plotTop, plotBottom; // PlotRect left, top, bottom (axis origin at (plotLeft, plotBottom))
+    int32_t plotRight;                     // PlotRect right
+    int32_t plotWidth, plotHeight;         // plotRight - plotLeft + 1, plotBottom - plotTop + 1
+    POINT textAt;                          // top-left of the first geometry text line
+    POINT tminLabelAt;                     // top-left of " Tmin "
+    POINT editAt;                          // the edit field's top-left corner
+    SIZE editSize;                         // the edit field's width and height
+    RECT cancel, ok;                       // the two buttons
 };
 ParamsPanelGeometry paramsPanelGeometry(const RECT& area, const ParamsTextSizes& sizes);
 
 // The scales of the diagram for pulse counts up to Mmax and starts a..b.
 // Mmax of 1 and b equal to a scale as if the span were one step.
 struct ParamsScale {
-    int32_t px, py, pw, ph;  // from the geometry
-    int32_t Mmax, a, b;      // from the record
-    int32_t x(int64_t k) const;   // px + (k - 1) pw / (Mmax - 1)
-    int32_t y(int64_t v) const;   // py - (v - a) ph / (b - a)
-    int32_t halfStepX(int64_t s) const;  // x at half pulse steps: px + (s pw + (Mmax - 1)) / (2 (Mmax - 1))
-    int32_t halfStepY(int64_t w) const;  // y at half interval steps: py - (w ph + (b - a)) / (2 (b - a))
-    int32_t leftX() const;        // px - (pw + (Mmax - 1)) / (2 (Mmax - 1)): where lines 1 and 3 start
+    int32_t plotLeft, plotBottom;   // from the geometry: the axis origin
+    int32_t plotWidth, plotHeight;  // from the geometry
+    int32_t Mmax, a, b;             // from the record
+    int32_t x(int64_t k) const;     // plotLeft + (k - 1) plotWidth / (Mmax - 1)
+    int32_t y(int64_t v) const;     // plotBottom - (v - a) plotHeight / (b - a)
+    // x at half pulse steps: plotLeft + (s plotWidth + (Mmax - 1)) / (2 (Mmax - 1))
+    int32_t halfStepX(int64_t s) const;
+    // y at half interval steps: plotBottom - (w plotHeight + (b - a)) / (2 (b - a))
+    int32_t halfStepY(int64_t w) const;
+    // plotLeft - (plotWidth + (Mmax - 1)) / (2 (Mmax - 1)): where lines 1 and 3 start
+    int32_t leftX() const;
 };
 ParamsScale paramsScale(const ParamsPanelGeometry& g, const ParamsHeader& p);
 
@@ -465,7 +478,7 @@ struct ParamsDiagram {
     RECT aPlusHandle, bMinusHandle;     // their hit rectangles
     int32_t c, c1, c2;                  // ends of the slanted lines: c (line 1), c' (line 2), c'' (lines 3, 4)
     ParamsLine lines[4];                // Tmax line, Tmin line, earliest from the start, earliest from the end
-    int32_t tolerance;                  // hit tolerance of lines 1 and 2: my / 2 + 1
+    int32_t tolerance;                  // hit tolerance of lines 1 and 2: marginY / 2 + 1
 };
 ParamsDiagram paramsDiagram(const ParamsPanelGeometry& g, const ParamsHeader& p);
 

@@ -139,16 +139,16 @@ void drawSegment(HDC hdc, const ParamsLine& line, const RECT& box)
     }
     const double x0 = line.from.x, y0 = line.from.y, dx = double(line.to.x) - x0, dy = double(line.to.y) - y0;
     double t0 = 0, t1 = 1;
-    const double pp[4] = {-dx, dx, -dy, dy};
-    const double qq[4] = {x0 - box.left, box.right - x0, y0 - box.top, box.bottom - y0};
+    const double stepOut[4] = {-dx, dx, -dy, dy};
+    const double roomToEdge[4] = {x0 - box.left, box.right - x0, y0 - box.top, box.bottom - y0};
     for (int i = 0; i < 4; i++) {
-        if (pp[i] == 0) {
-            if (qq[i] < 0)
+        if (stepOut[i] == 0) {
+            if (roomToEdge[i] < 0)
                 return;  // parallel to this edge and outside it
             continue;
         }
-        const double r = qq[i] / pp[i];
-        if (pp[i] < 0)
+        const double r = roomToEdge[i] / stepOut[i];
+        if (stepOut[i] < 0)
             t0 = std::max(t0, r);
         else
             t1 = std::min(t1, r);
@@ -169,11 +169,11 @@ void drawDotted(HDC hdc, const ParamsLine& line, const RECT& box)
 }
 
 // Text whose right edge is at x; returns the rectangle it took (inclusive).
-RECT textRightAligned(HDC hdc, int32_t x, int32_t y, int32_t th, const std::string& s)
+RECT textRightAligned(HDC hdc, int32_t x, int32_t y, int32_t textHeight, const std::string& s)
 {
     const int32_t w = textWidth(hdc, s);
     text(hdc, x - w, y, s);
-    return RECT{x - w, y, x - 1, y + th - 1};
+    return RECT{x - w, y, x - 1, y + textHeight - 1};
 }
 
 // Fills an inclusive rectangle.
@@ -190,126 +190,129 @@ void fill(HDC hdc, const RECT& r, COLORREF color)
 ParamsTextSizes measure(HDC hdc, const ParamsHeader& p)
 {
     const DisplayState& d = gDisplay;
-    ParamsTextSizes sz{};
-    sz.lineHeight = d.wLineHeight;
-    sz.textHeight = d.TextMetrics.tmHeight;
-    sz.aveCharWidth = d.wAveCharWidth;
+    ParamsTextSizes sizes{};
+    sizes.lineHeight = d.wLineHeight;
+    sizes.textHeight = d.TextMetrics.tmHeight;
+    sizes.aveCharWidth = d.wAveCharWidth;
     char b[16];
     std::snprintf(b, sizeof b, "%d", p.b);
-    sz.bLabelWidth = textWidth(hdc, b);
-    sz.buttonLabelWidth = std::max(textWidth(hdc, " Cancel "), textWidth(hdc, " OK "));
-    sz.tminLabelWidth = textWidth(hdc, " Tmin ");
-    sz.editWidth = textWidth(hdc, " 9999");
-    return sz;
+    sizes.bLabelWidth = textWidth(hdc, b);
+    sizes.buttonLabelWidth = std::max(textWidth(hdc, " Cancel "), textWidth(hdc, " OK "));
+    sizes.tminLabelWidth = textWidth(hdc, " Tmin ");
+    sizes.editWidth = textWidth(hdc, " 9999");
+    return sizes;
 }
 
 // The erase pass of an incremental paint: what moved since the last paint is
 // drawn again with the erase pen, and the texts' places are cleared, before
 // everything is drawn on top. The frame and the panel keep their outlines.
-void eraseMoved(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& dg, const ParamsHeader& p,
+void eraseMoved(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& diagram, const ParamsHeader& p,
                 const RECT& box)
 {
     HPEN pen = CreatePen(PS_SOLID, 1, kErasePen);
     HGDIOBJ oldPen = SelectObject(hdc, pen);
-    if (!sameLine(p.MLine, dg.mLine) || !sameLine(p.BLevelLine, dg.bLevel)) {
+    if (!sameLine(p.MLine, diagram.mLine) || !sameLine(p.BLevelLine, diagram.bLevel)) {
         drawSegment(hdc, p.MLine, box);
         drawSegment(hdc, p.BLevelLine, box);
     }
-    if (!sameLine(p.APlusLevelLine, dg.aPlusLevel))
+    if (!sameLine(p.APlusLevelLine, diagram.aPlusLevel))
         drawSegment(hdc, p.APlusLevelLine, box);
-    if (!sameLine(p.BMinusLevelLine, dg.bMinusLevel))
+    if (!sameLine(p.BMinusLevelLine, diagram.bMinusLevel))
         drawSegment(hdc, p.BMinusLevelLine, box);
     // Upward ticks beyond the new M (the scale is the same: same area, same Mmax).
-    const ParamsScale sc = paramsScale(g, p);
+    const ParamsScale scale = paramsScale(g, p);
     for (int32_t k = std::max(1, p.wPanelPulses + 1); k <= p.previous.M; k++) {
-        MoveToEx(hdc, sc.x(k), g.py - 1, nullptr);
-        LineTo(hdc, sc.x(k), g.py - 3);
+        MoveToEx(hdc, scale.x(k), g.plotBottom - 1, nullptr);
+        LineTo(hdc, scale.x(k), g.plotBottom - 3);
     }
     for (int i = 0; i < 4; i++)
-        if (!sameLine(p.DrawnLines[i], dg.lines[i]))
+        if (!sameLine(p.DrawnLines[i], diagram.lines[i]))
             drawSegment(hdc, p.DrawnLines[i], box);
     SelectObject(hdc, oldPen);
     DeleteObject(pen);
 
     // The labels: the value column left of the plot, the index rows below the
     // axis (inside the panel's outline), and the text block left of the panel.
-    const RECT& pr = g.panel;
-    fill(hdc, RECT{pr.left + 1, pr.top + 1, g.px - g.mx - 1, pr.bottom - 1}, RGB(255, 255, 255));
-    fill(hdc, RECT{pr.left + 1, g.py + 3, pr.right - 1, pr.bottom - 1}, RGB(255, 255, 255));
-    const int32_t textBottom = std::min(g.textAt.y + 15 * g.h, g.fb - 1);
-    fill(hdc, RECT{g.fl + 1, g.textAt.y, std::min(pr.left, g.fr) - 1, textBottom}, RGB(255, 255, 255));
+    const RECT& panel = g.panel;
+    fill(hdc, RECT{panel.left + 1, panel.top + 1, g.plotLeft - g.marginX - 1, panel.bottom - 1}, RGB(255, 255, 255));
+    fill(hdc, RECT{panel.left + 1, g.plotBottom + 3, panel.right - 1, panel.bottom - 1}, RGB(255, 255, 255));
+    const int32_t textBottom = std::min(g.textAt.y + 15 * g.lineHeight, g.frameBottom - 1);
+    fill(hdc, RECT{g.frameLeft + 1, g.textAt.y, std::min(panel.left, g.frameRight) - 1, textBottom},
+         RGB(255, 255, 255));
 
     SelectObject(hdc, GetStockObject(BLACK_PEN));
     SelectObject(hdc, GetStockObject(NULL_BRUSH));
-    Rectangle(hdc, g.fl, g.ft, g.fr + 1, g.ft + g.fh + 1);
-    Rectangle(hdc, pr.left, pr.top, pr.right + 1, pr.bottom + 1);
+    Rectangle(hdc, g.frameLeft, g.frameTop, g.frameRight + 1, g.frameTop + g.frameHeight + 1);
+    Rectangle(hdc, panel.left, panel.top, panel.right + 1, panel.bottom + 1);
 }
 
 // Keeps what the mouse handling hit-tests and the next erase pass erases.
-void recordPanelShapes(ParamsHeader* p, const ParamsPanelGeometry& g, const ParamsDiagram& dg)
+void recordPanelShapes(ParamsHeader* p, const ParamsPanelGeometry& g, const ParamsDiagram& diagram)
 {
     p->PanelRect = g.panel;
-    p->PlotRect = RECT{g.px, g.py0, g.right, g.py};
-    for (size_t i = 0; i < dg.areas.size() && i < size_t(p->wAreasCapacity); i++)
-        p->pulsesSelectedAreas[i] = dg.areas[i];
-    p->APlusHandleRect = dg.aPlusHandle;
-    p->BMinusHandleRect = dg.bMinusHandle;
-    p->TmaxLine = dg.lines[0];
-    p->TminLine = dg.lines[1];
-    p->wTmaxLineTolerance = p->wTminLineTolerance = dg.tolerance;
+    p->PlotRect = RECT{g.plotLeft, g.plotTop, g.plotRight, g.plotBottom};
+    for (size_t i = 0; i < diagram.areas.size() && i < size_t(p->wAreasCapacity); i++)
+        p->pulsesSelectedAreas[i] = diagram.areas[i];
+    p->APlusHandleRect = diagram.aPlusHandle;
+    p->BMinusHandleRect = diagram.bMinusHandle;
+    p->TmaxLine = diagram.lines[0];
+    p->TminLine = diagram.lines[1];
+    p->wTmaxLineTolerance = p->wTminLineTolerance = diagram.tolerance;
     for (int i = 0; i < 4; i++)
-        p->DrawnLines[i] = dg.lines[i];
-    p->BLevelLine = dg.bLevel;
-    p->MLine = dg.mLine;
-    p->APlusLevelLine = dg.aPlusLevel;
-    p->BMinusLevelLine = dg.bMinusLevel;
+        p->DrawnLines[i] = diagram.lines[i];
+    p->BLevelLine = diagram.bLevel;
+    p->MLine = diagram.mLine;
+    p->APlusLevelLine = diagram.aPlusLevel;
+    p->BMinusLevelLine = diagram.bMinusLevel;
     p->ParamsCancelRect = g.cancel;
     p->ParamsOKRect = g.ok;
 }
 
 // Axes, ticks (two pixels off the axis each way), b level, M line, dotted levels.
-void drawAxesAndLevels(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& dg, const RECT& box)
+void drawAxesAndLevels(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& diagram, const RECT& box)
 {
-    drawSegment(hdc, dg.axisY, box);
-    drawSegment(hdc, dg.axisX, box);
-    for (int32_t x : dg.upTicks) {
-        MoveToEx(hdc, x, g.py - 1, nullptr);
-        LineTo(hdc, x, g.py - 3);
+    drawSegment(hdc, diagram.axisY, box);
+    drawSegment(hdc, diagram.axisX, box);
+    for (int32_t x : diagram.upTicks) {
+        MoveToEx(hdc, x, g.plotBottom - 1, nullptr);
+        LineTo(hdc, x, g.plotBottom - 3);
     }
-    for (int32_t x : dg.downTicks) {
-        MoveToEx(hdc, x, g.py + 1, nullptr);
-        LineTo(hdc, x, g.py + 3);
+    for (int32_t x : diagram.downTicks) {
+        MoveToEx(hdc, x, g.plotBottom + 1, nullptr);
+        LineTo(hdc, x, g.plotBottom + 3);
     }
-    drawSegment(hdc, dg.bLevel, box);
-    drawSegment(hdc, dg.mLine, box);
-    drawDotted(hdc, dg.aPlusLevel, box);
-    drawDotted(hdc, dg.bMinusLevel, box);
+    drawSegment(hdc, diagram.bLevel, box);
+    drawSegment(hdc, diagram.mLine, box);
+    drawDotted(hdc, diagram.aPlusLevel, box);
+    drawDotted(hdc, diagram.bMinusLevel, box);
 }
 
 // Index labels (1..M, and Mmin..Mmax one line lower) and the value labels left
 // of the plot, centred on their levels; keeps where a+ and b- went.
-void drawPanelLabels(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& dg, ParamsHeader* p)
+void drawPanelLabels(HDC hdc, const ParamsPanelGeometry& g, const ParamsDiagram& diagram, ParamsHeader* p)
 {
-    const ParamsScale sc = paramsScale(g, *p);
+    const ParamsScale scale = paramsScale(g, *p);
     char label[32];
-    const int32_t row = g.py + g.th / 2;
+    const int32_t row = g.plotBottom + g.textHeight / 2;
     for (int32_t k = 1; k <= p->wPanelPulses; k++) {
         std::snprintf(label, sizeof label, "%d", k);
-        textRightAligned(hdc, sc.x(k) + g.cw / 2, row, g.th, label);
+        textRightAligned(hdc, scale.x(k) + g.aveCharWidth / 2, row, g.textHeight, label);
     }
     for (int32_t k = p->wPanelMinPulses; k <= p->wPanelMaxPulses; k++) {
         std::snprintf(label, sizeof label, "%d", k);
-        textRightAligned(hdc, sc.x(k) + g.cw / 2, row + g.h, g.th, label);
+        textRightAligned(hdc, scale.x(k) + g.aveCharWidth / 2, row + g.lineHeight, g.textHeight, label);
     }
-    const int32_t labelRight = g.px - g.mx;
+    const int32_t labelRight = g.plotLeft - g.marginX;
     std::snprintf(label, sizeof label, "%d", p->a);
-    textRightAligned(hdc, labelRight, g.py - g.th / 2, g.th, label);
+    textRightAligned(hdc, labelRight, g.plotBottom - g.textHeight / 2, g.textHeight, label);
     std::snprintf(label, sizeof label, "%d", p->aPlus);
-    p->APlusLabelRect = textRightAligned(hdc, labelRight, dg.aPlusLevel.from.y - g.th / 2, g.th, label);
+    p->APlusLabelRect =
+        textRightAligned(hdc, labelRight, diagram.aPlusLevel.from.y - g.textHeight / 2, g.textHeight, label);
     std::snprintf(label, sizeof label, "%d", p->bMinus);
-    p->BMinusLabelRect = textRightAligned(hdc, labelRight, dg.bMinusLevel.from.y - g.th / 2, g.th, label);
+    p->BMinusLabelRect =
+        textRightAligned(hdc, labelRight, diagram.bMinusLevel.from.y - g.textHeight / 2, g.textHeight, label);
     std::snprintf(label, sizeof label, "%d", p->b);
-    textRightAligned(hdc, labelRight, dg.bLevel.from.y - g.th / 2, g.th, label);
+    textRightAligned(hdc, labelRight, diagram.bLevel.from.y - g.textHeight / 2, g.textHeight, label);
 }
 
 // Geometry texts, then after a blank line the value block, its labels
@@ -319,16 +322,16 @@ void drawPanelTexts(HDC hdc, const ParamsPanelGeometry& g, const ParamsHeader& p
     int32_t y = g.textAt.y;
     for (const std::string& line : paramsGeometryTexts(p)) {
         text(hdc, g.textAt.x, y, line);
-        y += g.h;
+        y += g.lineHeight;
     }
-    y += g.h;
+    y += g.lineHeight;
     const int32_t valueX = g.textAt.x + textWidth(hdc, " pulses = ");
     for (const auto& [name, value] : paramsValueTexts(p)) {
         if (!name.empty()) {
-            textRightAligned(hdc, valueX, y, g.th, name);
+            textRightAligned(hdc, valueX, y, g.textHeight, name);
             text(hdc, valueX, y, value);
         }
-        y += g.h;
+        y += g.lineHeight;
     }
 }
 
@@ -358,7 +361,7 @@ int drawParamsPanel(HWND hWnd, HDC hdc, ParamsHeader* lpParamsHeader, SeriesHead
         return 0;
     const RECT area = gDisplay.SeriesAreaRect;
     const ParamsPanelGeometry g = paramsPanelGeometry(area, measure(hdc, *p));
-    const ParamsDiagram dg = paramsDiagram(g, *p);
+    const ParamsDiagram diagram = paramsDiagram(g, *p);
     // Lines are drawn within the area and a margin around it.
     const RECT box{area.left - 64, area.top - 64, area.right + 64, area.bottom + 64};
     HGDIOBJ oldPen = SelectObject(hdc, GetStockObject(BLACK_PEN));
@@ -369,18 +372,18 @@ int drawParamsPanel(HWND hWnd, HDC hdc, ParamsHeader* lpParamsHeader, SeriesHead
     // Over the last picture only when it is there to be drawn over.
     const bool incremental = p->bChanged && p->bPainted && sameRect(p->LastAreaRect, area);
     if (incremental) {
-        eraseMoved(hdc, g, dg, *p, box);
+        eraseMoved(hdc, g, diagram, *p, box);
         SelectObject(hdc, GetStockObject(BLACK_PEN));
         SelectObject(hdc, GetStockObject(WHITE_BRUSH));
     } else {
         fill(hdc, area, kPanelBackground);
-        Rectangle(hdc, g.fl, g.ft, g.fr + 1, g.ft + g.fh + 1);
+        Rectangle(hdc, g.frameLeft, g.frameTop, g.frameRight + 1, g.frameTop + g.frameHeight + 1);
         Rectangle(hdc, g.panel.left, g.panel.top, g.panel.right + 1, g.panel.bottom + 1);
     }
-    recordPanelShapes(p, g, dg);
-    drawAxesAndLevels(hdc, g, dg, box);
-    drawPanelLabels(hdc, g, dg, p);
-    for (const ParamsLine& line : dg.lines)  // the slanted lines
+    recordPanelShapes(p, g, diagram);
+    drawAxesAndLevels(hdc, g, diagram, box);
+    drawPanelLabels(hdc, g, diagram, p);
+    for (const ParamsLine& line : diagram.lines)  // the slanted lines
         drawSegment(hdc, line, box);
     drawPanelTexts(hdc, g, *p);
     // " Tmin " and the edit field right of it.

@@ -82,42 +82,43 @@ int64_t leastCount(const ParamsHeader* p, int64_t t)
 ** Geometry
 **========================================================================*/
 
-ParamsPanelGeometry paramsPanelGeometry(const RECT& area, const ParamsTextSizes& sz)
+ParamsPanelGeometry paramsPanelGeometry(const RECT& area, const ParamsTextSizes& sizes)
 {
     ParamsPanelGeometry g{};
     g.W = area.right - area.left + 1;  // right and bottom of the area are inclusive
     g.H = area.bottom - area.top + 1;
-    g.mx = g.W / 170;
-    g.my = g.H / 131;
-    g.h = sz.lineHeight;
-    g.th = sz.textHeight;
-    g.cw = sz.aveCharWidth;
-    g.bw = sz.buttonLabelWidth + 4 * g.cw;
-    g.bh = 2 * g.h - 1;
+    g.marginX = g.W / 170;
+    g.marginY = g.H / 131;
+    g.lineHeight = sizes.lineHeight;
+    g.textHeight = sizes.textHeight;
+    g.aveCharWidth = sizes.aveCharWidth;
+    g.buttonWidth = sizes.buttonLabelWidth + 4 * g.aveCharWidth;
+    g.buttonHeight = 2 * g.lineHeight - 1;
     // The frame leaves room below it for the buttons.
-    g.fl = area.left + g.mx;
-    g.fr = area.right - g.mx;
-    g.ft = area.top + g.my;
-    g.fb = area.bottom - 3 * g.my - g.bh;
-    g.fw = g.fr - g.fl;
-    g.fh = g.fb - g.ft;
-    g.panel = RECT{g.fl + g.fw / 4, g.ft + g.fh / 8, g.fr - g.mx, g.ft + g.fh - g.my};
+    g.frameLeft = area.left + g.marginX;
+    g.frameRight = area.right - g.marginX;
+    g.frameTop = area.top + g.marginY;
+    g.frameBottom = area.bottom - 3 * g.marginY - g.buttonHeight;
+    g.frameWidth = g.frameRight - g.frameLeft;
+    g.frameHeight = g.frameBottom - g.frameTop;
+    g.panel = RECT{g.frameLeft + g.frameWidth / 4, g.frameTop + g.frameHeight / 8, g.frameRight - g.marginX,
+                   g.frameTop + g.frameHeight - g.marginY};
     // The plot: room for the value labels on the left, two label rows below.
-    g.px = g.panel.left + sz.bLabelWidth + 2 * g.mx;
-    g.py0 = g.panel.top + 5 * g.my;
-    g.right = g.panel.right - 5 * g.mx;
-    g.py = g.panel.bottom - 3 * g.th;
-    g.pw = g.right - g.px + 1;
-    g.ph = g.py - g.py0 + 1;
-    g.textAt = POINT{g.fl + g.mx, g.ft + 3 * g.my};
-    g.tminLabelAt = POINT{g.fl + g.mx, g.ft + g.fh - 3 * g.my - g.th};
+    g.plotLeft = g.panel.left + sizes.bLabelWidth + 2 * g.marginX;
+    g.plotTop = g.panel.top + 5 * g.marginY;
+    g.plotRight = g.panel.right - 5 * g.marginX;
+    g.plotBottom = g.panel.bottom - 3 * g.textHeight;
+    g.plotWidth = g.plotRight - g.plotLeft + 1;
+    g.plotHeight = g.plotBottom - g.plotTop + 1;
+    g.textAt = POINT{g.frameLeft + g.marginX, g.frameTop + 3 * g.marginY};
+    g.tminLabelAt = POINT{g.frameLeft + g.marginX, g.frameTop + g.frameHeight - 3 * g.marginY - g.textHeight};
     // The edit field: right of " Tmin ", one pixel higher, one pixel of room above and below the text.
-    g.editAt = POINT{g.tminLabelAt.x + sz.tminLabelWidth, g.tminLabelAt.y - 1};
-    g.editSize = SIZE{sz.editWidth, g.th + 2};
-    const int32_t top = g.ft + g.fh + g.h / 2;
-    g.cancel = RECT{g.fl, top, g.fl + g.bw, top + g.bh};
-    const int32_t okLeft = g.fl + g.bw + 2 * g.cw;
-    g.ok = RECT{okLeft, top, okLeft + g.bw, top + g.bh};
+    g.editAt = POINT{g.tminLabelAt.x + sizes.tminLabelWidth, g.tminLabelAt.y - 1};
+    g.editSize = SIZE{sizes.editWidth, g.textHeight + 2};
+    const int32_t top = g.frameTop + g.frameHeight + g.lineHeight / 2;
+    g.cancel = RECT{g.frameLeft, top, g.frameLeft + g.buttonWidth, top + g.buttonHeight};
+    const int32_t okLeft = g.frameLeft + g.buttonWidth + 2 * g.aveCharWidth;
+    g.ok = RECT{okLeft, top, okLeft + g.buttonWidth, top + g.buttonHeight};
     return g;
 }
 
@@ -127,35 +128,35 @@ ParamsPanelGeometry paramsPanelGeometry(const RECT& area, const ParamsTextSizes&
 
 ParamsScale paramsScale(const ParamsPanelGeometry& g, const ParamsHeader& p)
 {
-    return ParamsScale{g.px, g.py, g.pw, g.ph, p.wPanelMaxPulses, p.a, p.b};
+    return ParamsScale{g.plotLeft, g.plotBottom, g.plotWidth, g.plotHeight, p.wPanelMaxPulses, p.a, p.b};
 }
 
 int32_t ParamsScale::x(int64_t k) const
 {
-    return coordinate(px + (k - 1) * pw / stepsOf(Mmax));
+    return coordinate(plotLeft + (k - 1) * plotWidth / stepsOf(Mmax));
 }
 
 int32_t ParamsScale::y(int64_t v) const
 {
-    return coordinate(py - (v - a) * ph / spanOf(a, b));
+    return coordinate(plotBottom - (v - a) * plotHeight / spanOf(a, b));
 }
 
 int32_t ParamsScale::halfStepX(int64_t s) const
 {
     const int64_t d = stepsOf(Mmax);
-    return coordinate(px + (s * pw + d) / (2 * d));
+    return coordinate(plotLeft + (s * plotWidth + d) / (2 * d));
 }
 
 int32_t ParamsScale::halfStepY(int64_t w) const
 {
     const int64_t d = spanOf(a, b);
-    return coordinate(py - (w * ph + d) / (2 * d));
+    return coordinate(plotBottom - (w * plotHeight + d) / (2 * d));
 }
 
 int32_t ParamsScale::leftX() const
 {
     const int64_t d = stepsOf(Mmax);
-    return coordinate(px - (pw + d) / (2 * d));
+    return coordinate(plotLeft - (plotWidth + d) / (2 * d));
 }
 
 /*==========================================================================
@@ -164,33 +165,34 @@ int32_t ParamsScale::leftX() const
 
 ParamsDiagram paramsDiagram(const ParamsPanelGeometry& g, const ParamsHeader& p)
 {
-    const ParamsScale sc = paramsScale(g, p);
-    ParamsDiagram dg{};
+    const ParamsScale scale = paramsScale(g, p);
+    ParamsDiagram diagram{};
     const int64_t M = p.wPanelPulses, Mmin = p.wPanelMinPulses, Mmax = p.wPanelMaxPulses;
     const int64_t Tmin = p.wPanelTmin, Tmax = p.wPanelTmax;
     const int64_t a = p.a, b = p.b, aPlus = p.aPlus, bMinus = p.bMinus;
 
-    dg.axisY = ParamsLine{{g.px, g.py}, {g.px, g.py - g.ph}};
-    dg.axisX = ParamsLine{{g.px, g.py}, {g.px + g.pw + g.mx, g.py}};
+    diagram.axisY = ParamsLine{{g.plotLeft, g.plotBottom}, {g.plotLeft, g.plotBottom - g.plotHeight}};
+    diagram.axisX = ParamsLine{{g.plotLeft, g.plotBottom}, {g.plotLeft + g.plotWidth + g.marginX, g.plotBottom}};
     for (int64_t k = 1; k <= M; k++)
-        dg.upTicks.push_back(sc.x(k));
+        diagram.upTicks.push_back(scale.x(k));
     // Each pulse count owns half a step on either side of its tick.
-    const int32_t d = static_cast<int32_t>((g.pw / stepsOf(p.wPanelMaxPulses)) / 2);
+    const int32_t halfStep = static_cast<int32_t>((g.plotWidth / stepsOf(p.wPanelMaxPulses)) / 2);
     for (int64_t k = Mmin; k <= Mmax; k++) {
-        const int32_t xk = sc.x(k);
-        dg.downTicks.push_back(xk);
-        dg.areas.push_back(RECT{xk - d, g.py - g.th / 2, xk + d, g.py + g.th / 2});
+        const int32_t tickX = scale.x(k);
+        diagram.downTicks.push_back(tickX);
+        diagram.areas.push_back(
+            RECT{tickX - halfStep, g.plotBottom - g.textHeight / 2, tickX + halfStep, g.plotBottom + g.textHeight / 2});
     }
 
-    const int32_t xM = sc.x(M), yA = sc.y(a), yB = sc.y(b);
-    dg.bLevel = ParamsLine{{g.px, yB}, {xM, yB}};
-    dg.mLine = ParamsLine{{xM, yA}, {xM, yB}};
-    const int32_t levelLeft = g.px - g.mx / 2, levelRight = xM + g.mx, grip = g.my / 2 + 1;
-    const int32_t yAPlus = sc.y(aPlus), yBMinus = sc.y(bMinus);
-    dg.aPlusLevel = ParamsLine{{levelLeft, yAPlus}, {levelRight, yAPlus}};
-    dg.bMinusLevel = ParamsLine{{levelLeft, yBMinus}, {levelRight, yBMinus}};
-    dg.aPlusHandle = RECT{levelLeft, yAPlus - grip, levelRight, yAPlus + grip};
-    dg.bMinusHandle = RECT{levelLeft, yBMinus - grip, levelRight, yBMinus + grip};
+    const int32_t xM = scale.x(M), yA = scale.y(a), yB = scale.y(b);
+    diagram.bLevel = ParamsLine{{g.plotLeft, yB}, {xM, yB}};
+    diagram.mLine = ParamsLine{{xM, yA}, {xM, yB}};
+    const int32_t levelLeft = g.plotLeft - g.marginX / 2, levelRight = xM + g.marginX, grip = g.marginY / 2 + 1;
+    const int32_t yAPlus = scale.y(aPlus), yBMinus = scale.y(bMinus);
+    diagram.aPlusLevel = ParamsLine{{levelLeft, yAPlus}, {levelRight, yAPlus}};
+    diagram.bMinusLevel = ParamsLine{{levelLeft, yBMinus}, {levelRight, yBMinus}};
+    diagram.aPlusHandle = RECT{levelLeft, yAPlus - grip, levelRight, yAPlus + grip};
+    diagram.bMinusHandle = RECT{levelLeft, yBMinus - grip, levelRight, yBMinus + grip};
 
     // The slanted lines run in half steps: s = 2 (k - 1) along x, w = 2 (v - a) along y.
     // Line 1, latest start from the first pulse: a+ + (k - 1) Tmax, up to where it meets line 2.
@@ -200,12 +202,12 @@ ParamsDiagram paramsDiagram(const ParamsPanelGeometry& g, const ParamsHeader& p)
         c = (2 * s - 1) / (Tmax - Tmin) - 1;
     }
     c = std::max<int64_t>(c, 1);
-    dg.lines[0] = ParamsLine{{sc.leftX(), sc.halfStepY(2 * (aPlus - a) - Tmax)},
-                             {sc.halfStepX(c - 2), sc.halfStepY(c * Tmax + 2 * (aPlus - a) - 2 * Tmax)}};
+    diagram.lines[0] = ParamsLine{{scale.leftX(), scale.halfStepY(2 * (aPlus - a) - Tmax)},
+                                  {scale.halfStepX(c - 2), scale.halfStepY(c * Tmax + 2 * (aPlus - a) - 2 * Tmax)}};
     // Line 2, latest start from the end: b - (M - k) Tmin, from where line 1 meets it.
     const int64_t c1 = std::max<int64_t>(c - 1, 1);
-    dg.lines[1] = ParamsLine{{sc.halfStepX(c1 - 2), sc.halfStepY(2 * (b - a) + (c1 - 2 * M) * Tmin)},
-                             {sc.halfStepX(2 * M - 1), sc.halfStepY(2 * (b - a) + Tmin)}};
+    diagram.lines[1] = ParamsLine{{scale.halfStepX(c1 - 2), scale.halfStepY(2 * (b - a) + (c1 - 2 * M) * Tmin)},
+                                  {scale.halfStepX(2 * M - 1), scale.halfStepY(2 * (b - a) + Tmin)}};
     // Line 3, earliest start from the first pulse: a + (k - 1) Tmin, up to where it meets line 4.
     int64_t c2 = 2 * M + 1;
     if (Tmin < Tmax) {
@@ -214,16 +216,17 @@ ParamsDiagram paramsDiagram(const ParamsPanelGeometry& g, const ParamsHeader& p)
     }
     c2 = std::clamp<int64_t>(c2, 1, std::max<int64_t>(1, 2 * M + 1));
     const int64_t span = spanOf(p.a, p.b);
-    dg.lines[2] = ParamsLine{{sc.leftX(), coordinate(g.py + (Tmin * g.ph + span) / (2 * span))},
-                             {sc.halfStepX(c2 - 2), sc.halfStepY((c2 - 2) * Tmin)}};
+    diagram.lines[2] = ParamsLine{{scale.leftX(), coordinate(g.plotBottom + (Tmin * g.plotHeight + span) / (2 * span))},
+                                  {scale.halfStepX(c2 - 2), scale.halfStepY((c2 - 2) * Tmin)}};
     // Line 4, earliest start from the end: b- - (M - k) Tmax.
-    dg.lines[3] = ParamsLine{{sc.halfStepX(c2 - 3), sc.halfStepY((c2 - 1) * Tmax + 2 * (bMinus - M * Tmax - a))},
-                             {sc.halfStepX(2 * M - 1), sc.halfStepY(Tmax + 2 * (bMinus - a))}};
-    dg.c = value32(c);
-    dg.c1 = value32(c1);
-    dg.c2 = value32(c2);
-    dg.tolerance = g.my / 2 + 1;
-    return dg;
+    diagram.lines[3] =
+        ParamsLine{{scale.halfStepX(c2 - 3), scale.halfStepY((c2 - 1) * Tmax + 2 * (bMinus - M * Tmax - a))},
+                   {scale.halfStepX(2 * M - 1), scale.halfStepY(Tmax + 2 * (bMinus - a))}};
+    diagram.c = value32(c);
+    diagram.c1 = value32(c1);
+    diagram.c2 = value32(c2);
+    diagram.tolerance = g.marginY / 2 + 1;
+    return diagram;
 }
 
 /*==========================================================================
@@ -270,8 +273,8 @@ int hitParamsLine(const ParamsLine& line, int32_t tolerance, int x, int y)
     if (span == 0)  // a vertical line: anywhere along it, with the tolerance beyond its ends
         return dy >= std::min<int64_t>(0, y1 - y2) - tolerance && dy <= std::max<int64_t>(0, y1 - y2) + tolerance;
     // Height of the line above its end point at x, rounded.
-    const int64_t yl = (span + (span - d) * (y1 - y2) * 2) / (2 * span);
-    return (yl - tolerance <= dy && dy <= yl + tolerance) ? 1 : 0;
+    const int64_t lineDy = (span + (span - d) * (y1 - y2) * 2) / (2 * span);
+    return (lineDy - tolerance <= dy && dy <= lineDy + tolerance) ? 1 : 0;
 }
 
 int hitTmaxLine(int x, int y, const ParamsHeader* p)
@@ -288,12 +291,12 @@ int32_t tmaxFromPoint(int x, int y, const ParamsHeader* p)
 {
     if (!p || !p->bTmaxHover)
         return 0;
-    const int64_t px = p->PlotRect.left, py0 = p->PlotRect.top;
-    const int64_t H = int64_t(p->PlotRect.bottom) - py0 + 1, W = int64_t(p->PlotRect.right) - px + 1;
-    const int64_t q = (x - px) * (int64_t(p->wPanelMaxPulses) - 1) * H;
+    const int64_t plotLeft = p->PlotRect.left, plotTop = p->PlotRect.top;
+    const int64_t H = int64_t(p->PlotRect.bottom) - plotTop + 1, W = int64_t(p->PlotRect.right) - plotLeft + 1;
+    const int64_t q = (x - plotLeft) * (int64_t(p->wPanelMaxPulses) - 1) * H;
     if (q < 1)
         return 0;
-    const int64_t rise = (int64_t(p->b) - p->a) * (H - (y - py0)) - (int64_t(p->aPlus) - p->a) * H;
+    const int64_t rise = (int64_t(p->b) - p->a) * (H - (y - plotTop)) - (int64_t(p->aPlus) - p->a) * H;
     return value32((q + rise * W * 2) / (2 * q));
 }
 
@@ -301,12 +304,12 @@ int32_t tminFromPoint(int x, int y, const ParamsHeader* p)
 {
     if (!p || !p->bTminHover)
         return 0;
-    const int64_t px = p->PlotRect.left, py0 = p->PlotRect.top;
-    const int64_t H = int64_t(p->PlotRect.bottom) - py0 + 1, W = int64_t(p->PlotRect.right) - px + 1;
-    const int64_t q = ((int64_t(p->wPanelPulses) - 1) * W - (x - px) * (int64_t(p->wPanelMaxPulses) - 1)) * H;
+    const int64_t plotLeft = p->PlotRect.left, plotTop = p->PlotRect.top;
+    const int64_t H = int64_t(p->PlotRect.bottom) - plotTop + 1, W = int64_t(p->PlotRect.right) - plotLeft + 1;
+    const int64_t q = ((int64_t(p->wPanelPulses) - 1) * W - (x - plotLeft) * (int64_t(p->wPanelMaxPulses) - 1)) * H;
     if (q < 1)
         return 0;
-    return value32((q + (int64_t(p->b) - p->a) * (y - py0) * W * 2) / (2 * q));
+    return value32((q + (int64_t(p->b) - p->a) * (y - plotTop) * W * 2) / (2 * q));
 }
 
 int validTmin(int32_t v, const ParamsHeader* p)

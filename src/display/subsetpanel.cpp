@@ -220,10 +220,10 @@ int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const
     // The area in the panel colour, the top panel in white with its cells.
     HBRUSH background = CreateSolidBrush(kPanelBackground);
     HGDIOBJ oldBrush = SelectObject(hdc, background);
-    const RECT& a = gDisplay.SeriesAreaRect;
-    Rectangle(hdc, a.left, a.top, a.right + 1, a.bottom + 1);
+    const RECT& area = gDisplay.SeriesAreaRect;
+    Rectangle(hdc, area.left, area.top, area.right + 1, area.bottom + 1);
     SelectObject(hdc, GetStockObject(WHITE_BRUSH));
-    Rectangle(hdc, g.pl, g.pt, g.pr + 1, g.pb + 1);
+    Rectangle(hdc, g.panelLeft, g.panelTop, g.panelRight + 1, g.panelBottom + 1);
     for (int32_t i = 0; i < shownCells; i++) {
         frame(hdc, g.cells[i]);
         drawEtalonCell(hWnd, hdc, etalonOf(header, list[i]), s.wAmplitude, 0, subsetEtalonRect(g, g.cells[i], h));

@@ -140,9 +140,9 @@ void freeSubsetPanel()
 ** Geometry
 **========================================================================*/
 
-SubsetPanelGeometry subsetPanelGeometry(const RECT& area, int32_t h, int32_t a, int32_t cells, int32_t slotCount,
-                                        int32_t labelWidth, int32_t buttons, bool tuplePanel, int32_t reserved,
-                                        int32_t capacity)
+SubsetPanelGeometry subsetPanelGeometry(const RECT& area, int32_t h, int32_t aveCharWidth, int32_t cells,
+                                        int32_t slotCount, int32_t labelWidth, int32_t buttons, bool tuplePanel,
+                                        int32_t reserved, int32_t capacity)
 {
     SubsetPanelGeometry g{};
     const int32_t L = area.left, T = area.top, R = area.right, B = area.bottom;
@@ -150,85 +150,87 @@ SubsetPanelGeometry subsetPanelGeometry(const RECT& area, int32_t h, int32_t a, 
     capacity = std::max(1, capacity);
 
     // The top panel: the required etalons, ten cells a row.
-    g.mx = W / 170;
-    g.my = H / 131;
-    g.pl = L + g.mx;
-    g.pr = R - g.mx;
-    g.pw = g.pr - g.pl + 1;
-    g.pt = T + g.my;
-    g.ph = (H - 3 * g.my) / 4;
-    g.pb = g.pt + g.ph;
+    g.marginX = W / 170;
+    g.marginY = H / 131;
+    g.panelLeft = L + g.marginX;
+    g.panelRight = R - g.marginX;
+    g.panelWidth = g.panelRight - g.panelLeft + 1;
+    g.panelTop = T + g.marginY;
+    g.panelHeight = (H - 3 * g.marginY) / 4;
+    g.panelBottom = g.panelTop + g.panelHeight;
     const int32_t k = std::clamp(cells, 0, kSubsetCells);
     g.rowsOfCells = (k - 1) / 10 + 1;  // truncation: no cells still make one row
-    g.cw = (g.pw - 11 * g.mx) / 10;
-    g.ch = (g.ph - (g.rowsOfCells + 1) * g.my) / g.rowsOfCells;
+    g.cellWidth = (g.panelWidth - 11 * g.marginX) / 10;
+    g.cellHeight = (g.panelHeight - (g.rowsOfCells + 1) * g.marginY) / g.rowsOfCells;
     for (int32_t i = 0; i < k; i++) {
-        const int32_t left = g.pl + g.mx + (i % 10) * (g.cw + g.mx);
-        const int32_t top = g.pt + g.my + (i / 10) * (g.ch + g.my);
-        g.cells.push_back(RECT{left, top, left + g.cw, top + g.ch});
+        const int32_t left = g.panelLeft + g.marginX + (i % 10) * (g.cellWidth + g.marginX);
+        const int32_t top = g.panelTop + g.marginY + (i / 10) * (g.cellHeight + g.marginY);
+        g.cells.push_back(RECT{left, top, left + g.cellWidth, top + g.cellHeight});
     }
 
     // The strip a line below the panel, one cell high with a margin round it.
-    const int32_t stripTop = g.pb + g.my + h;
-    g.strip = RECT{g.pl, stripTop, g.pr, stripTop + g.ch + 2 * g.my};
+    const int32_t stripTop = g.panelBottom + g.marginY + h;
+    g.strip = RECT{g.panelLeft, stripTop, g.panelRight, stripTop + g.cellHeight + 2 * g.marginY};
     for (int32_t i = 0; i < std::clamp(slotCount, 0, capacity); i++) {
-        const int32_t left = g.pl + g.mx + i * (g.cw + g.mx);
-        g.stripSlots.push_back(RECT{left, stripTop + g.my, left + g.cw, stripTop + g.my + g.ch});
+        const int32_t left = g.panelLeft + g.marginX + i * (g.cellWidth + g.marginX);
+        const int32_t slotTop = stripTop + g.marginY;
+        g.stripSlots.push_back(RECT{left, slotTop, left + g.cellWidth, slotTop + g.cellHeight});
     }
 
     // The buttons half a line below the strip, all as wide as the widest label.
-    g.bw = labelWidth + 4 * a;
-    g.bh = 2 * h - 1;
+    g.buttonWidth = labelWidth + 4 * aveCharWidth;
+    g.buttonHeight = 2 * h - 1;
     g.buttonTop = g.strip.bottom + h / 2;
     for (int32_t j = 0; j < std::max(0, buttons); j++) {
-        int32_t left = g.pl + j * (g.bw + 2 * a);  // left to right, 2a apart
+        int32_t left = g.panelLeft + j * (g.buttonWidth + 2 * aveCharWidth);  // left to right, 2 aveCharWidth apart
         if (tuplePanel) {
             // Delete All, Delete at the left; Cancel, OK at the right; Accept,
             // Clear All after Delete.
             switch (j) {
-            case 0: left = g.pl; break;
-            case 1: left = g.pl + g.bw + 2 * a; break;
-            case 2: left = g.pr - 2 * (g.bw + a); break;
-            case 3: left = g.pr - 2 * (g.bw + a) + g.bw + a; break;
-            default: left = g.buttons[j == 4 ? 1 : j - 1].right + 2 * a; break;  // then one after the other
+            case 0: left = g.panelLeft; break;
+            case 1: left = g.panelLeft + g.buttonWidth + 2 * aveCharWidth; break;
+            case 2: left = g.panelRight - 2 * (g.buttonWidth + aveCharWidth); break;
+            case 3: left = g.panelRight - 2 * (g.buttonWidth + aveCharWidth) + g.buttonWidth + aveCharWidth; break;
+            default: left = g.buttons[j == 4 ? 1 : j - 1].right + 2 * aveCharWidth; break;  // then one after the other
             }
         }
-        g.buttons.push_back(RECT{left, g.buttonTop, left + g.bw, g.buttonTop + g.bh});
+        g.buttons.push_back(RECT{left, g.buttonTop, left + g.buttonWidth, g.buttonTop + g.buttonHeight});
     }
     if (!tuplePanel || reserved <= 0)
         return g;
 
     // The reserved subsets, two columns under the buttons to the area's bottom.
-    g.al = L + g.mx;
-    g.aw = (R - g.mx) - g.al + 1;
-    g.at = g.buttonTop + g.bh + h / 2;
-    g.ah = B - (g.at + g.my);
+    g.reservedLeft = L + g.marginX;
+    g.reservedWidth = (R - g.marginX) - g.reservedLeft + 1;
+    g.reservedTop = g.buttonTop + g.buttonHeight + h / 2;
+    g.reservedHeight = B - (g.reservedTop + g.marginY);
     g.halfRows = (reserved + 1) / 2;
-    g.cwid = (g.aw - g.mx) / 2;
-    g.rh = (g.ah - (g.halfRows - 1) * g.my) / g.halfRows;
-    g.mw = (g.cwid - 2 * capacity + 1) / capacity;
-    g.mh = g.rh - 2;
-    g.captionAt = POINT{g.pl, g.at + h};
-    int32_t x = g.al, y = g.at;
+    g.columnWidth = (g.reservedWidth - g.marginX) / 2;
+    g.rowHeight = (g.reservedHeight - (g.halfRows - 1) * g.marginY) / g.halfRows;
+    g.miniCellWidth = (g.columnWidth - 2 * capacity + 1) / capacity;
+    g.miniCellHeight = g.rowHeight - 2;
+    g.captionAt = POINT{g.panelLeft, g.reservedTop + h};
+    int32_t x = g.reservedLeft, y = g.reservedTop;
     for (int32_t r = 0; r < reserved; r++) {
         if (r == g.halfRows) {  // the second column
-            x = g.al + g.cwid + g.mx;
-            y = g.at;
+            x = g.reservedLeft + g.columnWidth + g.marginX;
+            y = g.reservedTop;
         }
-        g.rows.push_back(RECT{x, y, x + 1 + g.cwid, y + 1 + g.rh});
+        g.rows.push_back(RECT{x, y, x + 1 + g.columnWidth, y + 1 + g.rowHeight});
         for (int32_t j = 0; j < capacity; j++)
             // The cell's caption starts above the row's top: the curve below it
             // keeps a line and a margin free at the row's bottom.
-            g.rowCells.push_back(RECT{x + 2 + j * (g.mw + 2), y + 1 - g.my / 2, x - 3 + (j + 1) * (g.mw + 2),
-                                      y + g.mh - (g.my - 1 + h)});
-        y += g.rh + g.my;
+            g.rowCells.push_back(RECT{x + 2 + j * (g.miniCellWidth + 2), y + 1 - g.marginY / 2,
+                                      x - 3 + (j + 1) * (g.miniCellWidth + 2),
+                                      y + g.miniCellHeight - (g.marginY - 1 + h)});
+        y += g.rowHeight + g.marginY;
     }
     return g;
 }
 
 RECT subsetEtalonRect(const SubsetPanelGeometry& g, const RECT& cell, int32_t h)
 {
-    return RECT{cell.left + g.mx, cell.top, cell.right - 2 * g.mx, cell.bottom - 2 * g.my - h};
+    return RECT{cell.left + g.marginX, cell.top, cell.right - 2 * g.marginX, cell.bottom - 2 * g.marginY - h};
 }
 
 /*==========================================================================

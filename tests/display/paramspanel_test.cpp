@@ -30,7 +30,7 @@ ParamsHeader defaultRecord()
 
 ParamsTextSizes literalSizes()
 {
-    // h, th, cw, "1180", widest button label, " Tmin ", " 9999"
+    // line and text height, average character width, "1180", widest button label, " Tmin ", " 9999"
     return ParamsTextSizes{15, 16, 7, 28, 50, 40, 35};
 }
 
@@ -55,21 +55,21 @@ bool operator==(const POINT& u, const POINT& v)
 TEST(ParamsGeometry, LiteralAreaGivesFramePanelPlotEditAndButtons)
 {
     const ParamsPanelGeometry g = paramsPanelGeometry(kArea, literalSizes());
-    EXPECT_EQ(g.mx, 5);
-    EXPECT_EQ(g.my, 5);
-    EXPECT_EQ(g.bw, 78);
-    EXPECT_EQ(g.bh, 29);
-    EXPECT_EQ(g.fl, 15);
-    EXPECT_EQ(g.fr, 1004);
-    EXPECT_EQ(g.ft, 15);
-    EXPECT_EQ(g.fb, 745);
+    EXPECT_EQ(g.marginX, 5);
+    EXPECT_EQ(g.marginY, 5);
+    EXPECT_EQ(g.buttonWidth, 78);
+    EXPECT_EQ(g.buttonHeight, 29);
+    EXPECT_EQ(g.frameLeft, 15);
+    EXPECT_EQ(g.frameRight, 1004);
+    EXPECT_EQ(g.frameTop, 15);
+    EXPECT_EQ(g.frameBottom, 745);
     EXPECT_TRUE((g.panel == RECT{262, 106, 999, 740}));
-    EXPECT_EQ(g.px, 300);
-    EXPECT_EQ(g.py0, 131);
-    EXPECT_EQ(g.right, 974);
-    EXPECT_EQ(g.py, 692);
-    EXPECT_EQ(g.pw, 675);
-    EXPECT_EQ(g.ph, 562);
+    EXPECT_EQ(g.plotLeft, 300);
+    EXPECT_EQ(g.plotTop, 131);
+    EXPECT_EQ(g.plotRight, 974);
+    EXPECT_EQ(g.plotBottom, 692);
+    EXPECT_EQ(g.plotWidth, 675);
+    EXPECT_EQ(g.plotHeight, 562);
     EXPECT_TRUE((g.textAt == POINT{20, 30}));
     EXPECT_TRUE((g.tminLabelAt == POINT{20, 714}));
     EXPECT_EQ(g.editAt.x, 60);
@@ -84,29 +84,29 @@ TEST(ParamsGeometry, ScalesAndSlantedLinesOfTheDefaultSeries)
 {
     const ParamsPanelGeometry g = paramsPanelGeometry(kArea, literalSizes());
     const ParamsHeader p = defaultRecord();
-    const ParamsScale sc = paramsScale(g, p);
-    EXPECT_EQ(sc.x(1), 300);
-    EXPECT_EQ(sc.x(18), 695);   // 300 + 17 * 675 / 29
-    EXPECT_EQ(sc.x(30), 975);
-    EXPECT_EQ(sc.y(0), 692);
-    EXPECT_EQ(sc.y(161), 616);  // 692 - 161 * 562 / 1180
-    EXPECT_EQ(sc.y(1180), 130);
-    EXPECT_EQ(sc.leftX(), 288);
+    const ParamsScale scale = paramsScale(g, p);
+    EXPECT_EQ(scale.x(1), 300);
+    EXPECT_EQ(scale.x(18), 695);   // 300 + 17 * 675 / 29
+    EXPECT_EQ(scale.x(30), 975);
+    EXPECT_EQ(scale.y(0), 692);
+    EXPECT_EQ(scale.y(161), 616);  // 692 - 161 * 562 / 1180
+    EXPECT_EQ(scale.y(1180), 130);
+    EXPECT_EQ(scale.leftX(), 288);
 
-    const ParamsDiagram dg = paramsDiagram(g, p);
-    EXPECT_EQ(dg.c, 7);
-    EXPECT_EQ(dg.c1, 6);
-    EXPECT_TRUE((dg.lines[0].from == POINT{288, 658}));
-    EXPECT_TRUE((dg.lines[0].to == POINT{358, 400}));
-    EXPECT_TRUE((dg.lines[1].from == POINT{347, 416}));
-    EXPECT_TRUE((dg.lines[1].to == POINT{707, 120}));
-    EXPECT_EQ(dg.tolerance, 3);
-    EXPECT_EQ(dg.upTicks.size(), 18u);
-    ASSERT_EQ(dg.areas.size(), 25u);  // pulse counts 6 .. 30
-    EXPECT_TRUE((dg.areas[0] == RECT{sc.x(6) - 11, 684, sc.x(6) + 11, 700}));  // d = (675 / 29) / 2
-    EXPECT_TRUE((dg.mLine.from == POINT{695, 692}));
-    EXPECT_TRUE((dg.mLine.to == POINT{695, 130}));
-    EXPECT_TRUE((dg.aPlusHandle == RECT{298, 616 - 3, 700, 616 + 3}));
+    const ParamsDiagram diagram = paramsDiagram(g, p);
+    EXPECT_EQ(diagram.c, 7);
+    EXPECT_EQ(diagram.c1, 6);
+    EXPECT_TRUE((diagram.lines[0].from == POINT{288, 658}));
+    EXPECT_TRUE((diagram.lines[0].to == POINT{358, 400}));
+    EXPECT_TRUE((diagram.lines[1].from == POINT{347, 416}));
+    EXPECT_TRUE((diagram.lines[1].to == POINT{707, 120}));
+    EXPECT_EQ(diagram.tolerance, 3);
+    EXPECT_EQ(diagram.upTicks.size(), 18u);
+    ASSERT_EQ(diagram.areas.size(), 25u);  // pulse counts 6 .. 30
+    EXPECT_TRUE((diagram.areas[0] == RECT{scale.x(6) - 11, 684, scale.x(6) + 11, 700}));  // halfStep = (675 / 29) / 2
+    EXPECT_TRUE((diagram.mLine.from == POINT{695, 692}));
+    EXPECT_TRUE((diagram.mLine.to == POINT{695, 130}));
+    EXPECT_TRUE((diagram.aPlusHandle == RECT{298, 616 - 3, 700, 616 + 3}));
 }
 
 TEST(ParamsGeometry, TminEqualToTmaxEndsLinesOneAndThreeAtTwiceMPlusOne)
@@ -114,10 +114,10 @@ TEST(ParamsGeometry, TminEqualToTmaxEndsLinesOneAndThreeAtTwiceMPlusOne)
     const ParamsPanelGeometry g = paramsPanelGeometry(kArea, literalSizes());
     ParamsHeader p = defaultRecord();
     p.wPanelTmin = p.wPanelTmax = 60;
-    const ParamsDiagram dg = paramsDiagram(g, p);
-    EXPECT_EQ(dg.c, 2 * 18 + 1);
-    EXPECT_EQ(dg.c2, 2 * 18 + 1);
-    EXPECT_EQ(dg.c1, 2 * 18);
+    const ParamsDiagram diagram = paramsDiagram(g, p);
+    EXPECT_EQ(diagram.c, 2 * 18 + 1);
+    EXPECT_EQ(diagram.c2, 2 * 18 + 1);
+    EXPECT_EQ(diagram.c1, 2 * 18);
 }
 
 TEST(ParamsGeometry, OnePulseCountOrAnEmptySpanDrawsWithoutDividingByZero)
@@ -127,12 +127,12 @@ TEST(ParamsGeometry, OnePulseCountOrAnEmptySpanDrawsWithoutDividingByZero)
     p.dwPanelLength = p.wPanelPulseLength = 20;  // a series no longer than its pulse: b = a = 0
     p.wPanelTmin = p.wPanelTmax = 20;
     p.wPanelPulses = p.wPanelMinPulses = p.wPanelMaxPulses = 1;
-    const ParamsDiagram dg = paramsDiagram(g, p);
-    const ParamsScale sc = paramsScale(g, p);
-    EXPECT_EQ(sc.x(1), g.px);
-    EXPECT_EQ(sc.y(0), g.py);
-    EXPECT_EQ(dg.areas.size(), 1u);
-    for (const ParamsLine& l : dg.lines) {
+    const ParamsDiagram diagram = paramsDiagram(g, p);
+    const ParamsScale scale = paramsScale(g, p);
+    EXPECT_EQ(scale.x(1), g.plotLeft);
+    EXPECT_EQ(scale.y(0), g.plotBottom);
+    EXPECT_EQ(diagram.areas.size(), 1u);
+    for (const ParamsLine& l : diagram.lines) {
         EXPECT_LT(std::abs(l.from.x), 100000);
         EXPECT_LT(std::abs(l.to.y), 100000);
     }
@@ -159,25 +159,25 @@ TEST(ParamsGeometry, RandomSeriesKeepThePlotInsideThePanelAndTheAreasInOrder)
         const RECT area{10, 10, 10 + std::uniform_int_distribution<int>(600, 1900)(rng),
                         10 + std::uniform_int_distribution<int>(500, 1200)(rng)};
         const ParamsPanelGeometry g = paramsPanelGeometry(area, literalSizes());
-        ASSERT_GT(g.panel.left, g.fl);
-        ASSERT_LT(g.panel.right, g.fr);
-        ASSERT_LT(g.panel.bottom, g.fb);
-        ASSERT_GT(g.px, g.panel.left);
-        ASSERT_LT(g.right, g.panel.right);
-        ASSERT_GT(g.py0, g.panel.top);
-        ASSERT_LT(g.py, g.panel.bottom);
-        ASSERT_GT(g.cancel.top, g.fb);
-        const ParamsDiagram dg = paramsDiagram(g, p);
-        ASSERT_EQ(static_cast<int32_t>(dg.areas.size()), std::max(0, p.wPanelMaxPulses - p.wPanelMinPulses + 1));
-        for (size_t i = 1; i < dg.areas.size(); i++)
-            ASSERT_GE(dg.areas[i].left, dg.areas[i - 1].right) << "trial " << trial;
+        ASSERT_GT(g.panel.left, g.frameLeft);
+        ASSERT_LT(g.panel.right, g.frameRight);
+        ASSERT_LT(g.panel.bottom, g.frameBottom);
+        ASSERT_GT(g.plotLeft, g.panel.left);
+        ASSERT_LT(g.plotRight, g.panel.right);
+        ASSERT_GT(g.plotTop, g.panel.top);
+        ASSERT_LT(g.plotBottom, g.panel.bottom);
+        ASSERT_GT(g.cancel.top, g.frameBottom);
+        const ParamsDiagram diagram = paramsDiagram(g, p);
+        ASSERT_EQ(static_cast<int32_t>(diagram.areas.size()), std::max(0, p.wPanelMaxPulses - p.wPanelMinPulses + 1));
+        for (size_t i = 1; i < diagram.areas.size(); i++)
+            ASSERT_GE(diagram.areas[i].left, diagram.areas[i - 1].right) << "trial " << trial;
         // The levels stay between the b level and the axis.
-        ASSERT_GE(dg.aPlusLevel.from.y, dg.bLevel.from.y);
-        ASSERT_LE(dg.aPlusLevel.from.y, g.py);
-        ASSERT_GE(dg.bMinusLevel.from.y, dg.bLevel.from.y);
-        ASSERT_GE(dg.c, 1);
-        ASSERT_GE(dg.c2, 1);
-        ASSERT_LE(dg.c2, 2 * p.wPanelPulses + 1);
+        ASSERT_GE(diagram.aPlusLevel.from.y, diagram.bLevel.from.y);
+        ASSERT_LE(diagram.aPlusLevel.from.y, g.plotBottom);
+        ASSERT_GE(diagram.bMinusLevel.from.y, diagram.bLevel.from.y);
+        ASSERT_GE(diagram.c, 1);
+        ASSERT_GE(diagram.c2, 1);
+        ASSERT_LE(diagram.c2, 2 * p.wPanelPulses + 1);
     }
 }
 

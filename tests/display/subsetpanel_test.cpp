@@ -47,7 +47,7 @@ COLORREF pixel(HWND hWnd, int x, int y)
 }
 
 // The panel's horizontal margin in this window.
-int32_t panelMx()
+int32_t panelMarginX()
 {
     return (gDisplay.SeriesAreaRect.right - gDisplay.SeriesAreaRect.left + 1) / 170;
 }
@@ -69,17 +69,17 @@ TEST(SubsetPanelGeometry, TuplePanelOfAThousandBySevenHundredEighty)
 {
     const RECT area{10, 10, 1009, 789};  // 1000 x 780, edges inclusive
     const SubsetPanelGeometry g = subsetPanelGeometry(area, 15, 6, 20, 10, 60, 6, true, 10, 10);
-    EXPECT_EQ(g.mx, 5);
-    EXPECT_EQ(g.my, 5);
-    EXPECT_EQ(g.pl, 15);
-    EXPECT_EQ(g.pr, 1004);
-    EXPECT_EQ(g.pw, 990);
-    EXPECT_EQ(g.pt, 15);
-    EXPECT_EQ(g.ph, 191);
-    EXPECT_EQ(g.pb, 206);
+    EXPECT_EQ(g.marginX, 5);
+    EXPECT_EQ(g.marginY, 5);
+    EXPECT_EQ(g.panelLeft, 15);
+    EXPECT_EQ(g.panelRight, 1004);
+    EXPECT_EQ(g.panelWidth, 990);
+    EXPECT_EQ(g.panelTop, 15);
+    EXPECT_EQ(g.panelHeight, 191);
+    EXPECT_EQ(g.panelBottom, 206);
     EXPECT_EQ(g.rowsOfCells, 2);
-    EXPECT_EQ(g.cw, 93);
-    EXPECT_EQ(g.ch, 88);
+    EXPECT_EQ(g.cellWidth, 93);
+    EXPECT_EQ(g.cellHeight, 88);
     ASSERT_EQ(g.cells.size(), 20u);
     EXPECT_EQ(g.cells[0].left, 20);
     EXPECT_EQ(g.cells[0].top, 20);
@@ -98,8 +98,8 @@ TEST(SubsetPanelGeometry, TuplePanelOfAThousandBySevenHundredEighty)
     EXPECT_EQ(g.stripSlots[3].top, 231);
     EXPECT_EQ(g.stripSlots[3].right, 407);
     EXPECT_EQ(g.stripSlots[3].bottom, 319);
-    EXPECT_EQ(g.bw, 84);
-    EXPECT_EQ(g.bh, 29);
+    EXPECT_EQ(g.buttonWidth, 84);
+    EXPECT_EQ(g.buttonHeight, 29);
     EXPECT_EQ(g.buttonTop, 331);
     const int32_t lefts[6] = {15, 111, 824, 914, 207, 303};  // Delete All, Delete, Cancel, OK, Accept, Clear All
     ASSERT_EQ(g.buttons.size(), 6u);
@@ -109,15 +109,15 @@ TEST(SubsetPanelGeometry, TuplePanelOfAThousandBySevenHundredEighty)
         EXPECT_EQ(g.buttons[j].top, 331) << j;
         EXPECT_EQ(g.buttons[j].bottom, 360) << j;
     }
-    EXPECT_EQ(g.al, 15);
-    EXPECT_EQ(g.aw, 990);
-    EXPECT_EQ(g.at, 367);
-    EXPECT_EQ(g.ah, 417);
+    EXPECT_EQ(g.reservedLeft, 15);
+    EXPECT_EQ(g.reservedWidth, 990);
+    EXPECT_EQ(g.reservedTop, 367);
+    EXPECT_EQ(g.reservedHeight, 417);
     EXPECT_EQ(g.halfRows, 5);
-    EXPECT_EQ(g.cwid, 492);
-    EXPECT_EQ(g.rh, 79);
-    EXPECT_EQ(g.mw, 47);
-    EXPECT_EQ(g.mh, 77);
+    EXPECT_EQ(g.columnWidth, 492);
+    EXPECT_EQ(g.rowHeight, 79);
+    EXPECT_EQ(g.miniCellWidth, 47);
+    EXPECT_EQ(g.miniCellHeight, 77);
     EXPECT_EQ(g.captionAt.x, 15);
     EXPECT_EQ(g.captionAt.y, 382);
     ASSERT_EQ(g.rows.size(), 10u);
@@ -150,7 +150,7 @@ TEST(SubsetPanelGeometry, PlainPanelPutsFourButtonsLeftToRightAndShowsTheSlotsAs
     const SubsetPanelGeometry g = subsetPanelGeometry(area, 15, 6, 0, 7, 60, 4, false, 0, 10);
     EXPECT_TRUE(g.cells.empty());
     EXPECT_EQ(g.rowsOfCells, 1);  // no cells still make one row
-    EXPECT_EQ(g.ch, 181);
+    EXPECT_EQ(g.cellHeight, 181);
     EXPECT_EQ(g.stripSlots.size(), 7u);
     const int32_t lefts[4] = {15, 111, 207, 303};
     ASSERT_EQ(g.buttons.size(), 4u);
@@ -171,14 +171,14 @@ TEST(SubsetPanelGeometry, ElementsStayInsideTheirFramesAndApartOverRandomAreas)
         const int32_t cells = random() % 21, slotCount = random() % 11, reserved = 1 + random() % 12;
         const SubsetPanelGeometry g = subsetPanelGeometry(area, h, a, cells, slotCount, 40 + random() % 30, 6, true,
                                                           reserved, 10);
-        const RECT panel{g.pl, g.pt, g.pr, g.pb};
+        const RECT panel{g.panelLeft, g.panelTop, g.panelRight, g.panelBottom};
         ASSERT_EQ(static_cast<int32_t>(g.cells.size()), cells);
         for (size_t i = 0; i < g.cells.size(); i++) {
             EXPECT_TRUE(inside(g.cells[i], panel)) << trial << " cell " << i;
             for (size_t j = i + 1; j < g.cells.size(); j++)
                 EXPECT_FALSE(overlap(g.cells[i], g.cells[j])) << trial << " cells " << i << "," << j;
         }
-        EXPECT_GT(g.strip.top, g.pb);
+        EXPECT_GT(g.strip.top, g.panelBottom);
         EXPECT_TRUE(inside(g.strip, area));
         for (size_t i = 0; i < g.stripSlots.size(); i++) {
             EXPECT_TRUE(inside(g.stripSlots[i], g.strip)) << trial << " slot " << i;
@@ -193,7 +193,7 @@ TEST(SubsetPanelGeometry, ElementsStayInsideTheirFramesAndApartOverRandomAreas)
         }
         ASSERT_EQ(static_cast<int32_t>(g.rows.size()), reserved);
         for (size_t i = 0; i < g.rows.size(); i++) {
-            EXPECT_TRUE(inside(g.rows[i], RECT{area.left, g.at, area.right + 1, area.bottom + 1}))
+            EXPECT_TRUE(inside(g.rows[i], RECT{area.left, g.reservedTop, area.right + 1, area.bottom + 1}))
                 << trial << " row " << i;
             for (size_t j = i + 1; j < g.rows.size(); j++)
                 EXPECT_FALSE(overlap(g.rows[i], g.rows[j])) << trial << " rows " << i << "," << j;
@@ -300,8 +300,9 @@ TEST_F(SubsetPanel, PressingASlotMarksItAloneAndTheStripElsewhereClearsTheMarks)
     compose({0, 1, 2});
     pressSlot(1);
     EXPECT_EQ(marks(), (std::vector<int32_t>{0, 1, 0}));
-    const RECT s1 = gSubsetPanel.possibleSubsetRect[1];
-    EXPECT_EQ(pixel(hWnd, s1.left + panelMx() - 2, curveTop(s1.top) + 1), RGB(163, 163, 163));  // drawn on grey
+    const RECT slot = gSubsetPanel.possibleSubsetRect[1];
+    // Drawn on grey.
+    EXPECT_EQ(pixel(hWnd, slot.left + panelMarginX() - 2, curveTop(slot.top) + 1), RGB(163, 163, 163));
     pressSlot(2);
     EXPECT_EQ(marks(), (std::vector<int32_t>{0, 0, 1}));
     pressSlot(5);  // a slot that holds nothing
@@ -520,8 +521,10 @@ TEST_F(SubsetPanel, PressOutsideEveryElementChangesNothing)
     const std::vector<int32_t> before = strip();
     // Between the top panel and the strip, and between the buttons.
     const RECT frame = gSubsetPanel.SubsetStripRect;
-    const RECT b0 = gSubsetPanel.ButtonsWhileSelectedSubsetRect[1], b4 = gSubsetPanel.ButtonsWhileSelectedSubsetRect[4];
-    const POINT points[] = {{frame.left + 2, frame.top - 2}, {(b0.right + b4.left) / 2, b0.top + 2}};
+    const RECT deleteButton = gSubsetPanel.ButtonsWhileSelectedSubsetRect[kDelete];
+    const RECT acceptButton = gSubsetPanel.ButtonsWhileSelectedSubsetRect[kAccept];
+    const POINT points[] = {{frame.left + 2, frame.top - 2},
+                            {(deleteButton.right + acceptButton.left) / 2, deleteButton.top + 2}};
     for (POINT p : points) {
         injectMouse(hWnd, WM_LBUTTONDOWN, p.x, p.y, MK_LBUTTON);
         EXPECT_EQ(runPendingPaints(hWnd), 0);
@@ -558,7 +561,7 @@ TEST_F(SubsetPanel, AcceptRepaintsTheStripAndTheReservedRowsOnly)
     const RECT row = gSubsetPanel.possibleSubsetArrayRect[0][10];
     EXPECT_EQ(pixel(hWnd, row.left + 1, row.bottom - 2), RGB(255, 255, 255));  // the stored row is white now
     const RECT slot = gSubsetPanel.possibleSubsetRect[0];
-    EXPECT_EQ(pixel(hWnd, slot.left + panelMx() - 2, curveTop(slot.top) + 1), RGB(163, 163, 163));  // marked once
+    EXPECT_EQ(pixel(hWnd, slot.left + panelMarginX() - 2, curveTop(slot.top) + 1), RGB(163, 163, 163));  // marked once
 }
 
 TEST_F(SubsetPanel, ReservedSubsetsCaptionStaysVisibleOverTheRows)
