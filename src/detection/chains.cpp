@@ -44,14 +44,9 @@ void setReferences(ChainsHeader* h)
 ChainsHeader* getChainsHeader(HWND hWnd, uint16_t wChainsQuantity, uint16_t pulsesCapacity, ChainsHeader* lpOld)
 {
     const char* caption = " getChainsHeader ";
-    ChainsHeader* h = lpOld;
-    if (!h) {
-        h = makeOrNull<ChainsHeader>(AllocSite::ChainsHeader).release();  // freeChainsHeader releases it
-        if (!h) {
-            MessageBoxA(hWnd, "Нет памяти для newChainsHeader!", caption, MB_OK);
-            return nullptr;
-        }
-    }
+    ChainsHeader* h = reuseOrMake(hWnd, lpOld, AllocSite::ChainsHeader, "Нет памяти для newChainsHeader!", caption);
+    if (!h)
+        return nullptr;
     if (h->wMaxSize < wChainsQuantity || h->wMaxPulses < pulsesCapacity || !h->distance) {
         const uint16_t chains = wChainsQuantity, pulses = pulsesCapacity;
         std::vector<int32_t> costs;

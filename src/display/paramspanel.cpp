@@ -62,17 +62,13 @@ ParamsHeader* getParamsHeader(HWND hWnd, const SeriesHeader* lpSeriesHeader, Par
     const int32_t Mmin = (L + n - 1) / Tmax, Mmax = (L + Tmin - n) / Tmin;
     const int32_t count = std::max(0, Mmax - Mmin + 1);
 
-    ParamsHeader* p = lpParamsHeader;
-    if (!p) {
-        p = makeOrNull<ParamsHeader>(AllocSite::ParamsHeader).release();  // freeParamsHeader releases it
-        if (!p) {
-            MessageBoxA(hWnd, "Нет памяти для newParamsHeader!", " getParamsHeader ", MB_OK);
-            return nullptr;
-        }
-    }
+    ParamsHeader* p = reuseOrMake(hWnd, lpParamsHeader, AllocSite::ParamsHeader, "Нет памяти для newParamsHeader!",
+                                  " getParamsHeader ");
+    if (!p)
+        return nullptr;
     if (p->wAreasCapacity < count) {
-        if (!assignFresh<RECT>(AllocSite::ParamsAreas, p->areaStore, count)) {
-            MessageBoxA(hWnd, "Нет памяти для newParamsHeader->pulsesSelectedAreas!", " getParamsHeader ", MB_OK);
+        if (!assignFreshOrSay<RECT>(hWnd, AllocSite::ParamsAreas, p->areaStore, count,
+                                    "Нет памяти для newParamsHeader->pulsesSelectedAreas!", " getParamsHeader ")) {
             // The caller stores the result: a record it no longer points to is released here.
             freeParamsHeader(hWnd, p);
             return nullptr;
@@ -566,6 +562,18 @@ void trackHovers(HWND hWnd, ParamsHeader* p, const bool inside[4])
     }
 }
 
+// One step of a Tmin or Tmax line drag: the value at the mouse is taken while
+// it is admissible; the drag ends on release or at an inadmissible value.
+template <typename Valid>
+void followLine(int32_t v, Valid valid, bool release, const ParamsHeader* p, int32_t& value, int32_t& dragging)
+{
+    const bool admissible = valid(v, p);
+    if (admissible)
+        value = v;
+    if (release || !admissible)
+        dragging = 0;
+}
+
 // Takes the dragged value from the point; false when nothing is dragged.
 // An inadmissible Tmin or Tmax stops its drag and keeps the old value.
 bool dragTo(ParamsHeader* p, int x, int y, bool release)
@@ -579,19 +587,9 @@ bool dragTo(ParamsHeader* p, int x, int y, bool release)
         if (release)
             p->bBMinusDrag = 0;
     } else if (p->bTminDrag) {
-        const int32_t v = tminFromPoint(x, y, p);
-        const bool valid = validTmin(v, p);
-        if (valid)
-            p->wPanelTmin = v;
-        if (release || !valid)
-            p->bTminDrag = 0;
+        followLine(tminFromPoint(x, y, p), validTmin, release, p, p->wPanelTmin, p->bTminDrag);
     } else if (p->bTmaxDrag) {
-        const int32_t v = tmaxFromPoint(x, y, p);
-        const bool valid = validTmax(v, p);
-        if (valid)
-            p->wPanelTmax = v;
-        if (release || !valid)
-            p->bTmaxDrag = 0;
+        followLine(tmaxFromPoint(x, y, p), validTmax, release, p, p->wPanelTmax, p->bTmaxDrag);
     } else {
         return false;
     }

@@ -17,6 +17,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/platform.h"
+
 /*==========================================================================
 ** Sites
 **========================================================================*/
@@ -181,4 +183,29 @@ std::unique_ptr<T[]> makeArrayOrNull(AllocSite site, size_t count)
     std::unique_ptr<T[]> made;
     tryAllocate(site, [&] { made = std::make_unique<T[]>(count ? count : 1); });
     return made;
+}
+
+// The record a get...Header call fills: `old` when there is one, else a new
+// one (its free...Header releases it). When memory runs out, the box `text`
+// with `caption` is shown and null returned.
+template <typename T>
+T* reuseOrMake(HWND hWnd, T* old, AllocSite site, const char* text, const char* caption)
+{
+    if (old)
+        return old;
+    T* made = makeOrNull<T>(site).release();
+    if (!made)
+        MessageBoxA(hWnd, text, caption, MB_OK);
+    return made;
+}
+
+// assignFresh that shows the box `text` with `caption` when memory runs out.
+template <typename T>
+bool assignFreshOrSay(HWND hWnd, AllocSite site, std::vector<T>& block, size_t count, const char* text,
+                      const char* caption)
+{
+    if (assignFresh(site, block, count))
+        return true;
+    MessageBoxA(hWnd, text, caption, MB_OK);
+    return false;
 }

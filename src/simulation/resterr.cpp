@@ -48,14 +48,10 @@ RestoreErrorHeader* getRestErrHeader(HWND hWnd, uint16_t P, uint16_t L, int32_t 
                                      RestoreErrorHeader* lpRestErrorHeader)
 {
     const char* caption = " getRestErrHeader ";
-    RestoreErrorHeader* h = lpRestErrorHeader;
-    if (!h) {
-        h = makeOrNull<RestoreErrorHeader>(AllocSite::RestErrHeader).release();  // freeRestErrHeader releases it
-        if (!h) {
-            MessageBoxA(hWnd, "Нет памяти для newRestErrorHeader!", caption, MB_OK);
-            return nullptr;
-        }
-    }
+    RestoreErrorHeader* h =
+        reuseOrMake(hWnd, lpRestErrorHeader, AllocSite::RestErrHeader, "Нет памяти для newRestErrorHeader!", caption);
+    if (!h)
+        return nullptr;
 
     // The capacities stay while they cover the new grid; otherwise they become
     // the new grid, and every block too small for it is replaced.

@@ -136,19 +136,15 @@ SeriesHeader* getCutOffSeriesHeader(HWND hWnd, uint16_t A, uint16_t q, uint16_t 
         keep = true;
     }
 
-    SeriesHeader* h = lpSeriesHeader;
-    if (!h) {
-        h = makeOrNull<SeriesHeader>(AllocSite::SeriesHeader).release();  // freeSeriesHeader releases it
-        if (!h) {
-            MessageBoxA(hWnd, "Нет памяти для newSeriesHeader!", " getCutOffSeriesHeader ", MB_OK);
-            return nullptr;
-        }
-    }
+    SeriesHeader* h = reuseOrMake(hWnd, lpSeriesHeader, AllocSite::SeriesHeader, "Нет памяти для newSeriesHeader!",
+                                  " getCutOffSeriesHeader ");
+    if (!h)
+        return nullptr;
 
     if (h->dwReservedSize < static_cast<uint32_t>(N) || h->wPulsesCapacity < maxPulses) {
-        if (!assignFresh<int16_t>(AllocSite::SeriesSamples, h->sampleBlock,
-                                  2 * static_cast<size_t>(N) + 13 * static_cast<size_t>(maxPulses))) {
-            MessageBoxA(hWnd, "Нет памяти для newSeriesHeader->lpPureData!", " getExtSeriesHeader ", MB_OK);
+        if (!assignFreshOrSay<int16_t>(hWnd, AllocSite::SeriesSamples, h->sampleBlock,
+                                       2 * static_cast<size_t>(N) + 13 * static_cast<size_t>(maxPulses),
+                                       "Нет памяти для newSeriesHeader->lpPureData!", " getExtSeriesHeader ")) {
             freeSeriesHeader(h);
             return nullptr;
         }
@@ -169,8 +165,8 @@ SeriesHeader* getCutOffSeriesHeader(HWND hWnd, uint16_t A, uint16_t q, uint16_t 
     }
 
     if (h->wReservedEtalons < A) {
-        if (!assignFresh<PulseHeader*>(AllocSite::SeriesPulsesList, h->pulsesStore, A)) {
-            MessageBoxA(hWnd, "Нет памяти для newSeriesHeader->lpPulsesList!", " getExtSeriesHeader ", MB_OK);
+        if (!assignFreshOrSay<PulseHeader*>(hWnd, AllocSite::SeriesPulsesList, h->pulsesStore, A,
+                                            "Нет памяти для newSeriesHeader->lpPulsesList!", " getExtSeriesHeader ")) {
             freeSeriesHeader(h);
             return nullptr;
         }
@@ -377,10 +373,9 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
     std::fill(h->lpPureData, h->lpPureData + N, 0);
 
     std::vector<int64_t> partialEnergy;
-    if (!assignFresh<int64_t>(AllocSite::SeriesPartialEnergy, partialEnergy, q + 1u)) {
-        MessageBoxA(hWnd, "Нет памяти для PartialEnergy!", nullptr, MB_OK);
+    if (!assignFreshOrSay<int64_t>(hWnd, AllocSite::SeriesPartialEnergy, partialEnergy, q + 1u,
+                                   "Нет памяти для PartialEnergy!", nullptr))
         return 0;
-    }
 
     // Anchor first, then forward, then backward: the order of draws is fixed.
     int s = (nextRandom(streams.wPositionSeed) >> 2) % K;
@@ -529,12 +524,11 @@ int addSomeSelectedSubsetToSeriesHeader(HWND hWnd, const int32_t* sizes, const i
         h->wSubsetCapacity = 0;
     }
     if (!h->selectedSubsetSize) {
-        if (!assignFresh<int16_t>(AllocSite::SeriesSubsetSizes, h->subsetStore,
-                                  static_cast<size_t>(subsetsCapacity) * (entriesCapacity + 1))) {
-            MessageBoxA(hWnd, "Нет памяти для lpSeriesHeader->selectedSubsetSize!",
-                        " addSomeSelectedSubsetToSeriesHeader ", MB_OK);
+        if (!assignFreshOrSay<int16_t>(hWnd, AllocSite::SeriesSubsetSizes, h->subsetStore,
+                                       static_cast<size_t>(subsetsCapacity) * (entriesCapacity + 1),
+                                       "Нет памяти для lpSeriesHeader->selectedSubsetSize!",
+                                       " addSomeSelectedSubsetToSeriesHeader "))
             return 0;
-        }
         if (!assignFresh<int16_t*>(AllocSite::SeriesSubsetList, h->subsetPointers, subsetsCapacity)) {
             h->subsetStore.clear();
             MessageBoxA(hWnd, "Нет памяти для lpSeriesHeader->selectedSubsetList!",
