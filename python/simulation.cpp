@@ -411,7 +411,7 @@ py::dict copyOf(const py::dict& d)
 
 void bindSimulation(py::module_& m)
 {
-    py::class_<Simulation>(m, "Simulation", R"doc(
+    py::class_<Simulation> simulation(m, "Simulation", R"doc(
 A finished statistical simulation: ``tables``, the six error tables of the
 record as their raw integer sums (int64, shape (6, noise levels, pulse
 counts), named by ``table_names``), the grid (``noise_levels``,
@@ -419,13 +419,12 @@ counts), named by ``table_names``), the grid (``noise_levels``,
 plot (float64 (noise levels, pulse counts) per name: exactly the sum divided
 by its normaliser, ``normalizers``), the alphabet's ``reference`` values and
 the run's ``description``. ``to_dataframe()`` gives it all as a tidy table.
-)doc")
-        .def_property_readonly_static("table_names", [](py::handle) {
-            py::tuple names(kErrorTables);
-            for (int t = 0; t < kErrorTables; t++)
-                names[t] = kTableNames[t];
-            return names;
-        }, "The names of the six tables, in order: restoring, detection, unused2, recognition, unused4, unused5.")
+)doc");
+    py::tuple names(kErrorTables);
+    for (int t = 0; t < kErrorTables; t++)
+        names[t] = kTableNames[t];
+    simulation.attr("table_names") = names;  // restoring, detection, unused2, recognition, unused4, unused5
+    simulation
         .def_readonly("tables", &Simulation::tables,
                       "The raw sums, int64 (6, noise levels, pulse counts): cell [t, k, j] of table t for noise level "
                       "k and pulse count j, as simulation.json's lpErrors.")
