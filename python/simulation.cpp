@@ -248,8 +248,10 @@ void raiseIfFailed(const SimulationOutcome& outcome, const CallWindow& w, const 
         std::rethrow_exception(watch.failure);
     if (outcome.status == kTrawlingComplete && outcome.record && outcome.setup)
         return;
-    if (outcome.status == kTrawlingNoMemory)
-        throw std::bad_alloc();
+    if (outcome.status == kTrawlingNoMemory) {
+        PyErr_SetString(PyExc_MemoryError, ("simulate: " + outcome.error).c_str());
+        throw py::error_already_set();
+    }
     if (!outcome.error.empty())
         throw py::value_error("simulate: " + outcome.error);
     w.raiseIfShown("simulate");

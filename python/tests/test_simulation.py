@@ -192,6 +192,7 @@ def test_requests_the_engine_refuses_raise_the_commands_message(pb, program, tmp
     (((), dict(progress=5)), TypeError, "progress must be a callable"),
     (((), dict(streams=5)), TypeError, "streams must be a pulsebench.Streams"),
     (((), dict(length=300, pulses_from=30, pulses_to=30, repeats=1)), ValueError, "simulate"),
+    (((), dict(pulses_from=0, pulses_to=32767, noise_steps=4096, noise_step=0)), MemoryError, "out of memory"),
 ])
 def test_bad_keywords_raise_naming_what_is_wrong_and_draw_nothing(pb, arguments, error, words):
     positional, keywords = arguments
