@@ -1,9 +1,11 @@
-// The series and chains records as JSON for the dumps, the Python module and
-// its test twin (records_json.h). One call per dump; a series of N samples
-// gives two arrays of N numbers.
+// The series and chains records and a run's description as JSON for the
+// dumps, the batch command, the Python module and its test twin
+// (records_json.h). One call per dump; a series of N samples gives two arrays
+// of N numbers.
 #include "app/records_json.h"
 
 #include "detection/detection.h"
+#include "simulation/simulation.h"
 #include "synthesis/synthesis.h"
 
 using nlohmann::ordered_json;
@@ -78,4 +80,21 @@ ordered_json chainsHeaderJson(const ChainsHeader* h)
     j["wMakingSavedEnergy"] = h->wMakingSavedEnergy;
     j["wProcessingSavedEnergy"] = h->wProcessingSavedEnergy;
     return j;
+}
+
+ordered_json simulationDescriptionJson(const RestoreErrorHeader* r, const SimulationRequest& q)
+{
+    return {
+        {"wSeriesType", r->wSeriesType},
+        {"lpSeriesTypeName", r->lpSeriesTypeName},
+        {"wTaskType", r->wTaskType},
+        {"lpTaskName", r->lpTaskName},
+        {"wMakingSavedEnergy", r->wMakingSavedEnergy},
+        {"wProcessingSavedEnergy", r->wProcessingSavedEnergy},
+        {"ifComplete", r->ifComplete},
+        {"dwSeriesLength", q.length},
+        {"wTmin", q.tmin},
+        {"wTmax", q.tmax},
+        {"wRequiredQuantity", r->wTaskType == kTaskDetection ? 1 : q.required},
+    };
 }

@@ -1,5 +1,6 @@
 // The engine's records as JSON, keyed by their field names: the series with its
-// truth and detected pulses, and the best chains. Free of Qt and of the program
+// truth and detected pulses, the best chains, and the description of a
+// simulation run. Free of Qt and of the program
 // state, so that the scripted dumps, the Python module and its test twin print
 // the same fields the same way.
 #pragma once
@@ -18,6 +19,14 @@ nlohmann::ordered_json jsonArray(const T* data, long count)
 
 struct SeriesHeader;
 struct ChainsHeader;
+struct RestoreErrorHeader;
+struct SimulationRequest;
 
 nlohmann::ordered_json seriesHeaderJson(const SeriesHeader* h);  // null for no header
 nlohmann::ordered_json chainsHeaderJson(const ChainsHeader* h);  // null for no header
+
+// The description of a run as simulation.json prints it, without its
+// wall-clock field (elapsedSeconds): the record's series type, task, their
+// names and the saved energy levels, whether it is complete, and the request's
+// length, Tmin, Tmax and number of required etalons (1 for detection).
+nlohmann::ordered_json simulationDescriptionJson(const RestoreErrorHeader* record, const SimulationRequest& request);

@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/chart_image.h"
+#include "app/records_json.h"
 #include "platform/files.h"
 
 bool parseSubsets(const std::string& text, std::vector<std::vector<int32_t>>& out)
@@ -233,20 +234,8 @@ std::string simulationJson(const SimulateResult& result, const SimulateOptions& 
             rows.push_back(std::vector<int32_t>(r->lpErrors[t][k], r->lpErrors[t][k] + r->wVariousPulses));
         tables.push_back(rows);
     }
-    json description = {
-        {"wSeriesType", r->wSeriesType},
-        {"lpSeriesTypeName", r->lpSeriesTypeName},
-        {"wTaskType", r->wTaskType},
-        {"lpTaskName", r->lpTaskName},
-        {"wMakingSavedEnergy", r->wMakingSavedEnergy},
-        {"wProcessingSavedEnergy", r->wProcessingSavedEnergy},
-        {"ifComplete", r->ifComplete},
-        {"dwSeriesLength", o.length},
-        {"wTmin", o.tmin},
-        {"wTmax", o.tmax},
-        {"wRequiredQuantity", r->wTaskType == kTaskDetection ? 1 : o.required},
-        {"elapsedSeconds", elapsedSeconds},
-    };
+    json description = simulationDescriptionJson(r, o);  // ordered as every json object: by key
+    description["elapsedSeconds"] = elapsedSeconds;
     json out = {
         {"description", description},
         {"wPulseValues", std::vector<int16_t>(r->wPulseValues, r->wPulseValues + r->wVariousPulses)},

@@ -1,7 +1,9 @@
 """What a detector call costs from Python, next to the same call in C++ and to
-what a researcher would otherwise write with NumPy and SciPy.
+what a researcher would otherwise write with NumPy and SciPy; and what a
+simulation costs from Python next to the batch command.
 
-    PYTHONPATH=build/release/python python3 bench/python_bench.py [build/release/bench/bench_detection]
+    PYTHONPATH=build/release/python python3 bench/python_bench.py [build/release/bench/bench_detection] \
+        [build/release/app/pulsebench]
 
 On the default series of fresh Streams (1200 samples, 20 etalons of 20
 samples, 18 pulses, level 75, noise 20) it times, best of several rounds:
@@ -13,6 +15,10 @@ series and scipy.signal.find_peaks on the best match per sample, keeping the
 many true pulse starts each finds within 2 samples, and the module's call on a
 60-sample signal with one etalon, which bounds what the call itself adds
 (conversions, records, results) whatever the machine's load does to the rest.
+Last, pulsebench.simulate on a small grid (SIMULATION: 3 pulse counts, 11
+noise levels, 20 trials each) beside `pulsebench simulate --quiet` with the
+same options, both on one thread, best of a few rounds; the command's time
+includes starting the process and writing its files.
 """
 import json
 import os
@@ -27,6 +33,7 @@ from scipy.signal import find_peaks
 import pulsebench as pb
 
 ROUNDS = 7
+SIMULATION = dict(length=600, pulses_from=6, pulses_to=14, pulses_step=4, noise_steps=11, noise_step=20, repeats=20)
 
 
 def best_seconds(call, number):
@@ -60,6 +67,30 @@ def found(truth, positions):
     return sum(bool(np.any(np.abs(positions - p) <= 2)) for p in truth)
 
 
+def simulation_seconds(program):
+    """pulsebench.simulate and, when the program is there, the batch command: best of ROUNDS rounds each."""
+    module = best_seconds(lambda: pb.simulate(threads=1, streams=pb.Streams(), **SIMULATION), 1)
+    if not os.path.exists(program):
+        return module, None
+    options = [f"--{key.replace('_', '-')}={value}" for key, value in SIMULATION.items()]
+    with tempfile.TemporaryDirectory() as folder:
+        line = [program, "simulate", "--quiet", "--threads=1", f"--out={folder}", *options]
+        command = best_seconds(lambda: subprocess.run(line, check=True, capture_output=True), 1)
+    return module, command
+
+
+def print_simulation(program):
+    module, command = simulation_seconds(program)
+    trials = 3 * SIMULATION["noise_steps"] * SIMULATION["repeats"]
+    print(f"simulation: {trials} trials of {SIMULATION['length']} samples, one thread")
+    print(f"{'pulsebench.simulate (Python)':48} {module * 1e3:12.1f} ms")
+    if command is None:
+        print(f"(no {program}: the batch command's figure is left out)")
+        return
+    print(f"{'pulsebench simulate (batch command)':48} {command * 1e3:12.1f} ms")
+    print(f"  Python over the command: {module / command:.3f}x, {(module - command) * 1e3:+.1f} ms")
+
+
 def main():
     streams = pb.Streams()
     alphabet = pb.standard_alphabet(streams=streams)
@@ -88,6 +119,7 @@ def main():
     print(f"{'np.correlate bank + scipy find_peaks':48} {bank * 1e6:12.1f} "
           f"{found(series.positions, bank_positions):>15}/{series.pulses}")
     print(f"  matched-filter bank over pulsebench: {bank / module:.2f}x")
+    print_simulation(sys.argv[2] if len(sys.argv) > 2 else "build/release/app/pulsebench")
 
 
 if __name__ == "__main__":

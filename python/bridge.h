@@ -1,17 +1,21 @@
 // Inside the Python module: what its files share. The alphabet and the signals
 // as the engine holds them, converted from NumPy at the door; the random
 // streams as a value and the one adapter that lends them to the engine; the
-// message recorder each call gets; the owning handles of the engine's records.
+// message recorder each call gets; the owning handles of the engine's records;
+// JSON records as Python values.
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -59,6 +63,8 @@ py::array int64Array(const int16_t* values, size_t count);
 py::array int16Array(const int16_t* values, size_t count);
 // An integer argument checked against its range: ValueError "what must be ..." outside.
 int64_t checkedInt(int64_t value, const char* what, int64_t low, int64_t high);
+// A JSON record (objects, arrays, integers, strings) as dicts, lists, ints and str.
+py::object jsonToPython(const nlohmann::ordered_json& j);
 
 /*---- The alphabet ----*/
 
@@ -79,33 +85,32 @@ py::array alphabetArray(const Alphabet& a);
 
 // What the module's Streams holds: every random stream of the engine, and
 // the lock that lets one call at a time draw from this object (the module's
-// own Streams is shared by every thread that passes no streams=).
+// own Streams is shared by every thread that passes no streams=). A call
+// takes the lock through holdStreams; simulate holds it for its whole run,
+// while its progress reports take the GIL.
 struct StreamsValue {
     RandomStreams streams;      // every stream, the additive noise included
     mutable std::mutex lock;    // held while a call draws from, reads or copies `streams`
+    mutable std::atomic<std::thread::id> runner{};  // the thread whose simulate holds `lock`; none otherwise
 
     StreamsValue() = default;
     StreamsValue(const StreamsValue& other) : streams(other.get()) {}
-    StreamsValue& operator=(const StreamsValue& other)
-    {
-        const RandomStreams value = other.get();
-        std::lock_guard<std::mutex> guard(lock);
-        streams = value;
-        return *this;
-    }
-    RandomStreams get() const
-    {
-        std::lock_guard<std::mutex> guard(lock);
-        return streams;
-    }
+    StreamsValue& operator=(const StreamsValue& other);
+    RandomStreams get() const;
 };
+
+// Takes the lock of `value`. A thread holding the GIL gives it up while it
+// waits (a simulation holding the lock takes the GIL for its progress
+// reports); a simulation's own progress callback touching its Streams gets a
+// RuntimeError instead of a deadlock.
+std::unique_lock<std::mutex> holdStreams(const StreamsValue& value);
 
 // Calls `draw(streams)` with the object's streams, one call at a time per
 // object; separate Streams objects draw in parallel.
 template <typename Draw>
 auto drawWithStreams(StreamsValue& value, Draw&& draw)
 {
-    std::lock_guard<std::mutex> guard(value.lock);
+    const std::unique_lock<std::mutex> held = holdStreams(value);
     return draw(value.streams);
 }
 
@@ -155,3 +160,4 @@ void bindStreams(py::module_& m);
 void bindSeries(py::module_& m);
 void bindDetectors(py::module_& m);
 void bindErrors(py::module_& m);
+void bindSimulation(py::module_& m);

@@ -1,9 +1,12 @@
 // Inside the Python module: the door. NumPy arrays and Python integers checked
 // and converted to what the engine reads (16-bit samples, the alphabet, lists
 // of etalon numbers), and results copied back into read-only NumPy arrays;
-// the recorded message boxes of a call turned into its ValueError. A few
+// the recorded message boxes of a call turned into its ValueError; JSON
+// records turned into Python values. A few
 // conversions per call, each a copy of at most a series.
 #include <cstring>
+
+#include <nlohmann/json.hpp>
 
 #include "bridge.h"
 
@@ -160,4 +163,27 @@ py::array alphabetArray(const Alphabet& a)
     for (uint16_t i = 0; i < a.count; i++)
         std::memcpy(out.mutable_data(i, 0), a.entries[i].lpData.get(), a.length * sizeof(int16_t));
     return out;
+}
+
+/*---- JSON records ----*/
+
+py::object jsonToPython(const nlohmann::ordered_json& j)
+{
+    if (j.is_object()) {
+        py::dict d;
+        for (const auto& [key, value] : j.items())
+            d[py::str(key)] = jsonToPython(value);
+        return d;
+    }
+    if (j.is_array()) {
+        py::list l;
+        for (const auto& value : j)
+            l.append(jsonToPython(value));
+        return l;
+    }
+    if (j.is_number_integer())
+        return py::int_(j.get<int64_t>());
+    if (j.is_string())
+        return py::str(j.get<std::string>());
+    return py::none();
 }

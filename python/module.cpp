@@ -1,6 +1,7 @@
 // The Python module `pulsebench`: the engine's series synthesis, detectors and
-// error measures for scripts and notebooks, with NumPy arrays in and out. Each
-// part binds itself (streams.cpp, series.cpp, detect.cpp, errors.cpp);
+// error measures and the statistical simulation for scripts and notebooks,
+// with NumPy arrays in and out. Each part binds itself (streams.cpp,
+// series.cpp, detect.cpp, errors.cpp, simulation.cpp);
 // bridge.h holds what they share.
 #include "bridge.h"
 
@@ -13,7 +14,8 @@ standard_alphabet() builds the etalons, make_series() a noisy test series with
 its truth, the eight detectors (detect_fixed, detect_unfixed, recognize_fixed,
 recognize_unfixed and their tuple forms) find the pulses, and restore(),
 restoring_error(), detection_error() and recognition_error() score one trial
-as the statistical simulation does. Random draws come from a Streams; the same
+as the statistical simulation does, and simulate() runs that simulation as
+`pulsebench simulate` does, into a Simulation. Random draws come from a Streams; the same
 calls on equal Streams give the same results, bit for bit, as the program.
 )doc";
     m.attr("__version__") = PULSEBENCH_VERSION;
@@ -21,6 +23,5 @@ calls on equal Streams give the same results, bit for bit, as the program.
     bindSeries(m);
     bindDetectors(m);
     bindErrors(m);
-    // The statistical simulation (simulate, Simulation, the error tables as
-    // data frames) binds itself here, from simulation.cpp of this folder.
+    bindSimulation(m);
 }

@@ -1,9 +1,10 @@
 # Type stubs of the module pulsebench: detection and recognition of pulse
 # series in noise. Arrays are NumPy arrays: samples int16, per-pulse values int64.
-from typing import Optional, Sequence, Union
+from typing import Callable, ClassVar, Optional, Sequence, Union
 
 import numpy as np
 import numpy.typing as npt
+import pandas as pd
 
 __version__: str
 
@@ -185,5 +186,49 @@ def detection_error(series: Series, detection: Detection) -> float:
 def recognition_error(detection: Detection, expected: int) -> int:
     """1 when the recogniser's result is not `expected`, else 0."""
 
-# The statistical simulation (simulate, Simulation, the error tables as data
-# frames) comes with a later version of the module.
+
+class Simulation:
+    """A finished statistical simulation: raw sums, normalised errors, the grid and the description."""
+
+    table_names: ClassVar[tuple[str, str, str, str, str, str]]
+    """restoring, detection, unused2, recognition, unused4, unused5: the tables in order."""
+    @property
+    def tables(self) -> npt.NDArray[np.int64]:
+        """The raw sums, shape (6, noise levels, pulse counts), as simulation.json's lpErrors."""
+    @property
+    def noise_levels(self) -> npt.NDArray[np.int64]: ...
+    @property
+    def pulse_counts(self) -> npt.NDArray[np.int64]: ...
+    @property
+    def repeats(self) -> int: ...
+    @property
+    def description(self) -> dict[str, Union[int, str]]:
+        """As simulation.json's description, without the wall clock."""
+    @property
+    def errors(self) -> dict[str, npt.NDArray[np.float64]]:
+        """restoring, detection, recognition: sum / normaliser, shape (noise levels, pulse counts)."""
+    @property
+    def normalizers(self) -> dict[str, npt.NDArray[np.int64]]:
+        """What each column of a table is divided by, keyed as errors."""
+    @property
+    def reference(self) -> dict[str, int]:
+        """etEnergy, minSquare, Rmin, Rmax."""
+    @property
+    def start_time(self) -> int:
+        """Wall clock: when the trials started, seconds since the epoch."""
+    @property
+    def elapsed_seconds(self) -> int:
+        """Wall clock: seconds the trials took."""
+    def to_dataframe(self) -> pd.DataFrame:
+        """One row per table, noise level and pulse count: table, noise, pulses, sum, error."""
+
+
+def simulate(*, length: int = 1200, tmin: int = 40, tmax: int = 181, task: int = 4, series_type: int = 2,
+             making_level: Optional[int] = None, processing_level: Optional[int] = None,
+             pulses_from: Optional[int] = None, pulses_to: Optional[int] = None, pulses_step: int = 1,
+             noise_initial: int = 0, noise_steps: int = 29, noise_step: int = 5, repeats: int = 100,
+             required: int = 20, subset: Optional[_IntArray] = None, subsets: Optional[Sequence[_IntArray]] = None,
+             pick: int = 1, employment: int = 4, init: int = 1, proceeding: int = 1, threads: int = 0,
+             progress: Optional[Callable[[int, int], object]] = None,
+             streams: Optional[Streams] = None) -> Simulation:
+    """The statistical simulation of `pulsebench simulate`, with its options as keywords."""

@@ -3,33 +3,10 @@
 // truth the way the program's Next Data does (etalon sequence, optional
 // subset, construction, noise); the class Series shows it as NumPy arrays
 // and its header as the dumps print it. One construction per call.
-#include <nlohmann/json.hpp>
-
 #include "app/records_json.h"
 #include "bridge.h"
 
 namespace {
-
-py::object toPython(const nlohmann::ordered_json& j)
-{
-    if (j.is_object()) {
-        py::dict d;
-        for (const auto& [key, value] : j.items())
-            d[py::str(key)] = toPython(value);
-        return d;
-    }
-    if (j.is_array()) {
-        py::list l;
-        for (const auto& value : j)
-            l.append(toPython(value));
-        return l;
-    }
-    if (j.is_number_integer())
-        return py::int_(j.get<int64_t>());
-    if (j.is_string())
-        return py::str(j.get<std::string>());
-    return py::none();
-}
 
 /*---- standard_alphabet ----*/
 
@@ -249,7 +226,7 @@ admissible pulse counts, and ``header``, the record as the JSON dumps print it.
         .def_property_readonly("tmax", [](const Series& s) { return s.h->wTmax; }, "Greatest pulse start distance.")
         .def_property_readonly("alphabet", [](const Series& s) { return alphabetArray(*s.alphabet); },
                                "The alphabet the series was built from.")
-        .def_property_readonly("header", [](const Series& s) { return toPython(seriesHeaderJson(s.h.get())); },
+        .def_property_readonly("header", [](const Series& s) { return jsonToPython(seriesHeaderJson(s.h.get())); },
                                "The series record as a dict, keyed and valued as the JSON dump of a series.")
         .def("__len__", [](const Series& s) { return s.h->dwSeriesSize; })
         .def("__repr__", [](const Series& s) {

@@ -1,6 +1,7 @@
 // Inside the Python module: the class Streams, every random stream's state as
 // a value, readable and settable as a dict keyed by the streams' field names;
-// the module's own Streams for calls given none.
+// the module's own Streams for calls given none; the lock one call at a time
+// holds.
 #include "bridge.h"
 
 namespace {
@@ -59,11 +60,41 @@ void setState(StreamsValue& value, const py::dict& d)
         if (!found)
             throw py::value_error("Streams.state: unknown stream \"" + key + "\"");
     }
-    std::lock_guard<std::mutex> guard(value.lock);
+    const std::unique_lock<std::mutex> held = holdStreams(value);
     value.streams = next;
 }
 
 } // namespace
+
+std::unique_lock<std::mutex> holdStreams(const StreamsValue& value)
+{
+    if (value.runner.load() == std::this_thread::get_id())
+        throw std::runtime_error("this Streams is in use by the simulate call that runs this progress callback");
+    std::unique_lock<std::mutex> held(value.lock, std::try_to_lock);
+    if (held.owns_lock())
+        return held;
+    if (PyGILState_Check()) {
+        py::gil_scoped_release release;  // the holder may need the GIL to finish
+        held.lock();
+    } else {
+        held.lock();
+    }
+    return held;
+}
+
+StreamsValue& StreamsValue::operator=(const StreamsValue& other)
+{
+    const RandomStreams value = other.get();
+    const std::unique_lock<std::mutex> held = holdStreams(*this);
+    streams = value;
+    return *this;
+}
+
+RandomStreams StreamsValue::get() const
+{
+    const std::unique_lock<std::mutex> held = holdStreams(*this);
+    return streams;
+}
 
 StreamsValue& streamsOrDefault(py::object streams)
 {

@@ -7,7 +7,8 @@ from pathlib import Path
 
 import pytest
 
-EXAMPLES = {"series_detection.py": "series-detection.png", "recognition_noise.py": "recognition-noise.png"}
+EXAMPLES = {"series_detection.py": "series-detection.png", "recognition_noise.py": "recognition-noise.png",
+            "simulation_chart.py": "simulation-chart.png"}
 
 
 def examples_folder():

@@ -1,6 +1,7 @@
 # Two Streams used from two Python threads at once give what they give one
 # after the other: the calls that draw lend the engine's streams under one
-# lock, and the detectors, which run with the GIL released, draw nothing.
+# lock, and the detectors, which run with the GIL released, draw nothing. A
+# simulation holds its Streams for the whole run; others wait for it.
 import threading
 
 
@@ -47,3 +48,18 @@ def test_the_module_streams_are_used_without_streams(pb):
     assert pb.standard_alphabet().tolist() == pb.standard_alphabet(streams=mine).tolist()
     assert pb.default_streams() == mine
     assert start != mine
+
+
+def test_a_simulation_holds_its_streams_until_it_ends_while_other_threads_wait(pb):
+    options = dict(length=300, pulses_from=4, pulses_to=5, noise_steps=3, noise_step=30, repeats=30, threads=1)
+    shared, started = pb.Streams(), threading.Event()
+    runs = []
+    worker = threading.Thread(target=lambda: runs.append(
+        pb.simulate(streams=shared, progress=lambda done, total: started.set(), **options)))
+    worker.start()
+    assert started.wait(timeout=600)
+    during = shared.state  # waits, without the GIL, for the run to let go of its streams
+    worker.join(timeout=600)
+    alone = pb.Streams()
+    assert pb.simulate(streams=alone, **options).tables.tolist() == runs[0].tables.tolist()
+    assert during == alone.state != pb.Streams().state

@@ -4,8 +4,12 @@
 // alphabet, the program's etalon sequence (or the given one), the subset, the
 // series and its noise, then the named detector on the series as built; writes
 // one line per case: the series and chains records, the detector's result, the
-// streams after, or the first message box of a refused case.
+// streams after, or the first message box of a refused case. A case with
+// "simulation" (the request's fields by their Python keywords) is a run from
+// fresh streams instead: its normalisers, every cell's normalised error and
+// the charts' per-mille of it.
 #include <iostream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -105,8 +109,58 @@ int32_t runDetector(Twin& t, const json& c)
     return 0;
 }
 
+// The request's integer fields by the keywords of pulsebench.simulate.
+constexpr std::pair<const char*, int SimulationRequest::*> kRequestFields[] = {
+    {"length", &SimulationRequest::length},           {"tmin", &SimulationRequest::tmin},
+    {"tmax", &SimulationRequest::tmax},               {"task", &SimulationRequest::task},
+    {"series_type", &SimulationRequest::seriesType},  {"pulses_from", &SimulationRequest::pulsesFrom},
+    {"pulses_to", &SimulationRequest::pulsesTo},      {"noise_initial", &SimulationRequest::noiseInitial},
+    {"noise_steps", &SimulationRequest::noiseSteps},  {"noise_step", &SimulationRequest::noiseStep},
+    {"repeats", &SimulationRequest::repeats},         {"required", &SimulationRequest::required},
+    {"pick", &SimulationRequest::pick},               {"employment", &SimulationRequest::employment},
+    {"pulses_step", &SimulationRequest::pulsesStep},  {"making_level", &SimulationRequest::makingLevel},
+    {"processing_level", &SimulationRequest::processingLevel}, {"init", &SimulationRequest::init},
+    {"proceeding", &SimulationRequest::proceeding},
+};
+
+ordered_json runSimulationCase(const json& c)
+{
+    SimulationRequest q;
+    for (const auto& [name, field] : kRequestFields)
+        q.*field = c.value(name, q.*field);
+    q.subset = c.value("subset", q.subset);
+    q.subsets = c.value("subsets", q.subsets);
+    RandomStreams streams;
+    SimulationControl control;
+    control.threads = 1;
+    const SimulationOutcome run = runSimulation(q, streams, control);
+    if (run.status != kTrawlingComplete)
+        return {{"refused", run.error}};
+    const RestoreErrorHeader* r = run.record.get();
+    const SimulationSetup& s = *run.setup;
+    const ErrorNormalizers n = errorNormalizers(
+        r, s.lpSeriesHeader, errorReference(r, s.lpSeriesHeader, &s.alphabet[0], s.wRequiredQuantity, s.lpRequiredList));
+    const NormalisedErrors e = normaliseErrors(r, n);
+    const std::pair<const char*, const std::vector<double>*> tables[] = {
+        {"restoring", &e.restoring}, {"detection", &e.detection}, {"recognition", &e.recognition}};
+    const int numbers[] = {0, 1, 3};
+    ordered_json out;
+    for (int i = 0; i < 3; i++) {
+        ordered_json perMille = ordered_json::array(), normalizers = ordered_json::array();
+        for (int k = 0; k < r->wNoiseLevels; k++)
+            for (int j = 0; j < r->wVariousPulses; j++)
+                perMille.push_back(errorPerMille(r->lpErrors[numbers[i]][k][j], errorNormalizer(n, numbers[i], j)));
+        for (int j = 0; j < r->wVariousPulses; j++)
+            normalizers.push_back(errorNormalizer(n, numbers[i], j));
+        out[tables[i].first] = {{"normalised", *tables[i].second}, {"perMille", perMille}, {"normalizers", normalizers}};
+    }
+    return out;
+}
+
 ordered_json runCase(const json& c)
 {
+    if (c.contains("simulation"))
+        return runSimulationCase(c["simulation"]);
     Twin t;
     ordered_json out;
     if (buildSeries(t, c) && t.boxes.count() == 0) {

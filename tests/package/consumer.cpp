@@ -11,6 +11,7 @@
 namespace {
 
 // One pulse count, two noise levels, two trials each; true when it ran whole.
+// README's "As a C++ library" shows this body: keep the two in step.
 bool smallSimulation()
 {
     SimulationRequest request;
@@ -19,7 +20,7 @@ bool smallSimulation()
     request.noiseSteps = 2;
     request.noiseStep = 30;
     request.repeats = 2;
-    if (!validateSimulationRequest(request).empty())
+    if (!validateSimulationRequest(request).empty())  // "" or the command's message
         return false;
     RandomStreams streams;
     SimulationControl control;
