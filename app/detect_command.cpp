@@ -7,6 +7,8 @@
 //   [SECTION] The command
 #include "detect_command.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>

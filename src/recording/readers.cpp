@@ -6,6 +6,7 @@
 //   [SECTION] Signals
 //   [SECTION] Etalons
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <filesystem>
 #include <fstream>

@@ -38,6 +38,20 @@ std::vector<Truth> readTruth(const fs::path& path)
     return truth;
 }
 
+// The options of a run on what scripts/make-recording made in `folder`.
+DetectOptions recordingOptions(const fs::path& folder, const char* operation, const char* out)
+{
+    DetectOptions o;
+    o.signal.path = (folder / "signal.wav").string();
+    o.etalons = (folder / "etalons").string();
+    o.operation = operation;
+    o.tmin = 100;
+    o.tmax = 200;
+    o.level = 100;
+    o.out = (folder / out).string();
+    return o;
+}
+
 } // namespace
 
 TEST(DetectCommand, FindsEveryPulseOfARecordingFromRealSoundsWithItsEtalonAndTime)
@@ -52,15 +66,8 @@ TEST(DetectCommand, FindsEveryPulseOfARecordingFromRealSoundsWithItsEtalonAndTim
     ASSERT_GT(truth.size(), 10u);
 
     for (const char* operation : {"detect-fixed", "detect-unfixed"}) {
-        DetectOptions o;
-        o.signal.path = (folder / "signal.wav").string();
-        o.etalons = (folder / "etalons").string();
-        o.operation = operation;
+        DetectOptions o = recordingOptions(folder, operation, "result.json");
         o.pulses = std::string(operation) == "detect-fixed" ? int(truth.size()) : 0;
-        o.tmin = 100;
-        o.tmax = 200;
-        o.level = 100;
-        o.out = (folder / "result.json").string();
         std::string text, error;
         ASSERT_EQ(runDetect(o, text, error), 0) << error;
         std::ifstream in(o.out);
@@ -82,13 +89,7 @@ TEST(DetectCommand, FindsEveryPulseOfARecordingFromRealSoundsWithItsEtalonAndTim
         EXPECT_FALSE(j.contains("note"));
     }
     // The same run as CSV: one row per pulse.
-    DetectOptions o;
-    o.signal.path = (folder / "signal.wav").string();
-    o.etalons = (folder / "etalons").string();
-    o.operation = "detect-unfixed";
-    o.tmin = 100;
-    o.tmax = 200;
-    o.out = (folder / "result.csv").string();
+    const DetectOptions o = recordingOptions(folder, "detect-unfixed", "result.csv");
     std::string text, error;
     ASSERT_EQ(runDetect(o, text, error), 0) << error;
     std::ifstream in(o.out);
