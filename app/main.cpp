@@ -2,7 +2,8 @@
 // --script FILE a scripted session on the real window and dialogs (offscreen
 // without a display), with --headless on a window nobody sees; with
 // `simulate [options]` a statistical simulation written as CSV and JSON, split
-// over the processes of an MPI job when started by mpirun.
+// over the processes of an MPI job when started by mpirun; with `detect
+// [options]` one detector on a recorded signal.
 #include <cstdio>
 #include <iostream>
 #include <new>
@@ -13,6 +14,7 @@
 
 #include <unistd.h>
 
+#include "app/detect_command.h"
 #include "app/display_probe.h"
 #include "app/session.h"
 #include "app/mpi_batch.h"
@@ -62,8 +64,9 @@ int runProgram(int argc, char** argv)
     app.add_option("--out", output, "folder for the files a script writes (default: the current folder)");
     headlessFlag->needs(scriptOption);
     CLI::App* simulateCommand = addSimulateCommand(app, runSimulateBatch);  // runs in its callback during parsing
+    CLI::App* detectCommand = addDetectCommand(app);  // also runs in its callback
     CLI11_PARSE(app, argc, argv);
-    if (simulateCommand->parsed())
+    if (simulateCommand->parsed() || detectCommand->parsed())
         return 0;
 
     if (headless) {

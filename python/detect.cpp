@@ -58,14 +58,11 @@ void prepareCall(DetectorCall& c, py::handle x, py::handle alphabet, int64_t tmi
         throw py::value_error(std::string(c.operation) + ": the etalon length (" + std::to_string(c.a->length) +
                               ") must not exceed tmax (" + std::to_string(c.Tmax) + ") or the signal length (" +
                               std::to_string(N) + ")");
-    c.h.reset(getCutOffSeriesHeader(c.w.hWnd(), c.a->count, c.a->length, c.Tmin, c.Tmax, N, nullptr));
+    c.h.reset(getSignalSeriesHeader(c.w.hWnd(), c.a->data(), c.a->count, c.a->length, c.Tmin, c.Tmax,
+                                    samples.data(), N, nullptr));
     c.w.raiseIfShown(c.operation);
     if (!c.h)
         throw std::bad_alloc();
-    std::copy(samples.begin(), samples.end(), c.h->lpNoisyData);
-    c.h->wImpulseSize = c.a->length;
-    for (uint16_t i = 0; i < c.a->count; i++)
-        c.h->lpPulsesList[i] = &c.a->entries[i];
     c.chains.reset(getChainsHeader(c.w.hWnd(), static_cast<uint16_t>(chains), c.h->wPulsesCapacity, nullptr));
     c.w.raiseIfShown(c.operation);
     if (!c.chains)
@@ -81,12 +78,7 @@ void setFixedCount(DetectorCall& c, int64_t pulses)
     if (pulses < minP || pulses > maxP)
         throw py::value_error(std::string(c.operation) + ": pulses must be in " + std::to_string(minP) + ".." +
                               std::to_string(maxP) + " for " + c.fits() + ", not " + std::to_string(pulses));
-    const int K = static_cast<int>(pulses);
-    h->wImpulseQuantity = static_cast<uint16_t>(K);
-    for (int i = 0; i < K; i++) {
-        h->lpLowBounds[i] = static_cast<int16_t>(pulseLowBound(i, K, h->dwSeriesSize, c.Tmin, c.Tmax));
-        h->lpHighBounds[i] = static_cast<int16_t>(pulseHighBound(i, K, h->dwSeriesSize, c.a->length, c.Tmin, c.Tmax));
-    }
+    setSignalPulseCount(h, static_cast<uint16_t>(pulses));
 }
 
 // An unfixed pulse count between the given bounds (default: every admissible count).

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 /*---- Codes ----*/
 
@@ -96,19 +97,29 @@ struct DetectorKind {
     DetectorForm form;  // signature of the bound function
     const char* name;   // the detector's report name
     bool candidates;    // Pulses form in a simulation: takes the trial's etalon sequence (false: the required list)
+    bool fixedCount;    // takes a known pulse count (false: a least and a greatest count)
+    const char* operation; // its name on the command line (pulsebench detect --operation)
 };
 
 inline constexpr DetectorKind kDetectorKinds[kDetectorSlots] = {
-    {DetectorSlot::DetectFixed, DetectorForm::Pulses, "detectFixedPulses", false},
-    {DetectorSlot::DetectUnfixed, DetectorForm::Pulses, "detectUnfixedPulses", true},
-    {DetectorSlot::RecognizeFixed, DetectorForm::Pulses, "recognizeFixedPulses", true},
-    {DetectorSlot::RecognizeUnfixed, DetectorForm::Pulses, "recognizeUnfixedPulses", true},
-    {DetectorSlot::DetectFixedTuples, DetectorForm::Tuples, "detectFixedTuples", true},
-    {DetectorSlot::DetectUnfixedTuples, DetectorForm::Tuples, "detectUnfixedTuples", true},
-    {DetectorSlot::RecognizeFixedTuples, DetectorForm::TupleRecognizer, "recognizeFixedTuples", true},
-    {DetectorSlot::RecognizeUnfixedTuples, DetectorForm::TupleRecognizer, "recognizeUnfixedTuples", true},
+    {DetectorSlot::DetectFixed, DetectorForm::Pulses, "detectFixedPulses", false, true, "detect-fixed"},
+    {DetectorSlot::DetectUnfixed, DetectorForm::Pulses, "detectUnfixedPulses", true, false, "detect-unfixed"},
+    {DetectorSlot::RecognizeFixed, DetectorForm::Pulses, "recognizeFixedPulses", true, true, "recognize-fixed"},
+    {DetectorSlot::RecognizeUnfixed, DetectorForm::Pulses, "recognizeUnfixedPulses", true, false, "recognize-unfixed"},
+    {DetectorSlot::DetectFixedTuples, DetectorForm::Tuples, "detectFixedTuples", true, true, "detect-fixed-tuples"},
+    {DetectorSlot::DetectUnfixedTuples, DetectorForm::Tuples, "detectUnfixedTuples", true, false, "detect-unfixed-tuples"},
+    {DetectorSlot::RecognizeFixedTuples, DetectorForm::TupleRecognizer, "recognizeFixedTuples", true, true, "recognize-fixed-tuples"},
+    {DetectorSlot::RecognizeUnfixedTuples, DetectorForm::TupleRecognizer, "recognizeUnfixedTuples", true, false, "recognize-unfixed-tuples"},
 };
 constexpr const DetectorKind& detectorKindOf(DetectorSlot slot) { return kDetectorKinds[size_t(slot)]; }
+// The row of a command-line operation name; nullptr for a name that is none.
+constexpr const DetectorKind* detectorKindNamed(std::string_view operation)
+{
+    for (const DetectorKind& k : kDetectorKinds)
+        if (operation == k.operation)
+            return &k;
+    return nullptr;
+}
 
 /*---- Processing kinds ----*/
 

@@ -9,6 +9,7 @@
 //   [SECTION] Selected subsets
 //   [SECTION] Required list and release
 #include <algorithm>
+#include <cassert>
 #include <cstdio>
 #include <string>
 
@@ -423,6 +424,33 @@ int skipExtSeries(uint16_t A, const PulseHeader* alphabet, uint16_t q, uint16_t 
     jumpRandom(streams.wCutBeginSeed, K);
     jumpRandom(streams.wCutEndSeed, K);
     return 1;
+}
+
+SeriesHeader* getSignalSeriesHeader(HWND hWnd, PulseHeader* alphabet, uint16_t A, uint16_t q, uint16_t Tmin,
+                                    uint16_t Tmax, const int16_t* samples, int32_t N, SeriesHeader* lpSeriesHeader)
+{
+    if (!checkSeriesParameters(hWnd, A, q, Tmin, Tmax, N, " getCutOffSeriesHeader "))
+        return nullptr;
+    SeriesHeader* h = getCutOffSeriesHeader(hWnd, A, q, Tmin, Tmax, N, lpSeriesHeader);
+    if (!h)
+        return nullptr;
+    h->wImpulseSize = q;
+    std::copy(samples, samples + N, h->lpNoisyData);
+    std::fill(h->lpPureData, h->lpPureData + N, int16_t{0});
+    for (uint16_t i = 0; i < A; i++)
+        h->lpPulsesList[i] = &alphabet[i];
+    return h;
+}
+
+void setSignalPulseCount(SeriesHeader* h, uint16_t K)
+{
+    assert(K >= 1 && K <= h->wPulsesCapacity);
+    h->wImpulseQuantity = K;
+    for (int i = 0; i < K; i++) {
+        h->lpLowBounds[i] = static_cast<int16_t>(pulseLowBound(i, K, h->dwSeriesSize, h->wTmin, h->wTmax));
+        h->lpHighBounds[i] =
+            static_cast<int16_t>(pulseHighBound(i, K, h->dwSeriesSize, h->wImpulseSize, h->wTmin, h->wTmax));
+    }
 }
 
 SeriesHeader* getCutOffSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint16_t Tmin, uint16_t Tmax,

@@ -194,6 +194,20 @@ int32_t pulseHighBound(int i, int K, int32_t N, int q, int Tmin, int Tmax);
 SeriesHeader* getCutOffSeriesHeader(HWND hWnd, uint16_t A, uint16_t q, uint16_t Tmin, uint16_t Tmax, int32_t N,
                                     SeriesHeader* lpSeriesHeader);
 
+// A header sized for a given signal instead of a built series: the N samples
+// in lpNoisyData (lpPureData zero), the etalon length q, the pulse list
+// pointing at alphabet entries 0..A-1, and the admissible pulse counts; what
+// the detectors read when they run on a recording. Refused parameters: a
+// message and nothing returned (a given header is left as it was); out of
+// memory: a message and nothing returned (a given header is released).
+SeriesHeader* getSignalSeriesHeader(HWND hWnd, PulseHeader* alphabet, uint16_t A, uint16_t q, uint16_t Tmin,
+                                    uint16_t Tmax, const int16_t* samples, int32_t N, SeriesHeader* lpSeriesHeader);
+
+// A known pulse count K for such a header: wImpulseQuantity and each pulse's
+// start bounds as the construction stores them. The caller has checked that
+// K lies in minPulsesFor..maxPulsesFor of the header.
+void setSignalPulseCount(SeriesHeader* lpSeriesHeader, uint16_t K);
+
 // The constructors draw from the position and cut streams (and the subset
 // streams when a subset is placed) of `streams`, in a fixed order.
 

@@ -86,6 +86,11 @@ TEST(Kinds, EveryCodeMapsBackToItsOneRow)
     }
     for (size_t i = 0; i < kDetectorSlots; i++)
         EXPECT_EQ(size_t(kDetectorKinds[i].slot), i);
+    for (const DetectorKind& k : kDetectorKinds) { // every operation name leads back to its own row
+        EXPECT_EQ(detectorKindNamed(k.operation), &k) << k.operation;
+        EXPECT_EQ(k.fixedCount, std::string_view(k.name).find("Unfixed") == std::string_view::npos) << k.name;
+    }
+    EXPECT_EQ(detectorKindNamed("detect"), nullptr);
     for (const ChartKind& k : kChartKinds) {
         EXPECT_EQ(chartKindOf(k.kind), &k) << k.kind;
         EXPECT_STRNE(k.title, "");
