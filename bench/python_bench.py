@@ -2,7 +2,7 @@
 what a researcher would otherwise write with NumPy and SciPy; and what a
 simulation costs from Python next to the batch command.
 
-    PYTHONPATH=build/release/python python3 bench/python_bench.py [build/release/bench/bench_detection] \
+    PYTHONPATH=build/release/python /usr/bin/python3 bench/python_bench.py [build/release/bench/bench_detection] \
         [build/release/app/pulsebench]
 
 On the default series of fresh Streams (1200 samples, 20 etalons of 20

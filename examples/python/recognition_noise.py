@@ -1,6 +1,6 @@
 """Recognition of a series' one etalon over many noise levels.
 
-    PYTHONPATH=build/release/python python3 examples/python/recognition_noise.py [OUTPUT_FOLDER]
+    PYTHONPATH=build/release/python /usr/bin/python3 examples/python/recognition_noise.py [OUTPUT_FOLDER]
 
 For each noise level, series whose pulses all share one etalon (each etalon in
 turn) are recognised with a known and with an unknown pulse count; the share

@@ -1,6 +1,6 @@
 """Make a series, detect its pulses and plot the truth against the detection.
 
-    PYTHONPATH=build/release/python python3 examples/python/series_detection.py [OUTPUT_FOLDER]
+    PYTHONPATH=build/release/python /usr/bin/python3 examples/python/series_detection.py [OUTPUT_FOLDER]
 
 writes series-detection.png into OUTPUT_FOLDER (default: the current folder).
 """

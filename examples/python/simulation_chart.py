@@ -1,6 +1,6 @@
 """A small statistical simulation and its normalised errors over the noise.
 
-    PYTHONPATH=build/release/python python3 examples/python/simulation_chart.py [OUTPUT_FOLDER]
+    PYTHONPATH=build/release/python /usr/bin/python3 examples/python/simulation_chart.py [OUTPUT_FOLDER]
 
 Runs the recognition of which of three stored tuples of etalons a series of
 whole pulses follows (task 2, series type 36) on a small grid of 600-sample

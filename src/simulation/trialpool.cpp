@@ -256,6 +256,12 @@ bool makeTrialSlots(HWND hWnd, TrialPool& pool, int count, uint16_t M)
 
 TrialWorkerStarter startTrialWorker = startStdThread;
 
+// Address space held back while the workers start and given back once they
+// have: where the workers' stacks would take all that is left (a limit on the
+// address space), those that could not start leave this much to the trials'
+// own memory instead of none. Never touched, so it costs no memory.
+constexpr size_t kTrialHeadroom = size_t(64) << 20;
+
 bool startTrialPool(HWND hWnd, TrialPool& pool, const TrialSetup& setup, int threads, uint16_t M)
 {
     pool.setup = &setup;
@@ -263,6 +269,13 @@ bool startTrialPool(HWND hWnd, TrialPool& pool, const TrialSetup& setup, int thr
     if (!makeTrialSlots(hWnd, pool, threads <= 1 ? 1 : 3 * threads, M)) {
         stopTrialPool(pool);
         return false;
+    }
+    std::unique_ptr<char[]> headroom;
+    try {
+        if (threads > 1)
+            headroom.reset(new char[kTrialHeadroom]);
+    } catch (const std::bad_alloc&) {
+        // Less than that left already: the workers start without it.
     }
     try {
         pool.workers.reserve(threads > 1 ? threads : 0);
