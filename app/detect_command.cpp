@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <functional>
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
@@ -64,6 +66,14 @@ void addDetectOptions(CLI::App& c, DetectOptions& o)
     c.add_option("--level", o.level, "saved energy level, percent (100: whole pulses)")->required()->check(CLI::Range(0, 100));
     c.add_option("--chains", o.chains, "best chains reported")->check(CLI::Range(1, 1000))->capture_default_str();
     c.add_option("--out", o.out, "FILE.json or FILE.csv (default: JSON on standard output)");
+    c.add_option("--segment", o.segment, "samples per segment of a signal longer than that (unfixed pulse operations)")
+        ->check(CLI::Range(1, int(kMaxSeriesSize)))
+        ->capture_default_str();
+    c.add_option("--truth", o.truth, "the true pulses, .csv or .json (position, etalon where known): adds an evaluation");
+    c.add_option("--tolerance", o.tolerance, "--truth: samples a found pulse may lie from its true one")
+        ->check(CLI::Range(0, 32767))
+        ->capture_default_str();
+    c.add_flag("--quiet", o.quiet, "no progress line on standard error");
 }
 
 bool fail(std::string& error, const std::string& what)
@@ -99,6 +109,7 @@ bool requestOf(const DetectOptions& o, DetectRequest& r, std::string& error)
     r.Tmax = static_cast<uint16_t>(o.tmax);
     r.level = static_cast<uint16_t>(o.level);
     r.chains = static_cast<uint16_t>(o.chains);
+    r.segment = o.segment;
     return true;
 }
 
@@ -149,10 +160,12 @@ void storeEtalon(PulseHeader& e, uint16_t number, const std::vector<int16_t>& va
     e.wNumber = number;
 }
 
-// The most pulses a chain on this signal can hold (see recording.h).
-uint16_t chainPulses(size_t N, uint16_t n, int Tmin)
+// The most pulses a chain on this signal, or on one segment of it, can hold
+// (see recording.h).
+uint16_t chainPulses(size_t N, uint16_t n, int Tmin, int segment)
 {
-    if (N < n || N > size_t(kMaxSeriesSize) || n < 1)
+    N = std::min(N, size_t(std::clamp(segment, 1, int(kMaxSeriesSize))));
+    if (N < n || n < 1)
         return 1;  // the run refuses such a signal
     return maxPulsesFor(static_cast<int32_t>(N), n, static_cast<uint16_t>(Tmin));
 }
@@ -220,7 +233,7 @@ bool prepare(const DetectOptions& o, const Signal& signal, Prepared& p, std::str
     if (p.n > o.tmin)
         return fail(error, "the etalons are " + std::to_string(p.n) + " samples long; --tmin " + std::to_string(o.tmin) +
                                " must be at least that");
-    const int32_t amplitude = largestAmplitude(p.n, chainPulses(signal.samples.size(), p.n, o.tmin));
+    const int32_t amplitude = largestAmplitude(p.n, chainPulses(signal.samples.size(), p.n, o.tmin, o.segment));
     if (o.standardAlphabet)
         return scaleToAlphabet(requested, signal, amplitude, p, error);
     double etalonPeak = 0;
@@ -275,6 +288,12 @@ Json settingsJson(const DetectOptions& o)
     s["rate"] = o.signal.rate > 0 ? Json(o.signal.rate) : Json(nullptr);
     s["etalon_variable"] = o.etalonVariable;
     s["out"] = o.out;
+    if (o.segment != kMaxSeriesSize)
+        s["segment"] = o.segment;
+    if (!o.truth.empty()) {
+        s["truth"] = o.truth;
+        s["tolerance"] = o.tolerance;
+    }
     return s;
 }
 
@@ -283,6 +302,10 @@ std::string emptyNote(const DetectOutcome& r, const DetectOptions& o)
 {
     if (!r.pulses.empty())
         return "";
+    if (!r.segments.empty())
+        return "no chain was found in any of the " + std::to_string(r.segments.size()) + " segments: none fits the "
+               "model (every gap between pulse starts within Tmin " + std::to_string(o.tmin) + " .. Tmax " +
+               std::to_string(o.tmax) + "), or every chain that fits costs more than the detector accepts";
     return "no chain was found: none fits the model (every gap between pulse starts within Tmin " +
            std::to_string(o.tmin) + " .. Tmax " + std::to_string(o.tmax) + ", the first pulse within Tmax of the "
            "start, the last within Tmax of the end; admissible pulse counts " + std::to_string(r.minPulses) + ".." +
@@ -290,7 +313,27 @@ std::string emptyNote(const DetectOutcome& r, const DetectOptions& o)
            "signal does not look like the etalons there)";
 }
 
-std::string resultJson(const DetectOptions& o, const Signal& signal, const Prepared& p, const DetectOutcome& r)
+Json segmentsJson(const std::vector<Segment>& segments)
+{
+    Json list = Json::array();
+    for (const Segment& s : segments)
+        list.push_back({{"begin", s.begin}, {"end", s.end}, {"kept_from", s.keepFrom}, {"kept_to", s.keepTo},
+                        {"cost", s.hasCost ? Json(s.cost) : Json(nullptr)}, {"result", s.result},
+                        {"pulses", s.pulses}});
+    return list;
+}
+
+Json evaluationJson(const Evaluation& e, int tolerance)
+{
+    return {{"tolerance", tolerance},      {"true_pulses", e.truePulses},
+            {"found", e.found},            {"hits", e.hits},
+            {"misses", e.misses},          {"false_alarms", e.falseAlarms},
+            {"etalons_known", e.etalonsKnown}, {"confusions", e.confusions},
+            {"mean_position_error", e.meanError}, {"max_position_error", e.maxError}};
+}
+
+std::string resultJson(const DetectOptions& o, const Signal& signal, const Prepared& p, const DetectOutcome& r,
+                       const Evaluation* evaluation)
 {
     Json j;
     j["signal"] = {{"path", signal.path},
@@ -309,6 +352,10 @@ std::string resultJson(const DetectOptions& o, const Signal& signal, const Prepa
     for (const FoundChain& c : r.chains)
         chains.push_back({{"cost", c.cost}, {"pulses", pulsesJson(c.pulses, signal.rate)}});
     j["chains"] = chains;
+    if (!r.segments.empty())
+        j["segments"] = segmentsJson(r.segments);
+    if (evaluation)
+        j["evaluation"] = evaluationJson(*evaluation, o.tolerance);
     const std::string note = emptyNote(r, o);
     if (!note.empty())
         j["note"] = note;
@@ -338,31 +385,82 @@ bool endsWith(const std::string& text, const std::string& end)
 ** [SECTION] The command
 **========================================================================*/
 
+namespace {
+
+// "segment k, sample done/total" on standard error, at most twice a second
+// and at the end.
+struct SegmentProgress {
+    bool quiet = false;
+    int segments = 0;
+    std::chrono::steady_clock::time_point last{};
+
+    void operator()(int64_t done, int64_t total)
+    {
+        segments++;
+        const auto now = std::chrono::steady_clock::now();
+        if (quiet || (done < total && now - last < std::chrono::milliseconds(500)))
+            return;
+        last = now;
+        std::fprintf(stderr, "\rsegment %d, sample %lld/%lld%s", segments, static_cast<long long>(done),
+                     static_cast<long long>(total), done == total ? "\n" : "");
+        std::fflush(stderr);
+    }
+};
+
+// The signal, the etalons and the truth the options name, read and checked.
+bool readInputs(const DetectOptions& o, DetectRequest& request, Signal& signal, Prepared& p,
+                std::vector<TruePulse>& truth, std::string& error)
+{
+    if (o.etalons.empty() && !o.standardAlphabet)
+        return fail(error, "give the etalons: --etalons FILE or --standard-alphabet");
+    if (!o.out.empty() && !endsWith(o.out, ".json") && !endsWith(o.out, ".csv"))
+        return fail(error, "--out " + o.out + " must end in .json or .csv");
+    if (o.tolerance != 0 && o.truth.empty())
+        return fail(error, "--tolerance needs --truth");
+    if (!requestOf(o, request, error) || !readSignal(o.signal, signal, error) || !prepare(o, signal, p, error))
+        return false;
+    return o.truth.empty() || readTruth(o.truth, truth, error);
+}
+
+std::string evaluationLine(const Evaluation& e, int tolerance)
+{
+    char line[256];
+    std::snprintf(line, sizeof line, "%d of %d true pulses found within %d samples, %d missed, %d false alarms, "
+                  "%d of %d etalons confused, position error mean %.3g max %d samples", e.hits, e.truePulses,
+                  tolerance, e.misses, e.falseAlarms, e.confusions, e.etalonsKnown, e.meanError, e.maxError);
+    return line;
+}
+
+} // namespace
+
 int runDetect(const DetectOptions& o, std::string& text, std::string& error)
 {
     DetectRequest request;
     Signal signal;
     Prepared p;
-    if (o.etalons.empty() && !o.standardAlphabet)
-        return fail(error, "give the etalons: --etalons FILE or --standard-alphabet"), 1;
-    if (!o.out.empty() && !endsWith(o.out, ".json") && !endsWith(o.out, ".csv"))
-        return fail(error, "--out " + o.out + " must end in .json or .csv"), 1;
-    if (!requestOf(o, request, error) || !readSignal(o.signal, signal, error) || !prepare(o, signal, p, error))
+    std::vector<TruePulse> truth;
+    if (!readInputs(o, request, signal, p, truth, error))
         return 1;
     RecordingMessageBoxes boxes;
     PlatformWindow window{&boxes, nullptr};
     DetectOutcome outcome;
-    const bool ran = runOnSignal(&window, p.alphabet.data(), p.count, p.n, p.samples, request, outcome, error);
+    SegmentProgress progress{o.quiet};
+    const bool ran = runOnSignal(&window, p.alphabet.data(), p.count, p.n, p.samples, request, outcome, error,
+                                 std::ref(progress));
     if (boxes.count() > 0)
         return fail(error, boxes.messages().front().text), 1;
     if (!ran)
         return 1;
-    text = endsWith(o.out, ".csv") ? resultCsv(signal, outcome) : resultJson(o, signal, p, outcome);
+    const Evaluation evaluation = evaluate(outcome.pulses, truth, o.tolerance);
+    const Evaluation* evaluated = o.truth.empty() ? nullptr : &evaluation;
+    text = endsWith(o.out, ".csv") ? resultCsv(signal, outcome) : resultJson(o, signal, p, outcome, evaluated);
     if (p.scaling.clipped > 0)
         std::fprintf(stderr, "pulsebench detect: %lld signal samples clipped to +-%d at scale %g\n",
                      static_cast<long long>(p.scaling.clipped), p.scaling.amplitude, p.scaling.factor);
     if (!emptyNote(outcome, o).empty())
         std::fprintf(stderr, "pulsebench detect: %s\n", emptyNote(outcome, o).c_str());
+    if (evaluated && endsWith(o.out, ".csv"))
+        std::fprintf(stderr, "pulsebench detect: %s\n", evaluationLine(evaluation, o.tolerance).c_str());
     if (!o.out.empty() && !writeFileAtomically(o.out, text, &error))
         return 1;
     return 0;

@@ -29,6 +29,10 @@ struct DetectOptions {
     int level = 100;                  // --level: saved energy level, percent
     int chains = 10;                  // --chains: best chains reported
     std::string out;                  // --out FILE.json or FILE.csv; "": JSON on standard output
+    int segment = kMaxSeriesSize;     // --segment: samples per segment of a longer signal, 2 (Tmax + n) .. 32767
+    std::string truth;                // --truth FILE (.csv or .json): the true pulses; "": no evaluation
+    int tolerance = 0;                // --tolerance: samples a found pulse may lie from a true one, >= 0
+    bool quiet = false;               // --quiet: no progress line
 };
 
 // Adds the subcommand "detect" to the program; its callback runs it and exits

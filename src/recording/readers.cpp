@@ -44,7 +44,9 @@ bool fail(std::string& error, const std::string& path, const std::string& what)
     return false;
 }
 
-bool readBytes(const std::string& path, std::string& bytes, std::string& error)
+} // namespace
+
+bool readFileBytes(const std::string& path, std::string& bytes, std::string& error)
 {
     std::error_code ec;
     if (!fs::exists(path, ec))
@@ -63,6 +65,8 @@ bool readBytes(const std::string& path, std::string& bytes, std::string& error)
         return fail(error, path, "is empty");
     return true;
 }
+
+namespace {
 
 // Audio frames as (frames, channels), in the integer units of the file's
 // format (no normalisation to +-1).
@@ -149,7 +153,7 @@ bool readArray(const std::string& path, Format format, const std::string& variab
     if (format == Format::Mat)
         return readMatVariable(path, variable, out, error);
     std::string bytes;
-    if (!readBytes(path, bytes, error))
+    if (!readFileBytes(path, bytes, error))
         return false;
     std::string what;
     const bool ok = format == Format::Npy ? parseNpy(bytes, out, what) : parseCsv(bytes, out, what);

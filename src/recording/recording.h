@@ -3,13 +3,14 @@
 // any of their 32-bit sums, and running one detector on the result. Public
 // face of src/recording/ for `pulsebench detect` (and later the window and
 // the scripts). Free of Qt; a read and a run take milliseconds for the
-// 32767 samples one series holds.
+// 32767 samples one series holds, a longer signal that per segment.
 //
 // Files are untrusted input: every reader checks what it reads and answers
 // false with a message that names the file and what is wrong with it.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +42,10 @@ bool parseNpy(std::string_view bytes, NumericArray& out, std::string& error);
 // message that gives the line and column of the first field that is not a
 // number.
 bool parseCsv(std::string_view text, NumericArray& out, std::string& error);
+
+// The whole file: false with "PATH: no such file" (is a folder, cannot be
+// opened or read, is empty).
+bool readFileBytes(const std::string& path, std::string& bytes, std::string& error);
 
 /*==========================================================================
 ** Signals and etalons
@@ -150,6 +155,7 @@ struct DetectRequest {
     uint16_t level = 100;                            // saved energy level, percent, 0..100
     uint16_t chains = 10;                            // best chains kept, >= 1
     uint16_t proceeding = 1;                         // tuple phase mode (1: the chain begins with the tuple's first etalon)
+    int32_t segment = kMaxSeriesSize;                // samples per segment of a longer signal, 4 * segmentMargin(n, Tmax) .. kMaxSeriesSize
 };
 
 struct FoundPulse {
@@ -164,18 +170,116 @@ struct FoundChain {
     std::vector<FoundPulse> pulses; // in order of position
 };
 
+// One segment of a signal longer than one series (see runOnSignal).
+struct Segment {
+    int32_t begin = 0, end = 0;        // samples [begin, end) of the signal
+    int32_t keepFrom = 0, keepTo = 0;  // the segment reports the pulses that start in [keepFrom, keepTo)
+    bool hasCost = false;              // its detector offered a chain
+    int32_t cost = 0;                  // its best chain's cost when hasCost
+    int32_t result = 0;                // its detector's return value
+    int32_t pulses = 0;                // pulses merged from it, >= 0
+};
+
 struct DetectOutcome {
     std::vector<FoundPulse> pulses; // the detected pulses, in order of position
     bool hasCost = false;           // a chain was offered
     int32_t cost = 0;               // the best chain's cost when hasCost
     int32_t result = 0;             // the detector's return value (recognisers: the etalon or tuple)
     std::vector<FoundChain> chains; // the best chains, ascending by cost
-    uint16_t minPulses = 0, maxPulses = 0; // the admissible pulse counts of the signal
+    uint16_t minPulses = 0, maxPulses = 0; // the admissible pulse counts of the signal (one piece; 0 in segments)
+    std::vector<Segment> segments;  // a signal processed in segments: each one (chains and cost stay empty); else empty
 };
+
+/*==========================================================================
+** Long signals: segments cut at pulses
+**========================================================================*/
+
+// A signal longer than `segment` samples (positions are 16-bit) is processed
+// by the unfixed pulse operations in consecutive segments of at most
+// `segment` samples. A segment that would cut the signal short is first run
+// as a probe. Its edges need not follow the model (a segment that starts or
+// ends between two pulses can force a chain the whole signal would not take),
+// so of the pulses it found only those at least the margin Tmax + n inside
+// both edges are trusted, and the last of them, the anchor, becomes the cut:
+// the segment is run again ending with that pulse's last sample, reports the
+// pulses before it, and the next segment starts at it. So on a train that
+// follows the model every segment starts and ends with a pulse and follows
+// the model itself. A probe without an anchor cuts Tmax + n before its end
+// and the next segment starts 2 (Tmax + n) before it. The last segment ends
+// with the signal. Merge rule: the pulses of each segment that start in
+// [keepFrom, keepTo) are appended in order (the kept ranges tile the
+// signal); a pulse that starts less than Tmin after the last one kept (one
+// pulse seen on both sides of a cut without an anchor) is dropped, the
+// earlier segment's is kept. So each pulse is reported once.
+//
+// When the pulses follow the model, stand out of the noise and Tmax - Tmin
+// >= n, the merged list equals the list of the same stretch processed in one
+// piece: a probe's end then costs at most one stand-in pulse after the last
+// true one (gap >= Tmin, within Tmax - n of the end), the margin keeps it from
+// the anchor. It can differ where an anchor is no true pulse or a segment's
+// best chain differs from the whole one's: Tmax - Tmin < n (a probe's end can
+// shift its whole chain, as with Tmin = Tmax), pulses as weak as the noise
+// (near ties, e.g. one sample apart), gaps outside Tmin..Tmax, or a probe that
+// found no anchor.
+int32_t segmentMargin(uint16_t n, uint16_t Tmax);
+
+// The anchor of a probe of `length` samples: the position (within the probe)
+// of the last found pulse in (margin, length - margin]; -1 when none.
+int32_t segmentAnchor(const std::vector<FoundPulse>& found, int32_t length, int32_t margin);
+
+// Appends the pulses one segment found (positions within the segment) to
+// `merged` (signal positions) by the merge rule above; returns how many.
+int32_t mergeSegmentPulses(const Segment& s, const std::vector<FoundPulse>& found, uint16_t Tmin,
+                           std::vector<FoundPulse>& merged);
 
 // Runs the operation on the 16-bit samples with the etalons (entry k - 1 is
 // etalon k, `count` of them, n samples each) through productionDetectors().
+// A signal longer than request.segment: detect-unfixed and recognize-unfixed
+// run in segments (above; --min-pulses and --max-pulses are refused there,
+// each segment takes its admissible counts); the fixed-count operations need
+// the whole signal as one series and the unfixed tuple ones begin every chain
+// with the tuple's first etalon, which a cut cannot keep: both are refused.
+// `progress`, when given, is called after each segment with the samples
+// done and the signal's length.
 // Refused input (a count, a tuple, a signal too long, a box the engine
 // showed on hWnd): false and the message.
 bool runOnSignal(HWND hWnd, PulseHeader* etalons, uint16_t count, uint16_t n, const std::vector<int16_t>& samples,
-                 const DetectRequest& request, DetectOutcome& outcome, std::string& error);
+                 const DetectRequest& request, DetectOutcome& outcome, std::string& error,
+                 const std::function<void(int64_t done, int64_t total)>& progress = {});
+
+/*==========================================================================
+** Evaluation against a labelled truth
+**========================================================================*/
+
+struct TruePulse {
+    int32_t position = 0;  // series position of the pulse's first sample, >= 0
+    int32_t etalon = 0;    // etalon number, 1..kMaxEtalons; 0: not known
+};
+
+// Reads the true pulses of a signal: a CSV whose header names a "position"
+// column (and optionally "etalon"), or without a header one or two columns
+// (position, etalon); or JSON, an array of positions or of objects
+// {"position": P, "etalon": E} (etalon optional), alone or under "pulses" (so
+// a result of `pulsebench detect` is a truth too). Positions are whole
+// numbers 0..2^31 - 1, etalons whole numbers 1..kMaxEtalons (0 or absent:
+// not known). Sorted by position on return. False with a message naming the
+// file, the entry and the fault.
+bool readTruth(const std::string& path, std::vector<TruePulse>& truth, std::string& error);
+
+// How the found pulses compare with the truth. Each true pulse is matched to
+// at most one found pulse within `tolerance` samples of it and vice versa, as
+// many pairs as possible (in order of position: each true pulse takes the
+// first unmatched found pulse that still reaches it).
+struct Evaluation {
+    int32_t truePulses = 0;    // true pulses, >= 0
+    int32_t found = 0;         // found pulses, >= 0
+    int32_t hits = 0;          // matched pairs, <= both counts
+    int32_t misses = 0;        // true pulses left unmatched
+    int32_t falseAlarms = 0;   // found pulses left unmatched
+    int32_t confusions = 0;    // pairs whose true etalon is known and differs from the found one
+    int32_t etalonsKnown = 0;  // pairs whose true etalon is known
+    double meanError = 0;      // mean |found - true| position over the pairs, samples; 0 without pairs
+    int32_t maxError = 0;      // greatest |found - true| over the pairs, samples
+};
+
+Evaluation evaluate(const std::vector<FoundPulse>& found, const std::vector<TruePulse>& truth, int32_t tolerance);

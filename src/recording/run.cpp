@@ -3,6 +3,7 @@
 // operation called through productionDetectors() and its result collected.
 // One run takes milliseconds at the sizes one series allows.
 #include <algorithm>
+#include <limits>
 #include <memory>
 
 #include "detection/detection.h"
@@ -115,16 +116,9 @@ void collect(const SeriesHeader* h, const ChainsHeader* c, DetectOutcome& o)
     }
 }
 
-} // namespace
-
-bool runOnSignal(HWND hWnd, PulseHeader* etalons, uint16_t count, uint16_t n, const std::vector<int16_t>& samples,
-                 const DetectRequest& r, DetectOutcome& outcome, std::string& error)
+// The settings checked against the signal (or one segment of `N` samples).
+bool checkRequest(uint16_t count, uint16_t n, int64_t N, const DetectRequest& r, std::string& error)
 {
-    const int64_t N = static_cast<int64_t>(samples.size());
-    if (N < 1 || N > kMaxSeriesSize)
-        return refuse(error, "the signal has " + std::to_string(N) + " samples; one run takes 1.." +
-                                 std::to_string(kMaxSeriesSize) + " (positions are 16-bit; longer recordings are "
-                                 "not split into segments yet)");
     if (r.Tmin < 1 || r.Tmin > r.Tmax || n > r.Tmin || n > N)
         return refuse(error, "need 1 <= etalon length (" + std::to_string(n) + ") <= Tmin (" + std::to_string(r.Tmin) +
                                  ") <= Tmax (" + std::to_string(r.Tmax) + ") and an etalon length within the signal (" +
@@ -141,8 +135,15 @@ bool runOnSignal(HWND hWnd, PulseHeader* etalons, uint16_t count, uint16_t n, co
             return false;
     if (form == DetectorForm::TupleRecognizer && r.subsets.empty())
         return refuse(error, "--subsets must hold at least one tuple");
+    return true;
+}
+
+// One series: the samples [0, N) of `samples`, N <= kMaxSeriesSize.
+bool runPiece(HWND hWnd, PulseHeader* etalons, uint16_t count, uint16_t n, const int16_t* samples, int32_t N,
+              const DetectRequest& r, DetectOutcome& outcome, std::string& error)
+{
     std::unique_ptr<SeriesHeader, SeriesRelease> h(
-        getSignalSeriesHeader(hWnd, etalons, count, n, r.Tmin, r.Tmax, samples.data(), static_cast<int32_t>(N), nullptr));
+        getSignalSeriesHeader(hWnd, etalons, count, n, r.Tmin, r.Tmax, samples, N, nullptr));
     if (!h)
         return refuse(error, "the signal could not be prepared for the detectors (see the message above)");
     outcome = DetectOutcome{};
@@ -157,4 +158,102 @@ bool runOnSignal(HWND hWnd, PulseHeader* etalons, uint16_t count, uint16_t n, co
     outcome.result = callDetector(hWnd, etalons, count, r, chains.get(), h.get());
     collect(h.get(), chains.get(), outcome);
     return true;
+}
+
+// Why a signal longer than one segment cannot be split for this request; "" when it can.
+std::string unsplittable(const DetectRequest& r, int64_t N)
+{
+    const DetectorKind& kind = detectorKindOf(r.slot);
+    const std::string head = "the signal has " + std::to_string(N) + " samples, more than one series of " +
+                             std::to_string(r.segment) + " (positions are 16-bit); ";
+    if (kind.fixedCount)
+        return head + "the fixed-count operations need the whole signal as one series: use detect-unfixed or "
+                      "recognize-unfixed, which process it in overlapping segments, or cut the signal";
+    if (kind.form != DetectorForm::Pulses)
+        return head + "the unfixed tuple operations begin every chain with the tuple's first etalon, which a "
+                      "segment cut cannot keep: use detect-unfixed or recognize-unfixed, or cut the signal";
+    if (r.minPulses > 0 || r.maxPulses > 0)
+        return head + "it is processed in segments, each with every admissible pulse count, so --min-pulses and "
+                      "--max-pulses do not apply";
+    return "";
+}
+
+// Runs `s` and, when it cuts the signal short, runs it again up to its
+// anchor (or cuts it a margin before its end); sets its end and kept range.
+bool runSegment(HWND hWnd, PulseHeader* etalons, uint16_t count, uint16_t n, const std::vector<int16_t>& samples,
+                const DetectRequest& r, Segment& s, DetectOutcome& piece, std::string& error)
+{
+    const int32_t N = static_cast<int32_t>(samples.size()), margin = segmentMargin(n, r.Tmax);
+    s.end = static_cast<int32_t>(std::min<int64_t>(int64_t{s.begin} + r.segment, N));
+    s.keepTo = s.end;
+    if (!runPiece(hWnd, etalons, count, n, samples.data() + s.begin, s.end - s.begin, r, piece, error))
+        return false;
+    if (s.end == N)
+        return true;
+    const int32_t anchor = segmentAnchor(piece.pulses, s.end - s.begin, margin);
+    if (anchor < 0) {
+        s.keepTo = s.end - margin;
+        return true;
+    }
+    s.keepTo = s.begin + anchor;
+    s.end = s.keepTo + n;
+    return runPiece(hWnd, etalons, count, n, samples.data() + s.begin, s.end - s.begin, r, piece, error);
+}
+
+bool runSegments(HWND hWnd, PulseHeader* etalons, uint16_t count, uint16_t n, const std::vector<int16_t>& samples,
+                 const DetectRequest& r, DetectOutcome& outcome, std::string& error,
+                 const std::function<void(int64_t, int64_t)>& progress)
+{
+    const int64_t N = static_cast<int64_t>(samples.size());
+    const int32_t margin = segmentMargin(n, r.Tmax);
+    if (r.segment < 4 * margin)
+        return refuse(error, "the segment length must be in " + std::to_string(4 * margin) + ".." +
+                                 std::to_string(kMaxSeriesSize) + " (at least 4 (Tmax + etalon length)), not " +
+                                 std::to_string(r.segment));
+    if (N > std::numeric_limits<int32_t>::max())
+        return refuse(error, "the signal has " + std::to_string(N) + " samples; a run takes at most " +
+                                 std::to_string(std::numeric_limits<int32_t>::max()));
+    DetectOutcome whole;
+    Segment s;
+    for (;;) {
+        DetectOutcome piece;
+        if (!runSegment(hWnd, etalons, count, n, samples, r, s, piece, error))
+            return refuse(error, "segment from sample " + std::to_string(s.begin) + ": " + error);
+        s.hasCost = piece.hasCost;
+        s.cost = piece.cost;
+        s.result = piece.result;
+        s.pulses = mergeSegmentPulses(s, piece.pulses, r.Tmin, whole.pulses);
+        whole.segments.push_back(s);
+        if (progress)
+            progress(s.keepTo, N);
+        if (s.keepTo == N)
+            break;
+        const bool anchored = s.end == s.keepTo + n;
+        s = Segment{anchored ? s.keepTo : s.keepTo - margin, 0, s.keepTo, 0};
+    }
+    whole.result = whole.segments.front().result;
+    outcome = std::move(whole);
+    return true;
+}
+
+} // namespace
+
+bool runOnSignal(HWND hWnd, PulseHeader* etalons, uint16_t count, uint16_t n, const std::vector<int16_t>& samples,
+                 const DetectRequest& r, DetectOutcome& outcome, std::string& error,
+                 const std::function<void(int64_t done, int64_t total)>& progress)
+{
+    const int64_t N = static_cast<int64_t>(samples.size());
+    if (r.segment < 1 || r.segment > kMaxSeriesSize)
+        return refuse(error, "the segment length must be in 1.." + std::to_string(kMaxSeriesSize) + ", not " +
+                                 std::to_string(r.segment));
+    if (N < 1)
+        return refuse(error, "the signal has no samples");
+    if (!checkRequest(count, n, std::min<int64_t>(N, r.segment), r, error))
+        return false;
+    if (N <= r.segment)
+        return runPiece(hWnd, etalons, count, n, samples.data(), static_cast<int32_t>(N), r, outcome, error);
+    const std::string why = unsplittable(r, N);
+    if (!why.empty())
+        return refuse(error, why);
+    return runSegments(hWnd, etalons, count, n, samples, r, outcome, error, progress);
 }

@@ -1,9 +1,11 @@
 // `pulsebench detect` on a recording made from real sounds (scripts/
 // make-recording: freedesktop sounds through sox, a pulse train in noise with
 // a known truth): every pulse found at its position with its etalon and its
-// time in seconds, by the fixed and the unfixed detector, as JSON and as CSV;
-// and a signal that looks nothing like its etalon, which says that no chain
-// was found instead of returning nothing.
+// time in seconds, by the fixed and the unfixed detector, as JSON and as CSV,
+// also in 50,000 samples (two segments) with the evaluation against the truth;
+// a forced small segment against the one-piece run; every bad truth file; and
+// a signal that looks nothing like its etalon, which says that no chain was
+// found instead of returning nothing.
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -50,6 +52,26 @@ DetectOptions recordingOptions(const fs::path& folder, const char* operation, co
     o.level = 100;
     o.out = (folder / out).string();
     return o;
+}
+
+// Makes a recording with scripts/make-recording into `folder` (`options`
+// added); false when sox or the sounds are missing.
+bool makeRecording(const fs::path& folder, const std::string& options = "")
+{
+    const std::string make = std::string(PULSEBENCH_SOURCE "/scripts/make-recording ") + folder.string() + " " +
+                             options + " >/dev/null";
+    const int made = std::system(make.c_str());
+    if (WIFEXITED(made) && WEXITSTATUS(made) == 2)
+        return false;
+    EXPECT_EQ(made, 0);
+    return true;
+}
+
+nlohmann::json runJson(const DetectOptions& o)
+{
+    std::string text, error;
+    EXPECT_EQ(runDetect(o, text, error), 0) << error;
+    return nlohmann::json::parse(text.empty() ? "{}" : text);
 }
 
 } // namespace
@@ -126,4 +148,126 @@ TEST(DetectCommand, SaysSoWhenNoChainIsFoundAndReportsTimeAsPositionWithoutARate
     EXPECT_EQ(j["signal"]["rate"], 1.0);
     EXPECT_EQ(j["signal"]["rate_source"], "default 1 Hz: time = position");
     EXPECT_EQ(j["signal"]["samples"], 300);
+}
+
+TEST(DetectCommand, FindsEveryPulseOf50000SamplesFromRealSoundsInSegmentsAndEvaluatesAgainstTheTruth)
+{
+    const fs::path folder = freshTestFolder("long");
+    if (!makeRecording(folder, "--samples 50000 --seed 3"))
+        GTEST_SKIP() << "sox or the freedesktop sounds are missing";
+    const std::vector<Truth> truth = readTruth(folder / "truth.csv");
+    ASSERT_GT(truth.size(), 300u);
+    DetectOptions o = recordingOptions(folder, "detect-unfixed", "");
+    o.out.clear();
+    o.truth = (folder / "truth.csv").string();
+    o.quiet = true;
+    const nlohmann::json j = runJson(o);
+    EXPECT_GT(j["signal"]["samples"].get<int>(), 50000 - 200);
+    EXPECT_EQ(j["segments"].size(), 2u);
+    ASSERT_EQ(j["pulses"].size(), truth.size());
+    for (size_t i = 0; i < truth.size(); i++) {
+        EXPECT_EQ(j["pulses"][i]["position"], truth[i].position) << "pulse " << i;
+        EXPECT_EQ(j["pulses"][i]["etalon"], truth[i].etalon) << "pulse " << i;
+        EXPECT_NEAR(j["pulses"][i]["time"].get<double>(), truth[i].time, 1e-9) << "pulse " << i;
+    }
+    const nlohmann::json& e = j["evaluation"];
+    EXPECT_EQ(e["hits"], truth.size());
+    EXPECT_EQ(e["misses"], 0);
+    EXPECT_EQ(e["false_alarms"], 0);
+    EXPECT_EQ(e["confusions"], 0);
+    EXPECT_EQ(e["etalons_known"], truth.size());
+    EXPECT_EQ(e["max_position_error"], 0);
+    EXPECT_FALSE(j.contains("note"));
+    // The fixed count needs the whole signal: refused with the way out.
+    o.operation = "detect-fixed";
+    o.pulses = int(truth.size());
+    std::string text, error;
+    EXPECT_EQ(runDetect(o, text, error), 1);
+    EXPECT_NE(error.find("use detect-unfixed or recognize-unfixed"), std::string::npos) << error;
+}
+
+TEST(DetectCommand, AForcedSmallSegmentGivesThePulsesOfTheOnePieceRunAndATruthShiftedByTwoCountsWithinTolerance)
+{
+    const fs::path folder = freshTestFolder("segment");
+    if (!makeRecording(folder))
+        GTEST_SKIP() << "sox or the freedesktop sounds are missing";
+    DetectOptions o = recordingOptions(folder, "detect-unfixed", "");
+    o.out.clear();
+    o.quiet = true;
+    const nlohmann::json whole = runJson(o);
+    o.segment = 1000;
+    const nlohmann::json parts = runJson(o);
+    EXPECT_FALSE(whole.contains("segments"));
+    EXPECT_GE(parts["segments"].size(), 4u);
+    EXPECT_EQ(parts["pulses"], whole["pulses"]);
+    EXPECT_EQ(parts["settings"]["segment"], 1000);
+    // A truth as JSON, two samples late and without etalons: hits at tolerance 2, misses at 1.
+    nlohmann::json shifted = nlohmann::json::array();
+    for (const auto& p : whole["pulses"])
+        shifted.push_back({{"position", p["position"].get<int>() + 2}});
+    std::ofstream(folder / "shifted.json") << shifted.dump();
+    o.truth = (folder / "shifted.json").string();
+    o.tolerance = 2;
+    nlohmann::json e = runJson(o)["evaluation"];
+    EXPECT_EQ(e["hits"], whole["pulses"].size());
+    EXPECT_EQ(e["etalons_known"], 0);
+    EXPECT_EQ(e["mean_position_error"], 2.0);
+    o.tolerance = 1;
+    e = runJson(o)["evaluation"];
+    EXPECT_EQ(e["hits"], 0);
+    EXPECT_EQ(e["misses"], whole["pulses"].size());
+    EXPECT_EQ(e["false_alarms"], whole["pulses"].size());
+}
+
+TEST(DetectCommand, EveryBadTruthFileIsRefusedWithItsFaultAndNothingIsWritten)
+{
+    const fs::path folder = freshTestFolder("badtruth");
+    std::ofstream(folder / "signal.csv") << "1\n2\n3\n4\n5\n6\n7\n8\n";
+    std::ofstream(folder / "etalon.csv") << "1,2\n";
+    const std::pair<const char*, const char*> cases[] = {
+        {"words.csv", "position\nabc\n"},
+        {"noposition.csv", "start,etalon\n1,2\n"},
+        {"negative.csv", "-1\n"},
+        {"fraction.csv", "1.5,1\n"},
+        {"bigetalon.csv", "position,etalon\n3,21\n"},
+        {"three.csv", "1,2,3\n"},
+        {"broken.json", "[{\"position\": 3"},
+        {"object.json", "{\"positions\": [1]}"},
+        {"text.json", "[\"three\"]"},
+        {"badetalon.json", "[{\"position\": 3, \"etalon\": \"a\"}]"},
+        {"empty.csv", ""},
+    };
+    const char* messages[] = {"line 2, column 1: \"abc\" is not a number", "has no column \"position\"",
+                              "row 1: the position must be a whole number >= 0",
+                              "row 1: the position must be a whole number >= 0", "row 1: the etalon must be a whole number 1..20",
+                              "has 3 columns and no header line", "is not valid JSON",
+                              "holds neither an array of pulses nor an object with \"pulses\"",
+                              "pulse 1: needs a number \"position\"", "pulse 1: needs a number \"position\"", "is empty"};
+    size_t k = 0;
+    for (const auto& [name, content] : cases) {
+        std::ofstream(folder / name) << content;
+        DetectOptions o;
+        o.signal.path = (folder / "signal.csv").string();
+        o.etalons = (folder / "etalon.csv").string();
+        o.operation = "detect-unfixed";
+        o.tmin = 2;
+        o.tmax = 4;
+        o.truth = (folder / name).string();
+        o.out = (folder / "result.json").string();
+        std::string text, error;
+        EXPECT_EQ(runDetect(o, text, error), 1) << name;
+        EXPECT_NE(error.find(std::string(name) + ": "), std::string::npos) << error;
+        EXPECT_NE(error.find(messages[k++]), std::string::npos) << name << ": " << error;
+        EXPECT_FALSE(fs::exists(o.out)) << name;
+    }
+    DetectOptions o;  // a tolerance without a truth
+    o.signal.path = (folder / "signal.csv").string();
+    o.etalons = (folder / "etalon.csv").string();
+    o.operation = "detect-unfixed";
+    o.tmin = 2;
+    o.tmax = 4;
+    o.tolerance = 3;
+    std::string text, error;
+    EXPECT_EQ(runDetect(o, text, error), 1);
+    EXPECT_NE(error.find("--tolerance needs --truth"), std::string::npos) << error;
 }

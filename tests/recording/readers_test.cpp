@@ -172,7 +172,7 @@ TEST(BadFiles, EachClassIsRefusedWithItsMessageAndNothingIsWritten)
     writeText(f / "long.csv", longSignal);
 
     struct Case {
-        std::string signal, etalons, extra;  // extra: "scale=F" or "tmin=N" or "" or "channel=N"
+        std::string signal, etalons, extra;  // extra: "scale=F", "tmin=N", "channel=N", "pulses=K" (detect-fixed) or ""
         std::string message;                 // part of the expected message
     } cases[] = {
         {path("missing.csv"), path("etalons.csv"), "", "missing.csv: no such file"},
@@ -191,7 +191,7 @@ TEST(BadFiles, EachClassIsRefusedWithItsMessageAndNothingIsWritten)
         {path("sig.wav"), path("etalons.csv"), "channel=1", "sig.wav: has 1 channels (0..0); channel 1 does not exist"},
         {path("good.csv"), path("etalons.csv"), "tmin=1", "the etalons are 2 samples long; --tmin 1"},
         {path("good.csv"), path("etalons.csv"), "scale=1e9", "--scale 1e+09 is above the limit"},
-        {path("long.csv"), path("etalons.csv"), "", "the signal has 40000 samples; one run takes 1..32767"},
+        {path("long.csv"), path("etalons.csv"), "pulses=5000", "the fixed-count operations need the whole signal as one series: use detect-unfixed"},
     };
     for (const Case& c : cases) {
         DetectOptions o;
@@ -207,6 +207,8 @@ TEST(BadFiles, EachClassIsRefusedWithItsMessageAndNothingIsWritten)
             o.tmin = std::stoi(c.extra.substr(5));
         if (c.extra.rfind("channel=", 0) == 0)
             o.signal.channel = std::stoi(c.extra.substr(8));
+        if (c.extra.rfind("pulses=", 0) == 0)
+            o.operation = "detect-fixed", o.pulses = std::stoi(c.extra.substr(7));
         std::string text, error;
         EXPECT_EQ(runDetect(o, text, error), 1) << c.message;
         EXPECT_NE(error.find(c.message), std::string::npos) << "expected \"" << c.message << "\" in \"" << error << "\"";
