@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <new>
 
@@ -38,8 +39,9 @@ std::string operationNames()
 
 void addDetectOptions(CLI::App& c, DetectOptions& o)
 {
-    c.add_option("--signal", o.signal.path, "the recording: an audio file (WAV, FLAC, AIFF, ...), .csv, .npy "
-                                            "(1-D, or 2-D as samples x channels) or .mat")
+    c.add_option("--signal", o.signalFiles, "the recording: an audio file (WAV, FLAC, AIFF, ...), .csv, .npy "
+                                        "(1-D, or 2-D as samples x channels) or .mat; several, or a folder: "
+                                        "one result each in --out FOLDER and summary.csv")
         ->required();
     c.add_option("--channel", o.signal.channel, "channel (or CSV column) to read, 0-based")->check(CLI::Range(0, 65535));
     c.add_option("--column", o.signal.column, "CSV: the column named in the header line");
@@ -124,7 +126,14 @@ CLI::App* addDetectCommand(CLI::App& app)
         std::string text, error;
         int status = 1;
         try {
-            status = runDetect(*options, text, error);
+            std::error_code ec;
+            const std::vector<std::string>& given = options->signalFiles;
+            if (given.size() == 1 && !std::filesystem::is_directory(given[0], ec)) {
+                options->signal.path = given[0];
+                status = runDetect(*options, text, error);
+            } else {
+                status = runDetectMany(*options, given, error);
+            }
         } catch (const std::bad_alloc&) {
             error = "out of memory";
         }
@@ -433,7 +442,7 @@ std::string evaluationLine(const Evaluation& e, int tolerance)
 
 } // namespace
 
-int runDetect(const DetectOptions& o, std::string& text, std::string& error)
+int runDetect(const DetectOptions& o, std::string& text, std::string& error, DetectSummary* summary)
 {
     DetectRequest request;
     Signal signal;
@@ -463,5 +472,9 @@ int runDetect(const DetectOptions& o, std::string& text, std::string& error)
         std::fprintf(stderr, "pulsebench detect: %s\n", evaluationLine(evaluation, o.tolerance).c_str());
     if (!o.out.empty() && !writeFileAtomically(o.out, text, &error))
         return 1;
+    if (summary)
+        *summary = DetectSummary{int64_t(signal.samples.size()), signal.rate, outcome.pulses.size(),
+                                 outcome.segments.size(), outcome.hasCost, outcome.cost, evaluated != nullptr,
+                                 evaluation, emptyNote(outcome, o)};
     return 0;
 }

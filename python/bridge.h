@@ -161,3 +161,4 @@ void bindSeries(py::module_& m);
 void bindDetectors(py::module_& m);
 void bindErrors(py::module_& m);
 void bindSimulation(py::module_& m);
+void bindRecording(py::module_& m);

@@ -232,3 +232,13 @@ def simulate(*, length: int = 1200, tmin: int = 40, tmax: int = 181, task: int =
              progress: Optional[Callable[[int, int], object]] = None,
              streams: Optional[Streams] = None) -> Simulation:
     """The statistical simulation of `pulsebench simulate`, with its options as keywords."""
+
+
+def read_signal(path: str, channel: int = 0, *, column: str = "", variable: str = "", rate: Optional[float] = None,
+                etalons: Optional[npt.ArrayLike] = None, tmin: Optional[int] = None,
+                scale: Union[str, float] = "auto") -> tuple[npt.NDArray[np.float64], float, dict[str, object]]:
+    """One channel of a recording: (samples in the file's units, rate in Hz, scale report with int16 samples)."""
+
+
+def read_etalons(path: str, variable: str = "") -> npt.NDArray[np.float64]:
+    """Etalons from a .csv, .npy, .mat or a folder of audio files, shape (count, length), in the file's units."""

@@ -168,7 +168,7 @@ std::string unsplittable(const DetectRequest& r, int64_t N)
                              std::to_string(r.segment) + " (positions are 16-bit); ";
     if (kind.fixedCount)
         return head + "the fixed-count operations need the whole signal as one series: use detect-unfixed or "
-                      "recognize-unfixed, which process it in overlapping segments, or cut the signal";
+                      "recognize-unfixed, which process it in segments, or cut the signal";
     if (kind.form != DetectorForm::Pulses)
         return head + "the unfixed tuple operations begin every chain with the tuple's first etalon, which a "
                       "segment cut cannot keep: use detect-unfixed or recognize-unfixed, or cut the signal";

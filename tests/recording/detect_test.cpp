@@ -271,3 +271,67 @@ TEST(DetectCommand, EveryBadTruthFileIsRefusedWithItsFaultAndNothingIsWritten)
     EXPECT_EQ(runDetect(o, text, error), 1);
     EXPECT_NE(error.find("--tolerance needs --truth"), std::string::npos) << error;
 }
+
+TEST(DetectCommand, SeveralSignalsGiveOneResultEachAndASummaryTableThatListsTheOneThatFailed)
+{
+    const fs::path folder = freshTestFolder("many");
+    fs::create_directories(folder / "signals");
+    fs::create_directories(folder / "truth");
+    std::ofstream(folder / "etalon.csv") << "10,20,30,20,10\n";
+    const std::vector<std::vector<int>> trains = {{3, 30, 62, 90}, {10, 35, 70}};
+    for (size_t s = 0; s < trains.size(); s++) {
+        std::vector<int> x(size_t(trains[s].back() + 5 + 12), 0);
+        for (int at : trains[s])
+            for (int k = 0; k < 5; k++)
+                x[size_t(at + k)] = 10 * std::min(k + 1, 5 - k);
+        std::string text, truth = "position,etalon\n";
+        for (int v : x)
+            text += std::to_string(v) + "\n";
+        for (int at : trains[s])
+            truth += std::to_string(at) + ",1\n";
+        std::ofstream(folder / "signals" / (std::string(1, char('a' + s)) + ".csv")) << text;
+        std::ofstream(folder / "truth" / (std::string(1, char('a' + s)) + ".csv")) << truth;
+    }
+    std::ofstream(folder / "signals" / "c.csv") << "1\nabc\n";
+    std::ofstream(folder / "truth" / "c.csv") << "position\n1\n";
+    DetectOptions o;
+    o.etalons = (folder / "etalon.csv").string();
+    o.operation = "detect-unfixed";
+    o.tmin = 20;
+    o.tmax = 40;
+    o.out = (folder / "out").string();
+    o.truth = (folder / "truth").string();
+    o.quiet = true;
+    std::string error;
+    EXPECT_EQ(runDetectMany(o, {(folder / "signals").string()}, error), 1);
+    EXPECT_NE(error.find("1 of 3 signals failed (see summary.csv)"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(folder / "out" / "c.json"));
+    for (size_t s = 0; s < trains.size(); s++) {
+        std::ifstream in(folder / "out" / (std::string(1, char('a' + s)) + ".json"));
+        const nlohmann::json j = nlohmann::json::parse(in);
+        EXPECT_EQ(j["pulses"].size(), trains[s].size());
+        EXPECT_EQ(j["evaluation"]["hits"], trains[s].size());
+    }
+    std::ifstream in(folder / "out" / "summary.csv");
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0].substr(0, 29), "file,samples,rate,segments,pu");
+    EXPECT_NE(lines[1].find("a.csv\",107,1,0,4,"), std::string::npos) << lines[1];
+    EXPECT_NE(lines[1].find(",4,4,0,0,0,0,0,\"ok\""), std::string::npos) << lines[1];
+    EXPECT_NE(lines[3].find("c.csv\",,,,,,,,,,,,,\""), std::string::npos) << lines[3];
+    EXPECT_NE(lines[3].find("\"abc\"\" is not a number"), std::string::npos) << lines[3];
+    // Refusals before anything runs: --out a file, a truth that is no folder, a name twice.
+    o.out = (folder / "result.json").string();
+    EXPECT_EQ(runDetectMany(o, {(folder / "signals").string()}, error), 1);
+    EXPECT_NE(error.find("several signals need --out FOLDER"), std::string::npos) << error;
+    o.out = (folder / "out2").string();
+    o.truth = (folder / "truth" / "a.csv").string();
+    EXPECT_EQ(runDetectMany(o, {(folder / "signals").string()}, error), 1);
+    EXPECT_NE(error.find("several signals need --truth FOLDER"), std::string::npos) << error;
+    o.truth.clear();
+    EXPECT_EQ(runDetectMany(o, {(folder / "signals" / "a.csv").string(), (folder / "truth" / "a.csv").string()}, error), 1);
+    EXPECT_NE(error.find("two signals are named a"), std::string::npos) << error;
+    EXPECT_FALSE(fs::exists(folder / "out2" / "summary.csv"));
+}
