@@ -265,6 +265,9 @@ struct TruePulse {
 // not known). Sorted by position on return. False with a message naming the
 // file, the entry and the fault.
 bool readTruth(const std::string& path, std::vector<TruePulse>& truth, std::string& error);
+// The same on text already read (JSON when `json`, else CSV); `name` opens the messages.
+bool parseTruth(const std::string& text, bool json, const std::string& name, std::vector<TruePulse>& truth,
+                std::string& error);
 
 // How the found pulses compare with the truth. Each true pulse is matched to
 // at most one found pulse within `tolerance` samples of it and vice versa, as

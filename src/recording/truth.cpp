@@ -95,20 +95,26 @@ bool truthFromJson(const std::string& path, const std::string& text, std::vector
 
 } // namespace
 
-bool readTruth(const std::string& path, std::vector<TruePulse>& truth, std::string& error)
+bool parseTruth(const std::string& text, bool json, const std::string& name, std::vector<TruePulse>& truth,
+                std::string& error)
 {
-    std::string text;
-    if (!readFileBytes(path, text, error))
-        return false;
     std::vector<TruePulse> read;
-    std::string ext = std::filesystem::path(path).extension().string();
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    if (ext == ".json" ? !truthFromJson(path, text, read, error) : !truthFromCsv(path, text, read, error))
+    if (json ? !truthFromJson(name, text, read, error) : !truthFromCsv(name, text, read, error))
         return false;
     std::stable_sort(read.begin(), read.end(),
                      [](const TruePulse& a, const TruePulse& b) { return a.position < b.position; });
     truth = std::move(read);
     return true;
+}
+
+bool readTruth(const std::string& path, std::vector<TruePulse>& truth, std::string& error)
+{
+    std::string text;
+    if (!readFileBytes(path, text, error))
+        return false;
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return parseTruth(text, ext == ".json", path, truth, error);
 }
 
 Evaluation evaluate(const std::vector<FoundPulse>& found, const std::vector<TruePulse>& truth, int32_t tolerance)
