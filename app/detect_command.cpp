@@ -306,11 +306,34 @@ Json settingsJson(const DetectOptions& o)
     return s;
 }
 
-// Why nothing was found, in the model's words; "" when pulses were found.
+// The stretches of a run in segments where a segment kept no pulse although
+// its kept range is longer than Tmax: there the model does not hold or no
+// chain was accepted. "" when there are none.
+std::string silentStretches(const DetectOutcome& r, const DetectOptions& o)
+{
+    std::vector<std::pair<int32_t, int32_t>> silent;  // adjacent ranges joined
+    for (const Segment& s : r.segments)
+        if (s.pulses == 0 && s.keepTo - s.keepFrom > o.tmax) {
+            if (!silent.empty() && silent.back().second == s.keepFrom)
+                silent.back().second = s.keepTo;
+            else
+                silent.emplace_back(s.keepFrom, s.keepTo);
+        }
+    if (silent.empty())
+        return "";
+    std::string list;
+    for (const auto& [from, to] : silent)
+        list += (list.empty() ? "" : ", ") + std::to_string(from) + ".." + std::to_string(to);
+    return "no pulse was found in samples " + list + ", longer than Tmax " + std::to_string(o.tmax) +
+           ": the recording breaks the model there (a gap above Tmax) or no chain that fits was accepted";
+}
+
+// Why nothing (or, in segments, nothing in a stretch) was found, in the
+// model's words; "" when every part of the signal gave pulses.
 std::string emptyNote(const DetectOutcome& r, const DetectOptions& o)
 {
     if (!r.pulses.empty())
-        return "";
+        return silentStretches(r, o);
     if (!r.segments.empty())
         return "no chain was found in any of the " + std::to_string(r.segments.size()) + " segments: none fits the "
                "model (every gap between pulse starts within Tmin " + std::to_string(o.tmin) + " .. Tmax " +

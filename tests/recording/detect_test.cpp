@@ -335,3 +335,32 @@ TEST(DetectCommand, SeveralSignalsGiveOneResultEachAndASummaryTableThatListsTheO
     EXPECT_NE(error.find("two signals are named a"), std::string::npos) << error;
     EXPECT_FALSE(fs::exists(folder / "out2" / "summary.csv"));
 }
+
+TEST(DetectCommand, AStretchOfALongSignalWithoutPulsesIsNamedInTheNote)
+{
+    const fs::path folder = freshTestFolder("hole");
+    std::string text;
+    for (int i = 0; i < 1500; i++) {
+        const int k = (i - 3) % 30, at = i - k;  // pulses every 30 samples from 3, none in 500..999
+        text += std::to_string(k >= 0 && k < 5 && (at < 500 || at >= 1000) ? 10 * std::min(k + 1, 5 - k) : 0) + "\n";
+    }
+    std::ofstream(folder / "signal.csv") << text;
+    std::ofstream(folder / "etalon.csv") << "10,20,30,20,10\n";
+    DetectOptions o;
+    o.signal.path = (folder / "signal.csv").string();
+    o.etalons = (folder / "etalon.csv").string();
+    o.operation = "detect-unfixed";
+    o.tmin = 20;
+    o.tmax = 40;
+    o.segment = 200;
+    o.quiet = true;
+    const nlohmann::json j = runJson(o);
+    ASSERT_GT(j["segments"].size(), 5u);
+    EXPECT_GT(j["pulses"].size(), 20u);
+    for (const auto& p : j["pulses"])
+        EXPECT_EQ((p["position"].get<int>() - 3) % 30, 0) << p;  // no false alarm
+    ASSERT_TRUE(j.contains("note"));
+    const std::string note = j["note"];
+    EXPECT_NE(note.find("no pulse was found in samples "), std::string::npos) << note;
+    EXPECT_NE(note.find("..1023, longer than Tmax 40: the recording breaks the model there"), std::string::npos) << note;
+}
