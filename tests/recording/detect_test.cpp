@@ -67,6 +67,18 @@ bool makeRecording(const fs::path& folder, const std::string& options = "")
     return true;
 }
 
+// detect-unfixed on signal.csv with the etalons of etalon.csv in `folder`.
+DetectOptions csvOptions(const fs::path& folder, int tmin, int tmax)
+{
+    DetectOptions o;
+    o.signal.path = (folder / "signal.csv").string();
+    o.etalons = (folder / "etalon.csv").string();
+    o.operation = "detect-unfixed";
+    o.tmin = tmin;
+    o.tmax = tmax;
+    return o;
+}
+
 nlohmann::json runJson(const DetectOptions& o)
 {
     std::string text, error;
@@ -133,12 +145,7 @@ TEST(DetectCommand, SaysSoWhenNoChainIsFoundAndReportsTimeAsPositionWithoutARate
         minusOnes += "-1\n";
     std::ofstream(folder / "signal.csv") << minusOnes;
     std::ofstream(folder / "etalon.csv") << "1,1,1,1,1,1,1,1,1,1\n";
-    DetectOptions o;
-    o.signal.path = (folder / "signal.csv").string();
-    o.etalons = (folder / "etalon.csv").string();
-    o.operation = "detect-unfixed";
-    o.tmin = 20;
-    o.tmax = 40;
+    DetectOptions o = csvOptions(folder, 20, 40);
     std::string text, error;
     ASSERT_EQ(runDetect(o, text, error), 0) << error;
     const nlohmann::json j = nlohmann::json::parse(text);
@@ -246,12 +253,7 @@ TEST(DetectCommand, EveryBadTruthFileIsRefusedWithItsFaultAndNothingIsWritten)
     size_t k = 0;
     for (const auto& [name, content] : cases) {
         std::ofstream(folder / name) << content;
-        DetectOptions o;
-        o.signal.path = (folder / "signal.csv").string();
-        o.etalons = (folder / "etalon.csv").string();
-        o.operation = "detect-unfixed";
-        o.tmin = 2;
-        o.tmax = 4;
+        DetectOptions o = csvOptions(folder, 2, 4);
         o.truth = (folder / name).string();
         o.out = (folder / "result.json").string();
         std::string text, error;
@@ -260,12 +262,7 @@ TEST(DetectCommand, EveryBadTruthFileIsRefusedWithItsFaultAndNothingIsWritten)
         EXPECT_NE(error.find(messages[k++]), std::string::npos) << name << ": " << error;
         EXPECT_FALSE(fs::exists(o.out)) << name;
     }
-    DetectOptions o;  // a tolerance without a truth
-    o.signal.path = (folder / "signal.csv").string();
-    o.etalons = (folder / "etalon.csv").string();
-    o.operation = "detect-unfixed";
-    o.tmin = 2;
-    o.tmax = 4;
+    DetectOptions o = csvOptions(folder, 2, 4);  // a tolerance without a truth
     o.tolerance = 3;
     std::string text, error;
     EXPECT_EQ(runDetect(o, text, error), 1);
@@ -346,12 +343,7 @@ TEST(DetectCommand, AStretchOfALongSignalWithoutPulsesIsNamedInTheNote)
     }
     std::ofstream(folder / "signal.csv") << text;
     std::ofstream(folder / "etalon.csv") << "10,20,30,20,10\n";
-    DetectOptions o;
-    o.signal.path = (folder / "signal.csv").string();
-    o.etalons = (folder / "etalon.csv").string();
-    o.operation = "detect-unfixed";
-    o.tmin = 20;
-    o.tmax = 40;
+    DetectOptions o = csvOptions(folder, 20, 40);
     o.segment = 200;
     o.quiet = true;
     const nlohmann::json j = runJson(o);
