@@ -114,6 +114,7 @@ bool createMainWindow(HWND hWnd)
     ProgramState& s = gState;
     s.hMainWnd = hWnd;
     forgetLastDetector();
+    forgetRecordings();
     resetDisplayState();
     // 1. The five pictures, in this order; the first missing one is fatal.
     if (!loadButton(hWnd, IDB_BUTTONSTART, "ButtonStart", s.hButtonStart) ||

@@ -69,6 +69,35 @@ int64_t readNumberText(const std::string& text);
 // `bound` unspecified) for anything else.
 bool readUpperBound(const std::string& text, double& bound);
 
+/*---- Opened recordings and loaded series (recordings.cpp) ----*/
+
+struct SignalSource;
+// Reads pulse shapes for recordings (see readEtalons); with a signal open,
+// both are scaled again and shown. False with the message, nothing changed.
+bool openEtalonsFile(HWND hWnd, const std::string& path, std::string& error);
+// Reads a signal, scales it with the opened etalons (or to the window's
+// alphabet) and makes it the current series, shown without truth. The window's
+// Tmin and Tmax apply. False with the message, nothing changed.
+bool openSignalFile(HWND hWnd, const SignalSource& source, std::string& error);
+// Keeps the etalons a loaded series carries (none: the window's alphabet) and
+// returns the array its pulse list is to point at, `count` entries.
+PulseHeader* storeSeriesEtalons(const std::vector<std::vector<int16_t>>& shapes, uint16_t& count);
+// Makes `series` (owned from now on) the current series in place of the one
+// Next built; `recording`: a signal without truth. Shows the results view.
+void installSeries(HWND hWnd, SeriesHeader* series, bool recording);
+// True while the current series was opened or loaded rather than built.
+bool recordingActive();
+// Before Next builds a series: the opened one is released.
+void endRecording();
+// At window creation: nothing opened yet (the series is the window's own).
+void forgetRecordings();
+// Before processing an opened series: the operation from the task and series
+// type, a pulse count for the fixed-count ones; false after a message.
+bool prepareRecordingRun(HWND hWnd);
+// The etalons the detectors match and the numbers they may use: the
+// required ones of the window's alphabet, or every etalon of an opened series.
+PulseHeader* processingAlphabet(uint16_t& count, std::vector<uint16_t>& list);
+
 /*---- Detector stage (detectors.cpp) ----*/
 
 // (Re)makes the chains record for `pulses` pulses per chain; null after a message.

@@ -154,6 +154,7 @@ struct ProgramState {
     int32_t bLostDataLevelChanged = 0;        // lost data level panel to be repainted
     int32_t bButtonsChanged = 0;              // ButtonsAreaRect to be repainted
     int32_t wPreviousSelectedEtalon = 0;      // wSelectedEtalon before its last change
+    int32_t bRecordingShown = 0;              // 1: the current series is an opened recording (no truth to show)
 
     /* Owned objects. Each made by its get...Header, released at window destruction. */
     SeriesHeader* lpSeriesHeader = nullptr;         // the current series; null only if building failed

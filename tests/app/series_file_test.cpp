@@ -1,0 +1,212 @@
+// Series files and recordings in scripted sessions: a dumped series loads back
+// exactly (dump, load, dump gives the same file for every series type and
+// task), every damaged field of a series file is refused with its name, and a
+// recording opened from files is processed with the chosen operation.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <sstream>
+
+#include "app/records_load.h"
+#include "app/session.h"
+#include "shell/shell.h"
+#include "support/folder.h"
+#include "support/headless.h"
+
+namespace {
+
+class SeriesFile : public ::testing::Test {
+protected:
+    std::filesystem::path root;
+
+    void SetUp() override
+    {
+        startHeadlessPlatform();
+        root = freshTestFolder("pulsebench-series-file");
+    }
+    void TearDown() override
+    {
+        stopPlatform();
+        std::filesystem::remove_all(root);
+    }
+
+    void write(const std::string& name, const std::string& text) { std::ofstream(root / name) << text; }
+
+    int run(const std::string& text, std::string* log = nullptr)
+    {
+        write("script.txt", text);
+        std::ostringstream messages;
+        const int result = runScriptedSession((root / "script.txt").string(), root.string(), messages);
+        if (log)
+            *log = messages.str();
+        return result;
+    }
+
+    std::string readAll(const std::string& name)
+    {
+        std::ifstream in(root / name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+};
+
+} // namespace
+
+// Every series type under every task, processed or not: a fresh session that
+// loads the dump dumps the same bytes, and processes it to the same chains.
+TEST_F(SeriesFile, DumpLoadDumpGivesTheSameFileForEverySeriesTypeAndTask)
+{
+    const int types[] = {40008, 40009, 40010, 40011};
+    const int tasks[] = {40005, 40006, 40007};
+    for (int task : tasks)
+        for (int type : types) {
+            const std::string made = "menu " + std::to_string(task) + "\nmenu " + std::to_string(type) +
+                                     "\nmenu 40018\nmenu 40018\ndump series a.json\n";
+            ASSERT_EQ(run(made), 0) << task << " " << type;
+            ASSERT_EQ(run("menu " + std::to_string(task) + "\nmenu " + std::to_string(type) +
+                          "\nload series a.json\ndump series b.json\n"),
+                      0);
+            EXPECT_EQ(readAll("a.json"), readAll("b.json")) << task << " " << type;
+            // The loaded series processes as the one it was dumped from.
+            ASSERT_EQ(run(made + "menu 40017\ndump chains c1.json\n"), 0);
+            ASSERT_EQ(run("menu " + std::to_string(task) + "\nmenu " + std::to_string(type) +
+                          "\nload series a.json\nmenu 40017\ndump chains c2.json\n"),
+                      0);
+            EXPECT_EQ(readAll("c1.json"), readAll("c2.json")) << task << " " << type;
+        }
+}
+
+// Each field removed, of the wrong type, out of its range, or of the wrong
+// length: refused with the field's name, and a session stops at that line.
+TEST_F(SeriesFile, EveryDamagedFieldIsRefusedWithItsName)
+{
+    ASSERT_EQ(run("menu 40018\ndump series good.json\n"), 0);
+    const nlohmann::json good = nlohmann::json::parse(readAll("good.json"));
+    LoadedSeries loaded;
+    std::string error;
+    ASSERT_TRUE(parseSeriesJson(good.dump(), 20, 20, loaded, error)) << error;
+    std::mt19937 random(7);
+    for (const auto& [key, value] : good.items()) {
+        const std::vector<nlohmann::json> bad = {
+            nlohmann::json("text"), nlohmann::json(1.5), nlohmann::json(100000), nlohmann::json(-100000),
+            value.is_array() ? nlohmann::json(std::vector<int>(value.size() + 1, 0)) : nlohmann::json::array()};
+        for (const nlohmann::json& b : bad) {
+            nlohmann::json damaged = good;
+            damaged[key] = b;
+            EXPECT_FALSE(parseSeriesJson(damaged.dump(), 20, 20, loaded, error)) << key << " = " << b.dump();
+            EXPECT_NE(error.find(key), std::string::npos) << error;
+        }
+        nlohmann::json missing = good;
+        missing.erase(key);
+        EXPECT_FALSE(parseSeriesJson(missing.dump(), 20, 20, loaded, error)) << key;
+        EXPECT_NE(error.find(key), std::string::npos) << error;
+        if (value.is_array() && !value.empty()) {  // one entry far out of range
+            nlohmann::json damaged = good;
+            damaged[key][random() % value.size()] = 40000;
+            EXPECT_FALSE(parseSeriesJson(damaged.dump(), 20, 20, loaded, error)) << key;
+            EXPECT_NE(error.find(key), std::string::npos) << error;
+        }
+    }
+    for (const char* text : {"", "{", "[1,2]", "null", "{\"dwSeriesSize\": 5}"})
+        EXPECT_FALSE(parseSeriesJson(text, 20, 20, loaded, error)) << text;
+    EXPECT_FALSE(parseSeriesJson(good.dump(), 20, 16, loaded, error));  // another etalon length, none carried
+    EXPECT_NE(error.find("wImpulseSize"), std::string::npos) << error;
+
+    write("bad.json", "{\"dwSeriesSize\": 0}");
+    std::string log;
+    EXPECT_EQ(run("menu 40018\nload series bad.json\n", &log), 2);
+    EXPECT_NE(log.find(":2: "), std::string::npos) << log;
+    EXPECT_NE(log.find("dwSeriesSize"), std::string::npos) << log;
+    EXPECT_EQ(run("load series none.json\n", &log), 2);
+    EXPECT_NE(log.find("cannot be read"), std::string::npos) << log;
+}
+
+// A series file that carries its own etalons is matched with them, and the
+// numbers in it may only name those.
+TEST_F(SeriesFile, CarriedEtalonsReplaceTheAlphabetForTheLoadedSeries)
+{
+    ASSERT_EQ(run("menu 40018\ndump series good.json\n"), 0);
+    nlohmann::json j = nlohmann::json::parse(readAll("good.json"));
+    j["etalons"] = nlohmann::json::array();
+    for (int k = 0; k < 20; k++)
+        j["etalons"].push_back(std::vector<int>(20, k));
+    LoadedSeries loaded;
+    std::string error;
+    EXPECT_TRUE(parseSeriesJson(j.dump(), 20, 20, loaded, error)) << error;
+    EXPECT_EQ(loaded.shapes.size(), 20u);
+    j["etalons"].erase(j["etalons"].size() - 1);  // 19 etalons: etalon 20 is named nowhere, or refused
+    bool names20 = false;
+    for (const auto& e : j["lpEtalonNumbers"])
+        names20 = names20 || e == 20;
+    EXPECT_EQ(parseSeriesJson(j.dump(), 20, 20, loaded, error), !names20) << error;
+    j["etalons"][0] = std::vector<int>(19, 0);
+    EXPECT_FALSE(parseSeriesJson(j.dump(), 20, 20, loaded, error));
+    EXPECT_NE(error.find("etalons[0]"), std::string::npos) << error;
+}
+
+// A recording made of three etalons at known places, opened from CSV files:
+// the unfixed-count operation finds every pulse at its place with its etalon,
+// and a fixed-count one runs on it too.
+TEST_F(SeriesFile, OpenedRecordingIsProcessedWithTheChosenOperation)
+{
+    const int n = 16, N = 1500;
+    std::vector<std::vector<int>> shapes(3, std::vector<int>(n));
+    std::ostringstream etalons;
+    for (int k = 0; k < 3; k++) {
+        for (int i = 0; i < n; i++) {
+            shapes[k][i] = (k == 0 ? 1000 : k == 1 ? (i < n / 2 ? 1000 : -1000) : (i % 4 < 2 ? 900 : -900));
+            etalons << (i ? "," : "") << shapes[k][i];
+        }
+        etalons << "\n";
+    }
+    std::vector<int> signal(N, 0), positions, numbers;
+    std::mt19937 random(11);
+    for (int p = 25; p + n <= N - 20; p += 60 + static_cast<int>(random() % 100)) {
+        const int e = static_cast<int>(random() % 3);
+        positions.push_back(p);
+        numbers.push_back(e + 1);
+        for (int i = 0; i < n; i++)
+            signal[p + i] = shapes[e][i];
+    }
+    std::ostringstream csv;
+    for (int v : signal)
+        csv << v << "\n";
+    write("etalons.csv", etalons.str());
+    write("signal.csv", csv.str());
+    std::string log;
+    ASSERT_EQ(run("menu 40011\nopen etalons etalons.csv\nopen signal signal.csv\nmenu 40017\ndump series s.json\n"
+                  "dump state state.json\n", &log), 0) << log;
+    const nlohmann::json s = nlohmann::json::parse(readAll("s.json"));
+    EXPECT_EQ(s["dwSeriesSize"], N);
+    EXPECT_EQ(s["wImpulseSize"], n);
+    EXPECT_EQ(s["lpDetectedPositions"], nlohmann::json(positions));
+    EXPECT_EQ(s["lpDetectedNumbers"], nlohmann::json(numbers));
+    EXPECT_EQ(nlohmann::json::parse(readAll("state.json"))["wViewMode"], 6);
+
+    // The etalons opened after the signal rescale it; a fixed-count operation runs as well.
+    ASSERT_EQ(run("open signal signal.csv\nopen etalons etalons.csv\nmenu 40010\nmenu 40017\ndump series f.json\n",
+                  &log), 0) << log;
+    const nlohmann::json f = nlohmann::json::parse(readAll("f.json"));
+    EXPECT_GT(f["wDetectedQuantity"].get<int>(), 0);
+    EXPECT_EQ(f["wImpulseSize"], n);
+}
+
+// Bad recordings and bad lines: the file and the fault named, exit 2.
+TEST_F(SeriesFile, BadRecordingFilesStopTheSessionWithTheirMessage)
+{
+    write("text.csv", "1\n2\nthree\n");
+    write("long.csv", std::string(20, '1') + "\n");
+    write("etalons.csv", std::string("1,2,3\n1,2\n"));
+    std::string log;
+    EXPECT_EQ(run("open signal text.csv\n", &log), 2);
+    EXPECT_NE(log.find("text.csv"), std::string::npos) << log;
+    EXPECT_EQ(run("open etalons etalons.csv\n", &log), 2);
+    EXPECT_NE(log.find("etalons.csv"), std::string::npos) << log;
+    EXPECT_EQ(run("open signal missing.wav\n", &log), 2);
+    EXPECT_NE(log.find("missing.wav"), std::string::npos) << log;
+    EXPECT_EQ(run("open signal\n", &log), 2);
+    EXPECT_NE(log.find("not understood"), std::string::npos) << log;
+    EXPECT_EQ(run("open signal text.csv x\n", &log), 2);
+    EXPECT_EQ(run("open things text.csv\n", &log), 2);
+}
