@@ -1,11 +1,7 @@
 // JSON pictures of the records for scripted sessions and their readers: the
 // current series, the chains of the last processing, the program state with
 // the display layout of the last paint, and the message boxes shown.
-#include <fstream>
-#include <sstream>
-
 #include "app/records_json.h"
-#include "app/records_load.h"
 #include "app/session.h"
 #include "display/display.h"
 #include "resources/resources.h"
@@ -143,30 +139,3 @@ ordered_json messagesToJson(const std::vector<MessageRecord>& messages)
     return a;
 }
 
-bool loadSeriesFile(HWND hWnd, const std::string& path, std::string& error)
-{
-    constexpr std::streamoff kLargest = 64 << 20;  // a dump of 32767 samples is well under 1 MB
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in || in.tellg() < 0 || in.tellg() > kLargest) {
-        error = path + (in ? ": larger than 64 MB, not a series" : ": cannot be read");
-        return false;
-    }
-    in.seekg(0);
-    std::ostringstream text;
-    text << in.rdbuf();
-    const ProgramState& s = gState;
-    LoadedSeries loaded;
-    if (!parseSeriesJson(text.str(), s.wAlphabetSize, s.wImpulseSize, loaded, error)) {
-        error = path + ": " + error;
-        return false;
-    }
-    uint16_t count = 0;
-    PulseHeader* etalons = storeSeriesEtalons(loaded.shapes, count);
-    SeriesHeader* series = makeLoadedSeries(hWnd, loaded, etalons, count, error);
-    if (!series) {
-        error = path + ": " + error;
-        return false;
-    }
-    installSeries(hWnd, series, false);
-    return true;
-}

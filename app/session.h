@@ -33,8 +33,4 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
 nlohmann::ordered_json seriesToJson();         // the current SeriesHeader, or null
 nlohmann::ordered_json chainsToJson();         // the current ChainsHeader, or null
 nlohmann::ordered_json stateToJson(HWND hWnd); // program state, layout of the last paint, menu marks
-// Reads a series dump (or a saved series with its etalons) and makes it the
-// current series; false with a message naming the file, nothing changed.
-bool loadSeriesFile(HWND hWnd, const std::string& path, std::string& error);
-
 nlohmann::ordered_json messagesToJson(const std::vector<MessageRecord>& messages);

@@ -7,7 +7,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include <fstream>
+#include <sstream>
+
+#include "app/records_json.h"
+#include "app/records_load.h"
 #include "detection/detection.h"
+#include "platform/files.h"
 #include "recording/recording.h"
 #include "shell/shell.h"
 
@@ -170,7 +176,29 @@ void installSeries(HWND hWnd, SeriesHeader* series, bool recording)
     s.wImpulseQuantity = series->wImpulseQuantity;
     s.wViewMode = kViewResults;
     s.wResultsMode = 1;
+    s.dwFirstShownSample = 0;
     invalidateSeriesArea(hWnd, 1);
+}
+
+bool turnRecordingPage(HWND hWnd, int key)
+{
+    enum : int { kPageUp = 0x21, kPageDown = 0x22, kEnd = 0x23, kHome = 0x24 };  // virtual key codes
+    ProgramState& s = gState;
+    if (!s.bRecordingShown || !s.lpSeriesHeader || s.wViewMode != kViewResults || s.wResultsMode != 1)
+        return false;
+    const int32_t last = std::max(0, s.lpSeriesHeader->dwSeriesSize - kRecordingPageSamples);
+    const int32_t step = kRecordingPageSamples - s.lpSeriesHeader->wImpulseSize;  // a pulse on an edge shows whole on one page
+    int32_t first = s.dwFirstShownSample;
+    switch (key) {
+    case kPageUp: first -= step; break;
+    case kPageDown: first += step; break;
+    case kHome: first = 0; break;
+    case kEnd: first = last; break;
+    default: return false;
+    }
+    s.dwFirstShownSample = std::clamp(first, 0, last);
+    invalidateSeriesArea(hWnd, 1);
+    return true;
 }
 
 bool openEtalonsFile(HWND hWnd, const std::string& path, std::string& error)
@@ -237,4 +265,61 @@ PulseHeader* processingAlphabet(uint16_t& count, std::vector<uint16_t>& list)
     for (uint16_t e = 1; e <= count; e++)
         list.push_back(e);
     return gRecording.etalons;
+}
+
+bool loadSeriesFile(HWND hWnd, const std::string& path, std::string& error)
+{
+    constexpr std::streamoff kLargest = 64 << 20;  // a dump of 32767 samples is well under 1 MB
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in || in.tellg() < 0 || in.tellg() > kLargest) {
+        error = path + (in ? ": larger than 64 MB, not a series" : ": cannot be read");
+        return false;
+    }
+    in.seekg(0);
+    std::ostringstream text;
+    text << in.rdbuf();
+    const ProgramState& s = gState;
+    LoadedSeries loaded;
+    if (!parseSeriesJson(text.str(), s.wAlphabetSize, s.wImpulseSize, loaded, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    uint16_t count = 0;
+    PulseHeader* etalons = storeSeriesEtalons(loaded.shapes, count);
+    SeriesHeader* series = makeLoadedSeries(hWnd, loaded, etalons, count, error);
+    if (!series) {
+        error = path + ": " + error;
+        return false;
+    }
+    installSeries(hWnd, series, false);
+    return true;
+}
+
+void saveSeriesAs(HWND hWnd)
+{
+    const SeriesHeader* h = gState.lpSeriesHeader;
+    if (!h) {
+        MessageBoxA(hWnd, "There is no series to save.", " Save series ", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    char name[4096] = {};
+    OPENFILENAMEA request{};
+    request.hwndOwner = hWnd;
+    request.lpstrFilter = "JSON Files (*.json)\0*.json\0";
+    request.nFilterIndex = 1;
+    request.lpstrFile = name;
+    request.nMaxFile = sizeof name;
+    request.lpstrTitle = "Series File Name";
+    request.lpstrDefExt = "json";
+    request.Flags = OFN_OVERWRITEPROMPT;
+    if (!GetSaveFileNameA(&request))
+        return;
+    nlohmann::ordered_json j = seriesHeaderJson(h);
+    nlohmann::ordered_json shapes = nlohmann::ordered_json::array();  // the etalons the series points at
+    for (uint16_t e = 0; h->lpPulsesList && e < h->wEtalonsQuantity && h->lpPulsesList[e]; e++)
+        shapes.push_back(jsonArray(h->lpPulsesList[e]->lpData.get(), h->lpPulsesList[e]->wLength));
+    j["etalons"] = shapes;
+    std::string error;
+    if (!writeFileAtomically(name, j.dump(2) + "\n", &error))
+        MessageBoxA(hWnd, error.c_str(), " Save series ", MB_OK | MB_ICONWARNING);
 }

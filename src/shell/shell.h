@@ -53,6 +53,7 @@ bool openLocationParametersDialog(HWND hWnd);      // " Location Parameters"
 bool openSubsetSettingsDialog(HWND hWnd);          // "Subset settings"
 bool openDrawingSettingsDialog(HWND hWnd);         // "Drawing settings"
 bool openShowSimulationDialog(HWND hWnd, bool recognition); // with recognition error, or the parameters one
+bool openFileDialog(HWND hWnd, UINT command);      // " Open signal", " Open etalons" or " Open series" for the menu id
 
 // Numbers joined by "," (no trailing comma).
 std::string formatNumberList(const uint16_t* values, int count);
@@ -89,6 +90,16 @@ void installSeries(HWND hWnd, SeriesHeader* series, bool recording);
 bool recordingActive();
 // Before Next builds a series: the opened one is released.
 void endRecording();
+// Page Up, Page Down, Home and End on a recording longer than the view's page
+// turn the page (the step leaves a pulse length of overlap); false for any
+// other key or view.
+bool turnRecordingPage(HWND hWnd, int key);
+// Reads a series file (a dump, or a saved series with its etalons) and makes
+// it the current series; false with a message naming the file, nothing changed.
+bool loadSeriesFile(HWND hWnd, const std::string& path, std::string& error);
+// " Save series...": the current series with the etalons it points at, as
+// JSON under the name the save dialog gives; a failure is a message.
+void saveSeriesAs(HWND hWnd);
 // At window creation: nothing opened yet (the series is the window's own).
 void forgetRecordings();
 // Before processing an opened series: the operation from the task and series

@@ -210,3 +210,65 @@ TEST_F(SeriesFile, BadRecordingFilesStopTheSessionWithTheirMessage)
     EXPECT_EQ(run("open signal text.csv x\n", &log), 2);
     EXPECT_EQ(run("open things text.csv\n", &log), 2);
 }
+
+// A recording longer than a page: Page Down shows another page, Home the first
+// again, End the last (where Page Down stays); the keys change nothing on a
+// series that Next built.
+TEST_F(SeriesFile, PagesTurnThroughARecordingLongerThanTheView)
+{
+    std::ostringstream csv;
+    std::mt19937 random(5);
+    for (int i = 0; i < 7000; i++)
+        csv << static_cast<int>(random() % 2000) - 1000 << "\n";
+    write("long.csv", csv.str());
+    write("etalons.csv", "1,2,3,4,5,6,7,8\n8,7,6,5,4,3,2,1\n");
+    std::string log;
+    ASSERT_EQ(run("menu 40011\nopen etalons etalons.csv\nopen signal long.csv\nmenu 40017\nsnapshot a.bmp\n"
+                  "key 34\nsnapshot b.bmp\nkey 36\nsnapshot c.bmp\nkey 35\nsnapshot d.bmp\nkey 34\nsnapshot e.bmp\n"
+                  "key 33\nsnapshot f.bmp\n",
+                  &log),
+              0)
+        << log;
+    EXPECT_NE(readAll("a.bmp"), readAll("b.bmp"));
+    EXPECT_EQ(readAll("a.bmp"), readAll("c.bmp"));
+    EXPECT_NE(readAll("a.bmp"), readAll("d.bmp"));
+    EXPECT_EQ(readAll("d.bmp"), readAll("e.bmp"));
+    EXPECT_NE(readAll("d.bmp"), readAll("f.bmp"));
+    ASSERT_EQ(run("menu 40018\nsnapshot g.bmp\nkey 34\nkey 35\nsnapshot h.bmp\n"), 0);
+    EXPECT_EQ(readAll("g.bmp"), readAll("h.bmp"));
+}
+
+// The File menu: Save series writes the series with its etalons, Open series
+// reads it back (saving it again gives the same file), and Open signal and
+// Open etalons take their files through their dialogs; a file that cannot be
+// taken is refused with a message that names it, and the series stays.
+TEST_F(SeriesFile, FileMenuSavesAndOpensSeriesAndRecordings)
+{
+    const std::string saved = (root / "saved.json").string();
+    std::string log;
+    ASSERT_EQ(run("menu 40018\nanswer ok saved.json\nmenu 40037\ndump series a.json\n", &log), 0) << log;
+    const nlohmann::json j = nlohmann::json::parse(readAll("saved.json"));
+    ASSERT_EQ(j["etalons"].size(), 20u);
+    ASSERT_EQ(run("answer ok File=" + saved + "\nmenu 40036\ndump series b.json\nanswer ok again.json\nmenu 40037\n",
+                  &log),
+              0)
+        << log;
+    EXPECT_EQ(readAll("a.json"), readAll("b.json"));
+    EXPECT_EQ(readAll("saved.json"), readAll("again.json"));
+
+    write("etalons.csv", "1,2,3,4,5,6,7,8\n8,7,6,5,4,3,2,1\n");
+    write("signal.csv", "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n");
+    write("bad.csv", "1\nx\n");
+    ASSERT_EQ(run("menu 40018\ndump series before.json\nanswer ok File=" + (root / "bad.csv").string() +
+                  "\nmenu 40034\ndump series after.json\nmessages m.json\nanswer ok File=" +
+                  (root / "etalons.csv").string() + "\nmenu 40035\nanswer ok File=" + (root / "signal.csv").string() +
+                  " Channel=0\nmenu 40034\ndump series s.json\n",
+                  &log),
+              0)
+        << log;
+    EXPECT_EQ(readAll("before.json"), readAll("after.json"));
+    EXPECT_NE(readAll("m.json").find("bad.csv"), std::string::npos);
+    const nlohmann::json s = nlohmann::json::parse(readAll("s.json"));
+    EXPECT_EQ(s["dwSeriesSize"], 12);
+    EXPECT_EQ(s["wImpulseSize"], 8);
+}
