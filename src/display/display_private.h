@@ -22,8 +22,10 @@ void choiceItemRects(const RECT& panel, int32_t lineHeight, int count, RECT* ite
 // The grid of etalons (view 5).
 void drawAlphabetView(HWND hWnd, HDC hdc);
 // One column of radio-style choices; writes itemRects (count entries). Returns 1.
+// Inactive (an opened recording has no length, noise or lost data to choose):
+// the values grey and no dot.
 int drawChoicePanel(HWND hWnd, HDC hdc, const RECT& panelRect, RECT* itemRects, const char* title, int32_t count,
-                    const int32_t* values, int32_t index, int32_t current);
+                    const int32_t* values, int32_t index, int32_t current, bool inactive = false);
 
 /*==========================================================================
 ** Subset selection panel (view 9): the strip of at most ten etalons that a

@@ -138,6 +138,7 @@ void endRecording()
         return;
     gRecording.active = false;
     gState.bRecordingShown = 0;
+    gState.bSeriesLengthChanged = gState.bNoiseLevelChanged = gState.bLostDataLevelChanged = 1;  // active again
     freeSeriesHeader(gState.lpSeriesHeader);  // made for other etalons: Next builds a fresh one
     gState.lpSeriesHeader = nullptr;
 }
@@ -177,7 +178,7 @@ void installSeries(HWND hWnd, SeriesHeader* series, bool recording)
     s.wViewMode = kViewResults;
     s.wResultsMode = 1;
     s.dwFirstShownSample = 0;
-    invalidateSeriesArea(hWnd, 1);
+    InvalidateRect(hWnd, nullptr, 1);  // the series and the choice panels, inactive or active again
 }
 
 bool turnRecordingPage(HWND hWnd, int key)

@@ -272,3 +272,27 @@ TEST_F(SeriesFile, FileMenuSavesAndOpensSeriesAndRecordings)
     EXPECT_EQ(s["dwSeriesSize"], 12);
     EXPECT_EQ(s["wImpulseSize"], 8);
 }
+
+// While a recording is shown the choice panels are inactive: a press on any
+// of their choices changes nothing; Next builds a series again and they act.
+TEST_F(SeriesFile, ChoicePanelsAreInactiveWhileARecordingIsShown)
+{
+    write("etalons.csv", "1,2,3,4,5,6,7,8\n8,7,6,5,4,3,2,1\n");
+    write("signal.csv", "1\n2\n3\n4\n5\n6\n7\n8\n9\n10\n11\n12\n");
+    const std::string open = "open etalons etalons.csv\nopen signal signal.csv\ndump state a.json\ndump series a1.json\n";
+    ASSERT_EQ(run(open), 0);
+    const nlohmann::json layout = nlohmann::json::parse(readAll("a.json"))["display"];
+    std::string presses;
+    for (const char* panel : {"SeriesLengthItemRect", "NoiseLevelItemRect", "LostDataLevelItemRect"})
+        for (const auto& r : layout[panel]) {
+            const int x = (r["left"].get<int>() + r["right"].get<int>()) / 2;
+            const int y = (r["top"].get<int>() + r["bottom"].get<int>()) / 2;
+            presses += "press " + std::to_string(x) + " " + std::to_string(y) + "\nrelease " + std::to_string(x) +
+                       " " + std::to_string(y) + "\n";
+        }
+    ASSERT_EQ(run(open + presses + "dump state b.json\ndump series b1.json\n"), 0);
+    EXPECT_EQ(readAll("a.json"), readAll("b.json"));
+    EXPECT_EQ(readAll("a1.json"), readAll("b1.json"));
+    ASSERT_EQ(run(open + "menu 40018\n" + presses + "dump state c.json\n"), 0);
+    EXPECT_NE(readAll("a.json"), readAll("c.json"));
+}
