@@ -4,6 +4,9 @@
 // recording opened from files is processed with the chosen operation.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -295,4 +298,36 @@ TEST_F(SeriesFile, ChoicePanelsAreInactiveWhileARecordingIsShown)
     EXPECT_EQ(readAll("a1.json"), readAll("b1.json"));
     ASSERT_EQ(run(open + "menu 40018\n" + presses + "dump state c.json\n"), 0);
     EXPECT_NE(readAll("a.json"), readAll("c.json"));
+}
+
+// A recording made from real sounds by scripts/make-recording (skipped without
+// sox and the sounds), longer than a page: opened with its etalons in the
+// window, the unfixed-count operation finds every pulse of its truth at its
+// position with its etalon.
+TEST_F(SeriesFile, WindowFindsEveryPulseOfARecordingFromRealSounds)
+{
+    const std::string make = std::string(PULSEBENCH_SOURCE "/scripts/make-recording ") + (root / "rec").string() +
+                             " --samples 6000 >/dev/null 2>&1";
+    const int made = std::system(make.c_str());
+    if (WIFEXITED(made) && WEXITSTATUS(made) == 2)
+        GTEST_SKIP() << "sox or the freedesktop sounds are missing";
+    ASSERT_EQ(made, 0);
+    std::string log;
+    ASSERT_EQ(run("answer ok \"Min Length of Interval=100\" \"Max Length of Interval=200\"\nanswer ok\nmenu 40001\n"
+                  "menu 40011\nopen etalons rec/etalons\nopen signal rec/signal.wav\nmenu 40017\ndump series s.json\n",
+                  &log),
+              0)
+        << log;
+    const nlohmann::json s = nlohmann::json::parse(readAll("s.json"));
+    std::ifstream truth(root / "rec" / "truth.csv");
+    std::string line;
+    std::getline(truth, line);  // position,time,etalon
+    std::vector<int> positions, etalons;
+    while (std::getline(truth, line)) {
+        positions.push_back(std::stoi(line.substr(0, line.find(','))));
+        etalons.push_back(std::stoi(line.substr(line.rfind(',') + 1)));
+    }
+    EXPECT_GT(s["dwSeriesSize"].get<int>(), kRecordingPageSamples);
+    EXPECT_EQ(s["lpDetectedPositions"], nlohmann::json(positions));
+    EXPECT_EQ(s["lpDetectedNumbers"], nlohmann::json(etalons));
 }
