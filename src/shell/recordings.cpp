@@ -258,7 +258,8 @@ PulseHeader* processingAlphabet(uint16_t& count, std::vector<uint16_t>& list)
     ProgramState& s = gState;
     if (!gRecording.active || gRecording.count == 0) {
         count = s.wRequiredQuantity;
-        list.assign(s.lpRequiredList, s.lpRequiredList + s.wRequiredQuantity);
+        if (s.lpRequiredList)
+            list.assign(s.lpRequiredList, s.lpRequiredList + s.wRequiredQuantity);
         return s.Alphabet;
     }
     count = gRecording.count;
