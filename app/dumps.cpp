@@ -138,3 +138,4 @@ ordered_json messagesToJson(const std::vector<MessageRecord>& messages)
                                  {"reply", m.reply}});
     return a;
 }
+

@@ -12,6 +12,7 @@
 
 #include "app/session.h"
 #include "platform/files.h"
+#include "recording/recording.h"
 #include "resources/resources.h"
 #include "shell/shell.h"
 #include "simulation/simulation.h"
@@ -248,6 +249,40 @@ LineOutcome dumpLine(SessionRun& run, const Words& w)
     return LineOutcome::Done;
 }
 
+// open signal FILE [CHANNEL], open etalons FILE: a recording and its pulse
+// shapes, read as " Open signal..." and " Open etalons..." read them. A file
+// that cannot be taken stops the session with its message; nothing changed.
+LineOutcome openLine(SessionRun& run, const Words& w)
+{
+    long channel = 0;
+    const bool signal = w.size() >= 3 && w[1] == "signal";
+    if (w.size() < 3 || (!signal && (w[1] != "etalons" || w.size() != 3)) ||
+        (signal && w.size() == 4 && !parseInt(w[3], 0, 65535, channel)) || w.size() > 4)
+        return LineOutcome::Failed;
+    fs::path file;
+    if (!place(run, w[2], file))
+        return LineOutcome::Failed;
+    std::string error;
+    SignalSource source;
+    source.path = file.string();
+    source.channel = static_cast<int>(channel);
+    const bool ok = signal ? openSignalFile(run.hWnd, source, error) : openEtalonsFile(run.hWnd, file.string(), error);
+    return ok ? LineOutcome::Painted : refuse(run, error);
+}
+
+// load series FILE: a series as `dump series` or " Save series..." wrote it,
+// checked field by field, becomes the current series exactly.
+LineOutcome loadLine(SessionRun& run, const Words& w)
+{
+    if (w.size() != 3 || w[1] != "series")
+        return LineOutcome::Failed;
+    fs::path file;
+    if (!place(run, w[2], file))
+        return LineOutcome::Failed;
+    std::string error;
+    return loadSeriesFile(run.hWnd, file.string(), error) ? LineOutcome::Painted : refuse(run, error);
+}
+
 // messages FILE: every message box shown so far (allowed after the window closed).
 LineOutcome messagesLine(SessionRun& run, const Words& w)
 {
@@ -272,7 +307,8 @@ constexpr ScriptCommand kScriptCommands[] = {
     {"menu", commandLine, true},       {"command", commandLine, true}, {"press", mouseLine, true},
     {"move", mouseLine, true},         {"release", mouseLine, true},   {"key", keyLine, true},
     {"resize", resizeLine, true},      {"answer", answerLine, true},   {"snapshot", snapshotLine, true},
-    {"dump", dumpLine, true},          {"messages", messagesLine, false},
+    {"dump", dumpLine, true},          {"messages", messagesLine, false}, {"open", openLine, true},
+    {"load", loadLine, true},
 };
 
 const ScriptCommand* findScriptCommand(const std::string& name)

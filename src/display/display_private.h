@@ -22,8 +22,10 @@ void choiceItemRects(const RECT& panel, int32_t lineHeight, int count, RECT* ite
 // The grid of etalons (view 5).
 void drawAlphabetView(HWND hWnd, HDC hdc);
 // One column of radio-style choices; writes itemRects (count entries). Returns 1.
+// Inactive (an opened recording has no length, noise or lost data to choose):
+// the values grey and no dot.
 int drawChoicePanel(HWND hWnd, HDC hdc, const RECT& panelRect, RECT* itemRects, const char* title, int32_t count,
-                    const int32_t* values, int32_t index, int32_t current);
+                    const int32_t* values, int32_t index, int32_t current, bool inactive = false);
 
 /*==========================================================================
 ** Subset selection panel (view 9): the strip of at most ten etalons that a
@@ -119,6 +121,9 @@ struct SeriesViewOptions {
     int32_t bHighlightDetectedPulses = 1; // dotted brackets round the detected pulses
     uint16_t wTuplesHighlight = 2;       // detected tuples: 0 none, 1 dotted frame, 2 coloured background
     int32_t wPickedSubset = 0;           // 1-based stored subset picked in the subset panel, 0 none
+    int32_t bRecording = 0;              // an opened recording: no truth (its graph carries the page line)
+    int32_t dwFirstSample = 0;           // a recording longer than a page: the page's first sample, >= 0
+    int32_t dwPageSamples = 0;           // samples on a page; 0: the whole series
 };
 
 // The series' energies: signal Es, noise over the whole series En, noise under
@@ -168,13 +173,15 @@ struct TextItem {
 // Whether etalon letters follow the numbers: a described run other than
 // detection, else a first detected etalon that is not 0.
 bool etalonLettersShown(const ChainsHeader* lpChainsHeader, const SeriesHeader* lpSeriesHeader);
-// The four header lines, the first only for a described run.
+// The four header lines, the first only for a described run (without `truth`,
+// a recording's, the true pulses' line is left out).
 std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const ChainsHeader* lpChainsHeader,
-                                        const SeriesHeader* lpSeriesHeader);
+                                        const SeriesHeader* lpSeriesHeader, bool truth = true);
 // The result lines below the graphs: detected pulses, restore error, the chain
-// table (with a chains record only) and the truth line.
+// table (with a chains record only) and the truth line (without `truth`, a
+// recording's, the restore error and the truth line are left out).
 std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* lpChainsHeader,
-                                        const SeriesHeader* lpSeriesHeader);
+                                        const SeriesHeader* lpSeriesHeader, bool truth = true);
 // The legend caption for a legend `legendWidth` pixels wide.
 std::string legendCaption(int32_t legendWidth, int32_t requiredCount);
 
@@ -212,6 +219,8 @@ struct GraphFrame {
     RECT r;       // (left, top, right, bottom) of the graph
     int32_t L;    // series length
     int32_t S;    // half-range
+    int32_t first = 0;   // series sample at the left edge (a page of a longer recording), >= 0
+    bool page = false;   // a page: pulses off it are left out, those across its edges cut there
     int32_t X(int32_t p) const;   // left + p * W' / (L - 1)
     int32_t dx(int32_t p) const;  // p * W' / (L - 1), relative to left
     int32_t Y(int32_t s) const;   // bottom - (s + S) * H' / (2S)

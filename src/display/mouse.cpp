@@ -66,6 +66,8 @@ bool pressSelectButton(HWND hWnd, int x, int y, bool buttonsChanged)
 void pressChoicePanels(HWND hWnd, int x, int y)
 {
     ProgramState& s = gState;
+    if (s.bRecordingShown)
+        return send(hWnd, CM_NONE);  // the panels are inactive while a recording is shown
     const DisplayState& d = gDisplay;
     const int32_t viewBefore = s.wViewMode;
     auto nextSeries = [&](int32_t* flag, LevelTable& table, int k, int32_t choice) {

@@ -222,7 +222,7 @@ void drawAlphabetView(HWND, HDC hdc)
 **========================================================================*/
 
 int drawChoicePanel(HWND, HDC hdc, const RECT& panel, RECT* items, const char* title, int32_t count,
-                    const int32_t* values, int32_t index, int32_t current)
+                    const int32_t* values, int32_t index, int32_t current, bool inactive)
 {
     const int32_t lh = gDisplay.wLineHeight;
     const int32_t w = panel.right - panel.left + 1, h = panel.bottom - panel.top + 1;
@@ -233,12 +233,17 @@ int drawChoicePanel(HWND, HDC hdc, const RECT& panel, RECT* items, const char* t
         d = 1;
     text(hdc, x - 5, panel.top - (lh >> 1), title);  // a group caption across the top edge
     choiceItemRects(panel, lh, count, items);
+    const COLORREF oldColour = inactive ? SetTextColor(hdc, RGB(163, 163, 163)) : 0;
     for (int k = 0; k < count; k++) {
         const RECT& it = items[k];
         Ellipse(hdc, it.left, it.top, it.left + lh, it.top + lh);
         char label[32];
         std::snprintf(label, sizeof label, " %5d ", values[k]);
         text(hdc, x + 2 * lh, it.top, label);
+    }
+    if (inactive) {
+        SetTextColor(hdc, oldColour);
+        return 1;
     }
     int32_t sIndex = index - 1;
     if (sIndex < 0 || sIndex >= count)
@@ -328,15 +333,16 @@ LRESULT paintMainWindow(HWND hWnd)
     d.bGreyDotShown[0] = grey(s.SeriesLengthTable, static_cast<int32_t>(s.dwSeriesLength));
     d.bGreyDotShown[1] = grey(s.NoiseLevelTable, s.wNoiseLevel);
     d.bGreyDotShown[2] = d.bLostDataPanelShown ? grey(s.LostDataLevelTable, s.wLostDataLevel) : 0;
+    const bool inactive = s.bRecordingShown != 0;  // a recording has no length, noise or lost data to choose
     drawChoicePanel(hWnd, hdc, d.SeriesLengthPanelRect, d.SeriesLengthItemRect, " series length: ",
                     s.SeriesLengthTable.count, s.SeriesLengthTable.values, s.SeriesLengthTable.index,
-                    static_cast<int32_t>(s.dwSeriesLength));
+                    static_cast<int32_t>(s.dwSeriesLength), inactive);
     drawChoicePanel(hWnd, hdc, d.NoiseLevelPanelRect, d.NoiseLevelItemRect, " noise level: ", s.NoiseLevelTable.count,
-                    s.NoiseLevelTable.values, s.NoiseLevelTable.index, s.wNoiseLevel);
+                    s.NoiseLevelTable.values, s.NoiseLevelTable.index, s.wNoiseLevel, inactive);
     if (d.bLostDataPanelShown)
         drawChoicePanel(hWnd, hdc, d.LostDataLevelPanelRect, d.LostDataLevelItemRect, " lost data level: ",
                         s.LostDataLevelTable.count, s.LostDataLevelTable.values, s.LostDataLevelTable.index,
-                        s.wLostDataLevel);
+                        s.wLostDataLevel, inactive);
 
     SelectObject(hdc, d.hOldFont);
     return EndPaint(hWnd, &ps);

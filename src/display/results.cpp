@@ -19,6 +19,9 @@ int drawSeriesView(HWND, HDC hdc, uint16_t wRequiredQuantity, uint16_t* lpRequir
     o.bHighlightDetectedPulses = s.bHighlightDetectedPulses;
     o.wTuplesHighlight = s.wTuplesHighlight;
     o.wPickedSubset = s.wPickedSubset;
+    o.bRecording = s.bRecordingShown;
+    o.dwFirstSample = s.dwFirstShownSample;
+    o.dwPageSamples = s.bRecordingShown ? kRecordingPageSamples : 0;
     return paintSeriesView(hdc, o, wRequiredQuantity, lpRequiredList, lpChainsHeader, lpSeriesHeader,
                            &gSeriesView.PatternRowRect);
 }

@@ -21,10 +21,22 @@ namespace {
 
 const COLORREF kBlack = RGB(0, 0, 0);
 
+// Whether a pulse of n samples at p shows: on a page, some of it lies there.
+bool shown(const GraphFrame& f, int32_t p, int32_t n)
+{
+    return !f.page || (p + n - 1 >= f.first && p <= f.first + f.L - 1);
+}
+
+// Whether all of it lies on the page (where brackets and labels go).
+bool whollyShown(const GraphFrame& f, int32_t p, int32_t n)
+{
+    return !f.page || (p >= f.first && p + n - 1 <= f.first + f.L - 1);
+}
+
 bool drawable(const GraphFrame& f, const SeriesHeader* s)
 {
     // Fewer than two samples give no x step; a graph of no size shows nothing.
-    return s && f.L >= 2 && samplesOf(s) >= f.L && f.r.right > f.r.left && f.r.bottom > f.r.top && f.S > 0;
+    return s && f.L >= 2 && f.first >= 0 && samplesOf(s) - f.first >= f.L && f.r.right > f.r.left && f.r.bottom > f.r.top && f.S > 0;
 }
 
 // One pulse as a curve from the midline through samples first..last of its
@@ -34,6 +46,10 @@ void pulseCurve(HDC hdc, const GraphFrame& f, int32_t p, const PulseHeader* e, i
 {
     first = std::max(first, 0);
     last = std::min<int32_t>(last, e->wLength - 1);
+    if (f.page) {  // only the samples on the page
+        first = std::max(first, f.first - p);
+        last = std::min(last, f.first + f.L - 1 - p);
+    }
     if (first > last)
         return;
     const int32_t mid = f.mid();
@@ -50,7 +66,7 @@ void pulseCurves(HDC hdc, const GraphFrame& f, const SeriesHeader* s, int32_t co
                  const int16_t* positions, const int16_t* firsts, const int16_t* lasts)
 {
     for (int32_t i = 0; i < count; i++)
-        if (const PulseHeader* e = etalonOf(s, numbers[i]))
+        if (const PulseHeader* e = etalonOf(s, numbers[i]); e && shown(f, positions[i], e->wLength))
             pulseCurve(hdc, f, positions[i], e, firsts ? firsts[i] : 0, lasts ? lasts[i] : e->wLength - 1);
 }
 
@@ -118,7 +134,7 @@ void drawNoisySeries(HDC hdc, const GraphFrame& f, const SeriesHeader* s)
     HPEN pen = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
     HGDIOBJ old = SelectObject(hdc, pen);
     MoveToEx(hdc, f.r.left, f.mid(), nullptr);
-    for (int32_t i = 0; i < f.L; i++)
+    for (int32_t i = f.first; i < f.first + f.L; i++)
         LineTo(hdc, f.X(i), f.Y(s->lpNoisyData[i]));
     SelectObject(hdc, old);
     DeleteObject(pen);
@@ -157,6 +173,8 @@ void drawPulseLabels(HDC hdc, const GraphFrame& f, int kind, const LabelStyle& s
     const int16_t* firsts = truth ? s->lpCutBegin : s->lpDetectedCutBegin;
     const int16_t* lasts = truth ? s->lpCutEnd : s->lpDetectedCutEnd;
     for (int32_t i = 0; i < count; i++) {
+        if (!whollyShown(f, positions[i], s->wImpulseSize))
+            continue;
         char label[64];
         int n = std::snprintf(label, sizeof label, "%d", positions[i]);
         if (style.letters)
@@ -179,6 +197,8 @@ void highlightDetectedPulses(HDC hdc, const GraphFrame& f, const SeriesHeader* s
     const int32_t D = detectedPulsesOf(s), n = s->wImpulseSize, reach = (f.r.bottom - f.r.top) / 3;
     for (int32_t i = 0; i < D; i++) {
         const int32_t p = s->lpDetectedPositions[i];
+        if (!whollyShown(f, p, n))
+            continue;
         // The pulse's first and last sample: both columns are inside the bracket.
         const int32_t xa = f.dx(p), xb = f.dx(p + n - 1);
         const int32_t k = dottedVerticals(hdc, f, xa, xb, reach);

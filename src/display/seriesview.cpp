@@ -5,6 +5,9 @@
 #include "display/display_private.h"
 #include "display/seriesview_private.h"
 
+#include <algorithm>
+#include <string>
+
 using namespace seriesview;
 
 namespace {
@@ -95,6 +98,31 @@ bool restorable(const SeriesHeader* s)
     return true;
 }
 
+// The samples the graphs show: the whole series, or a page of a recording.
+struct PageSpan {
+    int32_t first;  // first sample shown
+    int32_t L;      // samples shown
+    bool paged;     // fewer than the series holds
+};
+
+PageSpan pageSpan(const SeriesViewOptions& o, int32_t samples)
+{
+    if (o.dwPageSamples <= 0 || o.dwPageSamples >= samples)
+        return PageSpan{0, samples, false};
+    const int32_t first = std::clamp(o.dwFirstSample, 0, samples - o.dwPageSamples);
+    return PageSpan{first, o.dwPageSamples, true};
+}
+
+// Where the recording's first graph stands: which samples the view shows and how to turn the page.
+TextItem pageLine(const GraphFrame& f, int32_t samples, int32_t h)
+{
+    std::string text = " recording: no true pulses; samples " + std::to_string(f.first) + ".." +
+                       std::to_string(f.first + f.L - 1) + " of " + std::to_string(samples);
+    if (f.page)
+        text += " (Page Up, Page Down, Home, End turn the page)";
+    return TextItem{f.r.left, f.r.top + h, text};
+}
+
 } // namespace
 
 int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const uint16_t* list,
@@ -113,19 +141,26 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
     if (!s)
         return 1;  // nothing to show but the area
 
-    writeTexts(hdc, g, seriesHeaderLines(g, c, s));
+    const bool truth = !o.bRecording;
+    writeTexts(hdc, g, seriesHeaderLines(g, c, s, truth));
     const SeriesScale scale = seriesScale(s->wSeriesAmplitude, s->wSeriesNoiseLevel);
     const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
     const LabelStyle labels{etalonLettersShown(c, s), isCutoffSeries(series)};
-    const int32_t L = samplesOf(s);
-    const GraphFrame f1{g.graph[0], L, scale.S}, f2{g.graph[1], L, scale.S}, f3{g.graph[2], L, scale.S};
+    const PageSpan page = pageSpan(o, samplesOf(s));
+    const GraphFrame f1{g.graph[0], page.L, scale.S, page.first, page.paged};
+    const GraphFrame f2{g.graph[1], page.L, scale.S, page.first, page.paged};
+    const GraphFrame f3{g.graph[2], page.L, scale.S, page.first, page.paged};
 
-    // The true pulses.
-    graphBackground(hdc, o, f1, 0, labels, isTupleProcessing(task), s);
-    drawTruePulses(hdc, f1, s);
-    drawKeptParts(hdc, f1, s);
-    if (o.bShadedOriginalPulses)
-        shadeOriginalPulses(hdc, f1, s);
+    // The true pulses, or for a recording the page it shows.
+    if (truth) {
+        graphBackground(hdc, o, f1, 0, labels, isTupleProcessing(task), s);
+        drawTruePulses(hdc, f1, s);
+        drawKeptParts(hdc, f1, s);
+        if (o.bShadedOriginalPulses)
+            shadeOriginalPulses(hdc, f1, s);
+    } else {
+        writeTexts(hdc, g, {pageLine(f1, samplesOf(s), g.h)});
+    }
 
     // The noisy series as the detector saw it.
     const bool tuplesFound = isTupleProcessing(task) && isTupleSeries(series);
@@ -139,7 +174,7 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
     }
 
     paintLegend(hdc, g, scale.a, count, list, c, s);
-    writeTexts(hdc, g, seriesResultLines(g, c, s));
+    writeTexts(hdc, g, seriesResultLines(g, c, s, truth));
     paintPatternBox(hdc, g, scale.a, o.wPickedSubset, c, s, patternRows);
     return 1;
 }

@@ -132,7 +132,7 @@ int32_t GraphFrame::dx(int32_t p) const
 {
     if (L < 2)
         return 0;
-    return static_cast<int32_t>(static_cast<int64_t>(p) * (r.right - r.left) / (L - 1));
+    return static_cast<int32_t>(static_cast<int64_t>(p - first) * (r.right - r.left) / (L - 1));
 }
 
 int32_t GraphFrame::X(int32_t p) const

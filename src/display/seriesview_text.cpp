@@ -64,7 +64,8 @@ bool etalonLettersShown(const ChainsHeader* c, const SeriesHeader* s)
     return s && s->lpDetectedNumbers && s->wPulsesCapacity > 0 && s->lpDetectedNumbers[0] != 0;
 }
 
-std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s)
+std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s,
+                                        bool truth)
 {
     std::vector<TextItem> lines;
     if (!s)
@@ -100,6 +101,8 @@ std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const Chain
     lines.push_back(TextItem{g.x0, y, line});
     y += h;
 
+    if (!truth)
+        return lines;  // a recording: no true pulses to list
     line = " pulses:";
     const int32_t K = truePulsesOf(s);
     for (int32_t i = 0; i < K; i++) {
@@ -298,7 +301,8 @@ int32_t appendChainTable(std::vector<TextItem>& lines, const ChainTableStyle& st
 
 } // namespace
 
-std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s)
+std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s,
+                                        bool truth)
 {
     std::vector<TextItem> lines;
     if (!s)
@@ -314,7 +318,8 @@ std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const Chain
     y += h;
     std::string line;
     appendf(line, "Restore Error %d. ", restoreError(c, s));
-    lines.push_back(TextItem{st.x, y, line});
+    if (truth)  // measured against the pure series, which a recording has not
+        lines.push_back(TextItem{st.x, y, line});
     y += h;
 
     // Names in the table: for a described run only with joint detection and
@@ -324,6 +329,8 @@ std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const Chain
     if (c)
         y = appendChainTable(lines, st, y, h, c);
 
+    if (!truth)
+        return lines;  // a recording: no truth row
     // The truth, in the table's form, a quarter line below it.
     y += (h + 3) / 4;
     const int32_t K = truePulsesOf(s);

@@ -23,6 +23,9 @@ enum : int {
     IDD_DRAWING_SETTINGS = 112,     // dialog "Drawing settings"
     IDD_SHOW_PARAMETERS = 113,      // dialog " Show Statistical Simulation parameters"
     IDD_SHOW_SIMULATION = 114,      // dialog "Show Statistical Simulation"
+    IDD_OPEN_SIGNAL = 115,          // dialog " Open signal"
+    IDD_OPEN_ETALONS = 116,         // dialog " Open etalons"
+    IDD_OPEN_SERIES = 117,          // dialog " Open series"
 };
 
 /*---- Control ids of the dialogs (one number may name other controls in other dialogs; scripts use the numbers) ----*/
@@ -78,6 +81,10 @@ enum : int {
     IDC_SHOW_UPPER_BOUND = 1033,        // edit "upper bound", a number above 0
     IDC_SHOW_RECOGNITION_ERROR = 1034,  // radio "recognition error" (error kind 3)
     IDC_SHOW_BOUNDS_INCLUDED = 1042,    // check "bounds incl."
+    // 115, 116 and 117: the file to open (115 also its channel)
+    IDC_OPEN_FILE = 1045,               // edit "File"
+    IDC_OPEN_CHANNEL = 1046,            // edit "Channel", 0-based
+
 };
 
 /*---- Internal command ids (sent to the main window by the shell and the display; no menu item) ----*/
@@ -134,6 +141,10 @@ enum : UINT {
     IDM_VIEW_PARAMETERS = 40031,     // " View series parameters..."
     IDM_UNFIXED_TUPLES = 40032,      // series: " Unfixed Number of Whole Pulses Tuples "
     IDM_DEBUG_REPEAT = 40033,        // " Debugging repeat "
+    IDM_OPEN_SIGNAL = 40034,         // " Open signal..."
+    IDM_OPEN_ETALONS = 40035,        // " Open etalons..."
+    IDM_OPEN_SERIES = 40036,         // " Open series..."
+    IDM_SAVE_SERIES = 40037,         // " Save series..."
 };
 
 /*---- Check-mark groups ----*/

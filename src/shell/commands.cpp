@@ -69,6 +69,7 @@ uint16_t clampedQuantity(uint16_t asked)
 bool buildSeries(HWND hWnd)
 {
     ProgramState& s = gState;
+    endRecording();
     s.dwSeriesLength = s.dwNextSeriesLength;
     s.wImpulseQuantity = clampedQuantity(s.wNextImpulseQuantity);
     s.wNoiseLevel = s.wNextNoiseLevel;
@@ -115,6 +116,8 @@ bool processSeries(HWND hWnd)
         MessageBoxA(hWnd, "Не могу создать ряд!", "CM_INFO", MB_OK);
         return false;
     }
+    if (recordingActive() && !prepareRecordingRun(hWnd))
+        return false;
     const bool tuples = isTupleProcessing(s.wProcessingType);
     // A chains record made for fewer pulses than a series may now hold (the
     // levels or the dialogs raised wMaxPulses) is made again first.

@@ -394,6 +394,10 @@ bool doDialogCommand(HWND hWnd, UINT id)
     case IDM_SHOW_SIMULATION: showSimulation(hWnd); return true;
     case IDM_SUBSET_SETTINGS: subsetSettings(hWnd); return true;
     case IDM_DRAWING_SETTINGS: openDrawingSettingsDialog(hWnd); return true;
+    case IDM_OPEN_SIGNAL:
+    case IDM_OPEN_ETALONS:
+    case IDM_OPEN_SERIES: openFileDialog(hWnd, id); return true;
+    case IDM_SAVE_SERIES: saveSeriesAs(hWnd); return true;
     case IDM_VIEW_PARAMETERS:
         s.wViewMode = kViewParams;
         s.lpParamsHeader = getParamsHeader(hWnd, s.lpSeriesHeader, s.lpParamsHeader);

@@ -36,8 +36,11 @@ void runPulseDetector(HWND hWnd)
     ProgramState& s = gState;
     const DetectorSlot slot = detectorSlotFor(s.wProcessingType, s.wSeriesType);
     gLastDetector = detectorKindOf(slot).name;
-    productionDetectors()[slot].pulses(hWnd, s.Alphabet, s.wRequiredQuantity, s.lpRequiredList, s.wTmin, s.wTmax,
-                                       s.wProcSavedEnergyLevel, s.lpChainsHeader, s.lpSeriesHeader);
+    uint16_t count = 0;
+    std::vector<uint16_t> list;  // the required etalons, or every etalon of an opened series
+    PulseHeader* alphabet = processingAlphabet(count, list);
+    productionDetectors()[slot].pulses(hWnd, alphabet, count, list.data(), s.wTmin, s.wTmax, s.wProcSavedEnergyLevel,
+                                       s.lpChainsHeader, s.lpSeriesHeader);
 }
 
 int recordRunDescription(HWND hWnd)

@@ -13,6 +13,8 @@
 #include <tuple>
 #include <type_traits>
 #include <variant>
+
+#include "recording/recording.h"
 #include <vector>
 
 #include "resources/resources.h"
@@ -569,6 +571,47 @@ intptr_t showSimulationCommand(HWND dialog, int id)
     }
 }
 
+// 115, 116, 117 " Open signal", " Open etalons", " Open series": a file
+// name (a signal's also its channel). OK opens the file; one that cannot be
+// taken is refused with its message and the dialog stays open.
+std::string fileNameText(HWND dialog)
+{
+    char buffer[4096] = {};
+    GetWindowTextA(GetDlgItem(dialog, IDC_OPEN_FILE), buffer, sizeof buffer);
+    return buffer;
+}
+
+void fillOpenFile(HWND dialog)
+{
+    setText(dialog, IDC_OPEN_FILE, "");
+    if (GetDlgItem(dialog, IDC_OPEN_CHANNEL))
+        setNumber(dialog, IDC_OPEN_CHANNEL, 0);
+}
+
+bool acceptOpenSignal(HWND dialog)
+{
+    int64_t channel = 0;
+    if (!readInRange(dialog, IDC_OPEN_CHANNEL, "Channel", 0, 65535, channel))
+        return false;
+    SignalSource source;
+    source.path = fileNameText(dialog);
+    source.channel = static_cast<int>(channel);
+    std::string error;
+    return openSignalFile(gState.hMainWnd, source, error) || refuse(dialog, IDC_OPEN_FILE, error);
+}
+
+bool acceptOpenEtalons(HWND dialog)
+{
+    std::string error;
+    return openEtalonsFile(gState.hMainWnd, fileNameText(dialog), error) || refuse(dialog, IDC_OPEN_FILE, error);
+}
+
+bool acceptOpenSeries(HWND dialog)
+{
+    std::string error;
+    return loadSeriesFile(gState.hMainWnd, fileNameText(dialog), error) || refuse(dialog, IDC_OPEN_FILE, error);
+}
+
 bool run(HWND hWnd, int dialogTemplate, DLGPROC procedure)
 {
     return DialogBoxParamA(gState.hInst, dialogTemplate, hWnd, procedure, 0) == IDOK;
@@ -606,6 +649,15 @@ bool openSubsetSettingsDialog(HWND hWnd)
 bool openDrawingSettingsDialog(HWND hWnd)
 {
     return run(hWnd, IDD_DRAWING_SETTINGS, dialogProc<fillDrawingSettings, drawingSettingsCommand>);
+}
+
+bool openFileDialog(HWND hWnd, UINT command)
+{
+    switch (command) {
+    case IDM_OPEN_SIGNAL: return run(hWnd, IDD_OPEN_SIGNAL, dialogProc<fillOpenFile, okOrCancel<acceptOpenSignal>>);
+    case IDM_OPEN_ETALONS: return run(hWnd, IDD_OPEN_ETALONS, dialogProc<fillOpenFile, okOrCancel<acceptOpenEtalons>>);
+    default: return run(hWnd, IDD_OPEN_SERIES, dialogProc<fillOpenFile, okOrCancel<acceptOpenSeries>>);
+    }
 }
 
 bool openShowSimulationDialog(HWND hWnd, bool recognition)

@@ -114,6 +114,7 @@ bool createMainWindow(HWND hWnd)
     ProgramState& s = gState;
     s.hMainWnd = hWnd;
     forgetLastDetector();
+    forgetRecordings();
     resetDisplayState();
     // 1. The five pictures, in this order; the first missing one is fatal.
     if (!loadButton(hWnd, IDB_BUTTONSTART, "ButtonStart", s.hButtonStart) ||
@@ -186,6 +187,8 @@ LRESULT mainWindowProc(HWND hWnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_DESTROY: destroyMainWindow(hWnd); return 0;
     case WM_PAINT: return paintMainWindow(hWnd);
     case WM_KEYDOWN:
+        if (turnRecordingPage(hWnd, static_cast<int>(wParam)))
+            return 0;
         if (wParam == 0 || wParam == 1)
             InvalidateRect(hWnd, nullptr, 1);
         return 0;

@@ -53,6 +53,7 @@ bool openLocationParametersDialog(HWND hWnd);      // " Location Parameters"
 bool openSubsetSettingsDialog(HWND hWnd);          // "Subset settings"
 bool openDrawingSettingsDialog(HWND hWnd);         // "Drawing settings"
 bool openShowSimulationDialog(HWND hWnd, bool recognition); // with recognition error, or the parameters one
+bool openFileDialog(HWND hWnd, UINT command);      // " Open signal", " Open etalons" or " Open series" for the menu id
 
 // Numbers joined by "," (no trailing comma).
 std::string formatNumberList(const uint16_t* values, int count);
@@ -68,6 +69,45 @@ int64_t readNumberText(const std::string& text);
 // The "upper bound" field's text as a number above 0 and finite; false (and
 // `bound` unspecified) for anything else.
 bool readUpperBound(const std::string& text, double& bound);
+
+/*---- Opened recordings and loaded series (recordings.cpp) ----*/
+
+struct SignalSource;
+// Reads pulse shapes for recordings (see readEtalons); with a signal open,
+// both are scaled again and shown. False with the message, nothing changed.
+bool openEtalonsFile(HWND hWnd, const std::string& path, std::string& error);
+// Reads a signal, scales it with the opened etalons (or to the window's
+// alphabet) and makes it the current series, shown without truth. The window's
+// Tmin and Tmax apply. False with the message, nothing changed.
+bool openSignalFile(HWND hWnd, const SignalSource& source, std::string& error);
+// Keeps the etalons a loaded series carries (none: the window's alphabet) and
+// returns the array its pulse list is to point at, `count` entries.
+PulseHeader* storeSeriesEtalons(const std::vector<std::vector<int16_t>>& shapes, uint16_t& count);
+// Makes `series` (owned from now on) the current series in place of the one
+// Next built; `recording`: a signal without truth. Shows the results view.
+void installSeries(HWND hWnd, SeriesHeader* series, bool recording);
+// True while the current series was opened or loaded rather than built.
+bool recordingActive();
+// Before Next builds a series: the opened one is released.
+void endRecording();
+// Page Up, Page Down, Home and End on a recording longer than the view's page
+// turn the page (the step leaves a pulse length of overlap); false for any
+// other key or view.
+bool turnRecordingPage(HWND hWnd, int key);
+// Reads a series file (a dump, or a saved series with its etalons) and makes
+// it the current series; false with a message naming the file, nothing changed.
+bool loadSeriesFile(HWND hWnd, const std::string& path, std::string& error);
+// " Save series...": the current series with the etalons it points at, as
+// JSON under the name the save dialog gives; a failure is a message.
+void saveSeriesAs(HWND hWnd);
+// At window creation: nothing opened yet (the series is the window's own).
+void forgetRecordings();
+// Before processing an opened series: the operation from the task and series
+// type, a pulse count for the fixed-count ones; false after a message.
+bool prepareRecordingRun(HWND hWnd);
+// The etalons the detectors match and the numbers they may use: the
+// required ones of the window's alphabet, or every etalon of an opened series.
+PulseHeader* processingAlphabet(uint16_t& count, std::vector<uint16_t>& list);
 
 /*---- Detector stage (detectors.cpp) ----*/
 

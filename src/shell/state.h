@@ -27,6 +27,9 @@ enum : int32_t {
     kViewParams = 10,   // series parameters panel
 };
 
+// Samples of a recording the series view shows at once; a longer one is paged.
+inline constexpr int32_t kRecordingPageSamples = 2400;
+
 // One column of choices: count, values, 1-based chosen index.
 struct LevelTable {
     int32_t count;      // entries in use, 3
@@ -154,6 +157,8 @@ struct ProgramState {
     int32_t bLostDataLevelChanged = 0;        // lost data level panel to be repainted
     int32_t bButtonsChanged = 0;              // ButtonsAreaRect to be repainted
     int32_t wPreviousSelectedEtalon = 0;      // wSelectedEtalon before its last change
+    int32_t bRecordingShown = 0;              // 1: the current series is an opened recording (no truth to show)
+    int32_t dwFirstShownSample = 0;           // a recording longer than a page: first sample shown, >= 0
 
     /* Owned objects. Each made by its get...Header, released at window destruction. */
     SeriesHeader* lpSeriesHeader = nullptr;         // the current series; null only if building failed
