@@ -173,11 +173,11 @@ struct TextItem {
 // Whether etalon letters follow the numbers: a described run other than
 // detection, else a first detected etalon that is not 0.
 bool etalonLettersShown(const ChainsHeader* lpChainsHeader, const SeriesHeader* lpSeriesHeader);
-// The four header lines, the first only for a described run (without `truth`,
-// a recording's, the true pulses' line is left out).
+// The four header lines of a series (never null), the first only for a
+// described run (without `truth`, a recording's, the true pulses' line is left out).
 std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const ChainsHeader* lpChainsHeader,
                                         const SeriesHeader* lpSeriesHeader, bool truth = true);
-// The result lines below the graphs: detected pulses, restore error, the chain
+// The result lines below the graphs of a series (never null): detected pulses, restore error, the chain
 // table (with a chains record only) and the truth line (without `truth`, a
 // recording's, the restore error and the truth line are left out).
 std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* lpChainsHeader,

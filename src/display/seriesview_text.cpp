@@ -4,6 +4,7 @@
 // at their positions; seriesview.cpp writes them.
 //
 // Sections: line building - header lines - figures - result lines
+#include <cassert>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -59,7 +60,7 @@ void appendPulse(std::string& line, const PulseText& f, int32_t position, int32_
 bool etalonLettersShown(const ChainsHeader* c, const SeriesHeader* s)
 {
     if (described(c))
-        return c->wProcessingType != 1;
+        return c->wProcessingType != kTaskDetection;
     // Without a description: letters once something was recognised.
     return s && s->lpDetectedNumbers && s->wPulsesCapacity > 0 && s->lpDetectedNumbers[0] != 0;
 }
@@ -67,11 +68,10 @@ bool etalonLettersShown(const ChainsHeader* c, const SeriesHeader* s)
 std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s,
                                         bool truth)
 {
-    std::vector<TextItem> lines;
-    if (!s)
-        return lines;
+    assert(s);  // the view paints no text without a series
     const int32_t h = g.h;
     int32_t y = g.area.top - h / 2;  // the first line straddles the area's top edge
+    std::vector<TextItem> lines;
     if (described(c)) {
         std::string line;
         appendf(line, " %s for series with %s ", c->lpTaskName ? c->lpTaskName : "",
@@ -304,11 +304,10 @@ int32_t appendChainTable(std::vector<TextItem>& lines, const ChainTableStyle& st
 std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s,
                                         bool truth)
 {
-    std::vector<TextItem> lines;
-    if (!s)
-        return lines;
+    assert(s);  // the view paints no text without a series
     const int32_t h = g.h;
     int32_t y = g.textTop;
+    std::vector<TextItem> lines;
     const bool letters = etalonLettersShown(c, s);
     const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
     ChainTableStyle st;
@@ -324,8 +323,8 @@ std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const Chain
 
     // Names in the table: for a described run only with joint detection and
     // identification, else as the letters.
-    st.names = described(c) ? task == 4 : letters;
-    st.chainLetter = described(c) && task == 2;
+    st.names = described(c) ? task == kTaskJoint : letters;
+    st.chainLetter = described(c) && task == kTaskRecognition;
     if (c)
         y = appendChainTable(lines, st, y, h, c);
 

@@ -671,6 +671,20 @@ BOOL GetSaveFileNameA(OPENFILENAMEA* request)
     return dialogService()->chooseSaveFile(request) ? 1 : 0;
 }
 
+bool chooseSaveFileName(HWND hWnd, const char* filter, const char* title, const char* extension, char* name, int size)
+{
+    OPENFILENAMEA request{};
+    request.hwndOwner = hWnd;
+    request.lpstrFilter = filter;
+    request.nFilterIndex = 1;
+    request.lpstrFile = name;
+    request.nMaxFile = size;
+    request.lpstrTitle = title;
+    request.lpstrDefExt = extension;
+    request.Flags = OFN_OVERWRITEPROMPT;
+    return GetSaveFileNameA(&request) != 0;
+}
+
 /*==========================================================================
 ** Driving a window
 **========================================================================*/

@@ -145,6 +145,9 @@ struct OPENFILENAMEA {
 };
 inline constexpr DWORD OFN_OVERWRITEPROMPT = 0x00000002u;
 BOOL GetSaveFileNameA(OPENFILENAMEA* request); // nonzero when a name was chosen
+// The save dialog owned by hWnd with its first filter chosen and the
+// overwrite question: true when a name was chosen into `name` (`size` bytes).
+bool chooseSaveFileName(HWND hWnd, const char* filter, const char* title, const char* extension, char* name, int size);
 
 // Progress of a long command: shows or updates a modal progress dialog with
 // Cancel (where the window system has one). Returns FALSE once cancelled.

@@ -305,16 +305,7 @@ void saveSeriesAs(HWND hWnd)
         return;
     }
     char name[4096] = {};
-    OPENFILENAMEA request{};
-    request.hwndOwner = hWnd;
-    request.lpstrFilter = "JSON Files (*.json)\0*.json\0";
-    request.nFilterIndex = 1;
-    request.lpstrFile = name;
-    request.nMaxFile = sizeof name;
-    request.lpstrTitle = "Series File Name";
-    request.lpstrDefExt = "json";
-    request.Flags = OFN_OVERWRITEPROMPT;
-    if (!GetSaveFileNameA(&request))
+    if (!chooseSaveFileName(hWnd, "JSON Files (*.json)\0*.json\0", "Series File Name", "json", name, sizeof name))
         return;
     nlohmann::ordered_json j = seriesHeaderJson(h);
     nlohmann::ordered_json shapes = nlohmann::ordered_json::array();  // the etalons the series points at

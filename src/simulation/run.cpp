@@ -33,7 +33,7 @@ bool isEtalon(int32_t e)
 // The first field outside its range, as validateSimulationRequest reports it.
 std::string fieldFault(const SimulationRequest& q)
 {
-    if (q.task != 1 && q.task != 2 && q.task != 4 && q.task != 64)
+    if (q.task != kTaskDetection && q.task != kTaskRecognition && q.task != kTaskJoint && q.task != kTaskSeriesProcessing)
         return "--task must be 1, 2, 4 or 64, not " + std::to_string(q.task);
     const bool code = q.seriesType >= 0 && q.seriesType <= 65535;
     const SeriesKind* series = code ? seriesKindOf(static_cast<uint16_t>(q.seriesType)) : nullptr;

@@ -71,18 +71,9 @@ int MakeSnapshot(HWND hWnd)
 
     // 2. The name.
     gSnapshotFileName[0] = '\0';
-    OPENFILENAMEA request{};
-    request.hwndOwner = hWnd;
-    request.lpstrFilter = "Bitmap Files (*.bmp)\0*.bmp\0PCX Files (*.pcx)\0*.pcx\0PNG Files (*.png)\0*.png\0";
-    request.nFilterIndex = 1;
-    request.lpstrFile = gSnapshotFileName;
-    request.nMaxFile = sizeof gSnapshotFileName;
-    request.lpstrTitle = "Snapshot File Name";
-    request.lpstrDefExt = "bmp";
-    request.Flags = OFN_OVERWRITEPROMPT;
-
     BmpDescription* description = nullptr;
-    if (GetSaveFileNameA(&request)) {
+    if (chooseSaveFileName(hWnd, "Bitmap Files (*.bmp)\0*.bmp\0PCX Files (*.pcx)\0*.pcx\0PNG Files (*.png)\0*.png\0",
+                           "Snapshot File Name", "bmp", gSnapshotFileName, sizeof gSnapshotFileName)) {
         // 3. Repair what the dialog covered, then write by the extension.
         BitBlt(hdc, 0, 0, W, H, memory, 0, 0, SRCCOPY);
         const char* name = gSnapshotFileName;
