@@ -130,6 +130,13 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
 {
     if (patternRows)
         patternRows->clear();
+    std::vector<uint16_t> own;  // a recording's legend holds its own etalons, 1..the series' count
+    if (o.bRecording && s) {
+        for (uint16_t e = 1; e <= s->wEtalonsQuantity; e++)
+            own.push_back(e);
+        count = static_cast<uint16_t>(own.size());
+        list = own.data();
+    }
     const SeriesViewGeometry g = seriesViewGeometry(o, count);
     // The outline one pixel outside the area's inclusive right and bottom.
     const RECT& a = o.SeriesAreaRect;

@@ -93,8 +93,11 @@ std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const Chain
     y += h;
 
     line.clear();
-    appendf(line, " pulses number %d [%d-%d], length %d", s->wImpulseQuantity, s->wMinPulses, s->wMaxPulses,
-            s->wImpulseSize);
+    if (truth)
+        appendf(line, " pulses number %d [%d-%d], length %d", s->wImpulseQuantity, s->wMinPulses, s->wMaxPulses,
+                s->wImpulseSize);
+    else  // a recording: how many pulses it holds is what the detectors find out
+        appendf(line, " pulses admissible [%d-%d], length %d", s->wMinPulses, s->wMaxPulses, s->wImpulseSize);
     if (described(c) && ranges)
         appendf(line, ", saved energy level for making/processing %d/%d", c->wMakingSavedEnergy,
                 c->wProcessingSavedEnergy);

@@ -41,6 +41,14 @@ TEST_F(SeriesText, HeaderLinesWithoutDescriptionShowLettersOnlyAfterARecognisedP
     EXPECT_EQ(seriesHeaderLines(g, c, s)[3].text, " pulses: 5");
 }
 
+// A recording has no true pulses: no count is claimed, only the admissible bounds.
+TEST_F(SeriesText, HeaderLinesOfARecordingClaimNoPulseCount)
+{
+    const std::vector<TextItem> lines = seriesHeaderLines(g, nullptr, s, false);
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[1].text, " pulses admissible [10-40], length 4");
+}
+
 TEST_F(SeriesText, HeaderPulseListEndsWithEllipsisAfterTheNineteenthPulse)
 {
     for (int i = 0; i < 20; i++)
