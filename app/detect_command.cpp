@@ -161,14 +161,6 @@ struct Prepared {
     Scaling scaling;             // the factor used and what it clipped
 };
 
-void storeEtalon(PulseHeader& e, uint16_t number, const std::vector<int16_t>& values)
-{
-    e.lpData.reset(new int16_t[values.size()]);
-    std::copy(values.begin(), values.end(), e.lpData.get());
-    e.wReservedLength = e.wLength = static_cast<uint16_t>(values.size());
-    e.wNumber = number;
-}
-
 // The most pulses a chain on this signal, or on one segment of it, can hold
 // (see recording.h).
 uint16_t chainPulses(size_t N, uint16_t n, int Tmin, int segment)
@@ -253,7 +245,8 @@ bool prepare(const DetectOptions& o, const Signal& signal, Prepared& p, std::str
     for (uint16_t e = 0; e < set.shapes.size(); e++) {
         std::vector<int16_t> values;
         scaleSamples(set.shapes[e], p.scaling.factor, amplitude, values);
-        storeEtalon(p.alphabet[e], static_cast<uint16_t>(e + 1), values);
+        setEtalon(p.alphabet[e], static_cast<uint16_t>(e + 1), values.data(),
+                  static_cast<uint16_t>(values.size()));
     }
     p.scaling.clipped = scaleSamples(signal.samples, p.scaling.factor, amplitude, p.samples);
     return true;

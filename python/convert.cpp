@@ -148,11 +148,7 @@ std::shared_ptr<Alphabet> alphabetFrom(py::handle object)
     a->count = static_cast<uint16_t>(shape[0]);
     a->length = static_cast<uint16_t>(shape[1]);
     for (uint16_t i = 0; i < a->count; i++) {
-        PulseHeader& e = a->entries[i];
-        e.lpData.reset(new int16_t[a->length]);
-        std::memcpy(e.lpData.get(), values.data() + size_t(i) * a->length, a->length * sizeof(int16_t));
-        e.wReservedLength = e.wLength = a->length;
-        e.wNumber = static_cast<uint16_t>(i + 1);
+        setEtalon(a->entries[i], static_cast<uint16_t>(i + 1), values.data() + size_t(i) * a->length, a->length);
     }
     return a;
 }

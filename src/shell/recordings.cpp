@@ -36,14 +36,6 @@ bool refuse(std::string& error, const std::string& why)
     return false;
 }
 
-void storeEtalon(PulseHeader& e, uint16_t number, const std::vector<int16_t>& values)
-{
-    e.lpData.reset(new int16_t[values.size()]);
-    std::copy(values.begin(), values.end(), e.lpData.get());
-    e.wReservedLength = e.wLength = static_cast<uint16_t>(values.size());
-    e.wNumber = number;
-}
-
 // The pulse length of what the signal is matched with.
 uint16_t etalonLength()
 {
@@ -88,7 +80,8 @@ bool scaleRecording(const Signal& signal, std::vector<int16_t>& samples, std::st
     for (uint16_t e = 0; e < gRecording.count; e++) {
         std::vector<int16_t> values;
         scaleSamples(gRecording.raw.shapes[e], scaling.factor, amplitude, values);
-        storeEtalon(gRecording.etalons[e], static_cast<uint16_t>(e + 1), values);
+        setEtalon(gRecording.etalons[e], static_cast<uint16_t>(e + 1), values.data(),
+                  static_cast<uint16_t>(values.size()));
     }
     scaleSamples(signal.samples, scaling.factor, amplitude, samples);
     return true;
@@ -157,7 +150,8 @@ PulseHeader* storeSeriesEtalons(const std::vector<std::vector<int16_t>>& shapes,
     if (shapes.empty())
         return recordingAlphabet(count);
     for (size_t e = 0; e < shapes.size() && e < kAlphabetCapacity; e++)
-        storeEtalon(gRecording.etalons[e], static_cast<uint16_t>(e + 1), shapes[e]);
+        setEtalon(gRecording.etalons[e], static_cast<uint16_t>(e + 1), shapes[e].data(),
+                  static_cast<uint16_t>(shapes[e].size()));
     gRecording.count = count = static_cast<uint16_t>(std::min<size_t>(shapes.size(), kAlphabetCapacity));
     return gRecording.etalons;
 }

@@ -1,6 +1,7 @@
 // The etalon alphabet: the storage of its entries, the analytic and noise-like
 // shapes, and the resampling of a pulse. Built once at window creation and on
 // "New pulses"; every series and every detector reads it.
+#include <algorithm>
 #include <cmath>
 
 #include "platform/allocation.h"
@@ -197,4 +198,13 @@ void freeAlphabet(uint16_t count, PulseHeader* alphabet)
         alphabet[i].wReservedLength = 0;
         alphabet[i].wLength = 0;
     }
+}
+
+void setEtalon(PulseHeader& e, uint16_t number, const int16_t* values, uint16_t length)
+{
+    std::unique_ptr<int16_t[]> data(new int16_t[length ? length : 1]);
+    std::copy(values, values + length, data.get());
+    e.lpData = std::move(data);
+    e.wReservedLength = e.wLength = length;
+    e.wNumber = number;
 }

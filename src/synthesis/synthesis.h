@@ -78,6 +78,11 @@ struct PulseHeader {
     std::unique_ptr<int16_t[]> lpData; // the shape, amplitude units; null when nothing is allocated
 };
 
+// Makes `e` etalon `number` (1-based) with a copy of the `length` samples at
+// `values`: an etalon given from outside, read from a file or an array.
+// Throws std::bad_alloc when memory runs out (the etalon then unchanged).
+void setEtalon(PulseHeader& e, uint16_t number, const int16_t* values, uint16_t length);
+
 // Builds entries 0..count-1 of the alphabet in place (shapes, then noise-like
 // etalons, drawn from streams.wNoiseEtalonSeed). Returns 1 on success, 0 when
 // memory ran out or the sizes are refused.
