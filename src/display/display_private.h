@@ -177,11 +177,19 @@ bool etalonLettersShown(const ChainsHeader* lpChainsHeader, const SeriesHeader* 
 // described run (without `truth`, a recording's, the true pulses' line is left out).
 std::vector<TextItem> seriesHeaderLines(const SeriesViewGeometry& g, const ChainsHeader* lpChainsHeader,
                                         const SeriesHeader* lpSeriesHeader, bool truth = true);
+inline constexpr int32_t kChainPulsesColumn = 100;  // the chain table's pulses, pixels right of its numbers
 // The result lines below the graphs of a series (never null): detected pulses, restore error, the chain
 // table (with a chains record only) and the truth line (without `truth`, a
-// recording's, the restore error and the truth line are left out).
+// recording's, the restore error and the truth line are left out). The
+// table's pulses stand `pulsesColumn` pixels right of its row heads.
 std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* lpChainsHeader,
-                                        const SeriesHeader* lpSeriesHeader, bool truth = true);
+                                        const SeriesHeader* lpSeriesHeader, bool truth = true,
+                                        int32_t pulsesColumn = kChainPulsesColumn);
+// The heads ("k. [letter] measure") of the chain table's rows whose measure
+// is wider than the 7 digits the column is made for (a recording's costs are
+// large); the painter widens the column to the widest of them.
+std::vector<std::string> wideChainRowHeads(const ChainsHeader* lpChainsHeader, const SeriesHeader* lpSeriesHeader,
+                                           bool truth);
 // The legend caption for a legend `legendWidth` pixels wide.
 std::string legendCaption(int32_t legendWidth, int32_t requiredCount);
 

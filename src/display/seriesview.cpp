@@ -123,6 +123,20 @@ TextItem pageLine(const GraphFrame& f, int32_t samples, int32_t h)
     return TextItem{f.r.left, f.r.top + h, text};
 }
 
+// The chain table's pulses column: the usual offset, or far enough right of
+// the widest row head that would run into the pulses there.
+int32_t pulsesColumn(HDC hdc, const ChainsHeader* c, const SeriesHeader* s, bool truth)
+{
+    int32_t column = kChainPulsesColumn;
+    for (const std::string& head : wideChainRowHeads(c, s, truth)) {
+        SIZE size{0, 0};
+        GetTextExtentPoint32A(hdc, head.c_str(), static_cast<int>(head.size()), &size);
+        if (size.cx >= kChainPulsesColumn)  // it would run into the pulses
+            column = std::max<int32_t>(column, size.cx + size.cy);  // a line height of white after it
+    }
+    return column;
+}
+
 } // namespace
 
 int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const uint16_t* list,
@@ -181,7 +195,7 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
     }
 
     paintLegend(hdc, g, scale.a, count, list, c, s);
-    writeTexts(hdc, g, seriesResultLines(g, c, s, truth));
+    writeTexts(hdc, g, seriesResultLines(g, c, s, truth, pulsesColumn(hdc, c, s, truth)));
     paintPatternBox(hdc, g, scale.a, o.wPickedSubset, c, s, patternRows);
     return 1;
 }

@@ -254,20 +254,27 @@ struct ChainTableStyle {
     bool chainLetter = false;  // an etalon letter after the row number
     bool names = false;        // etalon names beside the positions
     bool ranges = false;       // kept sample ranges beside the positions
+    int32_t column = kChainPulsesColumn;  // the pulses' offset from x, pixels
 };
 
-// One row of the chain table: "k. [letter] measure" and its pulses at x + 100.
-template <typename Pulse>
-void appendChainRow(std::vector<TextItem>& lines, const ChainTableStyle& st, int32_t y, int32_t k, int16_t first,
-                    int32_t measure, int32_t count, Pulse pulse)
+// "k. [letter] measure", the head of a row of the chain table.
+std::string chainRowHead(const ChainTableStyle& st, int32_t k, int16_t first, int32_t measure, int32_t count)
 {
     std::string line;
     appendf(line, "%2d. ", k);
     if (st.chainLetter)
         appendf(line, " %c ", letterOf(count > 0 ? first : 0));
     appendf(line, "  %7d", measure);
-    lines.push_back(TextItem{st.x, y, line});
-    lines.push_back(TextItem{st.x + 100, y, tablePulses(count, pulse, st.names, st.ranges)});
+    return line;
+}
+
+// One row of the chain table: its head and its pulses at x + column.
+template <typename Pulse>
+void appendChainRow(std::vector<TextItem>& lines, const ChainTableStyle& st, int32_t y, int32_t k, int16_t first,
+                    int32_t measure, int32_t count, Pulse pulse)
+{
+    lines.push_back(TextItem{st.x, y, chainRowHead(st, k, first, measure, count)});
+    lines.push_back(TextItem{st.x + st.column, y, tablePulses(count, pulse, st.names, st.ranges)});
 }
 
 // The header of the chain table and its rows, one per chain held (at most
@@ -286,7 +293,7 @@ int32_t appendChainTable(std::vector<TextItem>& lines, const ChainTableStyle& st
     if (st.names)
         appendf(line, " and names");
     appendf(line, " of etalons in series");
-    lines.push_back(TextItem{st.x + 100, y, line});
+    lines.push_back(TextItem{st.x + st.column, y, line});
     y += h + 1;
     const int32_t rows = std::min(chainsOf(c), kChainRowsShown);
     for (int32_t k = 0; k < rows; k++, y += h) {
@@ -302,10 +309,44 @@ int32_t appendChainTable(std::vector<TextItem>& lines, const ChainTableStyle& st
     return y;
 }
 
+ChainTableStyle chainTableStyle(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s,
+                                int32_t pulsesColumn)
+{
+    const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
+    ChainTableStyle st;
+    st.x = g.x0;
+    st.ranges = isCutoffSeries(series);
+    // Names in the table: for a described run only with joint detection and
+    // identification, else as the letters.
+    st.names = described(c) ? task == kTaskJoint : etalonLettersShown(c, s);
+    st.chainLetter = described(c) && task == kTaskRecognition;
+    st.column = pulsesColumn;
+    return st;
+}
+
 } // namespace
 
+std::vector<std::string> wideChainRowHeads(const ChainsHeader* c, const SeriesHeader* s, bool truth)
+{
+    const ChainTableStyle st = chainTableStyle(SeriesViewGeometry{}, c, s, kChainPulsesColumn);
+    std::vector<std::string> heads;
+    auto add = [&](int32_t k, int16_t first, int32_t measure, int32_t count) {
+        if (std::to_string(measure).size() > 7)  // wider than the column's "%7d"
+            heads.push_back(chainRowHead(st, k, first, measure, count));
+    };
+    for (int32_t k = 0; c && k < std::min(chainsOf(c), kChainRowsShown); k++) {
+        const int32_t count = chainPulsesOf(c, k);
+        add(k + 1, count > 0 ? c->pulsesList[k][0] : 0, c->distance[k], count);
+    }
+    if (truth && s) {
+        const int32_t K = truePulsesOf(s);
+        add(0, K > 0 ? s->lpEtalonNumbers[0] : 0, trueMeasure(s), K);
+    }
+    return heads;
+}
+
 std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const ChainsHeader* c, const SeriesHeader* s,
-                                        bool truth)
+                                        bool truth, int32_t pulsesColumn)
 {
     assert(s);  // the view paints no text without a series
     const int32_t h = g.h;
@@ -313,9 +354,7 @@ std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const Chain
     std::vector<TextItem> lines;
     const bool letters = etalonLettersShown(c, s);
     const uint16_t task = taskCodeOf(c), series = seriesCodeOf(c);
-    ChainTableStyle st;
-    st.x = g.x0;
-    st.ranges = isCutoffSeries(series);
+    const ChainTableStyle st = chainTableStyle(g, c, s, pulsesColumn);
     lines.push_back(TextItem{st.x, y, detectedLine(s, isTupleProcessing(task) && isTupleSeries(series), letters, st.ranges)});
     y += h;
     std::string line;
@@ -324,10 +363,6 @@ std::vector<TextItem> seriesResultLines(const SeriesViewGeometry& g, const Chain
         lines.push_back(TextItem{st.x, y, line});
     y += h;
 
-    // Names in the table: for a described run only with joint detection and
-    // identification, else as the letters.
-    st.names = described(c) ? task == kTaskJoint : letters;
-    st.chainLetter = described(c) && task == kTaskRecognition;
     if (c)
         y = appendChainTable(lines, st, y, h, c);
 

@@ -33,6 +33,13 @@ const char* const TupleSubsetButtonLabels[] = {" Delete All ", " Delete ", " Can
 
 enum : int { kDeleteAll = 0, kDelete = 1, kCancel = 2, kOk = 3, kAccept = 4, kClearAll = 5 };
 
+// What a chosen subset runs on: the next series built from it, or the series
+// opened from a file, which has no next.
+UINT nextOrSame()
+{
+    return gState.bSeriesOpened ? CM_PROCESS : CM_NEXT_SERIES;
+}
+
 bool hit(const RECT& r, int x, int y)
 {
     return x >= r.left && x <= r.right && y >= r.top && y <= r.bottom;
@@ -72,6 +79,21 @@ const PulseHeader* etalonOf(const SeriesHeader* h, int32_t number)
     if (number <= gState.wAlphabetSize && number <= kAlphabetCapacity && gState.Alphabet[number - 1].lpData)
         return &gState.Alphabet[number - 1];
     return nullptr;
+}
+
+// The amplitude the cells scale etalons to: the program's amplitude, or for a
+// series opened from a file (etalons in the file's units) their greatest
+// magnitude, so that the curves stay inside their cells.
+int32_t cellAmplitude(const SeriesHeader* h)
+{
+    const ProgramState& s = gState;
+    if (!s.bSeriesOpened || !h || !h->lpPulsesList)
+        return s.wAmplitude;
+    int32_t peak = 1;
+    for (uint16_t e = 0; e < h->wReservedEtalons; e++)
+        for (uint16_t k = 0; h->lpPulsesList[e] && h->lpPulsesList[e]->lpData && k < h->lpPulsesList[e]->wLength; k++)
+            peak = std::max(peak, std::abs(static_cast<int32_t>(h->lpPulsesList[e]->lpData[k])));
+    return peak;
 }
 
 // Whether layoutSubsetPanel made the strip and the reserved rows.
@@ -149,7 +171,7 @@ void drawStrip(HWND hWnd, HDC hdc, const SubsetPanelGeometry& g, const SeriesHea
     DeleteObject(grey);
     for (int32_t i = 0; i < used; i++) {
         frame(hdc, g.stripSlots[i]);
-        drawEtalonCell(hWnd, hdc, etalonOf(header, s.selectedSubset[i]), s.wAmplitude,
+        drawEtalonCell(hWnd, hdc, etalonOf(header, s.selectedSubset[i]), cellAmplitude(header),
                        p.selectedSubsetMarks[i] ? 1 : 0, subsetEtalonRect(g, g.stripSlots[i], h));
     }
 }
@@ -174,7 +196,7 @@ void drawReservedRows(HWND hWnd, HDC hdc, const SubsetPanelGeometry& g, const Se
         const int32_t* row = s.selectedSubsetArray + static_cast<size_t>(k) * (capacity + 1);
         const int32_t size = std::clamp(s.selectedSubsetArraySize[k], 0, capacity);
         for (int32_t j = 0; j < size; j++)
-            drawEtalonCell(hWnd, hdc, etalonOf(header, row[j]), s.wAmplitude, k + 1 == s.wPickedSubset ? 2 : 0,
+            drawEtalonCell(hWnd, hdc, etalonOf(header, row[j]), cellAmplitude(header), k + 1 == s.wPickedSubset ? 2 : 0,
                            g.rowCells[static_cast<size_t>(k) * capacity + j]);
     }
     char caption[64];
@@ -226,7 +248,7 @@ int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const
     Rectangle(hdc, g.panelLeft, g.panelTop, g.panelRight + 1, g.panelBottom + 1);
     for (int32_t i = 0; i < shownCells; i++) {
         frame(hdc, g.cells[i]);
-        drawEtalonCell(hWnd, hdc, etalonOf(header, list[i]), s.wAmplitude, 0, subsetEtalonRect(g, g.cells[i], h));
+        drawEtalonCell(hWnd, hdc, etalonOf(header, list[i]), cellAmplitude(header), 0, subsetEtalonRect(g, g.cells[i], h));
     }
     drawStrip(hWnd, hdc, g, header, tuple);
 
@@ -366,7 +388,7 @@ bool pressSubsetPanel(HWND hWnd, int x, int y)
         emptyStrip();
         s.wViewMode = kViewResults;
         s.bSeriesLengthChanged = s.bNoiseLevelChanged = s.bLostDataLevelChanged = 0;
-        send(hWnd, CM_NEXT_SERIES);
+        send(hWnd, s.bSeriesOpened ? CM_SHOW_RESULTS : CM_NEXT_SERIES);  // an opened series stays as it is
         return true;
     }
     if (p.wButtonsQuantity > kOk && hit(buttons[kOk], x, y)) {
@@ -377,7 +399,7 @@ bool pressSubsetPanel(HWND hWnd, int x, int y)
         s.bButtonsChanged = 1;
         s.wViewMode = kViewResults;
         s.bLostDataLevelChanged = 0;
-        send(hWnd, CM_NEXT_SERIES);
+        send(hWnd, nextOrSame());
         return true;
     }
     if (tupleButtons && hit(buttons[kAccept], x, y)) {
@@ -422,7 +444,7 @@ bool pressPatternRow(HWND hWnd, int x, int y)
         addSomeSelectedSubsetToSeriesHeader(hWnd, s.selectedSubsetArraySize, stored.data(), s.wReservedSubsetsUsed,
                                             s.wReservedSubsets, s.wPossibleSubsetCapacity, s.wPickedSubset,
                                             s.wSubsetEmployment, s.wSubsetInitPosition, s.lpSeriesHeader);
-        send(hWnd, CM_NEXT_SERIES);
+        send(hWnd, nextOrSame());
         return true;
     }
     return false;

@@ -370,13 +370,18 @@ bool runTupleStage(HWND hWnd)
         SendMessageA(hWnd, WM_COMMAND, IDM_SELECT_SET, 0);
     if (s.wSelectedSubsetLength == 0 || !s.selectedSubset)
         return false;  // nothing selected yet: the selection view is open
+    uint16_t count = 0;
+    bool subsetsFit = true;
+    PulseHeader* alphabet = tupleAlphabet(hWnd, count, subsetsFit);
+    if (!subsetsFit)
+        return false;
     const Detector detector = productionDetectors()[detectorSlotFor(s.wProcessingType, s.wSeriesType)];
     if (!recognize) {
-        detector.tuples(hWnd, s.Alphabet, s.wSelectedSubsetLength, s.selectedSubset, s.wSubsetProceeding, s.wTmin, s.wTmax,
+        detector.tuples(hWnd, alphabet, s.wSelectedSubsetLength, s.selectedSubset, s.wSubsetProceeding, s.wTmin, s.wTmax,
                s.wProcSavedEnergyLevel, s.bDebugRepeat, s.lpChainsHeader, s.lpSeriesHeader);
     } else {
         std::vector<const int32_t*> rows = subsetRows();
-        detector.recognizer(hWnd, s.Alphabet, s.selectedSubsetArraySize, rows.data(), s.wReservedSubsetsUsed,
+        detector.recognizer(hWnd, alphabet, s.selectedSubsetArraySize, rows.data(), s.wReservedSubsetsUsed,
                         s.wSubsetProceeding, s.wTmin, s.wTmax, s.wProcSavedEnergyLevel, s.bDebugRepeat,
                         s.lpChainsHeader, s.lpSeriesHeader);
     }

@@ -25,7 +25,6 @@ struct RecordingStore {
     Signal signal;                               // the signal as read; no samples: none opened
     PulseHeader etalons[kAlphabetCapacity];      // the scaled etalons the current series points at
     uint16_t count = 0;                          // etalons in use in `etalons`, 0..20; 0: the window's alphabet
-    bool active = false;                         // the current series is a recording or a loaded series
 };
 
 RecordingStore gRecording;
@@ -122,14 +121,14 @@ bool showSignal(HWND hWnd, std::string& error)
 
 bool recordingActive()
 {
-    return gRecording.active;
+    return gState.bSeriesOpened != 0;
 }
 
 void endRecording()
 {
-    if (!gRecording.active)
+    if (!gState.bSeriesOpened)
         return;
-    gRecording.active = false;
+    gState.bSeriesOpened = 0;
     gState.bRecordingShown = 0;
     gState.bSeriesLengthChanged = gState.bNoiseLevelChanged = gState.bLostDataLevelChanged = 1;  // active again
     freeSeriesHeader(gState.lpSeriesHeader);  // made for other etalons: Next builds a fresh one
@@ -141,7 +140,7 @@ void forgetRecordings()
     gRecording.raw = EtalonSet();
     gRecording.signal = Signal();
     gRecording.count = 0;
-    gRecording.active = false;
+    gState.bSeriesOpened = 0;
 }
 
 PulseHeader* storeSeriesEtalons(const std::vector<std::vector<int16_t>>& shapes, uint16_t& count)
@@ -161,7 +160,7 @@ void installSeries(HWND hWnd, SeriesHeader* series, bool recording)
     ProgramState& s = gState;
     freeSeriesHeader(s.lpSeriesHeader);
     s.lpSeriesHeader = series;
-    gRecording.active = true;
+    s.bSeriesOpened = 1;
     s.bRecordingShown = recording ? 1 : 0;
     s.dwSeriesLength = static_cast<uint32_t>(series->dwSeriesSize);
     s.wTmin = series->wTmin;
@@ -227,11 +226,6 @@ bool prepareRecordingRun(HWND hWnd)
     ProgramState& s = gState;
     SeriesHeader* h = s.lpSeriesHeader;
     s.wProcessingType = processingTypeFor(s.wTaskType, s.wSeriesType);
-    if (isTupleProcessing(s.wProcessingType)) {
-        MessageBoxA(hWnd, "The tuple operations do not run on an opened series yet: choose a pulse operation.",
-                    " Processing ", MB_OK);
-        return false;
-    }
     if (!s.bRecordingShown)
         return true;  // a loaded series keeps its own pulse count
     if (h->wMinPulses > h->wMaxPulses) {
@@ -250,7 +244,7 @@ bool prepareRecordingRun(HWND hWnd)
 PulseHeader* processingAlphabet(uint16_t& count, std::vector<uint16_t>& list)
 {
     ProgramState& s = gState;
-    if (!gRecording.active || gRecording.count == 0) {
+    if (!s.bSeriesOpened || gRecording.count == 0) {
         count = s.wRequiredQuantity;
         if (s.lpRequiredList)
             list.assign(s.lpRequiredList, s.lpRequiredList + s.wRequiredQuantity);
@@ -261,6 +255,46 @@ PulseHeader* processingAlphabet(uint16_t& count, std::vector<uint16_t>& list)
     for (uint16_t e = 1; e <= count; e++)
         list.push_back(e);
     return gRecording.etalons;
+}
+
+namespace {
+
+// The first etalon number of the selected subset (or of the stored ones, for
+// recognition) above `count`; 0 when every one fits.
+int32_t etalonBeyond(uint16_t count)
+{
+    const ProgramState& s = gState;
+    for (int32_t i = 0; s.selectedSubset && i < s.wSelectedSubsetLength; i++)
+        if (s.selectedSubset[i] > count)
+            return s.selectedSubset[i];
+    if (!isTupleRecognition(s.wProcessingType))
+        return 0;
+    std::vector<const int32_t*> rows = subsetRows();
+    for (int32_t k = 0; k < s.wReservedSubsetsUsed && rows[k]; k++)
+        for (int32_t i = 0; i < s.selectedSubsetArraySize[k]; i++)
+            if (rows[k][i] > count)
+                return rows[k][i];
+    return 0;
+}
+
+} // namespace
+
+PulseHeader* tupleAlphabet(HWND hWnd, uint16_t& count, bool& subsetsFit)
+{
+    ProgramState& s = gState;
+    PulseHeader* etalons = s.Alphabet;
+    count = s.wAlphabetSize;
+    if (s.bSeriesOpened)
+        etalons = recordingAlphabet(count);
+    const int32_t beyond = etalonBeyond(count);
+    subsetsFit = beyond == 0;
+    if (!subsetsFit) {
+        const std::string text = "The subset holds etalon " + std::to_string(beyond) + ", but the series has " +
+                                 std::to_string(count) + " etalons: choose the subset from etalons 1 to " +
+                                 std::to_string(count) + ".";
+        MessageBoxA(hWnd, text.c_str(), " Processing ", MB_OK | MB_ICONWARNING);
+    }
+    return etalons;
 }
 
 bool loadSeriesFile(HWND hWnd, const std::string& path, std::string& error)

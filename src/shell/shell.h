@@ -108,6 +108,10 @@ bool prepareRecordingRun(HWND hWnd);
 // The etalons the detectors match and the numbers they may use: the
 // required ones of the window's alphabet, or every etalon of an opened series.
 PulseHeader* processingAlphabet(uint16_t& count, std::vector<uint16_t>& list);
+// The etalons the tuple operations number from 1: the window's alphabet, or
+// those of an opened series. A subset naming an etalon beyond `count` is
+// refused with a message (false).
+PulseHeader* tupleAlphabet(HWND hWnd, uint16_t& count, bool& subsetsFit);
 
 /*---- Detector stage (detectors.cpp) ----*/
 

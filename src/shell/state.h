@@ -158,6 +158,8 @@ struct ProgramState {
     int32_t bButtonsChanged = 0;              // ButtonsAreaRect to be repainted
     int32_t wPreviousSelectedEtalon = 0;      // wSelectedEtalon before its last change
     int32_t bRecordingShown = 0;              // 1: the current series is an opened recording (no truth to show)
+    int32_t bSeriesOpened = 0;                // 1: the current series came from a file (a recording or a loaded
+                                              // series): a panel's OK processes it instead of building the next
     int32_t dwFirstShownSample = 0;           // a recording longer than a page: first sample shown, >= 0
 
     /* Owned objects. Each made by its get...Header, released at window destruction. */

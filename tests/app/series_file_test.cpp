@@ -47,6 +47,38 @@ protected:
         return result;
     }
 
+    // etalons.csv with three shapes of 16 samples, and signal.csv of 1500
+    // samples holding them without noise, 60 to 159 samples apart, the k-th
+    // one etalon etalonAt(k) (0..2); the truth in `positions` and `numbers`.
+    template <typename EtalonAt>
+    void writeRecording(EtalonAt etalonAt, std::vector<int>& positions, std::vector<int>& numbers)
+    {
+        const int n = 16, N = 1500;
+        std::vector<std::vector<int>> shapes(3, std::vector<int>(n));
+        std::ostringstream etalons;
+        for (int k = 0; k < 3; k++) {
+            for (int i = 0; i < n; i++) {
+                shapes[k][i] = (k == 0 ? 1000 : k == 1 ? (i < n / 2 ? 1000 : -1000) : (i % 4 < 2 ? 900 : -900));
+                etalons << (i ? "," : "") << shapes[k][i];
+            }
+            etalons << "\n";
+        }
+        std::vector<int> signal(N, 0);
+        std::mt19937 random(11);
+        for (int p = 25, k = 0; p + n <= N - 20; p += 60 + static_cast<int>(random() % 100), k++) {
+            const int e = etalonAt(k, random);
+            positions.push_back(p);
+            numbers.push_back(e + 1);
+            for (int i = 0; i < n; i++)
+                signal[p + i] = shapes[e][i];
+        }
+        std::ostringstream csv;
+        for (int v : signal)
+            csv << v << "\n";
+        write("etalons.csv", etalons.str());
+        write("signal.csv", csv.str());
+    }
+
     std::string readAll(const std::string& name)
     {
         std::ifstream in(root / name, std::ios::binary);
@@ -153,36 +185,14 @@ TEST_F(SeriesFile, CarriedEtalonsReplaceTheAlphabetForTheLoadedSeries)
 // and a fixed-count one runs on it too.
 TEST_F(SeriesFile, OpenedRecordingIsProcessedWithTheChosenOperation)
 {
-    const int n = 16, N = 1500;
-    std::vector<std::vector<int>> shapes(3, std::vector<int>(n));
-    std::ostringstream etalons;
-    for (int k = 0; k < 3; k++) {
-        for (int i = 0; i < n; i++) {
-            shapes[k][i] = (k == 0 ? 1000 : k == 1 ? (i < n / 2 ? 1000 : -1000) : (i % 4 < 2 ? 900 : -900));
-            etalons << (i ? "," : "") << shapes[k][i];
-        }
-        etalons << "\n";
-    }
-    std::vector<int> signal(N, 0), positions, numbers;
-    std::mt19937 random(11);
-    for (int p = 25; p + n <= N - 20; p += 60 + static_cast<int>(random() % 100)) {
-        const int e = static_cast<int>(random() % 3);
-        positions.push_back(p);
-        numbers.push_back(e + 1);
-        for (int i = 0; i < n; i++)
-            signal[p + i] = shapes[e][i];
-    }
-    std::ostringstream csv;
-    for (int v : signal)
-        csv << v << "\n";
-    write("etalons.csv", etalons.str());
-    write("signal.csv", csv.str());
+    std::vector<int> positions, numbers;
+    writeRecording([](int, std::mt19937& random) { return static_cast<int>(random() % 3); }, positions, numbers);
     std::string log;
     ASSERT_EQ(run("menu 40011\nopen etalons etalons.csv\nopen signal signal.csv\nmenu 40017\ndump series s.json\n"
                   "dump state state.json\n", &log), 0) << log;
     const nlohmann::json s = nlohmann::json::parse(readAll("s.json"));
-    EXPECT_EQ(s["dwSeriesSize"], N);
-    EXPECT_EQ(s["wImpulseSize"], n);
+    EXPECT_EQ(s["dwSeriesSize"], 1500);
+    EXPECT_EQ(s["wImpulseSize"], 16);
     EXPECT_EQ(s["lpDetectedPositions"], nlohmann::json(positions));
     EXPECT_EQ(s["lpDetectedNumbers"], nlohmann::json(numbers));
     EXPECT_EQ(nlohmann::json::parse(readAll("state.json"))["wViewMode"], 6);
@@ -192,7 +202,54 @@ TEST_F(SeriesFile, OpenedRecordingIsProcessedWithTheChosenOperation)
                   &log), 0) << log;
     const nlohmann::json f = nlohmann::json::parse(readAll("f.json"));
     EXPECT_GT(f["wDetectedQuantity"].get<int>(), 0);
-    EXPECT_EQ(f["wImpulseSize"], n);
+    EXPECT_EQ(f["wImpulseSize"], 16);
+}
+
+// The tuple operations on an opened recording: the subset panel offers the
+// recording's etalons and its OK processes the recording (there is no next
+// one to build). A recording of the tuple (a, c) repeated is found whole by
+// the unfixed detection and recognised among two stored tuples; the fixed
+// detection keeps the tuple's order; a subset chosen earlier from the
+// window's alphabet that names an etalon the recording lacks is refused with
+// a box and leaves the series unprocessed.
+TEST_F(SeriesFile, TupleOperationsRunOnAnOpenedRecordingWithItsEtalons)
+{
+    std::vector<int> positions, numbers;
+    writeRecording([](int k, std::mt19937&) { return k % 2 == 0 ? 0 : 2; }, positions, numbers);
+    const std::string open = "answer ok \"Min Length of Interval=60\" \"Max Length of Interval=200\"\nanswer ok\n"
+                             "menu 40001\nopen etalons etalons.csv\nopen signal signal.csv\n";
+    // Panel presses for the default 1280 x 960 window: cells a, b, c at y 76;
+    // the buttons' row at y 512 (Delete All 61, Accept 267, OK 367 or 1056).
+    std::string log;
+    ASSERT_EQ(run(open + "menu 40032\nmenu 40005\nmenu 40017\npress 73 76\npress 289 76\npress 367 512\n"
+                         "dump series d.json\n", &log), 0) << log;
+    const nlohmann::json d = nlohmann::json::parse(readAll("d.json"));
+    EXPECT_EQ(d["lpDetectedPositions"], nlohmann::json(positions));
+    EXPECT_EQ(d["lpDetectedNumbers"], nlohmann::json(numbers));
+
+    ASSERT_EQ(run(open + "menu 40032\nmenu 40006\nmenu 40017\npress 181 76\npress 73 76\npress 267 512\n"
+                         "press 61 512\npress 73 76\npress 289 76\npress 267 512\npress 288 570\npress 1056 512\n"
+                         "dump series r.json\n", &log), 0) << log;
+    const nlohmann::json r = nlohmann::json::parse(readAll("r.json"));
+    EXPECT_EQ(r["wRecognizedTuple"], 2);  // (a, c), stored after (b, a)
+    EXPECT_EQ(r["lpDetectedPositions"], nlohmann::json(positions));
+    EXPECT_EQ(r["lpDetectedNumbers"], nlohmann::json(numbers));
+
+    ASSERT_EQ(run(open + "menu 40028\nmenu 40005\nmenu 40017\npress 73 76\npress 289 76\npress 367 512\n"
+                         "dump series f.json\n", &log), 0) << log;
+    const nlohmann::json f = nlohmann::json::parse(readAll("f.json"));
+    const int found = f["wDetectedQuantity"].get<int>();
+    EXPECT_EQ(found, f["wImpulseQuantity"].get<int>());
+    for (int i = 0; i < found; i++)
+        EXPECT_EQ(f["lpDetectedNumbers"][i], i % 2 == 0 ? 1 : 3) << i;
+
+    // Etalon e (5) chosen for a series of the window, then the recording opened.
+    ASSERT_EQ(run("menu 40032\nmenu 40005\nmenu 40018\npress 505 76\npress 367 512\n" + open +
+                  "menu 40017\ndump series e.json\nmessages m.json\n", &log), 0) << log;
+    const nlohmann::json e = nlohmann::json::parse(readAll("e.json"));
+    EXPECT_EQ(e["wDetectedQuantity"], 0);
+    EXPECT_NE(readAll("m.json").find("The subset holds etalon 5, but the series has 3 etalons"), std::string::npos)
+        << readAll("m.json");
 }
 
 // Bad recordings and bad lines: the file and the fault named, exit 2.
