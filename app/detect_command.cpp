@@ -8,6 +8,7 @@
 #include "detect_command.h"
 
 #include <algorithm>
+#include <map>
 #include <array>
 #include <chrono>
 #include <functional>
@@ -321,12 +322,38 @@ std::string silentStretches(const DetectOutcome& r, const DetectOptions& o)
            ": the recording breaks the model there (a gap above Tmax) or no chain that fits was accepted";
 }
 
+// Where the segments of a recognition recognised different etalons: how
+// many segments gave each, and which one the result takes; "" when they agree.
+std::string disagreement(const DetectOutcome& r)
+{
+    bool agree = true;
+    const int32_t verdict = segmentsVerdict(r.segments, agree);
+    if (agree)
+        return "";
+    std::map<int32_t, int32_t> votes;
+    for (const Segment& s : r.segments)
+        if (s.hasCost && s.result > 0)
+            votes[s.result]++;
+    std::string list;
+    for (const auto& [etalon, count] : votes)
+        list += (list.empty() ? "" : ", ") + std::string("etalon ") + std::to_string(etalon) + " in " +
+                std::to_string(count) + (count == 1 ? " segment" : " segments");
+    return "the segments recognise different etalons (" + list + "; see \"segments\"): the result is etalon " +
+           std::to_string(verdict) + ", the one most segments recognise (the earliest on a tie); the recording "
+           "may mix etalons, which recognition does not model";
+}
+
+std::string joinNotes(const std::string& a, const std::string& b)
+{
+    return a.empty() ? b : b.empty() ? a : a + "; " + b;
+}
+
 // Why nothing (or, in segments, nothing in a stretch) was found, in the
 // model's words; "" when every part of the signal gave pulses.
 std::string emptyNote(const DetectOutcome& r, const DetectOptions& o)
 {
     if (!r.pulses.empty())
-        return silentStretches(r, o);
+        return joinNotes(silentStretches(r, o), disagreement(r));
     if (!r.segments.empty())
         return "no chain was found in any of the " + std::to_string(r.segments.size()) + " segments: none fits the "
                "model (every gap between pulse starts within Tmin " + std::to_string(o.tmin) + " .. Tmax " +

@@ -232,6 +232,13 @@ int32_t segmentAnchor(const std::vector<FoundPulse>& found, int32_t length, int3
 int32_t mergeSegmentPulses(const Segment& s, const std::vector<FoundPulse>& found, uint16_t Tmin,
                            std::vector<FoundPulse>& merged);
 
+// The etalon a recognition in segments reports: the one most segments with a
+// chain recognised (the earliest of those on a tie), 0 when none offered a
+// chain. `agree` says whether every such segment recognised it. Each segment
+// recognises on its own, so on a recording that mixes etalons, or where one
+// stretch is too weak, they can differ: the output says so.
+int32_t segmentsVerdict(const std::vector<Segment>& segments, bool& agree);
+
 // Runs the operation on the 16-bit samples with the etalons (entry k - 1 is
 // etalon k, `count` of them, n samples each) through productionDetectors().
 // A signal longer than request.segment: detect-unfixed and recognize-unfixed

@@ -232,6 +232,10 @@ bool runSegments(HWND hWnd, PulseHeader* etalons, uint16_t count, uint16_t n, co
         s = Segment{anchored ? s.keepTo : s.keepTo - margin, 0, s.keepTo, 0};
     }
     whole.result = whole.segments.front().result;
+    if (r.slot == DetectorSlot::RecognizeUnfixed) {
+        bool agree = true;
+        whole.result = segmentsVerdict(whole.segments, agree);
+    }
     outcome = std::move(whole);
     return true;
 }

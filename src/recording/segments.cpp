@@ -1,7 +1,8 @@
-// Long signals: the anchor that cuts a segment and the merge of the pulses
-// each segment found (the rule is in recording.h). Pure arithmetic; the runs
-// themselves are in run.cpp.
+// Long signals: the anchor that cuts a segment, the merge of the pulses each
+// segment found (the rule is in recording.h) and the verdict of a recognition
+// in segments. Pure arithmetic; the runs themselves are in run.cpp.
 #include <algorithm>
+#include <map>
 
 #include "recording.h"
 
@@ -33,4 +34,19 @@ int32_t mergeSegmentPulses(const Segment& s, const std::vector<FoundPulse>& foun
         kept++;
     }
     return kept;
+}
+
+int32_t segmentsVerdict(const std::vector<Segment>& segments, bool& agree)
+{
+    std::map<int32_t, int32_t> votes;  // etalon -> segments
+    std::vector<int32_t> order;        // etalons in order of first vote
+    for (const Segment& s : segments)
+        if (s.hasCost && s.result > 0 && votes[s.result]++ == 0)
+            order.push_back(s.result);
+    agree = order.size() <= 1;
+    int32_t verdict = 0;
+    for (int32_t e : order)
+        if (verdict == 0 || votes[e] > votes[verdict])
+            verdict = e;
+    return verdict;
 }

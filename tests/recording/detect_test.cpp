@@ -356,3 +356,39 @@ TEST(DetectCommand, AStretchOfALongSignalWithoutPulsesIsNamedInTheNote)
     EXPECT_NE(note.find("no pulse was found in samples "), std::string::npos) << note;
     EXPECT_NE(note.find("..1023, longer than Tmax 40: the recording breaks the model there"), std::string::npos) << note;
 }
+
+// recognize-unfixed in segments: each segment recognises on its own. On a
+// recording of one etalon they agree and say nothing; where the last third
+// holds another etalon, the result is the one most segments recognise and
+// the note names both with their segment counts.
+TEST(DetectCommand, SegmentsThatRecogniseDifferentEtalonsAreCountedInTheNoteAndTheMostFrequentIsTheResult)
+{
+    const fs::path folder = freshTestFolder("verdict");
+    const int shapes[2][5] = {{10, 20, 30, 20, 10}, {30, -30, 30, -30, 30}};
+    for (int mixed = 0; mixed < 2; mixed++) {
+        std::string text;
+        for (int i = 0; i < 1500; i++) {
+            const int k = (i - 3) % 30, at = i - k;  // pulses every 30 samples from 3
+            const int e = mixed && at >= 1000 ? 1 : 0;
+            text += std::to_string(k >= 0 && k < 5 ? shapes[e][k] : 0) + "\n";
+        }
+        std::ofstream(folder / "signal.csv") << text;
+        std::ofstream(folder / "etalon.csv") << "10,20,30,20,10\n30,-30,30,-30,30\n";
+        DetectOptions o = csvOptions(folder, 20, 40);
+        o.operation = "recognize-unfixed";
+        o.segment = 200;
+        o.quiet = true;
+        const nlohmann::json j = runJson(o);
+        ASSERT_GT(j["segments"].size(), 5u);
+        EXPECT_EQ(j["result"], 1);
+        if (!mixed) {
+            EXPECT_FALSE(j.contains("note")) << j["note"];
+            continue;
+        }
+        ASSERT_TRUE(j.contains("note"));
+        const std::string note = j["note"];
+        EXPECT_NE(note.find("the segments recognise different etalons (etalon 1 in "), std::string::npos) << note;
+        EXPECT_NE(note.find(", etalon 2 in "), std::string::npos) << note;
+        EXPECT_NE(note.find("the result is etalon 1"), std::string::npos) << note;
+    }
+}
