@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <ostream>
 #include <sstream>
 
@@ -249,15 +250,17 @@ LineOutcome dumpLine(SessionRun& run, const Words& w)
     return LineOutcome::Done;
 }
 
-// open signal FILE [CHANNEL], open etalons FILE: a recording and its pulse
-// shapes, read as " Open signal..." and " Open etalons..." read them. A file
-// that cannot be taken stops the session with its message; nothing changed.
+// open signal FILE [CHANNEL [FIRST]], open etalons FILE: a recording (from
+// sample FIRST on, when it is longer than one series) and its pulse shapes,
+// read as " Open signal..." and " Open etalons..." read them. A file that
+// cannot be taken stops the session with its message; nothing changed.
 LineOutcome openLine(SessionRun& run, const Words& w)
 {
-    long channel = 0;
+    long channel = 0, first = 0;
     const bool signal = w.size() >= 3 && w[1] == "signal";
     if (w.size() < 3 || (!signal && (w[1] != "etalons" || w.size() != 3)) ||
-        (signal && w.size() == 4 && !parseInt(w[3], 0, 65535, channel)) || w.size() > 4)
+        (signal && w.size() >= 4 && !parseInt(w[3], 0, 65535, channel)) ||
+        (signal && w.size() == 5 && !parseInt(w[4], 0, std::numeric_limits<int32_t>::max(), first)) || w.size() > 5)
         return LineOutcome::Failed;
     fs::path file;
     if (!place(run, w[2], file))
@@ -266,7 +269,8 @@ LineOutcome openLine(SessionRun& run, const Words& w)
     SignalSource source;
     source.path = file.string();
     source.channel = static_cast<int>(channel);
-    const bool ok = signal ? openSignalFile(run.hWnd, source, error) : openEtalonsFile(run.hWnd, file.string(), error);
+    const bool ok =
+        signal ? openSignalFile(run.hWnd, source, first, error) : openEtalonsFile(run.hWnd, file.string(), error);
     return ok ? LineOutcome::Painted : refuse(run, error);
 }
 

@@ -124,6 +124,8 @@ struct SeriesViewOptions {
     int32_t bRecording = 0;              // an opened recording: no truth (its graph carries the page line)
     int32_t dwFirstSample = 0;           // a recording longer than a page: the page's first sample, >= 0
     int32_t dwPageSamples = 0;           // samples on a page; 0: the whole series
+    int64_t dwStretchFirst = 0;          // a recording longer than one series: the signal sample it starts at
+    int64_t dwSignalSamples = 0;         // that recording's whole signal, samples; 0: the series is all of it
 };
 
 // The series' energies: signal Es, noise over the whole series En, noise under

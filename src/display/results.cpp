@@ -22,6 +22,8 @@ int drawSeriesView(HWND, HDC hdc, uint16_t wRequiredQuantity, uint16_t* lpRequir
     o.bRecording = s.bRecordingShown;
     o.dwFirstSample = s.dwFirstShownSample;
     o.dwPageSamples = s.bRecordingShown ? kRecordingPageSamples : 0;
+    o.dwStretchFirst = s.bRecordingShown ? s.dwStretchFirst : 0;
+    o.dwSignalSamples = s.bRecordingShown ? s.dwSignalSamples : 0;
     return paintSeriesView(hdc, o, wRequiredQuantity, lpRequiredList, lpChainsHeader, lpSeriesHeader,
                            &gSeriesView.PatternRowRect);
 }

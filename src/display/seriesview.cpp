@@ -113,11 +113,15 @@ PageSpan pageSpan(const SeriesViewOptions& o, int32_t samples)
     return PageSpan{first, o.dwPageSamples, true};
 }
 
-// Where the recording's first graph stands: which samples the view shows and how to turn the page.
-TextItem pageLine(const GraphFrame& f, int32_t samples, int32_t h)
+// Where the recording's first graph stands: which samples the view shows,
+// where a stretch of a longer signal lies in it, and how to turn the page.
+TextItem pageLine(const SeriesViewOptions& o, const GraphFrame& f, int32_t samples, int32_t h)
 {
     std::string text = " recording: no true pulses; samples " + std::to_string(f.first) + ".." +
                        std::to_string(f.first + f.L - 1) + " of " + std::to_string(samples);
+    if (o.dwSignalSamples > samples)
+        text += ", signal samples " + std::to_string(o.dwStretchFirst) + ".." +
+                std::to_string(o.dwStretchFirst + samples - 1) + " of " + std::to_string(o.dwSignalSamples);
     if (f.page)
         text += " (Page Up, Page Down, Home, End turn the page)";
     return TextItem{f.r.left, f.r.top + h, text};
@@ -180,7 +184,7 @@ int paintSeriesView(HDC hdc, const SeriesViewOptions& o, uint16_t count, const u
         if (o.bShadedOriginalPulses)
             shadeOriginalPulses(hdc, f1, s);
     } else {
-        writeTexts(hdc, g, {pageLine(f1, samplesOf(s), g.h)});
+        writeTexts(hdc, g, {pageLine(o, f1, samplesOf(s), g.h)});
     }
 
     // The noisy series as the detector saw it.

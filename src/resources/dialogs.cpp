@@ -53,7 +53,7 @@ const std::vector<DialogTemplateDesc> kDialogs = {
       {IDC_SUBSET_PROCEED_COMPLETE, "radio", "Complete "},
       {IDC_SUBSET_PROCEED_SHIFTED, "radio", "Probably shifted complete"}}},
     {IDD_OPEN_SIGNAL, " Open signal",
-     {{IDC_OPEN_FILE, "edit", "File"}, {IDC_OPEN_CHANNEL, "edit", "Channel"}}},
+     {{IDC_OPEN_FILE, "edit", "File"}, {IDC_OPEN_CHANNEL, "edit", "Channel"}, {IDC_OPEN_FIRST, "edit", "First sample"}}},
     {IDD_OPEN_ETALONS, " Open etalons", {{IDC_OPEN_FILE, "edit", "File"}}},
     {IDD_OPEN_SERIES, " Open series", {{IDC_OPEN_FILE, "edit", "File"}}},
     {IDD_DRAWING_SETTINGS, "Drawing settings",

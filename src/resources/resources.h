@@ -84,6 +84,7 @@ enum : int {
     // 115, 116 and 117: the file to open (115 also its channel)
     IDC_OPEN_FILE = 1045,               // edit "File"
     IDC_OPEN_CHANNEL = 1046,            // edit "Channel", 0-based
+    IDC_OPEN_FIRST = 1047,              // edit "First sample": where a long signal's shown stretch starts, >= 0
 
 };
 

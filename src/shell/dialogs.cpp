@@ -586,18 +586,21 @@ void fillOpenFile(HWND dialog)
     setText(dialog, IDC_OPEN_FILE, "");
     if (GetDlgItem(dialog, IDC_OPEN_CHANNEL))
         setNumber(dialog, IDC_OPEN_CHANNEL, 0);
+    if (GetDlgItem(dialog, IDC_OPEN_FIRST))
+        setNumber(dialog, IDC_OPEN_FIRST, 0);
 }
 
 bool acceptOpenSignal(HWND dialog)
 {
-    int64_t channel = 0;
-    if (!readInRange(dialog, IDC_OPEN_CHANNEL, "Channel", 0, 65535, channel))
+    int64_t channel = 0, first = 0;
+    if (!readInRange(dialog, IDC_OPEN_CHANNEL, "Channel", 0, 65535, channel) ||
+        !readInRange(dialog, IDC_OPEN_FIRST, "First sample", 0, INT32_MAX, first))
         return false;
     SignalSource source;
     source.path = fileNameText(dialog);
     source.channel = static_cast<int>(channel);
     std::string error;
-    return openSignalFile(gState.hMainWnd, source, error) || refuse(dialog, IDC_OPEN_FILE, error);
+    return openSignalFile(gState.hMainWnd, source, first, error) || refuse(dialog, IDC_OPEN_FILE, error);
 }
 
 bool acceptOpenEtalons(HWND dialog)

@@ -25,6 +25,7 @@ struct RecordingStore {
     Signal signal;                               // the signal as read; no samples: none opened
     PulseHeader etalons[kAlphabetCapacity];      // the scaled etalons the current series points at
     uint16_t count = 0;                          // etalons in use in `etalons`, 0..20; 0: the window's alphabet
+    int64_t first = 0;                           // the signal sample the series starts at, 0..samples - 1
 };
 
 RecordingStore gRecording;
@@ -42,21 +43,26 @@ uint16_t etalonLength()
                                          : static_cast<uint16_t>(gRecording.raw.shapes[0].size());
 }
 
-// The opened etalons and the signal scaled by one factor into the 16-bit
-// samples (see recording.h); without opened etalons the signal is scaled to
-// the window's alphabet.
-bool scaleRecording(const Signal& signal, std::vector<int16_t>& samples, std::string& error)
+// The opened etalons and the stretch of the signal from `first` on (at most
+// one series) scaled by one factor into the 16-bit samples (see recording.h);
+// without opened etalons the signal is scaled to the window's alphabet. The
+// factor follows the whole signal's peak, so every stretch has the same.
+bool scaleRecording(const Signal& signal, int64_t first, std::vector<int16_t>& samples, std::string& error)
 {
     const ProgramState& s = gState;
     const uint16_t n = etalonLength();
-    const int32_t N = static_cast<int32_t>(signal.samples.size());
-    if (N > kMaxSeriesSize)
-        return refuse(error, signal.path + ": " + std::to_string(N) + " samples; one series holds at most " +
-                                 std::to_string(kMaxSeriesSize));
+    const int64_t total = static_cast<int64_t>(signal.samples.size());
+    if (first < 0 || first >= total)
+        return refuse(error, signal.path + ": the first sample " + std::to_string(first) + " is not in the signal (0.." +
+                                 std::to_string(total - 1) + ")");
+    const int32_t N = static_cast<int32_t>(std::min<int64_t>(total - first, kMaxSeriesSize));
+    const std::vector<double> stretch(signal.samples.begin() + first, signal.samples.begin() + first + N);
     if (n > s.wTmin || n > N)
         return refuse(error, "the etalons are " + std::to_string(n) + " samples long: Tmin (" +
                                  std::to_string(s.wTmin) + ") and the signal must be at least that");
-    const int32_t amplitude = largestAmplitude(n, maxPulsesFor(N, n, s.wTmin));
+    // The bound for the longest stretch, so that every stretch has the same scale.
+    const int32_t longest = static_cast<int32_t>(std::min<int64_t>(total, kMaxSeriesSize));
+    const int32_t amplitude = largestAmplitude(n, maxPulsesFor(longest, n, s.wTmin));
     Scaling scaling;
     const double signalPeak = peakOf(signal.samples);
     if (gRecording.raw.shapes.empty()) {
@@ -66,7 +72,7 @@ bool scaleRecording(const Signal& signal, std::vector<int16_t>& samples, std::st
                 peak = std::max(peak, std::abs(static_cast<double>(s.Alphabet[i].lpData[k])));
         if (!chooseScale(signalPeak > 0 ? peak / signalPeak : 0, signalPeak, 0, amplitude, scaling, error))
             return false;
-        scaleSamples(signal.samples, scaling.factor, amplitude, samples);
+        scaleSamples(stretch, scaling.factor, amplitude, samples);
         gRecording.count = 0;
         return true;
     }
@@ -82,7 +88,7 @@ bool scaleRecording(const Signal& signal, std::vector<int16_t>& samples, std::st
         setEtalon(gRecording.etalons[e], static_cast<uint16_t>(e + 1), values.data(),
                   static_cast<uint16_t>(values.size()));
     }
-    scaleSamples(signal.samples, scaling.factor, amplitude, samples);
+    scaleSamples(stretch, scaling.factor, amplitude, samples);
     return true;
 }
 
@@ -94,12 +100,14 @@ PulseHeader* recordingAlphabet(uint16_t& count)
     return gRecording.count ? gRecording.etalons : s.Alphabet;
 }
 
-// The opened signal as the current series (the signal kept for a later rescale).
-bool showSignal(HWND hWnd, std::string& error)
+// The opened signal, from sample `first` on, as the current series (the
+// signal kept for a later rescale or another stretch).
+bool showSignal(HWND hWnd, int64_t first, std::string& error)
 {
     std::vector<int16_t> samples;
-    if (!scaleRecording(gRecording.signal, samples, error))
+    if (!scaleRecording(gRecording.signal, first, samples, error))
         return false;
+    gRecording.first = first;
     uint16_t count = 0;
     PulseHeader* etalons = recordingAlphabet(count);
     const ProgramState& s = gState;
@@ -114,6 +122,8 @@ bool showSignal(HWND hWnd, std::string& error)
     h->wSeriesAmplitude = static_cast<int16_t>(std::min(peak, 32767));
     h->lpFirstEtalon = &etalons[0];
     installSeries(hWnd, h, true);
+    gState.dwStretchFirst = first;
+    gState.dwSignalSamples = static_cast<int64_t>(gRecording.signal.samples.size());
     return true;
 }
 
@@ -130,6 +140,7 @@ void endRecording()
         return;
     gState.bSeriesOpened = 0;
     gState.bRecordingShown = 0;
+    gState.dwStretchFirst = gState.dwSignalSamples = 0;
     gState.bSeriesLengthChanged = gState.bNoiseLevelChanged = gState.bLostDataLevelChanged = 1;  // active again
     freeSeriesHeader(gState.lpSeriesHeader);  // made for other etalons: Next builds a fresh one
     gState.lpSeriesHeader = nullptr;
@@ -140,6 +151,7 @@ void forgetRecordings()
     gRecording.raw = EtalonSet();
     gRecording.signal = Signal();
     gRecording.count = 0;
+    gRecording.first = 0;
     gState.bSeriesOpened = 0;
 }
 
@@ -171,6 +183,8 @@ void installSeries(HWND hWnd, SeriesHeader* series, bool recording)
     s.wViewMode = kViewResults;
     s.wResultsMode = 1;
     s.dwFirstShownSample = 0;
+    s.dwStretchFirst = 0;
+    s.dwSignalSamples = 0;  // a recording sets both after
     InvalidateRect(hWnd, nullptr, 1);  // the series and the choice panels, inactive or active again
 }
 
@@ -202,22 +216,24 @@ bool openEtalonsFile(HWND hWnd, const std::string& path, std::string& error)
         return false;
     EtalonSet previous = std::move(gRecording.raw);
     gRecording.raw = std::move(set);
-    if (gRecording.signal.samples.empty() || showSignal(hWnd, error))
+    if (gRecording.signal.samples.empty() || showSignal(hWnd, gRecording.first, error))
         return true;
     gRecording.raw = std::move(previous);  // the signal does not go with them: both stay as they were
     return false;
 }
 
-bool openSignalFile(HWND hWnd, const SignalSource& source, std::string& error)
+bool openSignalFile(HWND hWnd, const SignalSource& source, int64_t first, std::string& error)
 {
     Signal signal;
     if (!readSignal(source, signal, error))
         return false;
     Signal previous = std::move(gRecording.signal);
+    const int64_t previousFirst = gRecording.first;
     gRecording.signal = std::move(signal);
-    if (showSignal(hWnd, error))
+    if (showSignal(hWnd, first, error))
         return true;
     gRecording.signal = std::move(previous);
+    gRecording.first = previousFirst;
     return false;
 }
 

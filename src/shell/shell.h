@@ -78,8 +78,10 @@ struct SignalSource;
 bool openEtalonsFile(HWND hWnd, const std::string& path, std::string& error);
 // Reads a signal, scales it with the opened etalons (or to the window's
 // alphabet) and makes it the current series, shown without truth. The window's
-// Tmin and Tmax apply. False with the message, nothing changed.
-bool openSignalFile(HWND hWnd, const SignalSource& source, std::string& error);
+// Tmin and Tmax apply. A signal longer than one series (kMaxSeriesSize) is
+// shown a stretch at a time: the series holds the samples from `first` on
+// (the scale is the whole signal's). False with the message, nothing changed.
+bool openSignalFile(HWND hWnd, const SignalSource& source, int64_t first, std::string& error);
 // Keeps the etalons a loaded series carries (none: the window's alphabet) and
 // returns the array its pulse list is to point at, `count` entries.
 PulseHeader* storeSeriesEtalons(const std::vector<std::vector<int16_t>>& shapes, uint16_t& count);

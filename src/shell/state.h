@@ -161,6 +161,9 @@ struct ProgramState {
     int32_t bSeriesOpened = 0;                // 1: the current series came from a file (a recording or a loaded
                                               // series): a panel's OK processes it instead of building the next
     int32_t dwFirstShownSample = 0;           // a recording longer than a page: first sample shown, >= 0
+    int64_t dwStretchFirst = 0;               // a recording longer than one series: the signal sample the series
+                                              // starts at, >= 0 (0 otherwise)
+    int64_t dwSignalSamples = 0;              // the opened recording's whole signal, samples (0: none shown)
 
     /* Owned objects. Each made by its get...Header, released at window destruction. */
     SeriesHeader* lpSeriesHeader = nullptr;         // the current series; null only if building failed

@@ -252,6 +252,49 @@ TEST_F(SeriesFile, TupleOperationsRunOnAnOpenedRecordingWithItsEtalons)
         << readAll("m.json");
 }
 
+// A signal longer than one series is shown a stretch at a time: from sample
+// 0 the series holds the first 32767 samples, from a given first sample the
+// rest, and the pulses found are those of the stretch, counted from its
+// start. A first sample beyond the signal is refused and changes nothing.
+TEST_F(SeriesFile, ALongRecordingIsOpenedAStretchAtATime)
+{
+    const int N = 40000, n = 16;
+    std::ostringstream csv;
+    std::vector<int> truth;
+    for (int i = 0; i < N; i++) {
+        const int k = (i - 25) % 100;  // etalon a (16 samples of 1000) every 100 samples from 25
+        csv << (i >= 25 && k < n ? 1000 : 0) << "\n";
+        if (i >= 25 && k == 0 && i + n <= N)
+            truth.push_back(i);
+    }
+    write("long.csv", csv.str());
+    std::string row;
+    for (int i = 0; i < n; i++)
+        row += (i ? ",1000" : "1000");
+    write("etalons.csv", row + "\n");
+    auto found = [&](int64_t first, int64_t size) {
+        std::vector<int> expected;
+        for (int p : truth)
+            if (p >= first && p + n <= first + size)
+                expected.push_back(static_cast<int>(p - first));
+        return nlohmann::json(expected);
+    };
+    const std::string setup = "answer ok \"Min Length of Interval=60\" \"Max Length of Interval=200\"\nanswer ok\n"
+                              "menu 40001\nmenu 40011\nopen etalons etalons.csv\n";
+    std::string log;
+    ASSERT_EQ(run(setup + "open signal long.csv\nmenu 40017\ndump series a.json\nopen signal long.csv 0 30000\n"
+                          "menu 40017\ndump series b.json\n", &log), 0) << log;
+    const nlohmann::json a = nlohmann::json::parse(readAll("a.json")), b = nlohmann::json::parse(readAll("b.json"));
+    EXPECT_EQ(a["dwSeriesSize"], kMaxSeriesSize);
+    EXPECT_EQ(a["lpDetectedPositions"], found(0, kMaxSeriesSize));
+    EXPECT_EQ(b["dwSeriesSize"], N - 30000);
+    EXPECT_EQ(b["lpDetectedPositions"], found(30000, N - 30000));
+    EXPECT_EQ(b["wSeriesAmplitude"], a["wSeriesAmplitude"]);  // one scale for the whole signal
+
+    EXPECT_EQ(run(setup + "open signal long.csv\ndump series c.json\nopen signal long.csv 0 40000\n", &log), 2);
+    EXPECT_NE(log.find("the first sample 40000 is not in the signal (0..39999)"), std::string::npos) << log;
+}
+
 // Bad recordings and bad lines: the file and the fault named, exit 2.
 TEST_F(SeriesFile, BadRecordingFilesStopTheSessionWithTheirMessage)
 {
