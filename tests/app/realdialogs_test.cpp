@@ -83,3 +83,41 @@ TEST(RealDialogs, ReplyThatFitsNoFieldStopsTheRunOnTheWindowAsHeadless)
     EXPECT_EQ(window.substr(window.size() - std::min(window.size(), headless.size())), headless) << window;
     fs::remove_all(root);
 }
+
+// " Open etalons..." and " Open signal..." on the real dialogs (the names
+// typed into their fields; a missing file first, which the dialog refuses
+// with a box, and the person gives up) read a recording that the unfixed
+// operation then processes: the window and the headless run write the same
+// files.
+TEST(RealDialogs, OpenDialogsReadARecordingOnTheWindowAsHeadless)
+{
+    const fs::path root = fs::temp_directory_path() / ("pulsebench-real-open-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+    std::string shape, signal;
+    for (int i = 0; i < 16; i++)
+        shape += i ? ",900" : "900";
+    for (int i = 0; i < 3000; i++)
+        signal += std::to_string(i >= 40 && (i - 40) % 110 < 16 ? 900 : 0) + "\n";
+    std::ofstream(root / "etalons.csv") << shape << "\n";
+    std::ofstream(root / "signal.csv") << signal;
+    const fs::path script = root / "open.txt";
+    std::ofstream(script) << "answer ok \"Min Length of Interval=60\" \"Max Length of Interval=200\"\nanswer ok\n"
+                             "menu 40001\nmenu 40011\n"
+                             "answer ok \"File=" << (root / "etalons.csv").string() << "\"\nmenu 40035\n"
+                             "answer ok \"File=" << (root / "missing.csv").string() << "\"\nanswer ok\nmenu 40034\n"
+                             "answer ok \"File=" << (root / "signal.csv").string() << "\" \"Channel=0\" "
+                             "\"First sample=0\"\nmenu 40034\nmenu 40017\n"
+                             "snapshot recording.png\ndump series series.json\nmessages messages.json\n";
+    ASSERT_EQ(runPulsebench("", root / "window", script.string()), 0) << readAll(root / "window.log");
+    ASSERT_EQ(runPulsebench("--headless", root / "headless", script.string()), 0) << readAll(root / "headless.log");
+    for (const char* name : {"recording.png", "series.json", "messages.json"}) {
+        const std::string window = readAll(root / "window" / name);
+        EXPECT_FALSE(window.empty()) << name;
+        EXPECT_EQ(window, readAll(root / "headless" / name)) << name;
+    }
+    const std::string series = readAll(root / "window" / "series.json");
+    EXPECT_NE(series.find("\"lpDetectedPositions\": [\n    40,\n    150,"), std::string::npos) << series.substr(0, 400);
+    EXPECT_NE(readAll(root / "window" / "messages.json").find("missing.csv"), std::string::npos);
+    fs::remove_all(root);
+}
