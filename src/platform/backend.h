@@ -80,6 +80,9 @@ public:
     virtual intptr_t runDialog(HWND dialog, DLGPROC procedure, LPARAM param) = 0;
     // Asks for a file name; fills request->lpstrFile. False: cancelled.
     virtual bool chooseSaveFile(OPENFILENAMEA* request) = 0;
+    // Asks for an existing file; fills request->lpstrFile. False: cancelled,
+    // or no chooser (the default: the name is typed into the dialog).
+    virtual bool chooseOpenFile(OPENFILENAMEA*) { return false; }
 };
 void setDialogService(DialogService* service);  // null: the scripted default (always Cancel)
 DialogService* dialogService();

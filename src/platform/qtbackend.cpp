@@ -455,6 +455,11 @@ intptr_t runQtDialog(HWND dialog, DLGPROC procedure, LPARAM param, ScriptedSessi
             } else if (std::strcmp(c.kind, "radio") == 0) {
                 w = new QRadioButton(label);
                 form->addRow(w);
+            } else if (std::strcmp(c.kind, "button") == 0) {
+                auto* button = new QPushButton(label);
+                button->setAutoDefault(false);  // Enter still means OK
+                w = button;
+                form->addRow(w);
             } else {
                 w = new QLabel(label);
                 form->addRow(w);
@@ -509,7 +514,11 @@ public:
         return runQtDialog(dialog, procedure, param, nullptr);
     }
 
-    bool chooseSaveFile(OPENFILENAMEA* request) override
+    bool chooseSaveFile(OPENFILENAMEA* request) override { return chooseFile(request, true); }
+    bool chooseOpenFile(OPENFILENAMEA* request) override { return chooseFile(request, false); }
+
+private:
+    static bool chooseFile(OPENFILENAMEA* request, bool save)
     {
         // Filters come as pairs of NUL-terminated strings: "text\0pattern\0...\0".
         QStringList filters;
@@ -521,7 +530,8 @@ public:
         QFileDialog box(request->hwndOwner && request->hwndOwner->lpImpl ? request->hwndOwner->lpImpl->qtWindow
                                                                            : nullptr,
                         QString::fromUtf8(request->lpstrTitle ? request->lpstrTitle : ""));
-        box.setAcceptMode(QFileDialog::AcceptSave);
+        box.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        box.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         box.setNameFilters(filters);
         if (request->nFilterIndex >= 1 && request->nFilterIndex <= filters.size())
             box.selectNameFilter(filters[request->nFilterIndex - 1]);

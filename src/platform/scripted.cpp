@@ -25,10 +25,11 @@ bool truthy(const std::string& v)
 }
 
 // Whether a described control takes a reply: an edit, a check box or a radio
-// button (a label or a group box does not).
+// button (a label, a group box or a push button does not).
 bool isField(const DialogControlDesc& c)
 {
-    return c.id >= 0 && std::strcmp(c.kind, "label") != 0 && std::strcmp(c.kind, "group") != 0;
+    return c.id >= 0 && std::strcmp(c.kind, "label") != 0 && std::strcmp(c.kind, "group") != 0 &&
+           std::strcmp(c.kind, "button") != 0;
 }
 
 // The control a field names: a control id, the label of a described control,

@@ -671,6 +671,25 @@ BOOL GetSaveFileNameA(OPENFILENAMEA* request)
     return dialogService()->chooseSaveFile(request) ? 1 : 0;
 }
 
+BOOL GetOpenFileNameA(OPENFILENAMEA* request)
+{
+    if (!request || !request->lpstrFile || request->nMaxFile <= 0)
+        return 0;
+    return dialogService()->chooseOpenFile(request) ? 1 : 0;
+}
+
+bool chooseOpenFileName(HWND hWnd, const char* filter, const char* title, char* name, int size)
+{
+    OPENFILENAMEA request{};
+    request.hwndOwner = hWnd;
+    request.lpstrFilter = filter;
+    request.nFilterIndex = 1;
+    request.lpstrFile = name;
+    request.nMaxFile = size;
+    request.lpstrTitle = title;
+    return GetOpenFileNameA(&request) != 0;
+}
+
 bool chooseSaveFileName(HWND hWnd, const char* filter, const char* title, const char* extension, char* name, int size)
 {
     OPENFILENAMEA request{};

@@ -148,6 +148,11 @@ BOOL GetSaveFileNameA(OPENFILENAMEA* request); // nonzero when a name was chosen
 // The save dialog owned by hWnd with its first filter chosen and the
 // overwrite question: true when a name was chosen into `name` (`size` bytes).
 bool chooseSaveFileName(HWND hWnd, const char* filter, const char* title, const char* extension, char* name, int size);
+BOOL GetOpenFileNameA(OPENFILENAMEA* request); // nonzero when an existing file was chosen
+// The open dialog owned by hWnd with its first filter chosen: true when an
+// existing file was chosen into `name` (`size` bytes). Without a file
+// chooser (headless, scripted) it is false and the name is typed instead.
+bool chooseOpenFileName(HWND hWnd, const char* filter, const char* title, char* name, int size);
 
 // Progress of a long command: shows or updates a modal progress dialog with
 // Cancel (where the window system has one). Returns FALSE once cancelled.

@@ -7,7 +7,8 @@ namespace {
 
 // Kinds: "group" opens a group box (its label is the caption), "label" is a
 // static text (id -1, or an id when its text is set on open), "edit", "check",
-// "radio". A control marked disabled is shown greyed.
+// "radio", "button" (a push button that tells the procedure and takes no
+// reply). A control marked disabled is shown greyed.
 const std::vector<DialogTemplateDesc> kDialogs = {
     {IDD_CREATE_SERIES, "Create Series",
      {{-1, "group", "Parameters for creating series"},
@@ -53,9 +54,12 @@ const std::vector<DialogTemplateDesc> kDialogs = {
       {IDC_SUBSET_PROCEED_COMPLETE, "radio", "Complete "},
       {IDC_SUBSET_PROCEED_SHIFTED, "radio", "Probably shifted complete"}}},
     {IDD_OPEN_SIGNAL, " Open signal",
-     {{IDC_OPEN_FILE, "edit", "File"}, {IDC_OPEN_CHANNEL, "edit", "Channel"}, {IDC_OPEN_FIRST, "edit", "First sample"}}},
-    {IDD_OPEN_ETALONS, " Open etalons", {{IDC_OPEN_FILE, "edit", "File"}}},
-    {IDD_OPEN_SERIES, " Open series", {{IDC_OPEN_FILE, "edit", "File"}}},
+     {{IDC_OPEN_FILE, "edit", "File"},
+      {IDC_OPEN_BROWSE, "button", "Browse..."},
+      {IDC_OPEN_CHANNEL, "edit", "Channel"},
+      {IDC_OPEN_FIRST, "edit", "First sample"}}},
+    {IDD_OPEN_ETALONS, " Open etalons", {{IDC_OPEN_FILE, "edit", "File"}, {IDC_OPEN_BROWSE, "button", "Browse..."}}},
+    {IDD_OPEN_SERIES, " Open series", {{IDC_OPEN_FILE, "edit", "File"}, {IDC_OPEN_BROWSE, "button", "Browse..."}}},
     {IDD_DRAWING_SETTINGS, "Drawing settings",
      {{IDC_DRAWING_HIGHLIGHT, "check", "highlight detected pulses"},
       {IDC_DRAWING_SHADED, "check", "shaded original pulses"},

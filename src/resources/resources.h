@@ -85,6 +85,7 @@ enum : int {
     IDC_OPEN_FILE = 1045,               // edit "File"
     IDC_OPEN_CHANNEL = 1046,            // edit "Channel", 0-based
     IDC_OPEN_FIRST = 1047,              // edit "First sample": where a long signal's shown stretch starts, >= 0
+    IDC_OPEN_BROWSE = 1048,             // button "Browse...": the file chooser (where there is one) fills "File"
 
 };
 

@@ -654,12 +654,38 @@ bool openDrawingSettingsDialog(HWND hWnd)
     return run(hWnd, IDD_DRAWING_SETTINGS, dialogProc<fillDrawingSettings, drawingSettingsCommand>);
 }
 
+namespace {
+
+// The file choosers' filters: pairs of NUL-terminated strings.
+constexpr char kSignalFilter[] = "Signals (*.wav *.flac *.aiff *.aif *.ogg *.csv *.npy *.mat)\0"
+                                 "*.wav *.flac *.aiff *.aif *.ogg *.csv *.npy *.mat\0All files (*)\0*\0";
+constexpr char kEtalonsFilter[] = "Pulse shapes (*.csv *.npy *.mat)\0*.csv *.npy *.mat\0All files (*)\0*\0";
+constexpr char kSeriesFilter[] = "JSON Files (*.json)\0*.json\0All files (*)\0*\0";
+
+// An open dialog's clicks: "Browse..." puts the chooser's pick into "File"
+// (nothing without a chooser, where the name is typed), OK and Cancel as usual.
+template <const char* filter, bool (*accept)(HWND)>
+intptr_t openFileCommand(HWND dialog, int id)
+{
+    if (id != IDC_OPEN_BROWSE)
+        return okOrCancel<accept>(dialog, id);
+    char name[4096] = {};
+    if (chooseOpenFileName(dialog, filter, "Choose a file", name, sizeof name))
+        setText(dialog, IDC_OPEN_FILE, name);
+    return 1;
+}
+
+} // namespace
+
 bool openFileDialog(HWND hWnd, UINT command)
 {
     switch (command) {
-    case IDM_OPEN_SIGNAL: return run(hWnd, IDD_OPEN_SIGNAL, dialogProc<fillOpenFile, okOrCancel<acceptOpenSignal>>);
-    case IDM_OPEN_ETALONS: return run(hWnd, IDD_OPEN_ETALONS, dialogProc<fillOpenFile, okOrCancel<acceptOpenEtalons>>);
-    default: return run(hWnd, IDD_OPEN_SERIES, dialogProc<fillOpenFile, okOrCancel<acceptOpenSeries>>);
+    case IDM_OPEN_SIGNAL:
+        return run(hWnd, IDD_OPEN_SIGNAL, dialogProc<fillOpenFile, openFileCommand<kSignalFilter, acceptOpenSignal>>);
+    case IDM_OPEN_ETALONS:
+        return run(hWnd, IDD_OPEN_ETALONS, dialogProc<fillOpenFile, openFileCommand<kEtalonsFilter, acceptOpenEtalons>>);
+    default:
+        return run(hWnd, IDD_OPEN_SERIES, dialogProc<fillOpenFile, openFileCommand<kSeriesFilter, acceptOpenSeries>>);
     }
 }
 

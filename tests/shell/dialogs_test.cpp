@@ -4,6 +4,8 @@
 // stage without a subset.
 #include <cfloat>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <map>
 #include <random>
 
@@ -510,4 +512,56 @@ TEST_F(Dialogs, TuplesDetectionWithoutASubsetOpensTheSelectionAndProcessesNothin
     EXPECT_EQ(gState.wProcessingType, kProcTuplesDetection);
     EXPECT_EQ(gState.wViewMode, kViewSubset);
     EXPECT_STREQ(lastDetectorName(), "");
+}
+
+namespace {
+
+// A person with a file chooser: presses "Browse..." in an open dialog, picks
+// `pick` from the chooser (keeping the filter it offered) and cancels.
+class BrowsingDialogs : public DialogService {
+public:
+    std::string pick, filter, typed;
+    intptr_t runDialog(HWND dialog, DLGPROC procedure, LPARAM param) override
+    {
+        procedure(dialog, WM_INITDIALOG, 0, param);
+        procedure(dialog, WM_COMMAND, IDC_OPEN_BROWSE, 0);
+        char text[4096] = {};
+        GetWindowTextA(GetDlgItem(dialog, IDC_OPEN_FILE), text, sizeof text);
+        typed = text;
+        procedure(dialog, WM_COMMAND, IDCANCEL, 0);
+        return IDCANCEL;
+    }
+    bool chooseSaveFile(OPENFILENAMEA*) override { return false; }
+    bool chooseOpenFile(OPENFILENAMEA* request) override
+    {
+        for (const char* p = request->lpstrFilter; p && *p; p += std::strlen(p) + 1)
+            filter += std::string(p) + "|";
+        if (pick.empty())
+            return false;
+        std::snprintf(request->lpstrFile, static_cast<size_t>(request->nMaxFile), "%s", pick.c_str());
+        return true;
+    }
+};
+
+} // namespace
+
+// "Browse..." in each open dialog offers that dialog's files and puts the
+// pick into "File"; a chooser closed without a pick leaves "File" as it was.
+TEST_F(Dialogs, BrowseInTheOpenDialogsPutsTheChosenFileIntoTheFileField)
+{
+    BrowsingDialogs browsing;
+    setDialogService(&browsing);
+    const std::pair<UINT, const char*> dialogs[] = {
+        {IDM_OPEN_SIGNAL, "*.wav *.flac"}, {IDM_OPEN_ETALONS, "*.csv *.npy *.mat"}, {IDM_OPEN_SERIES, "*.json"}};
+    for (const auto& [command, pattern] : dialogs) {
+        browsing.pick = "/data/chosen file.csv";
+        browsing.filter.clear();
+        EXPECT_FALSE(openFileDialog(hWnd, command));
+        EXPECT_EQ(browsing.typed, "/data/chosen file.csv") << command;
+        EXPECT_NE(browsing.filter.find(pattern), std::string::npos) << browsing.filter;
+        browsing.pick.clear();
+        openFileDialog(hWnd, command);
+        EXPECT_EQ(browsing.typed, "") << command;
+    }
+    setDialogService(&peek);
 }
