@@ -3,8 +3,10 @@
 // without a display), with --headless on a window nobody sees; with
 // `simulate [options]` a statistical simulation written as CSV and JSON, split
 // over the processes of an MPI job when started by mpirun; with `detect
-// [options]` one detector on a recorded signal.
+// [options]` one detector on a recorded signal. PULSEBENCH_LANG=en or
+// `--lang en` anywhere on the command line shows every text in English.
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <new>
 
@@ -20,6 +22,7 @@
 #include "app/mpi_batch.h"
 #include "app/simulate_command.h"
 #include "platform/backend.h"
+#include "platform/texts.h"
 #include "shell/shell.h"
 
 namespace {
@@ -51,6 +54,14 @@ void startQt(int& argc, char** argv)
 
 int runProgram(int argc, char** argv)
 {
+    Language language = Language::Own;
+    if (const std::string refused = takeLanguageOption(argc, argv, std::getenv("PULSEBENCH_LANG"), language);
+        !refused.empty()) {
+        std::fprintf(stderr, "pulsebench: %s\n", refused.c_str());
+        return 2;
+    }
+    setLanguage(language);
+
     CLI::App app{"Pulse series workbench: detection and recognition of pulse series in noise"};
     bool headless = false;
     std::string script;

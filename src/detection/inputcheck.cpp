@@ -10,12 +10,13 @@ bool checkSeriesBounds(char* text, size_t size, const SeriesHeader* h, uint16_t 
     const int32_t L = h->dwSeriesSize;
     const int n = h->wImpulseSize;
     if (Tmin == 0 || Tmin > Tmax)
-        std::snprintf(text, size, "Неверно задан wTmin!\n\nwTmin: %d, wTmax: %d (нужно 1 <= wTmin <= wTmax)", Tmin,
-                      Tmax);
+        std::snprintf(text, size, shownText("Неверно задан wTmin!\n\nwTmin: %d, wTmax: %d (нужно 1 <= wTmin <= wTmax)"),
+                      Tmin, Tmax);
     else if (L < 1 || L > longest)
-        std::snprintf(text, size, "Неверно задан dwSeriesSize!\n\ndwSeriesSize: %d (от 1 до %d)", L, shownLongest);
+        std::snprintf(text, size, shownText("Неверно задан dwSeriesSize!\n\ndwSeriesSize: %d (от 1 до %d)"), L,
+                      shownLongest);
     else if (n == 0 || n > L)
-        std::snprintf(text, size, "Неверно задан wImpulseSize!\n\nwImpulseSize: %d, dwSeriesSize: %d", n, L);
+        std::snprintf(text, size, shownText("Неверно задан wImpulseSize!\n\nwImpulseSize: %d, dwSeriesSize: %d"), n, L);
     else
         return true;
     return false;
@@ -26,7 +27,7 @@ bool checkPulseRoom(char* text, size_t size, const SeriesHeader* h, uint16_t Tmi
     if (!unfixed) {
         if (h->wImpulseQuantity > 0 && h->wImpulseQuantity <= h->wPulsesCapacity && h->lpLowBounds)
             return true;
-        std::snprintf(text, size, "Неверно задан wImpulseQuantity!\n\nwImpulseQuantity: %d (от 1 до %d)",
+        std::snprintf(text, size, shownText("Неверно задан wImpulseQuantity!\n\nwImpulseQuantity: %d (от 1 до %d)"),
                       h->wImpulseQuantity, h->wPulsesCapacity);
         return false;
     }
@@ -34,8 +35,8 @@ bool checkPulseRoom(char* text, size_t size, const SeriesHeader* h, uint16_t Tmi
     if (longest <= h->wPulsesCapacity)
         return true;
     std::snprintf(text, size,
-                  "Неверно задан wTmin!\n\nwTmin: %d: цепочка может содержать до %d импульсов, "
-                  "а в ряду есть место только для %d",
+                  shownText("Неверно задан wTmin!\n\nwTmin: %d: цепочка может содержать до %d импульсов, "
+                            "а в ряду есть место только для %d"),
                   Tmin, longest, h->wPulsesCapacity);
     return false;
 }
@@ -44,7 +45,7 @@ bool checkEtalonLength(char* text, size_t size, const PulseHeader* alphabet, int
 {
     if (alphabet[e - 1].lpData && alphabet[e - 1].wLength >= n)
         return true;
-    std::snprintf(text, size, "Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d", e,
+    std::snprintf(text, size, shownText("Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d"), e,
                   alphabet[e - 1].lpData ? alphabet[e - 1].wLength : 0, n);
     return false;
 }

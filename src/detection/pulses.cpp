@@ -34,9 +34,9 @@ InputCheck checkInput(HWND hWnd, const char* caption, const PulseHeader* alphabe
     char text[320];
     text[0] = 0;
     if (!h)
-        std::snprintf(text, sizeof text, "Не определен lpSeriesHeader!");
+        std::snprintf(text, sizeof text, shownText("Не определен lpSeriesHeader!"));
     else if (needsChains && !chains)
-        std::snprintf(text, sizeof text, "Не определен lpChainsHeader!");
+        std::snprintf(text, sizeof text, shownText("Не определен lpChainsHeader!"));
     if (text[0]) {
         MessageBoxA(hWnd, text, caption, MB_OK | MB_ICONWARNING);
         return kRefused;
@@ -47,10 +47,11 @@ InputCheck checkInput(HWND hWnd, const char* caption, const PulseHeader* alphabe
     // An unfixed count's positions are 16-bit: such a series is at most 65535 long.
     const int64_t longest = unfixed ? std::min<int64_t>(h->dwReservedSize, 65535) : int64_t{h->dwReservedSize};
     if (!alphabet)
-        std::snprintf(text, sizeof text, "Не определен Alphabet!");
+        std::snprintf(text, sizeof text, shownText("Не определен Alphabet!"));
     else if (count == 0 || !list)
-        std::snprintf(text, sizeof text, "Неверно задан wRequiredQuantity!\n\nwRequiredQuantity: %d (нужен хотя бы один эталон)",
-                      count);
+        std::snprintf(
+            text, sizeof text,
+            shownText("Неверно задан wRequiredQuantity!\n\nwRequiredQuantity: %d (нужен хотя бы один эталон)"), count);
     else
         checkSeriesBounds(text, sizeof text, h, Tmin, Tmax, longest,
                           unfixed ? 65535 : static_cast<int>(h->dwReservedSize));
@@ -58,8 +59,9 @@ InputCheck checkInput(HWND hWnd, const char* caption, const PulseHeader* alphabe
         for (int i = 0; i < count && !text[0]; i++) {
             const int e = list[i];
             if (e < 1 || e > kMaxEtalonNumber)
-                std::snprintf(text, sizeof text, "Неверно задан lpRequiredList!\n\nэлемент %d: %d (от 1 до %d)", i + 1,
-                              e, kMaxEtalonNumber);
+                std::snprintf(text, sizeof text,
+                              shownText("Неверно задан lpRequiredList!\n\nэлемент %d: %d (от 1 до %d)"), i + 1, e,
+                              kMaxEtalonNumber);
             else
                 checkEtalonLength(text, sizeof text, alphabet, e, n);
         }

@@ -18,7 +18,7 @@ TupleCheck checkTupleInput(HWND hWnd, const char* caption, const PulseHeader* al
         return result;
     };
     if (!h) {
-        std::snprintf(text, sizeof text, "Не определен lpSeriesHeader!");
+        std::snprintf(text, sizeof text, shownText("Не определен lpSeriesHeader!"));
         return refuse(kTuplesRefused);
     }
     if (!h->lpPulsesList || h->wEtalonsQuantity == 0 || !h->lpPulsesList[0] || !h->lpNoisyData)
@@ -28,7 +28,7 @@ TupleCheck checkTupleInput(HWND hWnd, const char* caption, const PulseHeader* al
     const int n = h->wImpulseSize;
     const int64_t longest = std::min<uint32_t>(h->dwReservedSize, 32767);
     if (!alphabet)
-        std::snprintf(text, sizeof text, "Не определен Alphabet!");
+        std::snprintf(text, sizeof text, shownText("Не определен Alphabet!"));
     else
         checkSeriesBounds(text, sizeof text, h, Tmin, Tmax, longest, static_cast<int>(longest));
     if (!text[0])
@@ -39,8 +39,10 @@ TupleCheck checkTupleInput(HWND hWnd, const char* caption, const PulseHeader* al
     // The tuples: at least one, none empty, every etalon in the alphabet.
     const int alphabetSize = std::min<int>(h->wEtalonsQuantity, kMaxEtalonNumber);
     if (count <= 0 || !sizes || !tuples) {
-        std::snprintf(text, sizeof text, "Неверно задан wReservedSubsetsUsed!\n\nwReservedSubsetsUsed: %d (нужен хотя бы один кортеж)",
-                      count);
+        std::snprintf(
+            text, sizeof text,
+            shownText("Неверно задан wReservedSubsetsUsed!\n\nwReservedSubsetsUsed: %d (нужен хотя бы один кортеж)"),
+            count);
         return refuse(kTuplesBad);
     }
     set.tuples.clear();
@@ -50,13 +52,15 @@ TupleCheck checkTupleInput(HWND hWnd, const char* caption, const PulseHeader* al
         const int32_t size = sizes[t];
         if (size <= 0 || size > 32767 || !tuples[t]) {
             if (recognition)
-                std::snprintf(text, sizeof text,
-                              "Неверно задан selectedSubsetArraySize!\n\nкортеж %d: %d эталонов (от 1 до 32767)",
-                              t + 1, size);
+                std::snprintf(
+                    text, sizeof text,
+                    shownText("Неверно задан selectedSubsetArraySize!\n\nкортеж %d: %d эталонов (от 1 до 32767)"),
+                    t + 1, size);
             else
-                std::snprintf(text, sizeof text,
-                              "Неверно задан wSelectedSubsetLength!\n\nwSelectedSubsetLength: %d (от 1 до 32767)",
-                              size);
+                std::snprintf(
+                    text, sizeof text,
+                    shownText("Неверно задан wSelectedSubsetLength!\n\nwSelectedSubsetLength: %d (от 1 до 32767)"),
+                    size);
             return refuse(kTuplesBad);
         }
         std::vector<int16_t> tuple(size);
@@ -64,12 +68,14 @@ TupleCheck checkTupleInput(HWND hWnd, const char* caption, const PulseHeader* al
             const int32_t e = tuples[t][i];
             if (e < 1 || e > alphabetSize) {
                 if (recognition)
-                    std::snprintf(text, sizeof text,
-                                  "Неверно задан selectedSubsetArray!\n\nкортеж %d, элемент %d: %d (от 1 до %d)", t + 1,
-                                  i + 1, e, alphabetSize);
+                    std::snprintf(
+                        text, sizeof text,
+                        shownText("Неверно задан selectedSubsetArray!\n\nкортеж %d, элемент %d: %d (от 1 до %d)"),
+                        t + 1, i + 1, e, alphabetSize);
                 else
-                    std::snprintf(text, sizeof text, "Неверно задан selectedSubset!\n\nэлемент %d: %d (от 1 до %d)",
-                                  i + 1, e, alphabetSize);
+                    std::snprintf(text, sizeof text,
+                                  shownText("Неверно задан selectedSubset!\n\nэлемент %d: %d (от 1 до %d)"), i + 1, e,
+                                  alphabetSize);
                 return refuse(kTuplesBad);
             }
             tuple[i] = static_cast<int16_t>(e);

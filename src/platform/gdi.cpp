@@ -466,7 +466,8 @@ BOOL GetTextExtentPoint32A(HDC hdc, const char* text, int length, SIZE* size)
     if (!hdc || !size || !hdc->font || length < 0)
         return 0;
     QFontMetrics fm(hdc->font->font);
-    size->cx = fm.horizontalAdvance(decodeText(hdc->font, text, length));
+    const std::string_view shown = shownText(std::string_view(text, static_cast<size_t>(length)));
+    size->cx = fm.horizontalAdvance(decodeText(hdc->font, shown.data(), static_cast<int>(shown.size())));
     size->cy = fm.ascent() + fm.descent();
     return 1;
 }
@@ -475,7 +476,8 @@ BOOL TextOutA(HDC hdc, int x, int y, const char* text, int length)
 {
     if (!hdc || !text || length < 0 || !hdc->font)
         return 0;
-    const QString s = decodeText(hdc->font, text, length);
+    const std::string_view shown = shownText(std::string_view(text, static_cast<size_t>(length)));
+    const QString s = decodeText(hdc->font, shown.data(), static_cast<int>(shown.size()));
     QFontMetrics fm(hdc->font->font);
     QPainter painter(hdc->surface);
     painter.setRenderHint(QPainter::Antialiasing, false);

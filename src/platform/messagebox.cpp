@@ -71,7 +71,7 @@ void RecordingMessageBoxes::clear()
 int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, unsigned uType)
 {
     MessageBoxService* service = (hWnd && hWnd->lpMessages) ? hWnd->lpMessages : gDefaultBoxes;
-    return service->show(lpText, lpCaption, uType);
+    return service->show(shownText(lpText), shownText(lpCaption), uType);
 }
 
 void setDefaultMessageBoxService(MessageBoxService* service)

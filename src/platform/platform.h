@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/texts.h"
+
 /*---- Message box flags (the values Win32 gives them) ----*/
 enum : unsigned {
     MB_OK = 0x00000000u,           // one OK button
@@ -78,7 +80,9 @@ struct PlatformWindow {
 typedef PlatformWindow* HWND;
 
 // Shows a modal message box owned by the window (null: no owner) and returns
-// the button pressed. A null caption shows the standard caption.
+// the button pressed. A null caption shows the standard caption. The text and
+// the caption are shown in the current language (shownText); the services see,
+// and record, the text as shown.
 int MessageBoxA(HWND hWnd, const char* lpText, const char* lpCaption, unsigned uType);
 
 // The service used by windows without one of their own (and by a null window).

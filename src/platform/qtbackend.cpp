@@ -146,7 +146,7 @@ void buildMenu(HWND hWnd, QMenuBar* bar, const std::vector<MenuItemDesc>& items)
     std::vector<QMenu*> open;  // open[d] receives entries of depth d + 1
     for (const MenuItemDesc& item : items) {
         open.resize(static_cast<size_t>(item.depth));
-        QString text = item.text ? QString::fromUtf8(item.text) : QString();
+        QString text = item.text ? QString::fromUtf8(shownText(item.text)) : QString();
         if (!item.text) {
             if (!open.empty())
                 open.back()->addSeparator();
@@ -438,7 +438,8 @@ intptr_t runQtDialog(HWND dialog, DLGPROC procedure, LPARAM param, ScriptedSessi
     std::vector<std::pair<int, QAbstractButton*>> clickable;
     if (desc)
         for (const DialogControlDesc& c : desc->controls) {
-            const QString label = QString::fromUtf8(c.label ? c.label : "");
+            const char* shown = c.label ? shownText(c.label) : "";
+            const QString label = QString::fromUtf8(shown);
             QWidget* w = nullptr;
             if (std::strcmp(c.kind, "group") == 0) {
                 auto* group = new QGroupBox(label);
@@ -470,7 +471,7 @@ intptr_t runQtDialog(HWND dialog, DLGPROC procedure, LPARAM param, ScriptedSessi
                 HWND child = GetDlgItem(dialog, c.id);
                 child->lpImpl->control = w;
                 if (std::strcmp(c.kind, "label") == 0)
-                    child->lpImpl->title = c.label ? c.label : "";
+                    child->lpImpl->title = shown;
                 if (auto* b = dynamic_cast<QAbstractButton*>(w))
                     clickable.emplace_back(c.id, b);
             }

@@ -32,8 +32,15 @@ bool isField(const DialogControlDesc& c)
            std::strcmp(c.kind, "button") != 0;
 }
 
+// Whether `name` is a described label in either language: as the program
+// writes it or as it is shown.
+bool namesLabel(const std::string& name, const char* label)
+{
+    return label && label[0] && (name == label || name == shownText(label));
+}
+
 // The control a field names: a control id, the label of a described control,
-// or the text of a static label (as described or as set on open, its start
+// or the text of a static label (as described or as shown, its start
 // suffices) that stands before an unlabelled edit. -1 when the dialog has no
 // such control; an id counts only when described (or the dialog is not).
 int controlIdOf(HWND dialog, const std::string& name)
@@ -43,16 +50,16 @@ int controlIdOf(HWND dialog, const std::string& name)
     if (!desc)
         return number;
     for (const DialogControlDesc& c : desc->controls)
-        if (isField(c) && (c.id == number || (c.label && c.label[0] && name == c.label)))
+        if (isField(c) && (c.id == number || namesLabel(name, c.label)))
             return c.id;
     const auto& list = desc->controls;
     for (size_t i = 0; i + 1 < list.size(); i++) {
         if (std::strcmp(list[i].kind, "label") != 0 || std::strcmp(list[i + 1].kind, "edit") != 0)
             continue;
-        std::string shown = list[i].label ? list[i].label : "";
+        std::string shown = list[i].label ? shownText(list[i].label) : "";
         if (list[i].id >= 0)
             shown = GetDlgItem(dialog, list[i].id)->lpImpl->title;
-        if (!name.empty() && (name == list[i].label || shown.rfind(name, 0) == 0))
+        if (!name.empty() && (namesLabel(name, list[i].label) || shown.rfind(name, 0) == 0))
             return list[i + 1].id;
     }
     return -1;
@@ -65,7 +72,7 @@ std::string fieldNames(const DialogTemplateDesc& desc)
     std::string names;
     const char* before = "";  // the label text before the current control
     for (const DialogControlDesc& c : desc.controls) {
-        const char* label = c.label ? c.label : "";
+        const char* label = c.label ? shownText(c.label) : "";
         if (isField(c))
             names += std::string(names.empty() ? "" : ", ") + "\"" + (label[0] ? label : before) + "\" (" +
                      std::to_string(c.id) + ")";

@@ -293,9 +293,10 @@ void reportEscapedException(HWND hWnd, UINT message, const char* what, bool outO
     }
     char text[400];
     if (outOfMemory)
-        std::snprintf(text, sizeof text, "Не могу выделить память!\n\nСообщение 0x%04X не выполнено.", message);
+        std::snprintf(text, sizeof text, shownText("Не могу выделить память!\n\nСообщение 0x%04X не выполнено."),
+                      message);
     else
-        std::snprintf(text, sizeof text, "Ошибка: %s\n\nСообщение 0x%04X не выполнено.", what, message);
+        std::snprintf(text, sizeof text, shownText("Ошибка: %s\n\nСообщение 0x%04X не выполнено."), what, message);
     if (gReportingEscape) {
         std::fprintf(stderr, "%s\n", text);
         return;
@@ -559,7 +560,8 @@ ProgressService* progressService()
 
 BOOL ShowProgress(HWND owner, const char* title, const char* text, int64_t done, int64_t total)
 {
-    return gProgressService ? (gProgressService->update(owner, title, text, done, total) ? 1 : 0) : 1;
+    return gProgressService ? (gProgressService->update(owner, shownText(title), shownText(text), done, total) ? 1 : 0)
+                            : 1;
 }
 
 void EndProgress(HWND)
@@ -595,7 +597,7 @@ intptr_t DialogBoxParamA(HINSTANCE, int dialogTemplate, HWND parent, DLGPROC pro
     if (!procedure)
         return -1;
     const DialogTemplateDesc* desc = findDialogTemplate(dialogTemplate);
-    HWND dialog = newWindow("#dialog", desc ? desc->title : "", parent, 0);
+    HWND dialog = newWindow("#dialog", desc ? shownText(desc->title) : "", parent, 0);
     dialog->lpMessages = parent ? parent->lpMessages : nullptr;
     dialog->lpImpl->dialogTemplate = dialogTemplate;
     dialog->lpImpl->dialogProcedure = procedure;

@@ -279,12 +279,12 @@ void statisticalSimulation(HWND hWnd)
     const int lastLevel = s.wInitNoiseLevel + (s.wNoiseSteps - 1) * s.wNoiseIncrement;
     char text[600];
     std::snprintf(text, sizeof text,
-                  "Create series parameters:\nдлина серии: %d\nwTmin: %d\nwTmax: %d\nдлина эталона: %d\n"
-                  "MinPulses: %d -> %d\nMaxPulses: %d -> %d\n\npulses: %d, from %d to %d incr %d \n"
-                  "noise level: from %d to %d incr %d\nnumber of repeats: %d\n",
-                  static_cast<int>(s.dwSeriesLength), s.wTmin, s.wTmax, s.wImpulseSize, s.wNewMinPulses,
-                  s.wMinPulses, s.wNewMaxPulses, s.wMaxPulses, s.wVariousPulsesNumber, s.wMinPulses, s.wMaxPulses,
-                  s.wPulsesIncrement, s.wInitNoiseLevel, lastLevel, s.wNoiseIncrement, s.wRepeats);
+                  shownText("Create series parameters:\nдлина серии: %d\nwTmin: %d\nwTmax: %d\nдлина эталона: %d\n"
+                            "MinPulses: %d -> %d\nMaxPulses: %d -> %d\n\npulses: %d, from %d to %d incr %d \n"
+                            "noise level: from %d to %d incr %d\nnumber of repeats: %d\n"),
+                  static_cast<int>(s.dwSeriesLength), s.wTmin, s.wTmax, s.wImpulseSize, s.wNewMinPulses, s.wMinPulses,
+                  s.wNewMaxPulses, s.wMaxPulses, s.wVariousPulsesNumber, s.wMinPulses, s.wMaxPulses, s.wPulsesIncrement,
+                  s.wInitNoiseLevel, lastLevel, s.wNoiseIncrement, s.wRepeats);
     MessageBoxA(hWnd, text, "getPulseEstAsRepeats", MB_OK);
     RestoreErrorHeader* run = newRunRecord(hWnd);
     if (!run)

@@ -170,7 +170,7 @@ bool setUpRun(HWND hWnd, const SimulationRequest& q, SimulationSetup& s, std::st
     s.lpSeriesHeader = getCutOffSeriesHeader(hWnd, kRunAlphabetSize, kRunImpulseSize, static_cast<uint16_t>(q.tmin),
                                              static_cast<uint16_t>(q.tmax), q.length, s.lpSeriesHeader);
     if (!s.lpSeriesHeader) {
-        error = "Не могу выделить память для lpCutOffSeriesHeader!";
+        error = shownText("Не могу выделить память для lpCutOffSeriesHeader!");
         return false;
     }
     return true;
@@ -191,7 +191,7 @@ void runGrid(const SimulationRequest& q, RandomStreams& streams, const Simulatio
     if (!initRestErrHeader(hWnd, static_cast<uint16_t>(grid.P), static_cast<uint16_t>(grid.from),
                            static_cast<uint16_t>(grid.step), L, static_cast<uint16_t>(q.noiseInitial),
                            static_cast<uint16_t>(q.noiseStep), q.repeats, out.record.get())) {
-        out.error = "Ошибка initRestErrHeader!";
+        out.error = shownText("Ошибка initRestErrHeader!");
         return;
     }
     const uint16_t type = static_cast<uint16_t>(q.seriesType);

@@ -46,20 +46,24 @@ bool checkRun(HWND hWnd, const RestoreErrorHeader* r, uint16_t A, const PulseHea
     char text[400];
     text[0] = 0;
     if (!h || !h->lpPulsesList || !h->sampleBlock.size() || h->dwSeriesSize < 1)
-        std::snprintf(text, sizeof text, "Не определен lpSeriesHeader!");
+        std::snprintf(text, sizeof text, shownText("Не определен lpSeriesHeader!"));
     else if (!context.lpStreams)
-        std::snprintf(text, sizeof text, "Не определен wNoiseSeed!");
+        std::snprintf(text, sizeof text, shownText("Не определен wNoiseSeed!"));
     else if (!alphabet || A == 0 || A > kAlphabetCapacity)
-        std::snprintf(text, sizeof text, "Не определен Alphabet!\n\nwAlphabetSize: %d", A);
+        std::snprintf(text, sizeof text, shownText("Не определен Alphabet!\n\nwAlphabetSize: %d"), A);
     else if (n == 0 || !list)
-        std::snprintf(text, sizeof text, "Неверно задан wRequiredQuantity!\n\nwRequiredQuantity: %d (нужен хотя бы один эталон)", n);
+        std::snprintf(
+            text, sizeof text,
+            shownText("Неверно задан wRequiredQuantity!\n\nwRequiredQuantity: %d (нужен хотя бы один эталон)"), n);
     else if (r->repeats < 1 || r->repeats > 65535)
-        std::snprintf(text, sizeof text, "Неверно задан repeats!\n\nrepeats: %d (от 1 до 65535)", r->repeats);
+        std::snprintf(text, sizeof text, shownText("Неверно задан repeats!\n\nrepeats: %d (от 1 до 65535)"),
+                      r->repeats);
     if (!text[0])
         for (int i = 0; i < n && !text[0]; i++)
             if (list[i] < 1 || list[i] > A || !alphabet[list[i] - 1].lpData)
-                std::snprintf(text, sizeof text, "Неверно задан lpRequiredList!\n\nэлемент %d: %d (от 1 до %d)", i + 1,
-                              list[i], A);
+                std::snprintf(text, sizeof text,
+                              shownText("Неверно задан lpRequiredList!\n\nэлемент %d: %d (от 1 до %d)"), i + 1, list[i],
+                              A);
     if (text[0]) {
         MessageBoxA(hWnd, text, kCaption, MB_OK | MB_ICONWARNING);
         return false;
@@ -68,25 +72,28 @@ bool checkRun(HWND hWnd, const RestoreErrorHeader* r, uint16_t A, const PulseHea
     const uint16_t q = alphabet[list[0] - 1].wLength, Tmin = h->wTmin, Tmax = h->wTmax;
     for (int i = 0; i < A && !text[0]; i++)
         if (!alphabet[i].lpData || alphabet[i].wLength < q)
-            std::snprintf(text, sizeof text, "Неверно задан Alphabet!\n\nэталон %d: %d отсчётов, длина эталона: %d", i + 1,
+            std::snprintf(text, sizeof text,
+                          shownText("Неверно задан Alphabet!\n\nэталон %d: %d отсчётов, длина эталона: %d"), i + 1,
                           alphabet[i].lpData ? alphabet[i].wLength : 0, q);
     if (!text[0] && (Tmin == 0 || Tmin > Tmax || q == 0 || q > Tmax || q > N))
-        std::snprintf(text, sizeof text,
-                      "Неверно заданы параметры ряда!\n\ndwSeriesSize: %d, wTmin: %d, wTmax: %d, длина эталона: %d\n"
-                      "(нужно 1 <= wTmin <= wTmax, длина эталона <= wTmax и <= dwSeriesSize)",
-                      N, Tmin, Tmax, q);
+        std::snprintf(
+            text, sizeof text,
+            shownText("Неверно заданы параметры ряда!\n\ndwSeriesSize: %d, wTmin: %d, wTmax: %d, длина эталона: %d\n"
+                      "(нужно 1 <= wTmin <= wTmax, длина эталона <= wTmax и <= dwSeriesSize)"),
+            N, Tmin, Tmax, q);
     if (!text[0] && (uint32_t(N) > h->dwReservedSize || h->wPulsesCapacity < maxPulsesFor(N, q, Tmin) ||
                      h->wReservedEtalons < A || h->wMaxPulses != maxPulsesFor(N, q, Tmin)))
-        std::snprintf(text, sizeof text, "Не подготовлен lpSeriesHeader (getCutOffSeriesHeader)!");
+        std::snprintf(text, sizeof text, shownText("Не подготовлен lpSeriesHeader (getCutOffSeriesHeader)!"));
     if (!text[0]) {
         const uint16_t minP = minPulsesFor(N, q, Tmax), maxP = maxPulsesFor(N, q, Tmin);
         for (int j = 0; j < r->wVariousPulses && !text[0]; j++) {
             const int K = r->wPulseValues[j];
             if (K < minP || K > maxP)
-                std::snprintf(text, sizeof text,
-                              "Неверно задано число импульсов!\n\nчисло импульсов: %d (столбец %d из %d)\n"
-                              "допустимо от %d до %d при dwSeriesSize: %d, wTmin: %d, wTmax: %d, длина эталона: %d",
-                              K, j + 1, r->wVariousPulses, minP, maxP, N, Tmin, Tmax, q);
+                std::snprintf(
+                    text, sizeof text,
+                    shownText("Неверно задано число импульсов!\n\nчисло импульсов: %d (столбец %d из %d)\n"
+                              "допустимо от %d до %d при dwSeriesSize: %d, wTmin: %d, wTmax: %d, длина эталона: %d"),
+                    K, j + 1, r->wVariousPulses, minP, maxP, N, Tmin, Tmax, q);
         }
     }
     if (text[0]) {
@@ -187,15 +194,15 @@ bool copySubsets(HWND hWnd, uint16_t taskType, uint16_t A, const SeriesHeader* h
     const int stored = std::min<int>(h->wSubsetLength, h->wPulsesCapacity);
     c.subset.assign(h->selectedSubset, h->selectedSubset + stored);
     if (!etalonsValid(h->selectedSubset, stored, A))
-        std::snprintf(text, sizeof text, "Неверно задан selectedSubset!\n\n(номера эталонов от 1 до %d)", A);
+        std::snprintf(text, sizeof text, shownText("Неверно задан selectedSubset!\n\n(номера эталонов от 1 до %d)"), A);
     const int S = isTupleRecognition(taskType) ? h->wSelectedSubsets : 0;
     int longest = 0;
     for (int i = 0; i < S && !text[0]; i++) {
         const int size = std::clamp<int>(h->selectedSubsetSize[i], 0, h->wSubsetCapacity);
         if (size == 0 || !etalonsValid(h->selectedSubsetList[i], size, A))
             std::snprintf(text, sizeof text,
-                          "Неверно задан selectedSubsetArray!\n\nкортеж %d: %d эталонов (номера от 1 до %d)", i + 1,
-                          size, A);
+                          shownText("Неверно задан selectedSubsetArray!\n\nкортеж %d: %d эталонов (номера от 1 до %d)"),
+                          i + 1, size, A);
         c.sizes.push_back(size);
         longest = std::max(longest, size);
     }

@@ -56,18 +56,20 @@ void seriesParameterFault(uint16_t A, uint16_t q, uint16_t Tmin, uint16_t Tmax, 
 {
     text[0] = 0;
     if (A == 0 || A > kAlphabetCapacity)
-        std::snprintf(text, sizeof text, "Неверно задан wEtalonsQuantity!\n\nwEtalonsQuantity: %d (от 1 до %d)", A,
+        std::snprintf(text, sizeof text,
+                      shownText("Неверно задан wEtalonsQuantity!\n\nwEtalonsQuantity: %d (от 1 до %d)"), A,
                       kAlphabetCapacity);
     else if (Tmin == 0 || Tmin > Tmax)
-        std::snprintf(text, sizeof text, "Неверно задан wTmin!\n\nwTmin: %d, wTmax: %d (нужно 1 <= wTmin <= wTmax)",
-                      Tmin, Tmax);
+        std::snprintf(text, sizeof text,
+                      shownText("Неверно задан wTmin!\n\nwTmin: %d, wTmax: %d (нужно 1 <= wTmin <= wTmax)"), Tmin,
+                      Tmax);
     else if (N < 1 || N > kMaxSeriesSize)
-        std::snprintf(text, sizeof text, "Неверно задан dwSeriesSize!\n\ndwSeriesSize: %d (от 1 до %d)", N,
+        std::snprintf(text, sizeof text, shownText("Неверно задан dwSeriesSize!\n\ndwSeriesSize: %d (от 1 до %d)"), N,
                       kMaxSeriesSize);
     else if (q == 0 || q > Tmax || q > N)
         std::snprintf(text, sizeof text,
-                      "Неверно задан wImpulseSize!\n\nwImpulseSize: %d, wTmax: %d, dwSeriesSize: %d"
-                      " (нужно 1 <= wImpulseSize <= wTmax и wImpulseSize <= dwSeriesSize)",
+                      shownText("Неверно задан wImpulseSize!\n\nwImpulseSize: %d, wTmax: %d, dwSeriesSize: %d"
+                                " (нужно 1 <= wImpulseSize <= wTmax и wImpulseSize <= dwSeriesSize)"),
                       q, Tmax, N);
 }
 
@@ -296,27 +298,28 @@ void extSeriesFault(uint16_t A, const PulseHeader* alphabet, uint16_t q, uint16_
     const uint16_t maxP = maxPulsesFor(N, q, Tmin);
     if (K < minP || K > maxP) {
         std::snprintf(text, sizeof text,
-                      "Несовместимые входные параметры!\n\ndwSeriesSize: %d [%d]\nwImpulseSize: %d [%d]\n"
-                      "wMinPulses: %d [%d]\nwMaxPulses: %d [%d]\nwImpulseQuantity: %d\n\n",
+                      shownText("Несовместимые входные параметры!\n\ndwSeriesSize: %d [%d]\nwImpulseSize: %d [%d]\n"
+                                "wMinPulses: %d [%d]\nwMaxPulses: %d [%d]\nwImpulseQuantity: %d\n\n"),
                       N, h->dwSeriesSize, q, h->wImpulseSize, minP, h->wMinPulses, maxP, h->wMaxPulses, K);
         return;
     }
     // The header must have been sized for these parameters (getCutOffSeriesHeader).
     if (h->dwReservedSize < static_cast<uint32_t>(N) || h->wPulsesCapacity < maxP || h->wReservedEtalons < A) {
-        std::snprintf(text, sizeof text, "Заголовок ряда не подготовлен для этих параметров!");
+        std::snprintf(text, sizeof text, shownText("Заголовок ряда не подготовлен для этих параметров!"));
         return;
     }
     for (int i = 0; i < A; i++) {
         if (alphabet[i].lpData && alphabet[i].wLength < q) {
-            std::snprintf(text, sizeof text, "Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d",
-                          i + 1, alphabet[i].wLength, q);
+            std::snprintf(text, sizeof text,
+                          shownText("Неверно задан wImpulseSize!\n\nэталон %d: %d отсчётов, wImpulseSize: %d"), i + 1,
+                          alphabet[i].wLength, q);
             return;
         }
     }
     if (h->wSubsetLength != 0 && (h->wSubsetInitPosition < 1 || h->wSubsetLength > h->wPulsesCapacity))
         std::snprintf(text, sizeof text,
-                      "Неверно задано подмножество!\n\nwSubsetInitPosition: %d (не меньше 1)\n"
-                      "wSubsetLength: %d (не больше %d)",
+                      shownText("Неверно задано подмножество!\n\nwSubsetInitPosition: %d (не меньше 1)\n"
+                                "wSubsetLength: %d (не больше %d)"),
                       h->wSubsetInitPosition, h->wSubsetLength, h->wPulsesCapacity);
 }
 
@@ -499,8 +502,8 @@ int setSelectedSubset(HWND hWnd, const int32_t* entries, int32_t length, uint16_
         return 1;
     if (length < 0 || length > h->wMaxPulses || (length > 0 && !entries)) {
         char text[200];
-        std::snprintf(text, sizeof text, "Неверно задана длина подмножества!\n\nдлина: %d (от 0 до %d)", length,
-                      h->wMaxPulses);
+        std::snprintf(text, sizeof text, shownText("Неверно задана длина подмножества!\n\nдлина: %d (от 0 до %d)"),
+                      length, h->wMaxPulses);
         MessageBoxA(hWnd, text, " setSelectedSubset ", MB_OK | MB_ICONWARNING);
         return 0;
     }

@@ -12,6 +12,7 @@
 #include "platform/allocation.h"
 #include "simulation/simulation.h"
 #include "support/mainwindow.h"
+#include "support/texts.h"
 
 namespace {
 
@@ -237,6 +238,32 @@ TEST_P(EverySite, FailureShowsItsMessageAndTheSameOperationWorksOnceMemoryIsBack
     ASSERT_TRUE(windowAlive(hWnd));
     for (size_t i = after; i < session.messages().size(); i++)
         EXPECT_FALSE(isOutOfMemoryText(session.messages()[i].text)) << session.messages()[i].text;
+}
+
+// The same failure in English: every box it brings shows English, and one of
+// them is the rendering of the site's message under the rendering of its
+// caption, whichever way the text reached the box (straight, through a helper,
+// kept in a variable, formatted).
+TEST_P(EverySite, InEnglishTheFailureShowsTheRenderingOfItsMessage)
+{
+    const SiteCase& c = GetParam();
+    SpokenLanguage english(Language::English);
+    c.scene(*this);
+    const size_t before = session.messages().size();
+    injectAllocationFault(c.site);
+    c.operation(*this);
+    ASSERT_TRUE(clearAllocationFault().struck) << "the operation never reached the site";
+    const std::vector<MessageRecord>& shown = session.messages();
+    bool found = false;
+    for (size_t i = before; i < shown.size(); i++) {
+        EXPECT_FALSE(hasCyrillic(shown[i].text)) << shown[i].text;
+        EXPECT_FALSE(hasCyrillic(shown[i].caption)) << shown[i].caption;
+        if (shown[i].text == shownText(c.text)) {
+            found = true;
+            EXPECT_EQ(shown[i].caption, c.caption ? shownText(c.caption) : kStandardCaption);
+        }
+    }
+    EXPECT_TRUE(found) << "no box shows the rendering of \"" << c.text << "\"";
 }
 
 INSTANTIATE_TEST_SUITE_P(Allocation, EverySite, ::testing::ValuesIn(kCases), siteName);
