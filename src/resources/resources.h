@@ -84,6 +84,8 @@ enum : int {
     // 115, 116 and 117: the file to open (115 also its channel)
     IDC_OPEN_FILE = 1045,               // edit "File"
     IDC_OPEN_CHANNEL = 1046,            // edit "Channel", 0-based
+    // 110 " Location Parameters" (continued)
+    IDC_LOCATION_SEED = 1047,           // edit "Seed": replicate seed, 0 = the program's own streams
 
 };
 
