@@ -21,6 +21,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/progress_line.h"
 #include "app/simulate_command.h"
 #include "platform/files.h"
 
@@ -439,23 +440,14 @@ bool endsWith(const std::string& text, const std::string& end)
 
 namespace {
 
-// "segment k, sample done/total" on standard error, at most twice a second
-// and at the end.
+// The samples processed so far, after every segment, as the progress line.
 struct SegmentProgress {
-    bool quiet = false;
-    int segments = 0;
-    std::chrono::steady_clock::time_point last{};
+    ProgressLine line;
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
 
     void operator()(int64_t done, int64_t total)
     {
-        segments++;
-        const auto now = std::chrono::steady_clock::now();
-        if (quiet || (done < total && now - last < std::chrono::milliseconds(500)))
-            return;
-        last = now;
-        std::fprintf(stderr, "\rsegment %d, sample %lld/%lld%s", segments, static_cast<long long>(done),
-                     static_cast<long long>(total), done == total ? "\n" : "");
-        std::fflush(stderr);
+        line.show(done, total, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     }
 };
 
@@ -496,7 +488,7 @@ int runDetect(const DetectOptions& o, std::string& text, std::string& error, Det
     RecordingMessageBoxes boxes;
     PlatformWindow window{&boxes, nullptr};
     DetectOutcome outcome;
-    SegmentProgress progress{o.quiet};
+    SegmentProgress progress{ProgressLine::forStandardError(o.quiet, "samples")};
     const bool ran = runOnSignal(&window, p.alphabet.data(), p.count, p.n, p.samples, request, outcome, error,
                                  std::ref(progress));
     if (boxes.count() > 0)

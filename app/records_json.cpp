@@ -84,7 +84,7 @@ ordered_json chainsHeaderJson(const ChainsHeader* h)
 
 ordered_json simulationDescriptionJson(const RestoreErrorHeader* r, const SimulationRequest& q)
 {
-    return {
+    ordered_json description = {
         {"wSeriesType", r->wSeriesType},
         {"lpSeriesTypeName", r->lpSeriesTypeName},
         {"wTaskType", r->wTaskType},
@@ -97,4 +97,7 @@ ordered_json simulationDescriptionJson(const RestoreErrorHeader* r, const Simula
         {"wTmax", q.tmax},
         {"wRequiredQuantity", r->wTaskType == kTaskDetection ? 1 : q.required},
     };
+    if (q.seed != 0) // a replicate; seed 0 (the program's own streams) is left out, as before seeds existed
+        description["seed"] = q.seed;
+    return description;
 }

@@ -73,7 +73,6 @@ int runSimulateInterruptibly(const SimulateOptions& options)
     installInterruptHandlers(nullptr);  // the flag ends with this frame
     if (code == 0 || interruptSignal() == 0)
         return code;
-    std::fprintf(stderr, "%spulsebench simulate: interrupted by %s; no result file was written\n",
-                 options.quiet ? "" : "\n", interruptName());
+    std::fprintf(stderr, "pulsebench simulate: interrupted by %s; no result file was written\n", interruptName());
     return interruptExitCode();
 }

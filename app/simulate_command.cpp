@@ -19,6 +19,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/chart_image.h"
+#include "app/progress_line.h"
 #include "app/records_json.h"
 #include "platform/files.h"
 
@@ -100,6 +101,10 @@ void addSimulateOptions(CLI::App& c, SimulateOptions& o)
     c.add_option("--proceeding", o.proceeding, "subset proceeding: 1 complete, 2 probably shifted complete")
         ->check(CLI::Range(1, 2))
         ->capture_default_str();
+    c.add_option("--seed", o.seed, "replicate seed: 0 the program's own random streams (bit for bit); "
+                                   "any other value draws every trial from a keyed counter-based generator")
+        ->check(CLI::Range(uint32_t(0), kMaxReplicateSeed))
+        ->capture_default_str();
     c.add_option("--threads", o.threads, "detector threads, 0: one per hardware thread")
         ->check(CLI::Range(0, 64))
         ->capture_default_str();
@@ -110,10 +115,16 @@ void addSimulateOptions(CLI::App& c, SimulateOptions& o)
                                      "12/13 recognition with the bounds")
         ->check(CLI::IsMember({"0", "1", "2", "3", "4", "5", "12", "13"}));
     c.add_flag("--quiet", o.quiet, "no progress line on standard error");
+    c.add_option("--checkpoint", o.checkpoint, "write the run's state to FILE every few seconds and when the run "
+                                               "is cancelled; --resume FILE continues it");
+    c.add_option("--resume", o.resume, "continue the run of the checkpoint FILE (written by --checkpoint with the "
+                                       "same options and program); the tables equal an uninterrupted run's");
     // Hooks of the MPI tests, left out of the help: one process of the run fails
     // (or aborts) after its first range of trials.
     c.add_option("--fail-process", o.failProcess, "test hook")->group("");
     c.add_option("--crash-process", o.crashProcess, "test hook")->group("");
+    // Hook of the resume tests, left out of the help: cancel after K trials.
+    c.add_option("--cancel-after", o.cancelAfter, "test hook")->group("");
 }
 
 CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&))
@@ -145,24 +156,9 @@ CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&))
 
 namespace {
 
-struct ProgressLine {
-    std::chrono::steady_clock::time_point last;  // when the line was last written
-    bool quiet = false;                          // write nothing
-};
-
 void printProgress(void* context, const TrawlingProgress& p)
 {
-    auto* line = static_cast<ProgressLine*>(context);
-    const auto now = std::chrono::steady_clock::now();
-    if (line->quiet || (p.trialsDone < p.trialsTotal && now - line->last < std::chrono::milliseconds(500)))
-        return;
-    line->last = now;
-    std::fprintf(stderr, "\rcell %d/%d, trial %d/%d, %lld/%lld trials, %.1f s", p.cell + 1, p.cells, p.trial + 1,
-                 p.trials, static_cast<long long>(p.trialsDone), static_cast<long long>(p.trialsTotal),
-                 p.elapsedSeconds);
-    if (p.trialsDone == p.trialsTotal)
-        std::fprintf(stderr, "\n");
-    std::fflush(stderr);
+    static_cast<ProgressLine*>(context)->show(p.trialsDone, p.trialsTotal, p.elapsedSeconds);
 }
 
 // The chart the options ask for, as the window shows it after this run (etalon
@@ -189,16 +185,25 @@ bool renderChart(const SimulateOptions& o, const SimulateResult& result, std::st
 
 } // namespace
 
+bool requestOf(const SimulateOptions& o, SimulationRequest& request, std::string& error)
+{
+    request = o;
+    if (!o.subsetsText.empty() && !parseSubsets(o.subsetsText, request.subsets)) {
+        error = "--subsets: tuples of etalon numbers 1..20, e.g. \"1,2;3,4\"";
+        return false;
+    }
+    return true;
+}
+
 void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const SimulateHooks* hooks)
 {
     result.streams = RandomStreams{};  // a batch run starts as a freshly started program
-    SimulationRequest request = o;
-    if (!o.subsetsText.empty() && !parseSubsets(o.subsetsText, request.subsets)) {
+    SimulationRequest request;
+    if (!requestOf(o, request, result.error)) {
         result.status = kTrawlingNotStarted;
-        result.error = "--subsets: tuples of etalon numbers 1..20, e.g. \"1,2;3,4\"";
         return;
     }
-    ProgressLine line{std::chrono::steady_clock::now(), o.quiet};
+    ProgressLine line = ProgressLine::forStandardError(o.quiet, "trials");
     SimulationControl control;
     control.hWnd = hWnd;
     control.threads = o.threads;
@@ -214,6 +219,7 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const
         }
     }
     static_cast<SimulationOutcome&>(result) = runSimulation(request, result.streams, control);
+    line.close();  // a cancelled run leaves its line open
 }
 
 /*==========================================================================
@@ -293,8 +299,10 @@ std::string descriptionCsv(const RestoreErrorHeader* r, const SimulateOptions& o
         << "wTmin," << o.tmin << "\n"
         << "wTmax," << o.tmax << "\n"
         << "wRequiredQuantity," << (r->wTaskType == kTaskDetection ? 1 : o.required) << "\n"
-        << "repeats," << r->repeats << "\n"
-        << "elapsedSeconds," << elapsedSeconds << "\n";
+        << "repeats," << r->repeats << "\n";
+    if (o.seed != 0) // a replicate; seed 0 is left out, as before seeds existed
+        out << "seed," << o.seed << "\n";
+    out << "elapsedSeconds," << elapsedSeconds << "\n";
     return out.str();
 }
 
@@ -346,6 +354,8 @@ int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result,
 
 int runSimulate(const SimulateOptions& options, const std::atomic<bool>* cancel)
 {
+    if (!options.checkpoint.empty() || !options.resume.empty())
+        return runCheckpointedSimulate(options, cancel);
     SimulateResult result;
     SimulateHooks hooks;
     hooks.lpCancel = cancel;

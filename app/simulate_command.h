@@ -27,6 +27,9 @@ struct SimulateOptions : SimulationRequest {
     std::string out = ".";              // --out: directory of the written files
     std::string chart;                  // --chart: chart kind 0..5, 12 or 13 saved as chart-KIND.png; "": none
     bool quiet = false;                 // --quiet: no progress line
+    std::string checkpoint;             // --checkpoint FILE: the run's state every few seconds and when cancelled; "": none
+    std::string resume;                 // --resume FILE: continue the run of that checkpoint (and keep checkpointing there); "": none
+    int64_t cancelAfter = -1;           // --cancel-after (hidden test hook): cancel the run after this many trials; -1: never
     int failProcess = -1;               // --fail-process (hidden test hook): this process of an MPI run fails after its first range
     int crashProcess = -1;              // --crash-process (hidden test hook): this process of an MPI run aborts after its first range
 };
@@ -62,6 +65,10 @@ void addSimulateOptions(CLI::App& command, SimulateOptions& options);
 // with its result through CLI::RuntimeError when it is not 0.
 CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&) = nullptr);
 
+// The run the options ask for (the subsets parsed, nothing else checked);
+// false with the fault in `error` when --subsets cannot be read.
+bool requestOf(const SimulateOptions& options, SimulationRequest& request, std::string& error);
+
 // Runs the simulation the options ask for from a fresh start (runSimulation
 // with fresh streams; with hooks holding a share, that share of it: status
 // kTrawlingShareDone) and fills `result`. The window owns the message boxes
@@ -94,6 +101,22 @@ int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result,
 
 // The whole command in one process: simulate (stopped before the next trial
 // once *cancel is true), then writeSimulationFiles, with progress on standard
-// error. Returns 0 when written, 1 when refused, cancelled or a file could not
-// be written.
+// error. With --checkpoint or --resume, the trials not yet done run as one
+// share of the run while a checkpoint is kept (see app/checkpoint.h). Returns
+// 0 when written, 1 when refused, cancelled or a file could not be written.
 int runSimulate(const SimulateOptions& options, const std::atomic<bool>* cancel = nullptr);
+
+// runSimulate with --checkpoint or --resume (app/simulate_resume.cpp). A
+// checkpoint that cannot be used is refused with a message naming the file
+// and the fault, before any trial.
+int runCheckpointedSimulate(const SimulateOptions& options, const std::atomic<bool>* cancel);
+
+// The state a checkpointed run starts from: the checkpoint of --resume, read
+// and checked against the options, or a fresh one (no trial done, every sum
+// 0). False after a message on standard error saying why it was refused.
+struct Checkpoint;
+bool loadRunCheckpoint(const SimulateOptions& options, Checkpoint& prior);
+// Where the run's checkpoints go: --checkpoint, else the --resume file.
+std::string checkpointPath(const SimulateOptions& options);
+// Says on standard error how much of the run `state` holds and how to go on.
+void sayCheckpointKept(const Checkpoint& state, const std::string& path);

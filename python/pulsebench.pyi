@@ -228,8 +228,8 @@ def simulate(*, length: int = 1200, tmin: int = 40, tmax: int = 181, task: int =
              pulses_from: Optional[int] = None, pulses_to: Optional[int] = None, pulses_step: int = 1,
              noise_initial: int = 0, noise_steps: int = 29, noise_step: int = 5, repeats: int = 100,
              required: int = 20, subset: Optional[_IntArray] = None, subsets: Optional[Sequence[_IntArray]] = None,
-             pick: int = 1, employment: int = 4, init: int = 1, proceeding: int = 1, threads: int = 0,
-             progress: Optional[Callable[[int, int], object]] = None,
+             pick: int = 1, employment: int = 4, init: int = 1, proceeding: int = 1, seed: int = 0,
+             threads: int = 0, progress: Optional[Callable[[int, int], object]] = None,
              streams: Optional[Streams] = None) -> Simulation:
     """The statistical simulation of `pulsebench simulate`, with its options as keywords."""
 

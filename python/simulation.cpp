@@ -73,7 +73,7 @@ std::string simulateSignature()
          ": Optional[Sequence[Sequence[int]]] = None";
     for (const IntKeyword& k : kSubsetIntKeywords)
         add(k);
-    return s + ", threads: int = 0, progress: Optional[Callable[[int, int], object]] = None, "
+    return s + ", seed: int = 0, threads: int = 0, progress: Optional[Callable[[int, int], object]] = None, "
                "streams: Optional[Streams] = None) -> Simulation\n";
 }
 
@@ -90,6 +90,20 @@ int intKeyword(py::handle value, const char* name)
         wide = INT64_MAX;  // beyond 64 bits: refused below
     }
     return static_cast<int>(checkedInt(wide, name, INT32_MIN, INT32_MAX));
+}
+
+// The replicate seed: a Python int within 0..kMaxReplicateSeed.
+uint32_t seedKeyword(py::handle value)
+{
+    if (!py::isinstance<py::int_>(value) || py::isinstance<py::bool_>(value))
+        throw py::type_error("simulate: seed must be an integer, not " +
+                             py::str(py::type::of(value).attr("__name__")).cast<std::string>());
+    int64_t wide = INT64_MAX;  // beyond 64 bits: refused below
+    try {
+        wide = value.cast<int64_t>();
+    } catch (const py::cast_error&) {
+    }
+    return static_cast<uint32_t>(checkedInt(wide, "seed", 0, kMaxReplicateSeed));
 }
 
 // A tuple of etalon numbers as 32-bit values; their range is the request's to check.
@@ -155,6 +169,8 @@ SimulateCall callFrom(const py::args& args, const py::kwargs& kwargs)
             c.request.subset.assign(subset.begin(), subset.end());
         } else if (key == kSubsetsKeyword) {
             c.request.subsets = value.is_none() ? std::vector<std::vector<int32_t>>() : tuplesKeyword(value);
+        } else if (key == "seed") {
+            c.request.seed = seedKeyword(value);
         } else if (key == "threads") {
             c.threads = static_cast<int32_t>(checkedInt(intKeyword(value, "threads"), "threads", 0, kMaxThreads));
         } else if (key == "progress") {
@@ -474,6 +490,13 @@ value as the command does (making_level: 75, 100 for whole-pulse series
 types; processing_level: the making level; pulses_from, pulses_to: the
 admissible bounds). subset is the tuple of tuples detection (e.g. [2, 5]),
 subsets the stored tuples of tuples recognition (e.g. [[1, 2], [3, 4]]).
+
+seed: the replicate. 0 draws from the program's own streams (the run of
+the command, bit for bit); any other value, up to 4294967295, draws every
+trial from a counter-based generator keyed by the seed and the stream, so
+that two seeds give independent replicates (the 15-bit streams have one cycle
+of 32768 values: other start values would only shift its phase). The streams
+then end where the fresh start left them.
 
 threads: detector threads (0: one per hardware thread); the results do not
 depend on it. progress: called as progress(done, total) trials from the

@@ -19,6 +19,7 @@ RUNS = [
     dict(SMALL, task=1, series_type=36, subset=[2, 5], pulses_from=4, pulses_to=5, employment=4),
     dict(SMALL, task=2, series_type=40, subsets=[[1, 2], [3, 4, 5]], pick=2, pulses_from=3, pulses_to=4,
          noise_initial=20),
+    dict(SMALL, task=1, series_type=8, pulses_from=3, pulses_to=5, seed=4294967295),  # a replicate
 ]
 
 
@@ -40,7 +41,8 @@ def run_program(program, options, folder):
     return json.loads((folder / "simulation.json").read_text())
 
 
-@pytest.mark.parametrize("options", RUNS, ids=lambda o: f"task{o.get('task', 4)}-type{o.get('series_type', 2)}")
+@pytest.mark.parametrize("options", RUNS,
+                         ids=lambda o: f"task{o.get('task', 4)}-type{o.get('series_type', 2)}-seed{o.get('seed', 0)}")
 def test_simulate_equals_the_batch_command_bit_for_bit(pb, program, tmp_path, options):
     written = run_program(program, options, tmp_path)
     streams = pb.Streams()
@@ -55,6 +57,20 @@ def test_simulate_equals_the_batch_command_bit_for_bit(pb, program, tmp_path, op
     assert run.description == description
     assert streams.state == written["randomStreams"]
     assert run.tables.any()  # the runs score something to compare
+
+
+def test_two_seeds_are_two_replicates_and_one_seed_is_one(pb):
+    options = dict(SMALL, pulses_from=4, pulses_to=5, noise_initial=40)
+    streams = pb.Streams()
+    one, again, other = (pb.simulate(seed=seed, streams=pb.Streams(), **options) for seed in (5, 5, 6))
+    assert one.tables.tolist() == again.tables.tolist()
+    assert one.tables.tolist() != other.tables.tolist()
+    assert one.description["seed"] == 5
+    # the fresh start draws from the Streams given, the trials from the replicate's own
+    pb.simulate(seed=5, streams=streams, **options)
+    fresh_start_only = pb.Streams()
+    pb.simulate(seed=5, streams=fresh_start_only, length=300, pulses_from=4, pulses_to=4, noise_steps=1, repeats=1)
+    assert streams.state == fresh_start_only.state
 
 
 def test_errors_are_the_engines_normalisation_and_truncate_to_the_charts_per_mille(pb, run_twin):
@@ -189,6 +205,9 @@ def test_requests_the_engine_refuses_raise_the_commands_message(pb, program, tmp
     (((), dict(subsets=[[1, 2], []], task=2, series_type=36)), ValueError, "--subsets"),
     (((), dict(subset=[0, 3], series_type=36)), ValueError, "--subset: etalon numbers 1..20"),
     (((), dict(threads=65)), ValueError, "threads must be in 0..64"),
+    (((), dict(seed=-1)), ValueError, "seed must be in 0..4294967295"),
+    (((), dict(seed=2 ** 32)), ValueError, "seed must be in 0..4294967295"),
+    (((), dict(seed="7")), TypeError, "seed must be an integer"),
     (((), dict(progress=5)), TypeError, "progress must be a callable"),
     (((), dict(streams=5)), TypeError, "streams must be a pulsebench.Streams"),
     (((), dict(length=300, pulses_from=30, pulses_to=30, repeats=1)), ValueError, "simulate"),

@@ -130,6 +130,7 @@ ordered_json runSimulationCase(const json& c)
         q.*field = c.value(name, q.*field);
     q.subset = c.value("subset", q.subset);
     q.subsets = c.value("subsets", q.subsets);
+    q.seed = c.value("seed", q.seed);
     RandomStreams streams;
     SimulationControl control;
     control.threads = 1;

@@ -86,6 +86,8 @@ enum : int {
     IDC_OPEN_CHANNEL = 1046,            // edit "Channel", 0-based
     IDC_OPEN_FIRST = 1047,              // edit "First sample": where a long signal's shown stretch starts, >= 0
     IDC_OPEN_BROWSE = 1048,             // button "Browse...": the file chooser (where there is one) fills "File"
+    // 110 " Location Parameters" (continued)
+    IDC_LOCATION_SEED = 1049,           // edit "Seed": replicate seed, 0 = the program's own streams
 
 };
 

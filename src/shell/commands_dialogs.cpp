@@ -228,9 +228,9 @@ void showRunProgress(void* context, const TrawlingProgress& p)
     if (p.trialsDone < p.trialsTotal && p.elapsedSeconds - run->shownAt < 0.1)
         return;  // a tenth of a second between updates
     run->shownAt = p.elapsedSeconds;
-    char text[160];
-    std::snprintf(text, sizeof text, "cell %d of %d, trial %d of %d\nelapsed time %.0f s", p.cell + 1, p.cells,
-                  p.trial + 1, p.trials, p.elapsedSeconds);
+    char text[320];
+    std::snprintf(text, sizeof text, "cell %d of %d, trial %d of %d\n%s", p.cell + 1, p.cells, p.trial + 1, p.trials,
+                  progressText(p.trialsDone, p.trialsTotal, p.elapsedSeconds, "trials").c_str());
     if (!ShowProgress(run->hWnd, " Statistical Simulation", text, p.trialsDone, p.trialsTotal))
         run->cancel = true;
 }
@@ -298,8 +298,10 @@ void statisticalSimulation(HWND hWnd)
         return;
     }
     RunProgress progress{hWnd, {false}, -1.0};
+    RandomStreams keyed = s.streams;  // a replicate's trials draw from its keyed streams; the program's stay
+    seedRandomStreams(keyed, s.dwSimulationSeed);
     TrawlingContext context;
-    context.lpStreams = &s.streams;
+    context.lpStreams = s.dwSimulationSeed != 0 ? &keyed : &s.streams;
     context.wAmplitude = s.wAmplitude;
     context.wSubsetProceeding = s.wSubsetProceeding;
     context.progress = showRunProgress;

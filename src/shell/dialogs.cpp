@@ -385,7 +385,7 @@ bool acceptRequiredEtalons(HWND dialog)
 }
 
 // 110 " Location Parameters": the simulation grid.
-std::array<NumberEntry, 7> locationEntries(ProgramState& s)
+std::array<NumberEntry, 8> locationEntries(ProgramState& s)
 {
     return {{
         {IDC_LOCATION_FROM, "from", s.wNewMinPulses, 1, 65535, kNoFloor, &s.wNewMinPulses},
@@ -397,6 +397,7 @@ std::array<NumberEntry, 7> locationEntries(ProgramState& s)
          &s.wNoiseSteps},
         {IDC_LOCATION_NOISE_INCREMENT, "Noise Increment per Step", s.wNoiseIncrement, 0, 32767, kNoFloor,
          &s.wNoiseIncrement},
+        {IDC_LOCATION_SEED, "Seed", s.dwSimulationSeed, 0, kMaxReplicateSeed, kNoFloor, &s.dwSimulationSeed},
     }};
 }
 

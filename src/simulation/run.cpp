@@ -95,6 +95,11 @@ std::string validateSimulationRequest(const SimulationRequest& q)
     return "";
 }
 
+int64_t simulationTrials(const SimulationRequest& q)
+{
+    return int64_t(pulseGridOf(q).P) * q.noiseSteps * q.repeats;
+}
+
 SimulationSetup::~SimulationSetup()
 {
     freeSeriesHeader(lpSeriesHeader);
@@ -199,8 +204,10 @@ void runGrid(const SimulationRequest& q, RandomStreams& streams, const Simulatio
     const uint16_t making = static_cast<uint16_t>(q.makingLevel >= 0 ? q.makingLevel
                                                                      : isWholePulseSeries(type) ? 100 : 75);
     const uint16_t proc = static_cast<uint16_t>(q.processingLevel >= 0 ? q.processingLevel : making);
+    RandomStreams keyed = streams;  // a replicate's trials draw from its keyed streams
+    seedRandomStreams(keyed, q.seed);
     TrawlingContext context;
-    context.lpStreams = &streams;
+    context.lpStreams = q.seed != 0 ? &keyed : &streams;
     context.wAmplitude = kRunAmplitude;
     context.wSubsetProceeding = static_cast<uint16_t>(q.proceeding);
     context.threads = c.threads;

@@ -165,6 +165,15 @@ struct DetectorSet {
 // The production detectors of detection.h.
 DetectorSet productionDetectors();
 
+// The sums of one grid cell over the trials of a run or of a share of one.
+struct TrawlingCellSums {
+    int64_t restoring = 0;  // sum of the trials' restoring errors
+    int64_t detection = 0;  // sum of the trials' detection errors, 1/128 units
+    int64_t wrong = 0;      // trials whose recognised subset was not the employed one
+
+    bool operator==(const TrawlingCellSums&) const = default;
+};
+
 // Where a run is, handed to the progress callback after every finished trial.
 struct TrawlingProgress {
     int32_t cell;            // grid cell of the trial: j * wNoiseLevels + k (pulse count j, noise level k)
@@ -174,10 +183,22 @@ struct TrawlingProgress {
     int64_t trialsDone;      // trials finished in the whole run
     int64_t trialsTotal;     // trials of the whole run, P * L * repeats
     double elapsedSeconds;   // wall time since the run started
+    int64_t trialNumber = -1;  // run-order number of the trial just finished (see "A run split over processes")
+    const std::vector<TrawlingCellSums>* sums = nullptr;  // the sums of the trials counted so far, per cell j * L + k
 };
 
 // Called on the thread that called statCutoffTrawling, never from a worker.
 typedef void (*TrawlingProgressCallback)(void* context, const TrawlingProgress& progress);
+
+// How far a long run is, as the batch commands and the window's progress
+// dialog print it: "45.1% 32700/72500 trials, 412 trials/s, elapsed 1:19,
+// remaining 1:37" (`unit` names what is counted). The rate is done per
+// elapsed second; the time remaining assumes it stays; both read "--" while
+// nothing is done or no time has passed. Durations are m:ss, or h:mm:ss from
+// an hour on.
+std::string progressText(int64_t done, int64_t total, double elapsedSeconds, const char* unit);
+// A duration as progressText prints it; "--" for a negative or unknown one.
+std::string durationText(double seconds);
 
 /*---- A run split over processes ----*/
 // The trials of a run are numbered in run order: trial l of the cell of pulse
@@ -187,15 +208,6 @@ typedef void (*TrawlingProgressCallback)(void* context, const TrawlingProgress& 
 // and noise would draw (skipExtSeries, skipNoise) so that each trial it runs
 // sees the streams as the whole run would. Cells are sums, so the sums of the
 // shares added together are the sums of the whole run, whatever the split.
-
-// The sums of one grid cell over the trials of a run or of a share of one.
-struct TrawlingCellSums {
-    int64_t restoring = 0;  // sum of the trials' restoring errors
-    int64_t detection = 0;  // sum of the trials' detection errors, 1/128 units
-    int64_t wrong = 0;      // trials whose recognised subset was not the employed one
-
-    bool operator==(const TrawlingCellSums&) const = default;
-};
 
 // Hands out the next range of trials of a share: `first` and `count` (> 0).
 // Ranges must ascend: a range (or its part) behind trials already walked is
@@ -209,6 +221,7 @@ struct TrawlingShare {
     int64_t trials = 0;                      // out: trials of the whole run, P * L * repeats, set before next is first called
     std::vector<TrawlingCellSums> sums;      // out: per cell j * L + k, the sums of the trials this share ran
     int64_t trialsRun = 0;                   // out: trials of the share that were run and counted
+    int64_t lastCounted = -1;                // out: run-order number of the last trial counted; -1: none
 };
 
 // Trials of the next range a dispatcher hands out when `next` trials of
@@ -266,7 +279,10 @@ struct TrawlingContext {
 // trial is run in every share (counted only in the one that holds it), so the
 // series header and the streams end as after the whole run. Returns
 // kTrawlingShareDone with the sums in the share; the tables stay untouched and
-// ifComplete 0 until storeTrawlingSums stores the sums of all shares.
+// ifComplete 0 until storeTrawlingSums stores the sums of all shares. A
+// cancelled share also hands back what it counted (sums, trialsRun,
+// lastCounted: every trial of its ranges up to lastCounted is in the sums), so
+// that a checkpoint can keep it.
 int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* lpRestErrorHeader, uint16_t A, PulseHeader* Alphabet,
                        uint16_t wRequiredQuantity, uint16_t* lpRequiredList, uint16_t wSeriesType,
                        uint16_t wProcessingType, uint16_t wSavedEnergyLevel, uint16_t wProcSavedEnergyLevel,
@@ -331,6 +347,7 @@ struct SimulationRequest {
     int employment = 4;                 // wSubsetEmployment 1..5
     int init = 1;                       // wSubsetInitPosition, 1..32767
     int proceeding = 1;                 // wSubsetProceeding 1 or 2
+    uint32_t seed = 0;                  // replicate seed: 0 the program's streams; else the trials draw from the keyed streams of this seed
 };
 
 // Why the request cannot be run, as the user reads it ("--tmin must not
@@ -338,6 +355,9 @@ struct SimulationRequest {
 // What only the built series can tell (a pulse count the series cannot hold,
 // a tuple longer than the series) is refused by runSimulation with a box.
 std::string validateSimulationRequest(const SimulationRequest& request);
+
+// The trials of the run a valid request asks for: pulse counts x noise levels x repeats.
+int64_t simulationTrials(const SimulationRequest& request);
 
 // How a run is driven; the defaults run the whole grid silently on every core.
 struct SimulationControl {
@@ -386,7 +406,9 @@ struct SimulationOutcome {
 // and statCutoffTrawling with the control's threads, progress, cancel flag and
 // share. A fresh RandomStreams gives the run of a freshly started program;
 // `streams` ends where every stream stands after the run (as the batch
-// command's randomStreams). A request refused before the first trial leaves
+// command's randomStreams). With a replicate seed the trials draw from a
+// keyed copy of the streams (seedRandomStreams) and `streams` end as the
+// fresh start left them. A request refused before the first trial leaves
 // `streams` as they were; a cancelled run leaves them where its last trial
 // did. Runs on several threads at once, each with its own streams, do not
 // disturb each other. Throws nothing: out of memory anywhere is status

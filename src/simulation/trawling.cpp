@@ -414,6 +414,7 @@ void collectTrial(GridWalk& g, TrialSlot& slot)
     g.progress.cell = slot.cell;
     g.progress.trial = slot.trial;
     g.progress.trialsDone++;
+    g.progress.trialNumber = (int64_t(slot.cell) * g.r->repeats) + slot.trial;
     if (g.context->progress) {
         g.progress.elapsedSeconds = secondsSince(g.started);
         g.context->progress(g.context->progressContext, g.progress);
@@ -573,7 +574,7 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
     if (context.lpTimes)
         context.lpTimes[0] = context.lpTimes[1] = startTime;
     g.trials = int64_t(P) * L * u;
-    g.progress = TrawlingProgress{0, P * L, 0, u, 0, g.trials, 0.0};
+    g.progress = TrawlingProgress{0, P * L, 0, u, 0, g.trials, 0.0, -1, &g.sums};
     g.walk = ShareWalk{context.share};
     if (context.share)
         context.share->trials = g.trials;
@@ -594,13 +595,15 @@ int statCutoffTrawling(HWND hWnd, RestoreErrorHeader* r, uint16_t A, PulseHeader
         MessageBoxA(hWnd, "Нет памяти для испытаний!", kCaption, MB_OK);
     if (g.failed || outOfMemory)
         return kTrawlingNoMemory;
-    if (!walked)
-        return kTrawlingCancelled;
-    if (context.share) {
+    if (context.share) {  // what was counted, also when cancelled: a checkpoint keeps it
         context.share->sums = std::move(g.sums);
         context.share->trialsRun = g.progress.trialsDone;
-        return kTrawlingShareDone;
+        context.share->lastCounted = g.progress.trialNumber;
     }
+    if (!walked)
+        return kTrawlingCancelled;
+    if (context.share)
+        return kTrawlingShareDone;
     storeTrawlingSums(g.sums, r);
     return kTrawlingComplete;
 }

@@ -73,7 +73,7 @@ void noiseLikePulse(int amplitude, uint16_t n, int16_t* destination, RandomStrea
 {
     int16_t sigma = static_cast<int16_t>(amplitude / 2);
     for (int i = 0; i < n; i++) {
-        int v = static_cast<int16_t>(gaussRandom(streams.wNoiseEtalonSeed, 0, sigma));
+        int v = static_cast<int16_t>(drawGauss(streams, RandomStream::NoiseEtalon, 0, sigma));
         if (v > amplitude - 1)
             v = amplitude - 1;
         if (v < -amplitude)

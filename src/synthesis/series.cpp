@@ -211,7 +211,7 @@ void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence, RandomStreams
     case 1: { // single random
         int room = K - p - L + 1;
         if (room > 0)
-            p += (nextRandom(streams.wSubsetShiftSeed) >> 1) % room;
+            p += (drawRandom(streams, RandomStream::SubsetShift) >> 1) % room;
         copySubset(h, 0, p, K, sequence);
         break;
     }
@@ -222,7 +222,7 @@ void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence, RandomStreams
         int room = K - p - L + 1; // computed once
         do {
             if (room > 0)
-                p += (nextRandom(streams.wSubsetGapSeed) >> 1) % room;
+                p += (drawRandom(streams, RandomStream::SubsetGap) >> 1) % room;
             p = copySubset(h, 0, p, K, sequence);
         } while (p < K);
         break;
@@ -233,7 +233,7 @@ void placeSubset(const SeriesHeader* h, int K, uint16_t* sequence, RandomStreams
         while (p < K);
         break;
     case 5: { // shifted complete
-        int f = (nextRandom(streams.wSubsetShiftSeed) >> 1) % L;
+        int f = (drawRandom(streams, RandomStream::SubsetShift) >> 1) % L;
         p = copySubset(h, f, p, K, sequence);
         while (p < K)
             p = copySubset(h, 0, p, K, sequence);
@@ -263,7 +263,7 @@ void cutAndWritePulse(SeriesHeader* h, const PulseHeader* etalon, int q, int16_t
         b += 1;
     if (b >= q)
         b = q - 1;
-    int c = nextRandom(streams.wCutBeginSeed) % (b + 1);
+    int c = drawRandom(streams, RandomStream::CutBegin) % (b + 1);
 
     int k = q;
     for (;;) {
@@ -271,7 +271,7 @@ void cutAndWritePulse(SeriesHeader* h, const PulseHeader* etalon, int q, int16_t
         if (k <= c || !(T < partialEnergy[k] - partialEnergy[c]))
             break;
     }
-    int d = k + nextRandom(streams.wCutEndSeed) % (q - k);
+    int d = k + drawRandom(streams, RandomStream::CutEnd) % (q - k);
 
     for (int t = c; t <= d; t++)
         h->lpPureData[pos + t] = x ? x[t] : 0;
@@ -382,13 +382,13 @@ int makeExtSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet, uint16_t q, uint
         return 0;
 
     // Anchor first, then forward, then backward: the order of draws is fixed.
-    int s = (nextRandom(streams.wPositionSeed) >> 2) % K;
+    int s = (drawRandom(streams, RandomStream::Position) >> 2) % K;
     for (int i = 0; i < K; i++) {
         h->lpLowBounds[i] = static_cast<int16_t>(pulseLowBound(i, K, N, Tmin, Tmax));
         h->lpHighBounds[i] = static_cast<int16_t>(pulseHighBound(i, K, N, q, Tmin, Tmax));
     }
     auto place = [&](int i, int32_t from, int32_t to) {
-        int32_t pos = from + (nextRandom(streams.wPositionSeed) >> 2) % (to - from + 1);
+        int32_t pos = from + (drawRandom(streams, RandomStream::Position) >> 2) % (to - from + 1);
         cutAndWritePulse(h, h->lpPulsesList[sequence[i] - 1], q, level, pos, partialEnergy.data(), i, streams);
         return pos;
     };
@@ -423,9 +423,9 @@ int skipExtSeries(uint16_t A, const PulseHeader* alphabet, uint16_t q, uint16_t 
     mendSequence(A, K, sequence);
     // makeExtSeries: the anchor index and one start per pulse, each pulse cut
     // with one draw on either cut stream (whole pulses too).
-    jumpRandom(streams.wPositionSeed, 1u + K);
-    jumpRandom(streams.wCutBeginSeed, K);
-    jumpRandom(streams.wCutEndSeed, K);
+    jumpStream(streams, RandomStream::Position, 1u + K);
+    jumpStream(streams, RandomStream::CutBegin, K);
+    jumpStream(streams, RandomStream::CutEnd, K);
     return 1;
 }
 
@@ -485,7 +485,7 @@ SeriesHeader* getRandomCountSeries(HWND hWnd, uint16_t A, PulseHeader* alphabet,
         freeSeriesHeader(lpSeriesHeader);
         return nullptr;
     }
-    uint16_t K = static_cast<uint16_t>(minP + (nextRandom(streams.wQuantitySeed) >> 2) % (maxP - minP + 1));
+    uint16_t K = static_cast<uint16_t>(minP + (drawRandom(streams, RandomStream::Quantity) >> 2) % (maxP - minP + 1));
     return getCutOffSeries(hWnd, A, alphabet, q, Tmin, Tmax, N, K, sequence, amplitude, level, lpSeriesHeader,
                            streams);
 }

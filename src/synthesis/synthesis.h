@@ -4,6 +4,7 @@
 // Reports through message boxes owned by the window passed first; never uses Qt.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -26,6 +27,13 @@ inline constexpr int16_t kNoiseEtalonSeedStart = 123;   // samples of the noise-
 inline constexpr int16_t kNoiseSeedStart = 10597;       // additive noise
 inline constexpr int32_t kSequenceStateStart = 1;       // 32-bit etalon sequence generator
 
+// The streams by name, for the draws that go through drawRandom and the keyed
+// generator (a stream's number is part of its key).
+enum class RandomStream : uint8_t {
+    CutBegin, CutEnd, Position, Quantity, SubsetShift, SubsetGap, NoiseEtalon, Sequence, Noise,
+};
+inline constexpr int kRandomStreamCount = 9;  // entries of RandomStream
+
 // Every random stream of the workbench, each at the state of a freshly started
 // program until something draws from it. A value is its own state: copy it to
 // save the streams, assign it to put them back, hand it to another process as
@@ -42,6 +50,10 @@ struct RandomStreams {
     int16_t wNoiseEtalonSeed = kNoiseEtalonSeedStart; // noise-like etalon stream, 0..32767 after the first draw
     int32_t dwSequenceState = kSequenceStateStart;    // state of the 32-bit sequence generator, any value
     int16_t wNoiseSeed = kNoiseSeedStart;             // additive noise stream, 0..32767 after the first draw
+    // Replicate seed: 0 draws every stream from the generators above; any other
+    // value from the keyed counter generator (keyedRandom), one counter per stream.
+    uint32_t dwReplicateSeed = 0;                     // 0 or the --seed of the run, 1..4294967295
+    std::array<uint64_t, kRandomStreamCount> counters{}; // keyed draws taken per RandomStream; unused while the seed is 0
 
     bool operator==(const RandomStreams&) const = default;
 };
@@ -60,8 +72,40 @@ int32_t gaussRandom(int16_t& seed, int16_t mean, int16_t sigma);
 int16_t jumpRandom(int16_t& seed, uint64_t draws);
 
 // The sequence generator of the streams: state = state * 214013 + 2531011;
-// returns bits 16..30.
+// returns bits 16..30 (with a replicate seed, the keyed Sequence stream).
 int32_t nextSequenceRandom(RandomStreams& streams);
+
+/*---- Replicates: the keyed counter generator ----*/
+// Every 15-bit stream has one cycle of 32768 values, and a trial draws 12
+// values per noise sample: different start values only shift the phase along
+// that cycle, so they cannot make independent replicates. A replicate seed
+// N != 0 replaces every stream by a counter-based generator keyed by N and the
+// stream: draw c of stream s is bits 15 (c mod 4) .. 15 (c mod 4) + 14 of
+//     mix(k + (c div 4 + 1) * g),   k = mix(N * 2^8 + s + 1),  g = mix(k ^ 0x5851F42D4C957F2D) | 1,
+// where mix is the SplitMix64 finaliser (all arithmetic mod 2^64). Each
+// (N, s) has its own start and its own odd increment, so no stream is a shift
+// of another; a jump of m draws is an addition to the counter. The draws keep
+// the 15-bit range (0..32767) and the noise keeps the twelve-draw sum, so
+// every consumer sees the same kind of values. Seed 0 leaves the program's
+// generators untouched, bit for bit.
+inline constexpr uint32_t kMaxReplicateSeed = 4294967295u;  // greatest --seed
+
+// The replicate `seed` of the streams: 0 changes nothing; any other value
+// switches every stream to the keyed generator, each at its first draw.
+void seedRandomStreams(RandomStreams& streams, uint32_t seed);
+
+// Draw `counter` (0-based) of stream `id` under replicate seed `seed` (!= 0), 0..32767.
+int16_t keyedRandom(uint32_t seed, RandomStream id, uint64_t counter);
+
+// The next value of a stream, 0..32767: nextRandom on its 15-bit seed, or the
+// next keyed draw (also left in the 15-bit seed, which holds the last draw).
+int16_t drawRandom(RandomStreams& streams, RandomStream id);
+
+// gaussRandom on a stream through drawRandom.
+int32_t drawGauss(RandomStreams& streams, RandomStream id, int16_t mean, int16_t sigma);
+
+// jumpRandom on a stream: `draws` values skipped, O(1) for a keyed stream.
+void jumpStream(RandomStreams& streams, RandomStream id, uint64_t draws);
 
 /*==========================================================================
 ** Etalon alphabet

@@ -198,6 +198,56 @@ TEST_F(MpiBatch, StreamsAtTheEndAreThoseOfThePlainRun)
     EXPECT_NE(streams(root / "plain")["wPositionSeed"], 12345);
 }
 
+TEST_F(MpiBatch, ARunCancelledUnderMpirunAndResumedWritesTheUninterruptedRunsFiles)
+{
+    // a larger grid than kGrid: 3 x 4 x 6 = 72 trials, so that both processes run some
+    const std::string options = "--length 300 --pulses-from 3 --pulses-to 5 --noise-steps 4 --noise-step 20 "
+                                "--repeats 6 --required 4 --seed 9";
+    ASSERT_EQ(plain(options + " --quiet", root / "plain").code, 0);
+    const Files expected = readResults(root / "plain");
+    const std::string checkpoint = (root / "run.checkpoint").string();
+    for (int cancelAfter : {1, 4, 9}) {
+        SCOPED_TRACE(cancelAfter);
+        fs::remove(checkpoint);
+        const Outcome first = mpi(2, options + " --checkpoint " + checkpoint + " --cancel-after " +
+                                         std::to_string(cancelAfter), root / "out");
+        if (first.code == 0) {  // rank 0 finished its share before the hook could strike
+            EXPECT_EQ(readResults(root / "out"), expected);
+            fs::remove_all(root / "out");
+            continue;
+        }
+        EXPECT_FALSE(fs::exists(root / "out")) << first.errors;
+        ASSERT_TRUE(fs::exists(checkpoint)) << first.errors;
+        EXPECT_NE(first.errors.find("--resume " + checkpoint + " continues"), std::string::npos) << first.errors;
+        // resumed under mpirun for the first two, in one process for the last
+        const Outcome resumed = cancelAfter < 9 ? mpi(2, options + " --resume " + checkpoint, root / "out")
+                                                : plain(options + " --threads 2 --resume " + checkpoint, root / "out");
+        ASSERT_EQ(resumed.code, 0) << resumed.errors;
+        EXPECT_EQ(readResults(root / "out"), expected);
+        fs::remove_all(root / "out");
+    }
+    // a checkpoint for other options is refused by rank 0, and nothing runs
+    ASSERT_EQ(plain(options + " --quiet --checkpoint " + checkpoint + " --cancel-after 3", root / "out").code, 1);
+    const Outcome refused = mpi(2, options + " --noise-initial 5 --resume " + checkpoint, root / "out");
+    EXPECT_NE(refused.code, 0);
+    EXPECT_NE(refused.errors.find("written for other options"), std::string::npos) << refused.errors;
+    EXPECT_FALSE(fs::exists(root / "out"));
+}
+
+TEST_F(MpiBatch, AReplicateSeedWritesThePlainRunsFiles)
+{
+    const std::string options = std::string(kGrid) + " --task 4 --series-type 8 --required 3 --seed 4242";
+    ASSERT_EQ(plain(options + " --quiet", root / "plain").code, 0);
+    ASSERT_EQ(plain(std::string(kGrid) + " --task 4 --series-type 8 --required 3 --quiet", root / "seed0").code, 0);
+    const Outcome split = mpi(2, options, root / "n2");
+    ASSERT_EQ(split.code, 0) << split.errors;
+    const Files expected = readResults(root / "plain");
+    EXPECT_EQ(readResults(root / "n2"), expected);
+    EXPECT_NE(expected.csv, readResults(root / "seed0").csv) << "a replicate is another run";
+    EXPECT_NE(expected.description.find("seed,4242\n"), std::string::npos) << expected.description;
+    EXPECT_NE(split.errors.find("100.0% 24/24 trials"), std::string::npos) << "trials finished: " << split.errors;
+}
+
 TEST_F(MpiBatch, ChartIsWrittenOnceByRankZero)
 {
     const Outcome split = mpi(2, std::string(kGrid) + " --chart 2 --quiet", root / "out");
@@ -253,7 +303,7 @@ TEST_F(MpiBatch, SignalToMpirunStopsEveryProcessAndKeepsTheEarlierResults)
         SCOPED_TRACE(number);
         // The default grid: a minute or more on two processes.
         Child job(mpiArguments(2, "--threads 1", root / "out"));
-        ASSERT_TRUE(job.waitForText("trials handed out")) << job.errors;
+        ASSERT_TRUE(job.waitForText("remaining")) << job.errors;
         job.signal(number);
         EXPECT_NE(job.finish(), 0) << job.errors;
         EXPECT_EQ(readResults(root / "out"), previous);

@@ -74,12 +74,12 @@ protected:
         MainWindowTest::TearDown();
     }
     // The simulation parameters of a small grid: 5 and 6 pulses, two noise levels, two trials.
-    void queueSmallGrid(const char* from = "5", const char* to = "6")
+    void queueSmallGrid(const char* from = "5", const char* to = "6", const char* seed = "0")
     {
         session.queue(ok({{"Samples Length", "600"}}));
         session.queue(ok({{"from", from}, {"to", to}, {"incr.", "1"}, {"Number of Repeats", "2"},
                           {"Initial Level", "10"}, {"Number of Steps in Simulation", "2"},
-                          {"Noise Increment per Step", "10"}}));
+                          {"Noise Increment per Step", "10"}, {"Seed", seed}}));
     }
 };
 
@@ -464,6 +464,39 @@ TEST_F(Dialogs, SimulationOnASmallGridRunsSummarisesAndShowsTheCharts)
     EXPECT_NE(summary.text.find("pulses: 2, from 5 to 6 incr 1 \n"), std::string::npos);
     EXPECT_NE(summary.text.find("noise level: from 10 to 20 incr 10\n"), std::string::npos);  // the last level
     EXPECT_EQ(session.messages().size(), 1u);
+}
+
+TEST_F(Dialogs, ASeedRunsTheTrialsOnItsReplicateAndLeavesTheProgramsStreams)
+{
+    auto tables = [] {
+        const RestoreErrorHeader* r = gState.lpRestErrorHeader;
+        std::vector<int32_t> cells;
+        for (int t = 0; r && t < kErrorTables; t++)
+            for (int k = 0; k < r->wNoiseLevels; k++)
+                cells.insert(cells.end(), r->lpErrors[t][k], r->lpErrors[t][k] + r->wVariousPulses);
+        return cells;
+    };
+    const RandomStreams before = gState.streams;
+    queueSmallGrid("5", "6", "7");
+    menu(IDM_SIMULATION);
+    const std::vector<int32_t> seven = tables();
+    ASSERT_FALSE(seven.empty());
+    EXPECT_EQ(gState.dwSimulationSeed, 7u);
+    EXPECT_EQ(gState.streams, before) << "the replicate's keyed streams are its own";
+    queueSmallGrid("5", "6", "7");
+    menu(IDM_SIMULATION);
+    EXPECT_EQ(tables(), seven) << "the same seed, the same replicate";
+    queueSmallGrid("5", "6", "0");
+    menu(IDM_SIMULATION);
+    EXPECT_NE(tables(), seven);
+    EXPECT_NE(gState.streams, before) << "seed 0 draws from the program's streams";
+    for (const char* refused : {"-1", "4294967296"}) {
+        session.queue(ok());
+        session.queue(ok({{"Seed", refused}}));
+        SendMessageA(hWnd, WM_COMMAND, CM_SIMULATION_PARAMS, 0);
+        EXPECT_EQ(gState.bDialogAccepted, 0) << refused;
+        EXPECT_EQ(gState.dwSimulationSeed, 0u);
+    }
 }
 
 TEST_F(Dialogs, SimulationRefusesAGridTheSeriesCannotHoldWithOneMessage)

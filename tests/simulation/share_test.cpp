@@ -73,6 +73,8 @@ struct Case {
 
 class ShareRun : public SimulationRun {
 protected:
+    uint32_t seed = 0;  // replicate seed of the trials (0: the 15-bit streams)
+
     // The subsets of a case: one selected subset, or for tuples recognition three stored.
     void storeSubsets(const Case& c)
     {
@@ -103,6 +105,7 @@ protected:
         streams = RandomStreams{};
         prepare(300, 40, 181, {3, 5}, {0, 30, 60}, 4, c.task == 36 || c.task == 40 ? 100 : 75);
         storeSubsets(c);
+        seedRandomStreams(streams, seed);
     }
 
     Outcome whole(const Case& c)
@@ -158,6 +161,30 @@ TEST_F(ShareRun, SharesOfARandomSplitAddUpToTheWholeRunForEveryTask)
             EXPECT_EQ(split(c, split3, expected), expected)
                 << "task " << c.task << ", series " << c.seriesType << ", employment " << c.employment << ", "
                 << shares << " shares";
+        }
+    }
+    EXPECT_TRUE(boxes.messages().empty());
+}
+
+TEST_F(ShareRun, AReplicateSeedGivesTheSameTablesForEveryThreadCountAndSplitAndOthersThanSeedZero)
+{
+    required = {2, 5, 9, 14};
+    const Case cases[] = {{4, 2, 0}, {4, 8, 3}, {4, 2, 5}, {40, 40, 1}};
+    std::mt19937 pick(1808);
+    for (const Case& c : cases) {
+        seed = 0;
+        context.threads = 1;
+        const Outcome programs = whole(c);
+        seed = 0x9E3779B9u;
+        const Outcome expected = whole(c);
+        EXPECT_NE(expected.lastNoisy, programs.lastNoisy) << "the keyed streams replace the program's";
+        EXPECT_NE(expected.streams, programs.streams);
+        context.threads = 2;
+        EXPECT_EQ(whole(c), expected) << "task " << c.task << " on two threads";
+        for (int shares : {2, 3}) {
+            std::vector<RangeList> ranges = randomSplit(24, shares, pick);
+            EXPECT_EQ(split(c, ranges, expected), expected)
+                << "task " << c.task << ", series " << c.seriesType << ", " << shares << " shares";
         }
     }
     EXPECT_TRUE(boxes.messages().empty());
