@@ -33,9 +33,47 @@ void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBound
             w.needed[k] = 1;
     }
     w.ppDw.assign(w.offset[M], 0);
-    w.local.assign(L, LocalMatch{0, 0, 0, 0});
+    w.cost.assign(L, 0);
     w.window.assign(L, 0);
 }
+
+namespace {
+
+// The cheapest end of the last layer below the bound (lowest position on
+// ties), then each earlier pulse the cheapest (lowest) position of its window
+// from 999999999; D(j, k) is layer j's accumulated cost at k.
+template <class Row>
+bool chainBack(const FixedWork& w, int Tmin, int Tmax, int32_t bound, const Row& D, int32_t& cost,
+               std::vector<int32_t>& positions)
+{
+    const int M = w.M;
+    int32_t best = bound, end = -1;
+    for (int32_t k = w.lo[M - 1]; k <= w.hi[M - 1]; k++)
+        if (D(M - 1, k) < best) {
+            best = D(M - 1, k);
+            end = k;
+        }
+    if (end < 0)
+        return false;
+    positions.assign(M, 0);
+    positions[M - 1] = end;
+    for (int j = M - 2; j >= 0; j--) {
+        const int32_t c = positions[j + 1];
+        int32_t least = kRecognitionBound, at = -1;
+        for (int32_t k = std::max(c - Tmax, w.lo[j]); k <= std::min(c - Tmin, w.hi[j]); k++)
+            if (D(j, k) < least) {
+                least = D(j, k);
+                at = k;
+            }
+        if (at < 0)
+            return false; // the chain breaks off: no admissible chain
+        positions[j] = at;
+    }
+    cost = best;
+    return true;
+}
+
+} // namespace
 
 bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, int32_t& cost,
                 std::vector<int32_t>& positions)
@@ -45,7 +83,7 @@ bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, 
     {
         int32_t* D = row(0);
         for (int32_t k = w.lo[0]; k <= w.hi[0]; k++)
-            D[k] = w.local[k].cost;
+            D[k] = w.cost[k];
     }
     int32_t* window = w.window.data();
     for (int j = 1; j < M; j++) {
@@ -67,38 +105,49 @@ bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, 
             int32_t B = start;
             if (head < tail && P[window[head]] < B)
                 B = P[window[head]];
-            D[k] = B + w.local[k].cost;
+            D[k] = B + w.cost[k];
         }
     }
-    // The cheapest end below the bound; the lowest position on ties.
-    int32_t best = bound, end = -1;
-    {
-        const int32_t* D = row(M - 1);
-        for (int32_t k = w.lo[M - 1]; k <= w.hi[M - 1]; k++)
-            if (D[k] < best) {
-                best = D[k];
-                end = k;
-            }
+    return chainBack(w, Tmin, Tmax, bound, [&](int j, int32_t k) { return row(j)[k]; }, cost, positions);
+}
+
+size_t fixedAcrossLimit = size_t(1) << 22; // 16 MB of rows
+
+void prepareFixedAcross(FixedAcrossWork& a, const FixedWork& w, int count)
+{
+    a.stride = (static_cast<size_t>(count) + kEtalonLanes - 1) / kEtalonLanes * kEtalonLanes;
+    if (w.offset[w.M] * a.stride > fixedAcrossLimit) {
+        a.stride = 0;
+        return;
     }
-    if (end < 0)
-        return false;
-    positions.assign(M, 0);
-    positions[M - 1] = end;
-    for (int j = M - 2; j >= 0; j--) {
-        const int32_t* D = row(j);
-        const int32_t c = positions[j + 1];
-        int32_t least = kRecognitionBound, at = -1;
-        for (int32_t k = std::max(c - Tmax, w.lo[j]); k <= std::min(c - Tmin, w.hi[j]); k++)
-            if (D[k] < least) {
-                least = D[k];
-                at = k;
-            }
-        if (at < 0)
-            return false; // the chain breaks off: no admissible chain
-        positions[j] = at;
+    size_t widest = 0;
+    for (int j = 0; j < w.M; j++)
+        widest = std::max(widest, w.offset[j + 1] - w.offset[j]);
+    a.costs.assign(static_cast<size_t>(w.L) * a.stride, 0); // padding lanes stay 0
+    a.rows.assign(w.offset[w.M] * a.stride, 0);
+    a.ahead.assign(widest * a.stride, 0);
+    a.behind.assign(widest * a.stride, 0);
+}
+
+void fixedLayersAcross(const FixedWork& w, FixedAcrossWork& a, int Tmin, int Tmax, int32_t start)
+{
+    const size_t S = a.stride;
+    if (w.lo[0] <= w.hi[0])
+        std::copy(a.costs.begin() + w.lo[0] * S, a.costs.begin() + (w.hi[0] + 1) * S, a.rows.begin());
+    for (int j = 1; j < w.M; j++) {
+        assert(w.lo[j] >= 0 && w.hi[j] < w.L && w.lo[j - 1] >= 0 && w.hi[j - 1] < w.L); // windows inside the series
+        fixedLayerAcross(a.rows.data() + w.offset[j - 1] * S, w.lo[j - 1], w.hi[j - 1], a.costs.data() + w.lo[j] * S,
+                         w.lo[j], w.hi[j], Tmin, Tmax, start, S, a.ahead.data(), a.behind.data(),
+                         a.rows.data() + w.offset[j] * S);
     }
-    cost = best;
-    return true;
+}
+
+bool fixedChainOf(const FixedWork& w, const FixedAcrossWork& a, int e, int Tmin, int Tmax, int32_t bound,
+                  int32_t& cost, std::vector<int32_t>& positions)
+{
+    const int32_t* rows = a.rows.data() + e;
+    auto D = [&](int j, int32_t k) { return rows[(w.offset[j] + k - w.lo[j]) * a.stride]; };
+    return chainBack(w, Tmin, Tmax, bound, D, cost, positions);
 }
 
 /*==========================================================================
@@ -133,7 +182,7 @@ void prepareUnfixedWork(UnfixedWork& w, int L, int n, int Tmin, int Tmax, int Mm
 {
     w.L = L;
     w.flags.assign(L, 0);
-    w.local.assign(L, LocalMatch{0, 0, 0, 0});
+    w.cost.assign(L, 0);
     w.acc.assign(L, kUnfixedPredecessorStart);
     w.pred.assign(L, -2);
     w.window.assign(L, 0);
@@ -194,7 +243,7 @@ bool unfixedChain(UnfixedWork& w, int Tmin, int Tmax, int32_t bound, int32_t& co
     // First only: a chain starts here.
     for (int l = 0; l < L; l++)
         if ((flags[l] & both) == kFirstPosition) {
-            acc[l] = w.local[l].cost;
+            acc[l] = w.cost[l];
             pred[l] = -1;
         }
     // First or later, then later only; each walk sees the costs of the walks
@@ -219,17 +268,17 @@ bool unfixedChain(UnfixedWork& w, int Tmin, int Tmax, int32_t bound, int32_t& co
             const int32_t least = some ? acc[window[head]] : 0;
             if (pass == 0) { // continue a chain only when that lowers the cost
                 if (some && least < 0) {
-                    acc[l] = w.local[l].cost + least;
+                    acc[l] = w.cost[l] + least;
                     pred[l] = window[head];
                 } else {
-                    acc[l] = w.local[l].cost;
+                    acc[l] = w.cost[l];
                     pred[l] = -2;
                 }
             } else if (some && least < kUnfixedPredecessorStart) {
-                acc[l] = w.local[l].cost + least;
+                acc[l] = w.cost[l] + least;
                 pred[l] = window[head];
             } else {
-                acc[l] = w.local[l].cost + kUnfixedPredecessorStart;
+                acc[l] = w.cost[l] + kUnfixedPredecessorStart;
                 pred[l] = -2;
             }
         }

@@ -19,6 +19,8 @@ void prepareMatchTable(MatchTable& table, const PulseHeader* alphabet, uint16_t 
     table.leastEnd.assign(count, static_cast<int16_t>(n));
     table.scratch.assign(3 * (static_cast<size_t>(n) + 1), 0);
     table.block.assign((3 * (static_cast<size_t>(n) + 1) + 3) * kMatchBlock, 0);
+    table.lanes.assign((3 * static_cast<size_t>(n) + 2) * kMatchLanes, 0);
+    table.tail.assign(static_cast<size_t>(n) + kMatchLanes, 0);
     for (int e = 0; e < count; e++) {
         const int16_t* s = alphabet[list[e] - 1].lpData.get();
         int32_t* E = &table.energies[static_cast<size_t>(e) * (n + 1)];

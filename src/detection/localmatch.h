@@ -26,10 +26,15 @@ struct MatchTable {
     std::vector<int16_t> leastEnd;       // [count] least firstEnd over i1 = 0..lastStart; n when none
     mutable std::vector<int32_t> scratch; // [3 * (n + 1)] work rows of localMatchAt (one thread per table)
     mutable std::vector<int32_t> block;   // [(3 (n + 1) + 3) * kMatchBlock] work rows of localMatchRange
+    mutable std::vector<int32_t> lanes;   // [(3 n + 2) * kMatchLanes] work rows of the vector kernels
+    mutable std::vector<int16_t> tail;    // [n + kMatchLanes] zero-padded samples of a last, partial block
 };
 
 // Positions that localMatchRange treats together (their rows stay in cache).
 inline constexpr int kMatchBlock = 128;
+
+// Most positions a vector kernel treats together (the lanes of one vector).
+inline constexpr int kMatchLanes = 16;
 
 // The cheapest candidate at one position: its cost, etalon and kept samples.
 struct LocalMatch {
