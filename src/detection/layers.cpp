@@ -1,6 +1,9 @@
-// The layered chain searches: each layer's predecessor minimum over the window
-// [k - Tmax, k - Tmin] is a monotone sliding minimum that keeps the lowest
-// position among equal costs, so a layer costs O(L) whatever Tmax - Tmin is.
+// The layered chain searches. Each layer's predecessor minimum over the window
+// [k - Tmax, k - Tmin] comes, in the fixed-count searches, from minima within
+// blocks of the window's width (the vector kernels) and, in the unfixed-count
+// search, from a monotone sliding minimum that keeps the lowest position among
+// equal costs; either way a layer costs O(L) whatever Tmax - Tmin is. The
+// fixed-count searches keep only costs: backtracking finds the positions.
 //
 //   [SECTION] Fixed number of pulses
 //   [SECTION] Unfixed number of pulses
@@ -16,7 +19,8 @@
 ** [SECTION] Fixed number of pulses
 **========================================================================*/
 
-void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBounds, const int16_t* highBounds)
+void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBounds, const int16_t* highBounds,
+                      int Tmin, int Tmax)
 {
     w.L = L;
     w.M = M;
@@ -34,7 +38,10 @@ void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBound
     }
     w.ppDw.assign(w.offset[M], 0);
     w.cost.assign(L, 0);
-    w.window.assign(L, 0);
+    const size_t padded = static_cast<size_t>(L) + 2 * static_cast<size_t>(std::max(Tmax - Tmin, 0));
+    w.padded.assign(padded, 0);
+    w.ahead.assign(padded, 0);
+    w.behind.assign(padded, 0);
 }
 
 namespace {
@@ -85,28 +92,10 @@ bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, 
         for (int32_t k = w.lo[0]; k <= w.hi[0]; k++)
             D[k] = w.cost[k];
     }
-    int32_t* window = w.window.data();
     for (int j = 1; j < M; j++) {
-        const int32_t* P = row(j - 1);
-        int32_t* D = row(j);
-        const int32_t prevLo = w.lo[j - 1], prevHi = w.hi[j - 1];
-        assert(w.lo[j] >= 0 && w.hi[j] < w.L && prevLo >= 0 && prevHi < w.L); // every window inside the series
-        int head = 0, tail = 0;
-        int32_t next = prevLo;
-        for (int32_t k = w.lo[j]; k <= w.hi[j]; k++) {
-            const int32_t left = std::max(k - Tmax, prevLo), right = std::min(k - Tmin, prevHi);
-            for (; next <= right; next++) { // a later position with an equal cost never displaces an earlier one
-                while (tail > head && P[window[tail - 1]] > P[next])
-                    tail--;
-                window[tail++] = next;
-            }
-            while (head < tail && window[head] < left)
-                head++;
-            int32_t B = start;
-            if (head < tail && P[window[head]] < B)
-                B = P[window[head]];
-            D[k] = B + w.cost[k];
-        }
+        assert(w.lo[j] >= 0 && w.hi[j] < w.L && w.lo[j - 1] >= 0 && w.hi[j - 1] < w.L); // windows inside the series
+        fixedLayer(row(j - 1) + w.lo[j - 1], w.lo[j - 1], w.hi[j - 1], w.cost.data() + w.lo[j], w.lo[j], w.hi[j], Tmin,
+                   Tmax, start, w.padded.data(), w.ahead.data(), w.behind.data(), row(j) + w.lo[j]);
     }
     return chainBack(w, Tmin, Tmax, bound, [&](int j, int32_t k) { return row(j)[k]; }, cost, positions);
 }

@@ -18,7 +18,8 @@ inline constexpr int32_t kUnfixedPredecessorStart = 99999999; // unfixed: later-
 inline constexpr int32_t kUnfixedAcceptBound = 9999999;       // unfixed detection bound; unfixed recognition winners
 
 // Work memory of the fixed-count search, taken once per call: one cost row per
-// layer over that layer's range, the local match cost per position, one deque.
+// layer over that layer's range, the local match cost per position, the block
+// minima of one layer.
 struct FixedWork {
     int L = 0;                     // series length
     int M = 0;                     // layers (pulses)
@@ -27,12 +28,15 @@ struct FixedWork {
     std::vector<int32_t> ppDw;     // accumulated cost of layer j at k: ppDw[offset[j] + k - lo[j]]
     std::vector<int32_t> cost;     // [L] local match cost at each position of some range
     std::vector<uint8_t> needed;   // [L] 1 where some layer's range holds the position
-    std::vector<int32_t> window;   // [L] the sliding minimum's positions
+    std::vector<int32_t> padded;   // [L + 2 (Tmax - Tmin)] one layer's row between padding
+    std::vector<int32_t> ahead;    // [as padded] its block minima
+    std::vector<int32_t> behind;   // [as padded]
 };
 
 // Sizes the work for M layers with the given position bounds (clamped to
-// 0..L-n). Throws std::bad_alloc when memory runs out.
-void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBounds, const int16_t* highBounds);
+// 0..L-n) and distances Tmin..Tmax. Throws std::bad_alloc when memory runs out.
+void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBounds, const int16_t* highBounds,
+                      int Tmin, int Tmax);
 
 // The fixed-count search over w.cost: predecessors at distance Tmin..Tmax in
 // the previous layer's range, at least `start` less; the end of the last layer

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <climits>
 #include <cstring>
 
 #include "detection/matchkernels.h"
@@ -40,9 +41,8 @@ void doubledRows(PositionTag d, const int16_t* x, int n, int32_t* x2)
     }
 }
 
-// The cost of entry e at the block's positions: P holds n + 1 rows, best n + 1.
-hn::Vec<PositionTag> entryCost(PositionTag d, const MatchTable& table, int e, const int32_t* x2, int32_t* P,
-                               int32_t* best)
+// The cost of entry e at the block's positions: P holds n + 1 rows.
+hn::Vec<PositionTag> entryCost(PositionTag d, const MatchTable& table, int e, const int32_t* x2, int32_t* P)
 {
     const int n = table.n;
     const size_t N = hn::Lanes(d);
@@ -58,18 +58,18 @@ hn::Vec<PositionTag> entryCost(PositionTag d, const MatchTable& table, int e, co
     const int lastStart = table.lastStart[e];
     if (lastStart < 0)
         return cost;
-    const int lowest = table.leastEnd[e] + 1; // no part needs a suffix below this index
-    auto b = p;
-    for (int k = n - 1; k >= lowest; k--) {
-        b = hn::Min(b, hn::LoadU(d, P + k * N));
-        hn::StoreU(b, d, best + k * N);
-    }
-    hn::StoreU(p, d, best + n * N);
+    // First samples from the last down: the ends they need only move down
+    // too (firstEnd grows with i1), so one running suffix minimum serves all.
     const int16_t* firstEnd = &table.firstEnd[static_cast<size_t>(e) * n];
-    for (int i1 = 0; i1 <= lastStart; i1++) {
+    auto b = p;
+    int k = n; // b = least of P[k..n]
+    for (int i1 = lastStart; i1 >= 0; i1--) {
         const int end = firstEnd[i1];
-        if (end < n)
-            cost = hn::Min(cost, hn::Sub(hn::LoadU(d, best + (end + 1) * N), hn::LoadU(d, P + i1 * N)));
+        if (end >= n)
+            continue;
+        for (; k > end + 1; k--)
+            b = hn::Min(b, hn::LoadU(d, P + (k - 1) * N));
+        cost = hn::Min(cost, hn::Sub(b, hn::LoadU(d, P + i1 * N)));
     }
     return cost;
 }
@@ -102,14 +102,12 @@ void MatchCosts(const MatchTable& table, int from, int to, const int16_t* x, int
 {
     const PositionTag d;
     const size_t N = hn::Lanes(d);
-    const size_t rows = table.n + 1;
     int32_t* P = table.lanes.data() + table.n * N;
-    int32_t* best = P + rows * N;
     HWY_ALIGN int32_t lanes[kMatchLanes];
     forEachBlock(d, table, x, first, last, [&](int32_t base, int32_t count, const int32_t* x2) {
-        auto least = entryCost(d, table, from, x2, P, best);
+        auto least = entryCost(d, table, from, x2, P);
         for (int e = from + 1; e < to; e++)
-            least = hn::Min(least, entryCost(d, table, e, x2, P, best));
+            least = hn::Min(least, entryCost(d, table, e, x2, P));
         hn::StoreU(least, d, lanes);
         std::copy(lanes, lanes + count, cost + base);
     });
@@ -120,13 +118,11 @@ void MatchCostsEach(const MatchTable& table, const int16_t* x, int32_t first, in
 {
     const PositionTag d;
     const size_t N = hn::Lanes(d);
-    const size_t rows = table.n + 1;
     int32_t* P = table.lanes.data() + table.n * N;
-    int32_t* best = P + rows * N;
     HWY_ALIGN int32_t lanes[kMatchLanes];
     forEachBlock(d, table, x, first, last, [&](int32_t base, int32_t count, const int32_t* x2) {
         for (int e = 0; e < table.count; e++) {
-            hn::StoreU(entryCost(d, table, e, x2, P, best), d, lanes);
+            hn::StoreU(entryCost(d, table, e, x2, P), d, lanes);
             for (int32_t b = 0; b < count; b++)
                 costs[(base + b) * stride + e] = lanes[b];
         }
@@ -141,6 +137,15 @@ void blockMinima(const int32_t* prev, int32_t rows, int32_t width, size_t stride
     const size_t N = hn::Lanes(d);
     for (int32_t start = 0; start < rows; start += width) {
         const int32_t end = std::min(start + width, rows) - 1;
+        if (stride == 1) { // one chain
+            ahead[start] = prev[start];
+            for (int32_t p = start + 1; p <= end; p++)
+                ahead[p] = std::min(ahead[p - 1], prev[p]);
+            behind[end] = prev[end];
+            for (int32_t p = end - 1; p >= start; p--)
+                behind[p] = std::min(behind[p + 1], prev[p]);
+            continue;
+        }
         for (size_t e = 0; e < stride; e += N) {
             auto m = hn::LoadU(d, prev + start * stride + e);
             hn::StoreU(m, d, ahead + start * stride + e);
@@ -158,6 +163,24 @@ void blockMinima(const int32_t* prev, int32_t rows, int32_t width, size_t stride
     }
 }
 
+// The block minima that cover rows a..b of the previous layer (a <= b, at most
+// `width` rows): behind[a] and ahead[b] when they lie in two blocks, else the
+// one of them that spans exactly a..b; the other is null.
+void coveringMinima(int32_t a, int32_t b, int32_t last, int32_t width, size_t stride, const int32_t* ahead,
+                    const int32_t* behind, const int32_t*& left, const int32_t*& right)
+{
+    left = right = nullptr;
+    if (a / width != b / width) {
+        left = behind + a * stride;
+        right = ahead + b * stride;
+    } else if (a % width == 0) {
+        right = ahead + b * stride;
+    } else {
+        assert(b == last || b % width == width - 1); // a short window ends at the last row
+        left = behind + a * stride;
+    }
+}
+
 void FixedLayerAcross(const int32_t* prev, int32_t prevLo, int32_t prevHi, const int32_t* local, int32_t lo,
                       int32_t hi, int Tmin, int Tmax, int32_t start, size_t stride, int32_t* ahead, int32_t* behind,
                       int32_t* out)
@@ -172,18 +195,9 @@ void FixedLayerAcross(const int32_t* prev, int32_t prevLo, int32_t prevHi, const
         const int32_t a = std::max(k - Tmax, prevLo) - prevLo, b = std::min(k - Tmin, prevHi) - prevLo;
         const int32_t* row = local + (k - lo) * stride;
         int32_t* o = out + (k - lo) * stride;
-        const int32_t *left = nullptr, *right = nullptr; // the one or two block minima covering the window
-        if (a <= b) {
-            if (a / width != b / width) {
-                left = behind + a * stride;
-                right = ahead + b * stride;
-            } else if (a % width == 0) {
-                right = ahead + b * stride;
-            } else {
-                assert(b == prevHi - prevLo || b % width == width - 1); // a short window ends at the last row
-                left = behind + a * stride;
-            }
-        }
+        const int32_t *left = nullptr, *right = nullptr;
+        if (a <= b)
+            coveringMinima(a, b, prevHi - prevLo, width, stride, ahead, behind, left, right);
         for (size_t e = 0; e < stride; e += N) {
             auto m = startv;
             if (left)
@@ -192,6 +206,43 @@ void FixedLayerAcross(const int32_t* prev, int32_t prevLo, int32_t prevHi, const
                 m = hn::Min(m, hn::LoadU(d, right + e));
             hn::StoreU(hn::Add(m, hn::LoadU(d, row + e)), d, o + e);
         }
+    }
+}
+
+void FixedLayer(const int32_t* prev, int32_t prevLo, int32_t prevHi, const int32_t* local, int32_t lo, int32_t hi,
+                int Tmin, int Tmax, int32_t start, int32_t* padded, int32_t* ahead, int32_t* behind, int32_t* out)
+{
+    const PositionTag d;
+    const int32_t N = static_cast<int32_t>(hn::Lanes(d));
+    const int32_t width = Tmax - Tmin + 1, rows = prevHi - prevLo + 1;
+    // Positions whose window holds some row: k - Tmin >= prevLo, k - Tmax <= prevHi.
+    const int32_t from = std::max(lo, prevLo + Tmin), to = std::min(hi, prevHi + Tmax);
+    auto alone = [&](int32_t k) { // no row in the window: the start value
+        out[k - lo] = static_cast<int32_t>(static_cast<uint32_t>(start) + static_cast<uint32_t>(local[k - lo]));
+    };
+    for (int32_t k = lo; k <= hi && k < from; k++)
+        alone(k);
+    for (int32_t k = std::max(lo, to + 1); k <= hi; k++)
+        alone(k);
+    if (from > to)
+        return;
+    // The rows with width - 1 rows of the largest value on either side: every
+    // window of those positions is then whole, and the padding never wins.
+    std::fill(padded, padded + width - 1, INT32_MAX);
+    std::copy(prev, prev + rows, padded + width - 1);
+    std::fill(padded + width - 1 + rows, padded + rows + 2 * (width - 1), INT32_MAX);
+    blockMinima(padded, rows + 2 * (width - 1), width, 1, ahead, behind);
+    // Window of k: padded rows k - Tmax - prevLo + width - 1 = k - Tmin - prevLo .. + width - 1.
+    const int32_t shift = -Tmin - prevLo;
+    const auto startv = hn::Set(d, start);
+    int32_t k = from;
+    for (; k + N - 1 <= to; k += N) {
+        const auto m = hn::Min(hn::LoadU(d, behind + k + shift), hn::LoadU(d, ahead + k + shift + width - 1));
+        hn::StoreU(hn::Add(hn::Min(startv, m), hn::LoadU(d, local + k - lo)), d, out + k - lo);
+    }
+    for (; k <= to; k++) {
+        const int32_t m = std::min({start, behind[k + shift], ahead[k + shift + width - 1]});
+        out[k - lo] = static_cast<int32_t>(static_cast<uint32_t>(m) + static_cast<uint32_t>(local[k - lo]));
     }
 }
 
@@ -209,6 +260,7 @@ namespace pulsebench {
 HWY_EXPORT(MatchCosts);
 HWY_EXPORT(MatchCostsEach);
 HWY_EXPORT(FixedLayerAcross);
+HWY_EXPORT(FixedLayer);
 HWY_EXPORT(MatchTargetName);
 } // namespace pulsebench
 
@@ -235,6 +287,15 @@ void fixedLayerAcross(const int32_t* prev, int32_t prevLo, int32_t prevHi, const
     if (lo <= hi)
         HWY_DYNAMIC_DISPATCH(pulsebench::FixedLayerAcross)(prev, prevLo, prevHi, local, lo, hi, Tmin, Tmax, start,
                                                            stride, ahead, behind, out);
+}
+
+void fixedLayer(const int32_t* prev, int32_t prevLo, int32_t prevHi, const int32_t* local, int32_t lo, int32_t hi,
+                int Tmin, int Tmax, int32_t start, int32_t* padded, int32_t* ahead, int32_t* behind, int32_t* out)
+{
+    assert(Tmin >= 1 && Tmin <= Tmax);
+    if (lo <= hi)
+        HWY_DYNAMIC_DISPATCH(pulsebench::FixedLayer)(prev, prevLo, prevHi, local, lo, hi, Tmin, Tmax, start, padded,
+                                                     ahead, behind, out);
 }
 
 const char* matchKernelTarget()

@@ -38,6 +38,11 @@ void fixedLayerAcross(const int32_t* prev, int32_t prevLo, int32_t prevHi, const
                       int32_t hi, int Tmin, int Tmax, int32_t start, size_t stride, int32_t* ahead, int32_t* behind,
                       int32_t* out);
 
+// The same layer for one chain (stride 1); padded, ahead and behind hold
+// prevHi - prevLo + 2 (Tmax - Tmin) + 1 work values each.
+void fixedLayer(const int32_t* prev, int32_t prevLo, int32_t prevHi, const int32_t* local, int32_t lo, int32_t hi,
+                int Tmin, int Tmax, int32_t start, int32_t* padded, int32_t* ahead, int32_t* behind, int32_t* out);
+
 // The name of the instruction set the kernels run on (the processor's best,
 // or the one a test has chosen).
 const char* matchKernelTarget();

@@ -85,13 +85,20 @@ int32_t earlyAnswer(InputCheck check, int32_t refused, int32_t notBuilt, ChainsH
 }
 
 // The chain's pulses from its positions and the local match of table entries
-// from..to-1 at each (the searches keep only the costs).
+// from..to-1 at each (the searches keep only the costs): the first entry of
+// least cost, then its kept part.
 void collectChain(const std::vector<int32_t>& positions, const MatchTable& table, int from, int to,
                   const int16_t* x, ChainPulses& chain)
 {
     chain.clear();
+    std::vector<int32_t> each(table.count);
     for (int32_t p : positions) {
-        const LocalMatch m = localMatchAt(table, from, to, x + p);
+        int e = from;
+        if (to - from > 1) {
+            matchCostsEach(table, x + p, 0, 0, each.data(), table.count);
+            e = static_cast<int>(std::min_element(each.begin() + from, each.begin() + to) - each.begin());
+        }
+        const LocalMatch m = localMatchAt(table, e, e + 1, x + p);
         chain.push(m.number, static_cast<int16_t>(p), m.first, m.last);
     }
 }
@@ -142,8 +149,8 @@ namespace {
 // searches of `across`, when given, in the second); false when memory ran out,
 // after the message that names the block (`second` for the second one).
 bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader* alphabet, uint16_t count,
-                   const uint16_t* list, uint16_t level, const SeriesHeader* h, const char* second,
-                   FixedAcrossWork* across = nullptr)
+                   const uint16_t* list, uint16_t level, uint16_t Tmin, uint16_t Tmax, const SeriesHeader* h,
+                   const char* second, FixedAcrossWork* across = nullptr)
 {
     if (!tryAllocate(AllocSite::MatchTable,
                      [&] { prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level); })) {
@@ -151,7 +158,8 @@ bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader
         return false;
     }
     if (!tryAllocate(AllocSite::PulseWork, [&] {
-            prepareFixedWork(w, h->dwSeriesSize, h->wImpulseSize, h->wImpulseQuantity, h->lpLowBounds, h->lpHighBounds);
+            prepareFixedWork(w, h->dwSeriesSize, h->wImpulseSize, h->wImpulseQuantity, h->lpLowBounds, h->lpHighBounds,
+                             Tmin, Tmax);
             if (across)
                 prepareFixedAcross(*across, w, count);
         })) {
@@ -174,8 +182,8 @@ int32_t detectFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQu
         return earlyAnswer(check, 0, 1, lpChainsHeader, h);
     FixedWork w;
     MatchTable table;
-    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
-                       "Нет памяти для ppDw[m]!"))
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, wTmin,
+                       wTmax, h, "Нет памяти для ppDw[m]!"))
         return 0;
     const uint16_t M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, M, M);
@@ -207,8 +215,8 @@ int32_t recognizeFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequire
     FixedWork w;
     FixedAcrossWork across;
     MatchTable table;
-    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
-                       "Нет памяти для indexes!", &across))
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, wTmin,
+                       wTmax, h, "Нет памяти для indexes!", &across))
         return -1;
     const uint16_t M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, M, M);
