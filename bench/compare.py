@@ -26,7 +26,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from python_bench import matched_filter_bank  # noqa: E402
 
 DETECTORS = "^(detectFixedPulses|recognizeFixedPulses)/fast/75$"
-LITERAL = "^(detectFixedPulses|recognizeFixedPulses)/literal/75$"
+LITERAL = "^(detectFixedPulses|recognizeFixedPulses)/literal/75/"
 GRID = "^BM_DefaultGrid/0"
 
 

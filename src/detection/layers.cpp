@@ -48,18 +48,22 @@ namespace {
 
 // The cheapest end of the last layer below the bound (lowest position on
 // ties), then each earlier pulse the cheapest (lowest) position of its window
-// from 999999999; D(j, k) is layer j's accumulated cost at k.
+// from 999999999. rowOf(j) points at layer j's accumulated cost at lo[j], the
+// costs of later positions follow `step` entries apart.
 template <class Row>
-bool chainBack(const FixedWork& w, int Tmin, int Tmax, int32_t bound, const Row& D, int32_t& cost,
+bool chainBack(const FixedWork& w, int Tmin, int Tmax, int32_t bound, const Row& rowOf, size_t step, int32_t& cost,
                std::vector<int32_t>& positions)
 {
     const int M = w.M;
     int32_t best = bound, end = -1;
-    for (int32_t k = w.lo[M - 1]; k <= w.hi[M - 1]; k++)
-        if (D(M - 1, k) < best) {
-            best = D(M - 1, k);
-            end = k;
-        }
+    {
+        const int32_t* D = rowOf(M - 1); // D[(k - lo) * step]: the cost at k
+        for (int32_t k = w.lo[M - 1]; k <= w.hi[M - 1]; k++, D += step)
+            if (*D < best) {
+                best = *D;
+                end = k;
+            }
+    }
     if (end < 0)
         return false;
     positions.assign(M, 0);
@@ -67,9 +71,11 @@ bool chainBack(const FixedWork& w, int Tmin, int Tmax, int32_t bound, const Row&
     for (int j = M - 2; j >= 0; j--) {
         const int32_t c = positions[j + 1];
         int32_t least = kRecognitionBound, at = -1;
-        for (int32_t k = std::max(c - Tmax, w.lo[j]); k <= std::min(c - Tmin, w.hi[j]); k++)
-            if (D(j, k) < least) {
-                least = D(j, k);
+        const int32_t from = std::max(c - Tmax, w.lo[j]);
+        const int32_t* D = rowOf(j) + static_cast<ptrdiff_t>(from - w.lo[j]) * static_cast<ptrdiff_t>(step);
+        for (int32_t k = from; k <= std::min(c - Tmin, w.hi[j]); k++, D += step)
+            if (*D < least) {
+                least = *D;
                 at = k;
             }
         if (at < 0)
@@ -97,7 +103,7 @@ bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, 
         fixedLayer(row(j - 1) + w.lo[j - 1], w.lo[j - 1], w.hi[j - 1], w.cost.data() + w.lo[j], w.lo[j], w.hi[j], Tmin,
                    Tmax, start, w.padded.data(), w.ahead.data(), w.behind.data(), row(j) + w.lo[j]);
     }
-    return chainBack(w, Tmin, Tmax, bound, [&](int j, int32_t k) { return row(j)[k]; }, cost, positions);
+    return chainBack(w, Tmin, Tmax, bound, [&](int j) { return w.ppDw.data() + w.offset[j]; }, 1, cost, positions);
 }
 
 size_t fixedAcrossLimit = size_t(1) << 22; // 16 MB of rows
@@ -113,30 +119,30 @@ void prepareFixedAcross(FixedAcrossWork& a, const FixedWork& w, int count)
     for (int j = 0; j < w.M; j++)
         widest = std::max(widest, w.offset[j + 1] - w.offset[j]);
     a.costs.assign(static_cast<size_t>(w.L) * a.stride, 0); // padding lanes stay 0
-    a.rows.assign(w.offset[w.M] * a.stride, 0);
-    a.ahead.assign(widest * a.stride, 0);
-    a.behind.assign(widest * a.stride, 0);
+    a.rows.reset(new int32_t[w.offset[w.M] * a.stride]);
+    a.ahead.reset(new int32_t[widest * a.stride]);
+    a.behind.reset(new int32_t[widest * a.stride]);
 }
 
 void fixedLayersAcross(const FixedWork& w, FixedAcrossWork& a, int Tmin, int Tmax, int32_t start)
 {
     const size_t S = a.stride;
     if (w.lo[0] <= w.hi[0])
-        std::copy(a.costs.begin() + w.lo[0] * S, a.costs.begin() + (w.hi[0] + 1) * S, a.rows.begin());
+        std::copy(a.costs.begin() + w.lo[0] * S, a.costs.begin() + (w.hi[0] + 1) * S, a.rows.get());
     for (int j = 1; j < w.M; j++) {
         assert(w.lo[j] >= 0 && w.hi[j] < w.L && w.lo[j - 1] >= 0 && w.hi[j - 1] < w.L); // windows inside the series
-        fixedLayerAcross(a.rows.data() + w.offset[j - 1] * S, w.lo[j - 1], w.hi[j - 1], a.costs.data() + w.lo[j] * S,
-                         w.lo[j], w.hi[j], Tmin, Tmax, start, S, a.ahead.data(), a.behind.data(),
-                         a.rows.data() + w.offset[j] * S);
+        fixedLayerAcross(a.rows.get() + w.offset[j - 1] * S, w.lo[j - 1], w.hi[j - 1], a.costs.data() + w.lo[j] * S,
+                         w.lo[j], w.hi[j], Tmin, Tmax, start, S, a.ahead.get(), a.behind.get(),
+                         a.rows.get() + w.offset[j] * S);
     }
 }
 
 bool fixedChainOf(const FixedWork& w, const FixedAcrossWork& a, int e, int Tmin, int Tmax, int32_t bound,
                   int32_t& cost, std::vector<int32_t>& positions)
 {
-    const int32_t* rows = a.rows.data() + e;
-    auto D = [&](int j, int32_t k) { return rows[(w.offset[j] + k - w.lo[j]) * a.stride]; };
-    return chainBack(w, Tmin, Tmax, bound, D, cost, positions);
+    const int32_t* rows = a.rows.get() + e;
+    return chainBack(w, Tmin, Tmax, bound, [&](int j) { return rows + w.offset[j] * a.stride; }, a.stride, cost,
+                     positions);
 }
 
 /*==========================================================================

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "localmatch.h"
@@ -51,9 +52,10 @@ bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, 
 struct FixedAcrossWork {
     size_t stride = 0;             // lanes per row: the etalons rounded up to kEtalonLanes
     std::vector<int32_t> costs;    // [L * stride] local match cost of each etalon at each position
-    std::vector<int32_t> rows;     // [offset[M] * stride] accumulated cost of layer j at k, as ppDw
-    std::vector<int32_t> ahead;    // [widest range * stride] block minima of a layer's search
-    std::vector<int32_t> behind;   // [widest range * stride]
+    // Uninitialised: every entry is written before it is read.
+    std::unique_ptr<int32_t[]> rows;   // [offset[M] * stride] accumulated cost of layer j at k, as ppDw
+    std::unique_ptr<int32_t[]> ahead;  // [widest range * stride] block minima of a layer's search
+    std::unique_ptr<int32_t[]> behind; // [widest range * stride]
 };
 
 // Most row entries (stride times the layers' positions) the side-by-side

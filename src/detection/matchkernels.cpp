@@ -46,23 +46,36 @@ hn::Vec<PositionTag> entryCost(PositionTag d, const MatchTable& table, int e, co
 {
     const int n = table.n;
     const size_t N = hn::Lanes(d);
-    const int16_t* s = table.samples[e];
+    const int32_t* s = &table.wide[static_cast<size_t>(e) * n];
+    const int lastStart = table.lastStart[e];
+    // Only the rows that parts read are kept: starts 0..lastStart, ends from
+    // the least end + 1 up (none but the whole etalon when no part qualifies).
+    const int keepBelow = lastStart + 1, keepFrom = lastStart >= 0 ? table.leastEnd[e] + 1 : n + 1;
     auto p = hn::Zero(d);
     hn::StoreU(p, d, P);
-    for (int k = 0; k < n; k++) {
+    auto step = [&](int k) {
         const auto sk = hn::Set(d, s[k]);
         p = hn::Add(p, hn::Mul(sk, hn::Sub(sk, hn::LoadU(d, x2 + k * N))));
+    };
+    int k = 0;
+    for (; k < n && k + 1 < keepBelow; k++) {
+        step(k);
+        hn::StoreU(p, d, P + (k + 1) * N);
+    }
+    for (; k < n && k + 1 < keepFrom; k++)
+        step(k);
+    for (; k < n; k++) {
+        step(k);
         hn::StoreU(p, d, P + (k + 1) * N);
     }
     auto cost = p; // the whole etalon
-    const int lastStart = table.lastStart[e];
     if (lastStart < 0)
         return cost;
     // First samples from the last down: the ends they need only move down
     // too (firstEnd grows with i1), so one running suffix minimum serves all.
     const int16_t* firstEnd = &table.firstEnd[static_cast<size_t>(e) * n];
     auto b = p;
-    int k = n; // b = least of P[k..n]
+    k = n; // b = least of P[k..n]
     for (int i1 = lastStart; i1 >= 0; i1--) {
         const int end = firstEnd[i1];
         if (end >= n)
@@ -74,6 +87,14 @@ hn::Vec<PositionTag> entryCost(PositionTag d, const MatchTable& table, int e, co
     return cost;
 }
 
+// The kernels' work rows, from the first address on a 64-byte line: a row of
+// 16 lanes then never straddles two lines.
+int32_t* workRows(const MatchTable& table)
+{
+    const uintptr_t at = reinterpret_cast<uintptr_t>(table.lanes.data());
+    return reinterpret_cast<int32_t*>((at + 63) & ~uintptr_t{63});
+}
+
 // Calls visit(base, count, x2) for every block of positions in first..last;
 // the last block reads a zero-padded copy of its samples.
 template <class Visit>
@@ -82,7 +103,7 @@ void forEachBlock(PositionTag d, const MatchTable& table, const int16_t* x, int3
 {
     const int n = table.n;
     const int32_t N = static_cast<int32_t>(hn::Lanes(d));
-    int32_t* x2 = table.lanes.data();
+    int32_t* x2 = workRows(table);
     for (int32_t base = first; base <= last; base += N) {
         const int32_t count = std::min(N, last - base + 1);
         const int16_t* xs = x + base;
@@ -102,7 +123,7 @@ void MatchCosts(const MatchTable& table, int from, int to, const int16_t* x, int
 {
     const PositionTag d;
     const size_t N = hn::Lanes(d);
-    int32_t* P = table.lanes.data() + table.n * N;
+    int32_t* P = workRows(table) + table.n * N;
     HWY_ALIGN int32_t lanes[kMatchLanes];
     forEachBlock(d, table, x, first, last, [&](int32_t base, int32_t count, const int32_t* x2) {
         auto least = entryCost(d, table, from, x2, P);
@@ -118,7 +139,7 @@ void MatchCostsEach(const MatchTable& table, const int16_t* x, int32_t first, in
 {
     const PositionTag d;
     const size_t N = hn::Lanes(d);
-    int32_t* P = table.lanes.data() + table.n * N;
+    int32_t* P = workRows(table) + table.n * N;
     HWY_ALIGN int32_t lanes[kMatchLanes];
     forEachBlock(d, table, x, first, last, [&](int32_t base, int32_t count, const int32_t* x2) {
         for (int e = 0; e < table.count; e++) {

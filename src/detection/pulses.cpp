@@ -153,7 +153,7 @@ bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader
                    const char* second, FixedAcrossWork* across = nullptr)
 {
     if (!tryAllocate(AllocSite::MatchTable,
-                     [&] { prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level); })) {
+                     [&] { prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level, false); })) {
         MessageBoxA(hWnd, "Нет памяти для ppDw!", nullptr, MB_OK);
         return false;
     }
@@ -276,7 +276,7 @@ int32_t detectUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequired
     UnfixedWork w;
     if (!tryAllocate(AllocSite::MatchTable, [&] {
             prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize,
-                              wProcSavedEnergyLevel);
+                              wProcSavedEnergyLevel, false);
         })) {
         MessageBoxA(hWnd, "Нет памяти для EtalonsPartialEnergy!", nullptr, MB_OK);
         return 0;
@@ -319,7 +319,7 @@ int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequi
     UnfixedWork w;
     if (!tryAllocate(AllocSite::MatchTable, [&] {
             prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize,
-                              wProcSavedEnergyLevel);
+                              wProcSavedEnergyLevel, false);
         }) || !tryAllocate(AllocSite::PulseWork, [&] {
             prepareUnfixedWork(w, h->dwSeriesSize, h->wImpulseSize, wTmin, wTmax, h->wMinPulses, h->wMaxPulses);
         })) {

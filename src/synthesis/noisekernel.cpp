@@ -1,7 +1,8 @@
 // The vector kernel of the additive noise, one copy per instruction set (this
 // file is compiled once per target through foreach_target.h). Lane j draws the
 // twelve values of sample i + j: the lanes start at the stream jumped ahead by
-// 12 j draws, and after a vector each lane jumps the draws of the other lanes.
+// 12 j draws, each draw is the start's affine image, and after a vector each
+// lane jumps 12 N draws.
 // The product with sigma is split at bit 15 so that it stays in 32 bits and
 // still rounds toward minus infinity as the 64-bit one does.
 #undef HWY_TARGET_INCLUDE
@@ -44,17 +45,20 @@ int32_t AddGaussNoise(int16_t& seed, int16_t sigma, const int16_t* pure, int16_t
         starts[j] = static_cast<uint16_t>(s) & 0x7FFF;
         jumpRandom(s, 12);
     }
+    // Draw r of a sample straight from the state before it (no chain of
+    // twelve steps), and the state before the sample N further on.
+    int32_t powers[12], offsets[12];
+    for (int r = 0; r < 12; r++)
+        affinePower(static_cast<uint64_t>(r + 1), powers[r], offsets[r]);
     int32_t a = 0, c = 0;
-    affinePower(12u * static_cast<uint64_t>(N - 1), a, c);
-    const auto step = hn::Set(d, 12869), add = hn::Set(d, 6925), mask = hn::Set(d, 0x7FFF);
+    affinePower(12u * static_cast<uint64_t>(N), a, c);
+    const auto mask = hn::Set(d, 0x7FFF);
     const auto skip = hn::Set(d, a), skipAdd = hn::Set(d, c), centre = hn::Set(d, 196608), sig = hn::Set(d, sigma);
     auto x = hn::Load(d, starts);
     for (int32_t i = 0; i < done; i += N) {
         auto sum = hn::Zero(d);
-        for (int r = 0; r < 12; r++) {
-            x = hn::And(hn::Add(hn::Mul(x, step), add), mask);
-            sum = hn::Add(sum, x);
-        }
+        for (int r = 0; r < 12; r++)
+            sum = hn::Add(sum, hn::And(hn::Add(hn::Mul(x, hn::Set(d, powers[r])), hn::Set(d, offsets[r])), mask));
         const auto dev = hn::Sub(sum, centre);
         const auto high = hn::ShiftRight<15>(dev), low = hn::And(dev, mask);
         const auto noise = hn::Add(hn::Mul(high, sig), hn::ShiftRight<15>(hn::Mul(low, sig)));
@@ -62,6 +66,7 @@ int32_t AddGaussNoise(int16_t& seed, int16_t sigma, const int16_t* pure, int16_t
         hn::StoreU(hn::BitCast(d16, hn::TruncateTo(du16, hn::BitCast(du, sample))), d16, noisy + i);
         x = hn::And(hn::Add(hn::Mul(x, skip), skipAdd), mask);
     }
+    // Lane 0 now stands before sample `done`; the caller's stream continues there.
     seed = static_cast<int16_t>(hn::GetLane(x));
     return done;
 }
