@@ -1,7 +1,9 @@
 // Inside the detection folder: the local match of the layered detectors, the
 // cheapest etalon (or kept part of one) at a series position, in O(n) per
-// position and etalon. Shared by the single-pulse and the tuple detectors,
-// which call it once per position (and etalon) of a run: L * etalons calls.
+// position and etalon. The tuple detectors call it once per position (and
+// etalon) of a run: L * etalons calls; the single-pulse detectors take the
+// costs from the vector kernels (matchkernels.h) and call it at the positions
+// of their chain only.
 #pragma once
 
 #include <cstdint>
