@@ -150,6 +150,28 @@ void MatchCostsEach(const MatchTable& table, const int16_t* x, int32_t first, in
     });
 }
 
+void MatchCostsAt(const MatchTable& table, const int16_t* x, const int32_t* positions, int32_t count,
+                  int32_t* costs, size_t stride)
+{
+    const PositionTag d;
+    const int32_t N = static_cast<int32_t>(hn::Lanes(d));
+    const int n = table.n;
+    int32_t* x2 = workRows(table);
+    int32_t* P = x2 + n * N;
+    HWY_ALIGN int32_t lanes[kMatchLanes];
+    for (int32_t first = 0; first < count; first += N) {
+        const int32_t m = std::min(N, count - first); // lane b: position positions[first + b]
+        for (int k = 0; k < n; k++)
+            for (int32_t b = 0; b < N; b++)
+                x2[k * N + b] = b < m ? 2 * x[positions[first + b] + k] : 0;
+        for (int e = 0; e < table.count; e++) {
+            hn::StoreU(entryCost(d, table, e, x2, P), d, lanes);
+            for (int32_t b = 0; b < m; b++)
+                costs[(first + b) * stride + e] = lanes[b];
+        }
+    }
+}
+
 // Minima within blocks of `width` rows from prevLo: ahead[p] over the block's
 // rows up to p, behind[p] over p up to the block's end.
 void blockMinima(const int32_t* prev, int32_t rows, int32_t width, size_t stride, int32_t* ahead, int32_t* behind)
@@ -280,6 +302,7 @@ HWY_AFTER_NAMESPACE();
 namespace pulsebench {
 HWY_EXPORT(MatchCosts);
 HWY_EXPORT(MatchCostsEach);
+HWY_EXPORT(MatchCostsAt);
 HWY_EXPORT(FixedLayerAcross);
 HWY_EXPORT(FixedLayer);
 HWY_EXPORT(MatchTargetName);
@@ -298,6 +321,14 @@ void matchCostsEach(const MatchTable& table, const int16_t* x, int32_t first, in
     assert(stride >= table.count);
     if (first <= last)
         HWY_DYNAMIC_DISPATCH(pulsebench::MatchCostsEach)(table, x, first, last, costs, stride);
+}
+
+void matchCostsAt(const MatchTable& table, const int16_t* x, const int32_t* positions, int32_t count, int32_t* costs,
+                  size_t stride)
+{
+    assert(stride >= table.count);
+    if (count > 0)
+        HWY_DYNAMIC_DISPATCH(pulsebench::MatchCostsAt)(table, x, positions, count, costs, stride);
 }
 
 void fixedLayerAcross(const int32_t* prev, int32_t prevLo, int32_t prevHi, const int32_t* local, int32_t lo,

@@ -27,6 +27,12 @@ void matchCosts(const MatchTable& table, int from, int to, const int16_t* x, int
 void matchCostsEach(const MatchTable& table, const int16_t* x, int32_t first, int32_t last, int32_t* costs,
                     size_t stride);
 
+// The same cost of each entry at the listed positions (any order, repeats
+// allowed; n samples from each are read): costs[i * stride + e] for position
+// positions[i], i < count.
+void matchCostsAt(const MatchTable& table, const int16_t* x, const int32_t* positions, int32_t count, int32_t* costs,
+                  size_t stride);
+
 // One layer of the fixed-count search for `stride` chains side by side (stride
 // a multiple of kEtalonLanes). prev holds the previous layer's rows over
 // positions prevLo..prevHi (row p - prevLo of `stride` costs); for every k in

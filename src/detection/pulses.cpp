@@ -91,15 +91,18 @@ void collectChain(const std::vector<int32_t>& positions, const MatchTable& table
                   const int16_t* x, ChainPulses& chain)
 {
     chain.clear();
-    std::vector<int32_t> each(table.count);
-    for (int32_t p : positions) {
+    const size_t count = table.count;
+    std::vector<int32_t> each(to - from > 1 ? positions.size() * count : 0);
+    if (!each.empty())
+        matchCostsAt(table, x, positions.data(), static_cast<int32_t>(positions.size()), each.data(), count);
+    for (size_t i = 0; i < positions.size(); i++) {
         int e = from;
-        if (to - from > 1) {
-            matchCostsEach(table, x + p, 0, 0, each.data(), table.count);
-            e = static_cast<int>(std::min_element(each.begin() + from, each.begin() + to) - each.begin());
+        if (!each.empty()) {
+            const int32_t* costs = &each[i * count];
+            e = static_cast<int>(std::min_element(costs + from, costs + to) - costs);
         }
-        const LocalMatch m = localMatchAt(table, e, e + 1, x + p);
-        chain.push(m.number, static_cast<int16_t>(p), m.first, m.last);
+        const LocalMatch m = localMatchAt(table, e, e + 1, x + positions[i]);
+        chain.push(m.number, static_cast<int16_t>(positions[i]), m.first, m.last);
     }
 }
 

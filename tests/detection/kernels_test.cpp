@@ -50,6 +50,15 @@ TEST_F(MatchKernels, CostsEqualTheSinglePositionFormOnEveryTarget)
                     ASSERT_EQ(each[l * stride + e], localMatchAt(table, e, e + 1, x.data() + l).cost)
                         << target << ", trial " << trial << ", position " << l << ", entry " << e;
             }
+            std::vector<int32_t> at(pick(0, 40));
+            for (int32_t& p : at)
+                p = pick(0, L - n);
+            std::vector<int32_t> atCosts(at.size() * stride, 0);
+            matchCostsAt(table, x.data(), at.data(), static_cast<int32_t>(at.size()), atCosts.data(), stride);
+            for (size_t i = 0; i < at.size(); i++)
+                for (int e = 0; e < table.count; e++)
+                    ASSERT_EQ(atCosts[i * stride + e], localMatchAt(table, e, e + 1, x.data() + at[i]).cost)
+                        << target << ", trial " << trial << ", listed position " << at[i] << ", entry " << e;
             EXPECT_TRUE(std::all_of(cost.begin(), cost.begin() + first, [](int32_t c) { return c == 0; }));
             EXPECT_TRUE(std::all_of(cost.begin() + last + 1, cost.end(), [](int32_t c) { return c == 0; }));
         }
