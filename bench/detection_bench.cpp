@@ -3,8 +3,12 @@
 // next to the tests' literal model on the same series; the ratios close the report.
 // detectFixedPulses/program-series times the call on the series a freshly
 // started program's streams give (what bench/python_bench.py times from Python).
+// Scaling: the fixed-count operations at level 75 on series of 1200 to 32767
+// samples at the default density (18 pulses per 1200 samples), and on the
+// default series with 5, 10 and 20 etalons; the fitted exponents close the report.
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -106,6 +110,47 @@ void runOnProgramSeries(benchmark::State& state)
     freeChainsHeader(nullptr, chains);
 }
 
+// A series of L samples at the default density made of etalons 1..E, noise 20.
+struct ScalingCase {
+    PulseHeader alphabet[kAlphabetCapacity];
+    std::vector<uint16_t> list;
+    SeriesHeader* h = nullptr;
+    ChainsHeader* chains = nullptr;
+
+    ScalingCase(int L, int E)
+    {
+        RandomStreams streams;
+        makeAlphabet(nullptr, 128, 20, 20, alphabet, streams);
+        const int K = static_cast<int>(std::lround(18.0 * L / 1200));
+        std::vector<uint16_t> sequence(K);
+        for (int i = 0; i < K; i++)
+            sequence[i] = static_cast<uint16_t>(1 + (i * 7) % E);
+        h = getCutOffSeries(nullptr, 20, alphabet, 20, 40, 181, L, static_cast<uint16_t>(K), sequence.data(), 128, 75,
+                            nullptr, streams);
+        addNoise(h, 20, streams);
+        for (uint16_t e = 1; e <= E; e++)
+            list.push_back(e);
+        chains = getChainsHeader(nullptr, 10, static_cast<uint16_t>(K), nullptr);
+    }
+    ~ScalingCase()
+    {
+        freeChainsHeader(nullptr, chains);
+        freeSeriesHeader(h);
+        freeAlphabet(20, alphabet);
+    }
+};
+
+void runScaling(benchmark::State& state, const Operation* op, int L, int E)
+{
+    ScalingCase c(L, E);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(op->detect(nullptr, c.alphabet, static_cast<uint16_t>(E), c.list.data(), 40, 181, 75,
+                                            c.chains, c.h));
+}
+
+constexpr int kLengths[] = {1200, 4800, 19200, 32767};
+constexpr int kAlphabets[] = {5, 10, 20};
+
 void runModel(benchmark::State& state, const Operation* op, int level)
 {
     Workload& w = workload();
@@ -150,6 +195,33 @@ public:
                 std::printf("%-24s %5d %12.3f %14.1f %9.0fx\n", op.name, level, fast->second * 1e3,
                             slow->second * 1e3, slow->second / fast->second);
             }
+        for (const Operation& op : kOperations) {
+            printExponent(op.name, "length", kLengths);
+            printExponent(op.name, "etalons", kAlphabets);
+        }
+    }
+
+    // The least-squares slope of log time over log size for the runs name/kind/size.
+    template <size_t count>
+    void printExponent(const char* name, const char* kind, const int (&sizes)[count])
+    {
+        double sx = 0, sy = 0, sxx = 0, sxy = 0;
+        int points = 0;
+        for (int size : sizes) {
+            const auto run = seconds.find(runName(name, kind, size));
+            if (run == seconds.end())
+                continue;
+            const double x = std::log(size), y = std::log(run->second);
+            sx += x;
+            sy += y;
+            sxx += x * x;
+            sxy += x * y;
+            points++;
+        }
+        if (points < 2)
+            return;
+        const double slope = (points * sxy - sx * sy) / (points * sxx - sx * sx);
+        std::printf("%-24s time ~ %s^%.2f over %d sizes\n", name, kind, slope, points);
     }
 
 private:
@@ -170,6 +242,16 @@ int main(int argc, char** argv)
         }
     benchmark::RegisterBenchmark("detectFixedPulses/program-series", runOnProgramSeries)
         ->Unit(benchmark::kMicrosecond);
+    for (const Operation& op : kOperations) {
+        if (op.unfixed)
+            continue;
+        for (int L : kLengths)
+            benchmark::RegisterBenchmark(runName(op.name, "length", L).c_str(), runScaling, &op, L, 20)
+                ->Unit(benchmark::kMillisecond);
+        for (int E : kAlphabets)
+            benchmark::RegisterBenchmark(runName(op.name, "etalons", E).c_str(), runScaling, &op, 1200, E)
+                ->Unit(benchmark::kMillisecond);
+    }
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -30,8 +30,6 @@ import timeit
 import numpy as np
 from scipy.signal import find_peaks
 
-import pulsebench as pb
-
 ROUNDS = 7
 SIMULATION = dict(length=600, pulses_from=6, pulses_to=14, pulses_step=4, noise_steps=11, noise_step=20, repeats=20)
 
@@ -92,6 +90,9 @@ def print_simulation(program):
 
 
 def main():
+    global pb
+    import pulsebench as pb  # here, so that bench/compare.py can take the bank alone
+
     streams = pb.Streams()
     alphabet = pb.standard_alphabet(streams=streams)
     series = pb.make_series(alphabet, streams=streams)

@@ -1,6 +1,9 @@
-// The layered chain searches: each layer's predecessor minimum over the window
-// [k - Tmax, k - Tmin] is a monotone sliding minimum that keeps the lowest
-// position among equal costs, so a layer costs O(L) whatever Tmax - Tmin is.
+// The layered chain searches. Each layer's predecessor minimum over the window
+// [k - Tmax, k - Tmin] comes, in the fixed-count searches, from minima within
+// blocks of the window's width (the vector kernels) and, in the unfixed-count
+// search, from a monotone sliding minimum that keeps the lowest position among
+// equal costs; either way a layer costs O(L) whatever Tmax - Tmin is. The
+// fixed-count searches keep only costs: backtracking finds the positions.
 //
 //   [SECTION] Fixed number of pulses
 //   [SECTION] Unfixed number of pulses
@@ -16,7 +19,8 @@
 ** [SECTION] Fixed number of pulses
 **========================================================================*/
 
-void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBounds, const int16_t* highBounds)
+void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBounds, const int16_t* highBounds,
+                      int Tmin, int Tmax)
 {
     w.L = L;
     w.M = M;
@@ -33,9 +37,56 @@ void prepareFixedWork(FixedWork& w, int L, int n, int M, const int16_t* lowBound
             w.needed[k] = 1;
     }
     w.ppDw.assign(w.offset[M], 0);
-    w.local.assign(L, LocalMatch{0, 0, 0, 0});
-    w.window.assign(L, 0);
+    w.cost.assign(L, 0);
+    const size_t padded = static_cast<size_t>(L) + 2 * static_cast<size_t>(std::max(Tmax - Tmin, 0));
+    w.padded.assign(padded, 0);
+    w.ahead.assign(padded, 0);
+    w.behind.assign(padded, 0);
 }
+
+namespace {
+
+// The cheapest end of the last layer below the bound (lowest position on
+// ties), then each earlier pulse the cheapest (lowest) position of its window
+// from 999999999. rowOf(j) points at layer j's accumulated cost at lo[j], the
+// costs of later positions follow `step` entries apart.
+template <class Row>
+bool chainBack(const FixedWork& w, int Tmin, int Tmax, int32_t bound, const Row& rowOf, size_t step, int32_t& cost,
+               std::vector<int32_t>& positions)
+{
+    const int M = w.M;
+    int32_t best = bound, end = -1;
+    {
+        const int32_t* D = rowOf(M - 1); // D[(k - lo) * step]: the cost at k
+        for (int32_t k = w.lo[M - 1]; k <= w.hi[M - 1]; k++, D += step)
+            if (*D < best) {
+                best = *D;
+                end = k;
+            }
+    }
+    if (end < 0)
+        return false;
+    positions.assign(M, 0);
+    positions[M - 1] = end;
+    for (int j = M - 2; j >= 0; j--) {
+        const int32_t c = positions[j + 1];
+        int32_t least = kRecognitionBound, at = -1;
+        const int32_t from = std::max(c - Tmax, w.lo[j]);
+        const int32_t* D = rowOf(j) + static_cast<ptrdiff_t>(from - w.lo[j]) * static_cast<ptrdiff_t>(step);
+        for (int32_t k = from; k <= std::min(c - Tmin, w.hi[j]); k++, D += step)
+            if (*D < least) {
+                least = *D;
+                at = k;
+            }
+        if (at < 0)
+            return false; // the chain breaks off: no admissible chain
+        positions[j] = at;
+    }
+    cost = best;
+    return true;
+}
+
+} // namespace
 
 bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, int32_t& cost,
                 std::vector<int32_t>& positions)
@@ -45,60 +96,53 @@ bool fixedChain(FixedWork& w, int Tmin, int Tmax, int32_t start, int32_t bound, 
     {
         int32_t* D = row(0);
         for (int32_t k = w.lo[0]; k <= w.hi[0]; k++)
-            D[k] = w.local[k].cost;
+            D[k] = w.cost[k];
     }
-    int32_t* window = w.window.data();
     for (int j = 1; j < M; j++) {
-        const int32_t* P = row(j - 1);
-        int32_t* D = row(j);
-        const int32_t prevLo = w.lo[j - 1], prevHi = w.hi[j - 1];
-        assert(w.lo[j] >= 0 && w.hi[j] < w.L && prevLo >= 0 && prevHi < w.L); // every window inside the series
-        int head = 0, tail = 0;
-        int32_t next = prevLo;
-        for (int32_t k = w.lo[j]; k <= w.hi[j]; k++) {
-            const int32_t left = std::max(k - Tmax, prevLo), right = std::min(k - Tmin, prevHi);
-            for (; next <= right; next++) { // a later position with an equal cost never displaces an earlier one
-                while (tail > head && P[window[tail - 1]] > P[next])
-                    tail--;
-                window[tail++] = next;
-            }
-            while (head < tail && window[head] < left)
-                head++;
-            int32_t B = start;
-            if (head < tail && P[window[head]] < B)
-                B = P[window[head]];
-            D[k] = B + w.local[k].cost;
-        }
+        assert(w.lo[j] >= 0 && w.hi[j] < w.L && w.lo[j - 1] >= 0 && w.hi[j - 1] < w.L); // windows inside the series
+        fixedLayer(row(j - 1) + w.lo[j - 1], w.lo[j - 1], w.hi[j - 1], w.cost.data() + w.lo[j], w.lo[j], w.hi[j], Tmin,
+                   Tmax, start, w.padded.data(), w.ahead.data(), w.behind.data(), row(j) + w.lo[j]);
     }
-    // The cheapest end below the bound; the lowest position on ties.
-    int32_t best = bound, end = -1;
-    {
-        const int32_t* D = row(M - 1);
-        for (int32_t k = w.lo[M - 1]; k <= w.hi[M - 1]; k++)
-            if (D[k] < best) {
-                best = D[k];
-                end = k;
-            }
+    return chainBack(w, Tmin, Tmax, bound, [&](int j) { return w.ppDw.data() + w.offset[j]; }, 1, cost, positions);
+}
+
+size_t fixedAcrossLimit = size_t(1) << 22; // 16 MB of rows
+
+void prepareFixedAcross(FixedAcrossWork& a, const FixedWork& w, int count)
+{
+    a.stride = (static_cast<size_t>(count) + kEtalonLanes - 1) / kEtalonLanes * kEtalonLanes;
+    if (w.offset[w.M] * a.stride > fixedAcrossLimit) {
+        a.stride = 0;
+        return;
     }
-    if (end < 0)
-        return false;
-    positions.assign(M, 0);
-    positions[M - 1] = end;
-    for (int j = M - 2; j >= 0; j--) {
-        const int32_t* D = row(j);
-        const int32_t c = positions[j + 1];
-        int32_t least = kRecognitionBound, at = -1;
-        for (int32_t k = std::max(c - Tmax, w.lo[j]); k <= std::min(c - Tmin, w.hi[j]); k++)
-            if (D[k] < least) {
-                least = D[k];
-                at = k;
-            }
-        if (at < 0)
-            return false; // the chain breaks off: no admissible chain
-        positions[j] = at;
+    size_t widest = 0;
+    for (int j = 0; j < w.M; j++)
+        widest = std::max(widest, w.offset[j + 1] - w.offset[j]);
+    a.costs.assign(static_cast<size_t>(w.L) * a.stride, 0); // padding lanes stay 0
+    a.rows.reset(new int32_t[w.offset[w.M] * a.stride]);
+    a.ahead.reset(new int32_t[widest * a.stride]);
+    a.behind.reset(new int32_t[widest * a.stride]);
+}
+
+void fixedLayersAcross(const FixedWork& w, FixedAcrossWork& a, int Tmin, int Tmax, int32_t start)
+{
+    const size_t S = a.stride;
+    if (w.lo[0] <= w.hi[0])
+        std::copy(a.costs.begin() + w.lo[0] * S, a.costs.begin() + (w.hi[0] + 1) * S, a.rows.get());
+    for (int j = 1; j < w.M; j++) {
+        assert(w.lo[j] >= 0 && w.hi[j] < w.L && w.lo[j - 1] >= 0 && w.hi[j - 1] < w.L); // windows inside the series
+        fixedLayerAcross(a.rows.get() + w.offset[j - 1] * S, w.lo[j - 1], w.hi[j - 1], a.costs.data() + w.lo[j] * S,
+                         w.lo[j], w.hi[j], Tmin, Tmax, start, S, a.ahead.get(), a.behind.get(),
+                         a.rows.get() + w.offset[j] * S);
     }
-    cost = best;
-    return true;
+}
+
+bool fixedChainOf(const FixedWork& w, const FixedAcrossWork& a, int e, int Tmin, int Tmax, int32_t bound,
+                  int32_t& cost, std::vector<int32_t>& positions)
+{
+    const int32_t* rows = a.rows.get() + e;
+    return chainBack(w, Tmin, Tmax, bound, [&](int j) { return rows + w.offset[j] * a.stride; }, a.stride, cost,
+                     positions);
 }
 
 /*==========================================================================
@@ -133,7 +177,7 @@ void prepareUnfixedWork(UnfixedWork& w, int L, int n, int Tmin, int Tmax, int Mm
 {
     w.L = L;
     w.flags.assign(L, 0);
-    w.local.assign(L, LocalMatch{0, 0, 0, 0});
+    w.cost.assign(L, 0);
     w.acc.assign(L, kUnfixedPredecessorStart);
     w.pred.assign(L, -2);
     w.window.assign(L, 0);
@@ -194,7 +238,7 @@ bool unfixedChain(UnfixedWork& w, int Tmin, int Tmax, int32_t bound, int32_t& co
     // First only: a chain starts here.
     for (int l = 0; l < L; l++)
         if ((flags[l] & both) == kFirstPosition) {
-            acc[l] = w.local[l].cost;
+            acc[l] = w.cost[l];
             pred[l] = -1;
         }
     // First or later, then later only; each walk sees the costs of the walks
@@ -219,17 +263,17 @@ bool unfixedChain(UnfixedWork& w, int Tmin, int Tmax, int32_t bound, int32_t& co
             const int32_t least = some ? acc[window[head]] : 0;
             if (pass == 0) { // continue a chain only when that lowers the cost
                 if (some && least < 0) {
-                    acc[l] = w.local[l].cost + least;
+                    acc[l] = w.cost[l] + least;
                     pred[l] = window[head];
                 } else {
-                    acc[l] = w.local[l].cost;
+                    acc[l] = w.cost[l];
                     pred[l] = -2;
                 }
             } else if (some && least < kUnfixedPredecessorStart) {
-                acc[l] = w.local[l].cost + least;
+                acc[l] = w.cost[l] + least;
                 pred[l] = window[head];
             } else {
-                acc[l] = w.local[l].cost + kUnfixedPredecessorStart;
+                acc[l] = w.cost[l] + kUnfixedPredecessorStart;
                 pred[l] = -2;
             }
         }

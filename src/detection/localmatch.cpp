@@ -4,9 +4,10 @@
 #include "localmatch.h"
 
 #include <algorithm>
+#include <cassert>
 
 void prepareMatchTable(MatchTable& table, const PulseHeader* alphabet, uint16_t count, const uint16_t* list,
-                       uint16_t n, uint16_t level)
+                       uint16_t n, uint16_t level, bool blockRows)
 {
     table.n = n;
     table.count = count;
@@ -18,12 +19,16 @@ void prepareMatchTable(MatchTable& table, const PulseHeader* alphabet, uint16_t 
     table.lastStart.assign(count, -1);
     table.leastEnd.assign(count, static_cast<int16_t>(n));
     table.scratch.assign(3 * (static_cast<size_t>(n) + 1), 0);
-    table.block.assign((3 * (static_cast<size_t>(n) + 1) + 3) * kMatchBlock, 0);
+    table.wide.assign(static_cast<size_t>(count) * n, 0);
+    table.block.assign(blockRows ? (3 * (static_cast<size_t>(n) + 1) + 3) * kMatchBlock : 0, 0);
+    table.lanes.assign((3 * static_cast<size_t>(n) + 3) * kMatchLanes, 0); // one row more: room to align
+    table.tail.assign(static_cast<size_t>(n) + kMatchLanes, 0);
     for (int e = 0; e < count; e++) {
         const int16_t* s = alphabet[list[e] - 1].lpData.get();
         int32_t* E = &table.energies[static_cast<size_t>(e) * (n + 1)];
         table.numbers[e] = static_cast<int16_t>(list[e]);
         table.samples[e] = s;
+        std::copy(s, s + n, &table.wide[static_cast<size_t>(e) * n]);
         for (int i = 0; i < n; i++)
             E[i + 1] = E[i] + s[i] * s[i];
         // 64-bit product: the same value wherever the 32-bit one is defined,
@@ -137,6 +142,7 @@ void localMatchRange(const MatchTable& table, int from, int to, const int16_t* x
 {
     const int n = table.n;
     const size_t B = kMatchBlock;
+    assert(!table.block.empty()); // the table was prepared with block rows
     int32_t* P = table.block.data();            // P[k * B + b]: cost of samples 0..k-1 at position base + b
     int32_t* best = P + (n + 1) * B;            // best[k * B + b]: least of P[k..n]
     int32_t* where = best + (n + 1) * B;        // where[k * B + b]: the lowest index holding it

@@ -1,7 +1,9 @@
 // Inside the detection folder: the local match of the layered detectors, the
 // cheapest etalon (or kept part of one) at a series position, in O(n) per
-// position and etalon. Shared by the single-pulse and the tuple detectors,
-// which call it once per position (and etalon) of a run: L * etalons calls.
+// position and etalon. The tuple detectors call it once per position (and
+// etalon) of a run: L * etalons calls; the single-pulse detectors take the
+// costs from the vector kernels (matchkernels.h) and call it at the positions
+// of their chain only.
 #pragma once
 
 #include <cstdint>
@@ -19,17 +21,23 @@ struct MatchTable {
     uint16_t count = 0;                  // etalons in the table (the list's length)
     std::vector<int16_t> numbers;        // [count] etalon number of each entry, 1-based
     std::vector<const int16_t*> samples; // [count] the etalon's n samples (alphabet storage)
+    std::vector<int32_t> wide;           // [count][n] the same samples as 32-bit values (vector broadcasts)
     std::vector<int32_t> energies;       // [count][n + 1] E[i] = sum of s[k]^2 for k < i
     std::vector<int32_t> thresholds;     // [count] E[n] * level / 100, truncated
     std::vector<int16_t> firstEnd;       // [count][n] least i2 >= i1 with E[i2+1] - E[i1] > thr; n when none
     std::vector<int16_t> lastStart;      // [count] greatest i1 that has a qualifying part; -1 when none
     std::vector<int16_t> leastEnd;       // [count] least firstEnd over i1 = 0..lastStart; n when none
     mutable std::vector<int32_t> scratch; // [3 * (n + 1)] work rows of localMatchAt (one thread per table)
-    mutable std::vector<int32_t> block;   // [(3 (n + 1) + 3) * kMatchBlock] work rows of localMatchRange
+    mutable std::vector<int32_t> block;   // [(3 (n + 1) + 3) * kMatchBlock] work rows of localMatchRange, or none
+    mutable std::vector<int32_t> lanes;   // [(3 n + 3) * kMatchLanes] work rows of the vector kernels
+    mutable std::vector<int16_t> tail;    // [n + kMatchLanes] zero-padded samples of a last, partial block
 };
 
 // Positions that localMatchRange treats together (their rows stay in cache).
 inline constexpr int kMatchBlock = 128;
+
+// Most positions a vector kernel treats together (the lanes of one vector).
+inline constexpr int kMatchLanes = 16;
 
 // The cheapest candidate at one position: its cost, etalon and kept samples.
 struct LocalMatch {
@@ -41,9 +49,10 @@ struct LocalMatch {
 
 // Fills the table for the listed etalons at the processing saved energy level
 // (percent). The caller has checked the list and that every listed etalon has
-// at least n samples.
+// at least n samples. Without `blockRows` localMatchRange cannot use the table
+// (the vector kernels and localMatchAt can).
 void prepareMatchTable(MatchTable& table, const PulseHeader* alphabet, uint16_t count, const uint16_t* list,
-                       uint16_t n, uint16_t level);
+                       uint16_t n, uint16_t level, bool blockRows = true);
 
 // The local match of table entries from..to-1 at the series samples x (x[0] is
 // the series sample at the position; n samples are read). Candidates in the

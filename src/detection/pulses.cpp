@@ -13,6 +13,7 @@
 #include "detection.h"
 #include "inputcheck.h"
 #include "layers.h"
+#include "matchkernels.h"
 #include "platform/allocation.h"
 
 /*==========================================================================
@@ -85,19 +86,31 @@ int32_t earlyAnswer(InputCheck check, int32_t refused, int32_t notBuilt, ChainsH
     return notBuilt;
 }
 
-// The chain's pulses from its positions and the local match at each.
-void collectChain(const std::vector<int32_t>& positions, const std::vector<LocalMatch>& local, ChainPulses& chain)
+// The chain's pulses from its positions and the local match of table entries
+// from..to-1 at each (the searches keep only the costs): the first entry of
+// least cost, then its kept part.
+void collectChain(const std::vector<int32_t>& positions, const MatchTable& table, int from, int to,
+                  const int16_t* x, ChainPulses& chain)
 {
     chain.clear();
-    for (int32_t p : positions)
-        chain.push(local[p].number, static_cast<int16_t>(p), local[p].first, local[p].last);
+    const size_t count = table.count;
+    std::vector<int32_t> each(to - from > 1 ? positions.size() * count : 0);
+    if (!each.empty())
+        matchCostsAt(table, x, positions.data(), static_cast<int32_t>(positions.size()), each.data(), count);
+    for (size_t i = 0; i < positions.size(); i++) {
+        int e = from;
+        if (!each.empty()) {
+            const int32_t* costs = &each[i * count];
+            e = static_cast<int>(std::min_element(costs + from, costs + to) - costs);
+        }
+        const LocalMatch m = localMatchAt(table, e, e + 1, x + positions[i]);
+        chain.push(m.number, static_cast<int16_t>(positions[i]), m.first, m.last);
+    }
 }
 
-// The local match of table entries from..to-1 at every position marked in
-// `wanted` (a run of marked positions at a time).
-template <typename Flag>
-void localMatches(const MatchTable& table, int from, int to, const int16_t* x, const std::vector<Flag>& marks,
-                  Flag wanted, std::vector<LocalMatch>& local)
+// Calls visit(first, last) for every run of positions marked in `wanted`.
+template <typename Flag, class Visit>
+void forEachRun(const std::vector<Flag>& marks, Flag wanted, const Visit& visit)
 {
     const int32_t L = static_cast<int32_t>(marks.size());
     for (int32_t k = 0; k < L;) {
@@ -108,9 +121,18 @@ void localMatches(const MatchTable& table, int from, int to, const int16_t* x, c
         int32_t end = k;
         while (end + 1 < L && (marks[end + 1] & wanted))
             end++;
-        localMatchRange(table, from, to, x, k, end, local.data());
+        visit(k, end);
         k = end + 1;
     }
+}
+
+// The local match cost of table entries from..to-1 at every position marked
+// in `wanted`.
+template <typename Flag>
+void localCosts(const MatchTable& table, int from, int to, const int16_t* x, const std::vector<Flag>& marks,
+                Flag wanted, std::vector<int32_t>& cost)
+{
+    forEachRun(marks, wanted, [&](int32_t first, int32_t last) { matchCosts(table, from, to, x, first, last, cost.data()); });
 }
 
 // After each offer the unfixed detectors seek the length of the best chain.
@@ -128,29 +150,28 @@ void seekBestChain(ChainsHeader* chains)
 
 namespace {
 
-// Takes the work of a fixed-count run in two blocks; false when memory ran
-// out, after the message that names the block (`second` for the second one).
+// Takes the work of a fixed-count run in two blocks (with the side-by-side
+// searches of `across`, when given, in the second); false when memory ran out,
+// after the message that names the block (`second` for the second one).
 bool takeFixedWork(HWND hWnd, FixedWork& w, MatchTable& table, const PulseHeader* alphabet, uint16_t count,
-                   const uint16_t* list, uint16_t level, const SeriesHeader* h, const char* second)
+                   const uint16_t* list, uint16_t level, uint16_t Tmin, uint16_t Tmax, const SeriesHeader* h,
+                   const char* second, FixedAcrossWork* across = nullptr)
 {
     if (!tryAllocate(AllocSite::MatchTable,
-                     [&] { prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level); })) {
+                     [&] { prepareMatchTable(table, alphabet, count, list, h->wImpulseSize, level, false); })) {
         MessageBoxA(hWnd, "Нет памяти для ppDw!", nullptr, MB_OK);
         return false;
     }
     if (!tryAllocate(AllocSite::PulseWork, [&] {
-            prepareFixedWork(w, h->dwSeriesSize, h->wImpulseSize, h->wImpulseQuantity, h->lpLowBounds, h->lpHighBounds);
+            prepareFixedWork(w, h->dwSeriesSize, h->wImpulseSize, h->wImpulseQuantity, h->lpLowBounds, h->lpHighBounds,
+                             Tmin, Tmax);
+            if (across)
+                prepareFixedAcross(*across, w, count);
         })) {
         MessageBoxA(hWnd, second, nullptr, MB_OK);
         return false;
     }
     return true;
-}
-
-// The local match of table entries from..to-1 at every position of some layer.
-void fixedLocalMatches(FixedWork& w, const MatchTable& table, int from, int to, const int16_t* x)
-{
-    localMatches<uint8_t>(table, from, to, x, w.needed, 1, w.local);
 }
 
 } // namespace
@@ -166,12 +187,12 @@ int32_t detectFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQu
         return earlyAnswer(check, 0, 1, lpChainsHeader, h);
     FixedWork w;
     MatchTable table;
-    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
-                       "Нет памяти для ppDw[m]!"))
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, wTmin,
+                       wTmax, h, "Нет памяти для ppDw[m]!"))
         return 0;
     const uint16_t M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, M, M);
-    fixedLocalMatches(w, table, 0, table.count, h->lpNoisyData);
+    localCosts<uint8_t>(table, 0, table.count, h->lpNoisyData, w.needed, 1, w.cost);
     int32_t cost = 0;
     std::vector<int32_t> positions;
     if (!fixedChain(w, wTmin, wTmax, kFixedPredecessorStart, kFixedAcceptBound, cost, positions)) {
@@ -181,7 +202,7 @@ int32_t detectFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequiredQu
         return 1;
     }
     ChainPulses chain;
-    collectChain(positions, w.local, chain);
+    collectChain(positions, table, 0, table.count, h->lpNoisyData, chain);
     writeDetectedPulses(h, chain);
     storeChain(lpChainsHeader, cost, chain);
     return 1;
@@ -197,21 +218,35 @@ int32_t recognizeFixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequire
     if (check != kUsable)
         return earlyAnswer(check, -1, -1, lpChainsHeader, h);
     FixedWork w;
+    FixedAcrossWork across;
     MatchTable table;
-    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, h,
-                       "Нет памяти для indexes!"))
+    if (!takeFixedWork(hWnd, w, table, Alphabet, wRequiredQuantity, lpRequiredList, wProcSavedEnergyLevel, wTmin,
+                       wTmax, h, "Нет памяти для indexes!", &across))
         return -1;
     const uint16_t M = h->wImpulseQuantity;
     resetChainsHeader(lpChainsHeader, M, M);
+    // Every etalon's local match once, then every etalon's search side by
+    // side; when that would take too much memory, one etalon after another.
+    if (across.stride > 0) {
+        forEachRun<uint8_t>(w.needed, 1, [&](int32_t first, int32_t last) {
+            matchCostsEach(table, h->lpNoisyData, first, last, across.costs.data(), across.stride);
+        });
+        fixedLayersAcross(w, across, wTmin, wTmax, kRecognitionBound);
+    }
+    auto chainOf = [&](int e, int32_t& cost, std::vector<int32_t>& positions) {
+        if (across.stride > 0)
+            return fixedChainOf(w, across, e, wTmin, wTmax, kRecognitionBound, cost, positions);
+        localCosts<uint8_t>(table, e, e + 1, h->lpNoisyData, w.needed, 1, w.cost);
+        return fixedChain(w, wTmin, wTmax, kRecognitionBound, kRecognitionBound, cost, positions);
+    };
     int32_t winner = -1, winnerCost = kRecognitionBound;
     ChainPulses chain, winning;
     std::vector<int32_t> positions;
     for (int e = 0; e < table.count; e++) {
-        fixedLocalMatches(w, table, e, e + 1, h->lpNoisyData);
         int32_t cost = 0;
-        if (!fixedChain(w, wTmin, wTmax, kRecognitionBound, kRecognitionBound, cost, positions))
+        if (!chainOf(e, cost, positions))
             continue; // no admissible chain for this etalon: nothing offered
-        collectChain(positions, w.local, chain);
+        collectChain(positions, table, e, e + 1, h->lpNoisyData, chain);
         storeChain(lpChainsHeader, cost, chain);
         if (cost < winnerCost) { // strictly cheaper: the earliest etalon wins ties
             winnerCost = cost;
@@ -246,7 +281,7 @@ int32_t detectUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequired
     UnfixedWork w;
     if (!tryAllocate(AllocSite::MatchTable, [&] {
             prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize,
-                              wProcSavedEnergyLevel);
+                              wProcSavedEnergyLevel, false);
         })) {
         MessageBoxA(hWnd, "Нет памяти для EtalonsPartialEnergy!", nullptr, MB_OK);
         return 0;
@@ -258,12 +293,12 @@ int32_t detectUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequired
         return 0;
     }
     resetChainsHeader(lpChainsHeader, 0, h->wMaxPulses);
-    localMatches<uint8_t>(table, 0, table.count, h->lpNoisyData, w.flags, kFirstPosition | kLaterPosition, w.local);
+    localCosts<uint8_t>(table, 0, table.count, h->lpNoisyData, w.flags, kFirstPosition | kLaterPosition, w.cost);
     int32_t cost = 0;
     std::vector<int32_t> positions;
     ChainPulses chain;
     if (unfixedChain(w, wTmin, wTmax, kUnfixedAcceptBound, cost, positions)) {
-        collectChain(positions, w.local, chain);
+        collectChain(positions, table, 0, table.count, h->lpNoisyData, chain);
         writeDetectedPulses(h, chain);
     } else {
         h->wDetectedQuantity = 0; // a chain of no pulses is offered
@@ -289,7 +324,7 @@ int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequi
     UnfixedWork w;
     if (!tryAllocate(AllocSite::MatchTable, [&] {
             prepareMatchTable(table, Alphabet, wRequiredQuantity, lpRequiredList, h->wImpulseSize,
-                              wProcSavedEnergyLevel);
+                              wProcSavedEnergyLevel, false);
         }) || !tryAllocate(AllocSite::PulseWork, [&] {
             prepareUnfixedWork(w, h->dwSeriesSize, h->wImpulseSize, wTmin, wTmax, h->wMinPulses, h->wMaxPulses);
         })) {
@@ -301,11 +336,11 @@ int32_t recognizeUnfixedPulses(HWND hWnd, PulseHeader* Alphabet, uint16_t wRequi
     std::vector<int32_t> positions;
     ChainPulses chain;
     for (int e = 0; e < table.count; e++) {
-        localMatches<uint8_t>(table, e, e + 1, h->lpNoisyData, w.flags, kFirstPosition | kLaterPosition, w.local);
+        localCosts<uint8_t>(table, e, e + 1, h->lpNoisyData, w.flags, kFirstPosition | kLaterPosition, w.cost);
         int32_t cost = 0;
         chain.clear();
         if (unfixedChain(w, wTmin, wTmax, kRecognitionBound, cost, positions))
-            collectChain(positions, w.local, chain);
+            collectChain(positions, table, e, e + 1, h->lpNoisyData, chain);
         storeChain(chains, cost, chain);
         seekBestChain(chains);
         if (cost < winnerCost) { // strictly cheaper: the earliest etalon wins ties

@@ -7,6 +7,8 @@
 
 #include "synthesis.h"
 
+#include "noisekernel.h"
+
 int16_t nextRandom(int16_t& seed)
 {
     // 16-bit wrap-around then the low 15 bits: the same as mod 32768.
@@ -83,7 +85,9 @@ void addNoise(SeriesHeader* lpSeriesHeader, int16_t level, RandomStreams& stream
     }
     const int16_t* pure = lpSeriesHeader->lpPureData;
     int16_t* noisy = lpSeriesHeader->lpNoisyData;
-    for (int32_t i = 0; i < lpSeriesHeader->dwSeriesSize; i++) {
+    // Whole vectors of samples at once, then the rest one by one.
+    int32_t i = addGaussNoise(streams.wNoiseSeed, level, pure, noisy, lpSeriesHeader->dwSeriesSize);
+    for (; i < lpSeriesHeader->dwSeriesSize; i++) {
         int16_t noise = static_cast<int16_t>(gaussRandom(streams.wNoiseSeed, 0, level));
         noisy[i] = static_cast<int16_t>(pure[i] + noise); // wraps on overflow, as 16-bit samples do
     }

@@ -7,8 +7,11 @@
 #include <sstream>
 
 #include "detection/detection.h"
+#include "detection/layers.h"
+#include "detection/matchkernels.h"
 #include "reference.h"
 #include "support/fixtures.h"
+#include "support/targets.h"
 
 namespace {
 
@@ -215,96 +218,103 @@ const Operation kOperations[] = {
 
 TEST_F(Pulses, EveryOperationAgreesWithTheLiteralModelOnRandomSeries)
 {
-    std::mt19937 random(20261208);
-    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
-    const int16_t levels[] = {100, 75, 50, 0};
-    const int types[] = {1, 2, 4, 8};
-    int compared = 0, periodic = 0, crossed = 0, empty = 0;
-    int fixedWithoutChain = 0; // fixed runs that found no admissible chain
-    int penalised = 0;         // chains that went through a position without a predecessor
-    for (int trial = 0; trial < 240; trial++) {
-        const bool longSeries = trial % 40 == 0;
-        const int n = longSeries ? 20 : pick(3, 8);
-        buildAlphabet(128, 20, static_cast<uint16_t>(n));
-        const int type = types[trial % 4];
-        const bool unfixedType = type >= 4;
-        const int16_t making = (type == 2 || type == 8) ? levels[pick(1, 3)] : 100;
-        const int16_t processing = levels[pick(0, 3)];
-        const int L = longSeries ? 1200 : pick(4 * n, 260);
-        int Tmin = pick(n, 4 * n), Tmax = Tmin + pick(0, 5 * n);
-        if (trial % 5 == 1)
-            Tmax = Tmin; // strictly periodic pulses
-        Tmax = std::max(Tmax, n);
-        if (longSeries) {
-            Tmin = 40;
-            Tmax = trial % 80 == 0 ? 181 : 40;
-        }
-        const int Mmin = minPulsesFor(L, n, Tmax), Mmax = maxPulsesFor(L, n, Tmin);
-        if (Mmin > Mmax)
-            continue;
-        for (int i = 0; i < Mmax; i++)
-            sequence[i] = static_cast<uint16_t>(pick(1, 20));
-        build(L, n, Tmin, Tmax, unfixedType ? 0 : pick(Mmin, Mmax), making, static_cast<int16_t>(pick(0, 150)));
-        if (unfixedType && trial % 7 == 3) {
-            h->wMinPulses = static_cast<uint16_t>(h->wMaxPulses + 1); // no admissible count
-            empty++;
-        }
-        // Sometimes process with narrower distance bounds than the series was made with.
-        int procTmin = Tmin, procTmax = Tmax;
-        if (trial % 6 == 5) {
-            procTmax = std::max(Tmin, Tmax - pick(0, Tmax - Tmin));
-            procTmin = std::min(procTmax, Tmin + pick(0, 3));
-            crossed++;
-        }
-        periodic += procTmin == procTmax;
-        list.clear();
-        const int listed = longSeries ? 20 : pick(1, 4);
-        for (int i = 0; i < listed; i++)
-            list.push_back(static_cast<uint16_t>(longSeries ? i + 1 : pick(1, 20)));
-        uint16_t level = static_cast<uint16_t>(processing);
-        if (trial % 8 == 7) {
-            // Every listed etalon opposes the pulses: chain costs grow past the
-            // start value of the predecessor minimum, which then caps them.
-            std::fill_n(h->lpNoisyData, L, 0);
-            for (int k = 0; k + n <= L; k += n)
-                std::copy_n(alphabet[0].lpData.get(), n, h->lpNoisyData + k);
-            list = {2};
-            level = 100;
-        }
-        chains = getChainsHeader(hWnd, static_cast<uint16_t>(pick(1, 6)), static_cast<uint16_t>(Mmax), chains);
-        for (const Operation& op : kOperations) {
-            if (op.unfixed != unfixedType && !(trial % 3 == 0))
-                continue; // each series mostly goes to the operations of its type
-            if (op.unfixed && procTmin > Tmin)
-                continue; // a shorter procTmin would allow longer chains than the series holds
-            // The model needs a tenth of a second there (seconds under the
-            // sanitizer); the short series cover recognition.
-            if (longSeries && !op.unfixed && op.model == reference::recognizeFixed)
+    // On every instruction set of the kernels; recognition side by side and,
+    // every other trial, one etalon after another.
+    const size_t limit = fixedAcrossLimit;
+    onEveryTarget(matchKernelTarget, [&](const char* target) {
+        std::mt19937 random(20261208);
+        auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+        const int16_t levels[] = {100, 75, 50, 0};
+        const int types[] = {1, 2, 4, 8};
+        int compared = 0, periodic = 0, crossed = 0, empty = 0;
+        int fixedWithoutChain = 0; // fixed runs that found no admissible chain
+        int penalised = 0;         // chains that went through a position without a predecessor
+        for (int trial = 0; trial < 240; trial++) {
+            fixedAcrossLimit = trial % 2 ? limit : 0;
+            const bool longSeries = trial % 40 == 0;
+            const int n = longSeries ? 20 : pick(3, 8);
+            buildAlphabet(128, 20, static_cast<uint16_t>(n));
+            const int type = types[trial % 4];
+            const bool unfixedType = type >= 4;
+            const int16_t making = (type == 2 || type == 8) ? levels[pick(1, 3)] : 100;
+            const int16_t processing = levels[pick(0, 3)];
+            const int L = longSeries ? 1200 : pick(4 * n, 260);
+            int Tmin = pick(n, 4 * n), Tmax = Tmin + pick(0, 5 * n);
+            if (trial % 5 == 1)
+                Tmax = Tmin; // strictly periodic pulses
+            Tmax = std::max(Tmax, n);
+            if (longSeries) {
+                Tmin = 40;
+                Tmax = trial % 80 == 0 ? 181 : 40;
+            }
+            const int Mmin = minPulsesFor(L, n, Tmax), Mmax = maxPulsesFor(L, n, Tmin);
+            if (Mmin > Mmax)
                 continue;
-            const reference::Input in = input(static_cast<uint16_t>(procTmin), static_cast<uint16_t>(procTmax), level);
-            const reference::Outcome expected = op.model(in);
-            const int32_t value =
-                run(op.detect, static_cast<uint16_t>(procTmin), static_cast<uint16_t>(procTmax), level);
-            const reference::Outcome got = outcomeOf(value, h, chains);
-            ASSERT_TRUE(sameOutcome(got, expected))
-                << op.name << ", trial " << trial << ", L " << L << ", n " << n << ", T " << procTmin << ".."
-                << procTmax << ", levels " << making << "/" << level << "\n got " << describe(got)
-                << "\n expected " << describe(expected);
-            compared++;
-            if (!op.unfixed && expected.detected.empty())
-                fixedWithoutChain++;
-            if (!expected.chains.empty() && expected.chains[0].cost >= 999999 && expected.chains[0].cost < 9999999 &&
-                !expected.detected.empty())
-                penalised++;
+            for (int i = 0; i < Mmax; i++)
+                sequence[i] = static_cast<uint16_t>(pick(1, 20));
+            build(L, n, Tmin, Tmax, unfixedType ? 0 : pick(Mmin, Mmax), making, static_cast<int16_t>(pick(0, 150)));
+            if (unfixedType && trial % 7 == 3) {
+                h->wMinPulses = static_cast<uint16_t>(h->wMaxPulses + 1); // no admissible count
+                empty++;
+            }
+            // Sometimes process with narrower distance bounds than the series was made with.
+            int procTmin = Tmin, procTmax = Tmax;
+            if (trial % 6 == 5) {
+                procTmax = std::max(Tmin, Tmax - pick(0, Tmax - Tmin));
+                procTmin = std::min(procTmax, Tmin + pick(0, 3));
+                crossed++;
+            }
+            periodic += procTmin == procTmax;
+            list.clear();
+            const int listed = longSeries ? 20 : pick(1, 4);
+            for (int i = 0; i < listed; i++)
+                list.push_back(static_cast<uint16_t>(longSeries ? i + 1 : pick(1, 20)));
+            uint16_t level = static_cast<uint16_t>(processing);
+            if (trial % 8 == 7) {
+                // Every listed etalon opposes the pulses: chain costs grow past the
+                // start value of the predecessor minimum, which then caps them.
+                std::fill_n(h->lpNoisyData, L, 0);
+                for (int k = 0; k + n <= L; k += n)
+                    std::copy_n(alphabet[0].lpData.get(), n, h->lpNoisyData + k);
+                list = {2};
+                level = 100;
+            }
+            chains = getChainsHeader(hWnd, static_cast<uint16_t>(pick(1, 6)), static_cast<uint16_t>(Mmax), chains);
+            for (const Operation& op : kOperations) {
+                if (op.unfixed != unfixedType && !(trial % 3 == 0))
+                    continue; // each series mostly goes to the operations of its type
+                if (op.unfixed && procTmin > Tmin)
+                    continue; // a shorter procTmin would allow longer chains than the series holds
+                // The model needs a tenth of a second there (seconds under the
+                // sanitizer); the short series cover recognition.
+                if (longSeries && !op.unfixed && op.model == reference::recognizeFixed)
+                    continue;
+                const reference::Input in = input(static_cast<uint16_t>(procTmin), static_cast<uint16_t>(procTmax), level);
+                const reference::Outcome expected = op.model(in);
+                const int32_t value =
+                    run(op.detect, static_cast<uint16_t>(procTmin), static_cast<uint16_t>(procTmax), level);
+                const reference::Outcome got = outcomeOf(value, h, chains);
+                ASSERT_TRUE(sameOutcome(got, expected))
+                    << target << ", " << op.name << ", trial " << trial << ", L " << L << ", n " << n << ", T " << procTmin << ".."
+                    << procTmax << ", levels " << making << "/" << level << "\n got " << describe(got)
+                    << "\n expected " << describe(expected);
+                compared++;
+                if (!op.unfixed && expected.detected.empty())
+                    fixedWithoutChain++;
+                if (!expected.chains.empty() && expected.chains[0].cost >= 999999 && expected.chains[0].cost < 9999999 &&
+                    !expected.detected.empty())
+                    penalised++;
+            }
         }
-    }
-    EXPECT_EQ(boxes.count(), 0u);
-    EXPECT_GT(compared, 300);
-    EXPECT_GT(periodic, 20);
-    EXPECT_GT(crossed, 20);
-    EXPECT_GT(empty, 5);
-    EXPECT_GT(fixedWithoutChain, 0);
-    EXPECT_GT(penalised, 0);
+        EXPECT_EQ(boxes.count(), 0u);
+        EXPECT_GT(compared, 300);
+        EXPECT_GT(periodic, 20);
+        EXPECT_GT(crossed, 20);
+        EXPECT_GT(empty, 5);
+        EXPECT_GT(fixedWithoutChain, 0);
+        EXPECT_GT(penalised, 0);
+    });
+    fixedAcrossLimit = limit;
 }
 
 /*---- True minima on tiny series ----*/

@@ -7,6 +7,8 @@
 #include <thread>
 
 #include "support/fixtures.h"
+#include "support/targets.h"
+#include "synthesis/noisekernel.h"
 
 TEST(NextRandom, GivesTheStatedValuesFromKnownSeeds)
 {
@@ -197,6 +199,32 @@ TEST_F(AddNoise, ReplacesEarlierNoiseWithPurePlusFreshDraws)
         ASSERT_EQ(h->lpNoisyData[i], static_cast<int16_t>(h->lpPureData[i] + static_cast<int16_t>(gaussRandom(twin, 0, 35))));
     EXPECT_EQ(h->wSeriesNoiseLevel, 35);
     freeSeriesHeader(h);
+}
+
+// Every sample and every sigma of the 16-bit range, any seed, lengths around
+// the vector widths: the same samples and the same seed as one draw at a time.
+TEST(NoiseKernel, AddsWhatTheDrawsOneByOneAddOnEveryTarget)
+{
+    std::mt19937 random(19);
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    onEveryTarget(noiseKernelTarget, [&](const char* target) {
+        for (int trial = 0; trial < 400; trial++) {
+            const int32_t count = trial % 2 ? pick(0, 70) : pick(0, 1300);
+            const int16_t sigma = static_cast<int16_t>(trial % 7 == 0 ? (trial % 2 ? -32768 : 32767) : pick(-32768, 32767));
+            std::vector<int16_t> pure(count), noisy(count, 0);
+            for (int16_t& v : pure)
+                v = static_cast<int16_t>(pick(-32768, 32767));
+            int16_t seed = static_cast<int16_t>(pick(-32768, 32767)), twin = seed;
+            const int32_t done = addGaussNoise(seed, sigma, pure.data(), noisy.data(), count);
+            ASSERT_GE(done, 0);
+            ASSERT_LE(done, count);
+            ASSERT_GT(done + 16, count) << "at most one vector is left to the caller";
+            for (int32_t i = 0; i < done; i++)
+                ASSERT_EQ(noisy[i], static_cast<int16_t>(pure[i] + static_cast<int16_t>(gaussRandom(twin, 0, sigma))))
+                    << target << ", trial " << trial << ", sample " << i << ", sigma " << sigma;
+            ASSERT_EQ(seed, twin) << target << ", trial " << trial;
+        }
+    });
 }
 
 TEST(JumpRandom, EqualsThatManySingleDrawsForRandomSeedsAndCounts)
