@@ -88,21 +88,32 @@ void receiveGently(void* data, int count, MPI_Datatype type, int from, int tag)
 }
 
 // kTagDone of a finished share: outcome, trials run, then per cell the
-// restoring sum, the detection sum and the wrong recognitions.
+// restoring sum, the detection sum, the wrong recognitions and the two sums
+// of squares, each as its low and high 64 bits.
+constexpr size_t kDoneWordsPerCell = 7;
+
 std::vector<int64_t> packDone(int64_t outcome, const TrawlingShare& share)
 {
     std::vector<int64_t> out{outcome, share.trialsRun};
+    const auto low = [](TrawlingSquareSum v) { return static_cast<int64_t>(static_cast<uint64_t>(v)); };
+    const auto high = [](TrawlingSquareSum v) { return static_cast<int64_t>(static_cast<uint64_t>(v >> 64)); };
     if (outcome == kShareOk)
         for (const TrawlingCellSums& cell : share.sums)
-            out.insert(out.end(), {cell.restoring, cell.detection, cell.wrong});
+            out.insert(out.end(), {cell.restoring, cell.detection, cell.wrong, low(cell.restoringSquares),
+                                   high(cell.restoringSquares), low(cell.detectionSquares),
+                                   high(cell.detectionSquares)});
     return out;
 }
 
 std::vector<TrawlingCellSums> unpackSums(const std::vector<int64_t>& done)
 {
+    const auto square = [](int64_t low, int64_t high) {
+        return (TrawlingSquareSum(static_cast<uint64_t>(high)) << 64) | static_cast<uint64_t>(low);
+    };
     std::vector<TrawlingCellSums> sums;
-    for (size_t i = 2; i + 2 < done.size(); i += 3)
-        sums.push_back(TrawlingCellSums{done[i], done[i + 1], done[i + 2]});
+    for (size_t i = 2; i + kDoneWordsPerCell <= done.size(); i += kDoneWordsPerCell)
+        sums.push_back(TrawlingCellSums{done[i], done[i + 1], done[i + 2], square(done[i + 3], done[i + 4]),
+                                        square(done[i + 5], done[i + 6])});
     return sums;
 }
 
