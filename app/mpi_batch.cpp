@@ -574,6 +574,7 @@ int finishRoot(RootRun& r)
         return 1;
     }
     r.result.elapsedSeconds = simClock() - r.result.startTime;
+    r.result.processes = r.processes;
     std::string perProcess;
     int64_t trials = 0;
     for (int rank = 0; rank < r.processes; rank++) {

@@ -81,20 +81,3 @@ ordered_json chainsHeaderJson(const ChainsHeader* h)
     j["wProcessingSavedEnergy"] = h->wProcessingSavedEnergy;
     return j;
 }
-
-ordered_json simulationDescriptionJson(const RestoreErrorHeader* r, const SimulationRequest& q)
-{
-    return {
-        {"wSeriesType", r->wSeriesType},
-        {"lpSeriesTypeName", r->lpSeriesTypeName},
-        {"wTaskType", r->wTaskType},
-        {"lpTaskName", r->lpTaskName},
-        {"wMakingSavedEnergy", r->wMakingSavedEnergy},
-        {"wProcessingSavedEnergy", r->wProcessingSavedEnergy},
-        {"ifComplete", r->ifComplete},
-        {"dwSeriesLength", q.length},
-        {"wTmin", q.tmin},
-        {"wTmax", q.tmax},
-        {"wRequiredQuantity", r->wTaskType == kTaskDetection ? 1 : q.required},
-    };
-}

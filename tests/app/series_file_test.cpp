@@ -90,7 +90,17 @@ TEST_F(SeriesFile, EveryDamagedFieldIsRefusedWithItsName)
     std::string error;
     ASSERT_TRUE(parseSeriesJson(good.dump(), 20, 20, loaded, error)) << error;
     std::mt19937 random(7);
+    ASSERT_EQ(good["format_version"], 1);
     for (const auto& [key, value] : good.items()) {
+        if (key == "format_version") {  // none (a file of an older program) is taken; a newer one is refused
+            nlohmann::json older = good, newer = good;
+            older.erase(key);
+            EXPECT_TRUE(parseSeriesJson(older.dump(), 20, 20, loaded, error)) << error;
+            newer[key] = 2;
+            EXPECT_FALSE(parseSeriesJson(newer.dump(), 20, 20, loaded, error));
+            EXPECT_NE(error.find(key), std::string::npos) << error;
+            continue;
+        }
         const std::vector<nlohmann::json> bad = {
             nlohmann::json("text"), nlohmann::json(1.5), nlohmann::json(100000), nlohmann::json(-100000),
             value.is_array() ? nlohmann::json(std::vector<int>(value.size() + 1, 0)) : nlohmann::json::array()};
