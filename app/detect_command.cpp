@@ -7,6 +7,7 @@
 //   [SECTION] The command
 #include "detect_command.h"
 
+
 #include <algorithm>
 #include <map>
 #include <array>
@@ -23,6 +24,7 @@
 
 #include "app/progress_line.h"
 #include "app/simulate_command.h"
+#include "results/results.h"
 #include "platform/files.h"
 
 /*==========================================================================
@@ -389,6 +391,7 @@ std::string resultJson(const DetectOptions& o, const Signal& signal, const Prepa
                        const Evaluation* evaluation)
 {
     Json j;
+    j["format_version"] = kJsonFormatVersion;
     j["signal"] = {{"path", signal.path},
                    {"rate", signal.rate},
                    {"rate_source", signal.rateFromFile ? "file" : o.signal.rate > 0 ? "--rate" : "default 1 Hz: time = position"},

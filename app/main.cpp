@@ -74,6 +74,9 @@ int runProgram(int argc, char** argv)
             ->check(CLI::ExistingFile);
     app.add_option("--out", output, "folder for the files a script writes (default: the current folder)");
     headlessFlag->needs(scriptOption);
+    app.set_version_flag("--version", std::string("pulsebench ") + programVersion() + " (commit " + programCommit() + ")",
+                         "print the version and the git commit, then exit");
+    setCommandLine(argc, argv);
     CLI::App* simulateCommand = addSimulateCommand(app, runSimulateBatch);  // runs in its callback during parsing
     CLI::App* detectCommand = addDetectCommand(app);  // also runs in its callback
     CLI11_PARSE(app, argc, argv);

@@ -98,18 +98,28 @@ void receiveGently(void* data, int count, MPI_Datatype type, int from, int tag)
 }
 
 // The cell sums of a message, after its `head` words: per cell the restoring
-// sum, the detection sum and the wrong recognitions.
+// sum, the detection sum, the wrong recognitions and the two sums of squares,
+// each as its low and high 64 bits.
+constexpr size_t kWordsPerCell = 7;
+
 void packSums(std::vector<int64_t>& out, const std::vector<TrawlingCellSums>& sums)
 {
+    const auto low = [](TrawlingSquareSum v) { return static_cast<int64_t>(static_cast<uint64_t>(v)); };
+    const auto high = [](TrawlingSquareSum v) { return static_cast<int64_t>(static_cast<uint64_t>(v >> 64)); };
     for (const TrawlingCellSums& cell : sums)
-        out.insert(out.end(), {cell.restoring, cell.detection, cell.wrong});
+        out.insert(out.end(), {cell.restoring, cell.detection, cell.wrong, low(cell.restoringSquares),
+                               high(cell.restoringSquares), low(cell.detectionSquares), high(cell.detectionSquares)});
 }
 
 std::vector<TrawlingCellSums> unpackSums(const std::vector<int64_t>& message, size_t head)
 {
+    const auto square = [](int64_t low, int64_t high) {
+        return (TrawlingSquareSum(static_cast<uint64_t>(high)) << 64) | static_cast<uint64_t>(low);
+    };
     std::vector<TrawlingCellSums> sums;
-    for (size_t i = head; i + 2 < message.size(); i += 3)
-        sums.push_back(TrawlingCellSums{message[i], message[i + 1], message[i + 2]});
+    for (size_t i = head; i + kWordsPerCell <= message.size(); i += kWordsPerCell)
+        sums.push_back(TrawlingCellSums{message[i], message[i + 1], message[i + 2], square(message[i + 3], message[i + 4]),
+                                        square(message[i + 5], message[i + 6])});
     return sums;
 }
 
@@ -767,6 +777,7 @@ int finishRoot(RootRun& r)
         return 1;
     }
     r.result.elapsedSeconds = simClock() - r.result.startTime;
+    r.result.processes = r.processes;
     std::string perProcess;
     int64_t trials = 0;
     for (int rank = 0; rank < r.processes; rank++) {

@@ -81,23 +81,3 @@ ordered_json chainsHeaderJson(const ChainsHeader* h)
     j["wProcessingSavedEnergy"] = h->wProcessingSavedEnergy;
     return j;
 }
-
-ordered_json simulationDescriptionJson(const RestoreErrorHeader* r, const SimulationRequest& q)
-{
-    ordered_json description = {
-        {"wSeriesType", r->wSeriesType},
-        {"lpSeriesTypeName", r->lpSeriesTypeName},
-        {"wTaskType", r->wTaskType},
-        {"lpTaskName", r->lpTaskName},
-        {"wMakingSavedEnergy", r->wMakingSavedEnergy},
-        {"wProcessingSavedEnergy", r->wProcessingSavedEnergy},
-        {"ifComplete", r->ifComplete},
-        {"dwSeriesLength", q.length},
-        {"wTmin", q.tmin},
-        {"wTmax", q.tmax},
-        {"wRequiredQuantity", r->wTaskType == kTaskDetection ? 1 : q.required},
-    };
-    if (q.seed != 0) // a replicate; seed 0 (the program's own streams) is left out, as before seeds existed
-        description["seed"] = q.seed;
-    return description;
-}

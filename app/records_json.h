@@ -25,8 +25,6 @@ struct SimulationRequest;
 nlohmann::ordered_json seriesHeaderJson(const SeriesHeader* h);  // null for no header
 nlohmann::ordered_json chainsHeaderJson(const ChainsHeader* h);  // null for no header
 
-// The description of a run as simulation.json prints it, without its
-// wall-clock field (elapsedSeconds): the record's series type, task, their
-// names and the saved energy levels, whether it is complete, and the request's
-// length, Tmin, Tmax and number of required etalons (1 for detection).
-nlohmann::ordered_json simulationDescriptionJson(const RestoreErrorHeader* record, const SimulationRequest& request);
+// simulationDescriptionJson, the description of a run, is the result files'
+// (results/results.h).
+#include "results/results.h"

@@ -4,6 +4,7 @@
 // of it repeats the file. One call per `load series`; a series of N samples
 // is two arrays of N numbers.
 #include "app/records_load.h"
+#include "results/results.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -170,6 +171,10 @@ bool parseSeriesJson(std::string_view text, uint16_t alphabetSize, uint16_t alph
     }
     LoadedSeries s;
     FieldReader r(j, error);
+    if (j.contains("format_version")) {  // files written before it carry none
+        int version = 0;
+        r.number("format_version", 1, kJsonFormatVersion, version);
+    }
     readSizes(r, s);
     long etalonCount = alphabetSize;
     if (r.ok() && j.contains("etalons")) {

@@ -15,6 +15,7 @@
 #include "platform/files.h"
 #include "recording/recording.h"
 #include "resources/resources.h"
+#include "results/results.h"
 #include "shell/shell.h"
 #include "simulation/simulation.h"
 
@@ -63,12 +64,16 @@ bool parseInt(const std::string& s, long lo, long hi, long& value)
 
 // Writes a dump whole or not at all; a failure is one of the writer's
 // failed writes, which the session takes after the line.
+// An object opens with its format_version; a list (of messages) stays a list.
 void writeJson(const fs::path& file, const nlohmann::ordered_json& j)
 {
     std::error_code ec;
     if (file.has_parent_path())
         fs::create_directories(file.parent_path(), ec);
-    writeFileAtomically(file.string(), j.dump(2) + "\n");
+    nlohmann::ordered_json out = j;
+    if (out.is_object())
+        out = withFormatVersion(j);
+    writeFileAtomically(file.string(), out.dump(2) + "\n");
 }
 
 // The clock of a scripted session: always 2026-01-01 00:00:00 UTC, so every

@@ -15,6 +15,8 @@
 #include <new>
 #include <sstream>
 #include <system_error>
+#include <thread>
+#include <ctime>
 
 #include <nlohmann/json.hpp>
 
@@ -114,6 +116,8 @@ void addSimulateOptions(CLI::App& c, SimulateOptions& o)
                                      "2/3 detection, 4/5 recognition error (componentwise/aggregate), "
                                      "12/13 recognition with the bounds")
         ->check(CLI::IsMember({"0", "1", "2", "3", "4", "5", "12", "13"}));
+    c.add_option("--chart-data", o.chartData, "CSV file of the curves of the --chart kind (default 0): "
+                                               "noise_level, value and label of every point");
     c.add_flag("--quiet", o.quiet, "no progress line on standard error");
     c.add_option("--checkpoint", o.checkpoint, "write the run's state to FILE every few seconds and when the run "
                                                "is cancelled; --resume FILE continues it");
@@ -135,7 +139,15 @@ CLI::App* addSimulateCommand(CLI::App& app, int (*run)(const SimulateOptions&))
                                                        "tables as CSV and JSON");
     auto options = std::make_shared<SimulateOptions>();
     addSimulateOptions(*command, *options);
-    command->callback([options, run] {
+    command->callback([options, run, command] {
+        options->givenOptions.clear();
+        for (const CLI::Option* option : command->get_options())
+            if (option->count() > 0) {
+                std::string value;
+                for (const std::string& part : option->results())
+                    value += (value.empty() ? "" : ",") + part;
+                options->givenOptions[option->get_name()] = value;
+            }
         int status = 1;
         try {
             status = run(*options);
@@ -203,6 +215,21 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const
         result.status = kTrawlingNotStarted;
         return;
     }
+    if (!o.chartData.empty()) {
+        // Checked before the run, so that a long run is not lost to a wrong name.
+        std::error_code failed;
+        const std::filesystem::path target = std::filesystem::absolute(o.chartData, failed).lexically_normal();
+        const std::filesystem::path folder = target.parent_path();
+        const bool inOut = (folder / "").lexically_normal() ==
+                           (std::filesystem::absolute(o.out, failed) / "").lexically_normal();  // made with the set
+        if (failed || (!inOut && !std::filesystem::is_directory(folder)) || std::filesystem::is_directory(target)) {
+            result.status = kTrawlingNotStarted;
+            result.error = "--chart-data " + o.chartData + ": " +
+                           (failed || std::filesystem::is_directory(target) ? "not a file name"
+                                                                            : "no folder " + folder.string());
+            return;
+        }
+    }
     ProgressLine line = ProgressLine::forStandardError(o.quiet, "trials");
     SimulationControl control;
     control.hWnd = hWnd;
@@ -226,129 +253,191 @@ void simulate(HWND hWnd, const SimulateOptions& o, SimulateResult& result, const
 ** [SECTION] Output files
 **========================================================================*/
 
-std::string simulationJson(const SimulateResult& result, const SimulateOptions& o,
-                           const std::vector<SimulationFile>* files)
+namespace {
+
+std::string gCommandLine;  // the program's arguments, set once by main before parsing
+
+// A calendar time as "2024-05-01T12:00:00Z".
+std::string utcText(int64_t seconds)
+{
+    const std::time_t t = static_cast<std::time_t>(seconds);
+    std::tm parts{};
+    gmtime_r(&t, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &parts);
+    return text;
+}
+
+// Every option of the command: its value as given (omitted when not given)
+// and as the run took it (the given value or the default).
+void optionsJson(const SimulateOptions& o, nlohmann::ordered_json& given, nlohmann::ordered_json& taken)
+{
+    SimulateOptions copy;
+    CLI::App registry;
+    addSimulateOptions(registry, copy);
+    for (const CLI::Option* option : registry.get_options()) {
+        const std::string name = option->get_name();
+        if (option->get_group().empty() || name == "--help")
+            continue;  // the hidden test hooks and the help flag
+        auto found = o.givenOptions.find(name);
+        if (found != o.givenOptions.end()) {
+            given[name] = found->second;
+            taken[name] = found->second;
+        } else {
+            taken[name] = option->get_default_str();
+        }
+    }
+}
+
+// The request as the run resolved it: the derived pulse counts and levels filled in.
+nlohmann::ordered_json resolvedJson(const SimulateOptions& o, const SimulateResult& result)
 {
     const RestoreErrorHeader* r = result.record.get();
-    const int64_t elapsedSeconds = result.elapsedSeconds;
-    const RandomStreams& st = result.streams;
-    using nlohmann::json;
-    json tables = json::array();
-    for (int t = 0; t < kErrorTables; t++) {
-        json rows = json::array();
-        for (int k = 0; k < r->wNoiseLevels; k++)
-            rows.push_back(std::vector<int32_t>(r->lpErrors[t][k], r->lpErrors[t][k] + r->wVariousPulses));
-        tables.push_back(rows);
-    }
-    json description = simulationDescriptionJson(r, o);  // ordered as every json object: by key
-    description["elapsedSeconds"] = elapsedSeconds;
-    json out = {
-        {"description", description},
-        {"wPulseValues", std::vector<int16_t>(r->wPulseValues, r->wPulseValues + r->wVariousPulses)},
-        {"lpNoiseLevels", std::vector<int16_t>(r->lpNoiseLevels, r->lpNoiseLevels + r->wNoiseLevels)},
-        {"repeats", r->repeats},
-        {"lpErrors", tables},
-        // where every stream stands after the run: a later run in the same
-        // program would go on from here
-        {"randomStreams",
-         {{"wCutBeginSeed", st.wCutBeginSeed},
-          {"wCutEndSeed", st.wCutEndSeed},
-          {"wPositionSeed", st.wPositionSeed},
-          {"wQuantitySeed", st.wQuantitySeed},
-          {"wSubsetShiftSeed", st.wSubsetShiftSeed},
-          {"wSubsetGapSeed", st.wSubsetGapSeed},
-          {"wNoiseEtalonSeed", st.wNoiseEtalonSeed},
-          {"dwSequenceState", st.dwSequenceState},
-          {"wNoiseSeed", st.wNoiseSeed}}},
+    nlohmann::ordered_json subsets = nlohmann::ordered_json::array();
+    for (const std::vector<int32_t>& tuple : o.subsets)
+        subsets.push_back(tuple);
+    const int threads = o.threads > 0 ? o.threads : static_cast<int>(std::thread::hardware_concurrency());
+    return {
+        {"task", o.task}, {"series_type", o.seriesType}, {"length", o.length}, {"tmin", o.tmin}, {"tmax", o.tmax},
+        {"making_level", r->wMakingSavedEnergy}, {"processing_level", r->wProcessingSavedEnergy},
+        {"pulses_from", r->wPulseValues[0]}, {"pulses_to", r->wPulseValues[r->wVariousPulses - 1]},
+        {"pulses_step", o.pulsesStep}, {"noise_initial", o.noiseInitial}, {"noise_steps", o.noiseSteps},
+        {"noise_step", o.noiseStep}, {"repeats", o.repeats}, {"required", r->wTaskType == kTaskDetection ? 1 : o.required},
+        {"subset", o.subset}, {"subsets", subsets}, {"pick", o.pick}, {"employment", o.employment}, {"init", o.init},
+        {"proceeding", o.proceeding}, {"threads", std::clamp(threads, 1, 64)},
     };
-    if (files) {
-        json list = json::array();
-        for (const SimulationFile& f : *files)
-            list.push_back({{"name", f.name}, {"bytes", f.bytes.size()}});
-        out["files"] = list;
+}
+
+} // namespace
+
+void setCommandLine(int argc, const char* const* argv)
+{
+    gCommandLine.clear();
+    for (int i = 0; i < argc; i++) {
+        const std::string word = argv[i];
+        const bool plain = !word.empty() && word.find_first_of(" \t\"'\\$") == std::string::npos;
+        gCommandLine += (i ? " " : "") + (plain ? word : "'" + word + "'");
     }
-    return out.dump() + "\n";
 }
 
-std::string simulationCsv(const RestoreErrorHeader* r)
+nlohmann::ordered_json runJson(const SimulateOptions& o, const SimulateResult& result)
 {
-    std::string out = "table,noise_level,pulses,value\n";
-    char line[96];
-    for (int t = 0; t < kErrorTables; t++)
-        for (int k = 0; k < r->wNoiseLevels; k++)
-            for (int j = 0; j < r->wVariousPulses; j++) {
-                std::snprintf(line, sizeof line, "%d,%d,%d,%d\n", t, r->lpNoiseLevels[k], r->wPulseValues[j],
-                              r->lpErrors[t][k][j]);
-                out += line;
-            }
-    return out;
+    nlohmann::ordered_json given = nlohmann::ordered_json::object(), taken = nlohmann::ordered_json::object();
+    optionsJson(o, given, taken);
+    const int64_t end = result.startTime + result.elapsedSeconds;
+    nlohmann::ordered_json run = {
+        {"version", programVersion()},
+        {"commit", programCommit()},
+        {"command_line", gCommandLine},
+        {"options_given", given},
+        {"options", taken},
+        {"resolved", resolvedJson(o, result)},
+        {"seed", taken.contains("--seed") ? taken["--seed"] : nlohmann::ordered_json(0)},
+        {"threads", o.threads},
+        {"processes", result.processes},
+        {"start_time", utcText(result.startTime)},
+        {"end_time", utcText(end)},
+        {"start_seconds", result.startTime},
+        {"end_seconds", end},
+        {"elapsed_seconds", result.elapsedSeconds},
+    };
+    return run;
 }
 
-std::string descriptionCsv(const RestoreErrorHeader* r, const SimulateOptions& o, int64_t elapsedSeconds)
+SimulationResults simulationResults(const SimulateResult& result, const SimulateOptions& o)
 {
+    SimulationResults x;
+    x.record = result.record.get();
+    if (result.setup) {
+        x.series = result.setup->lpSeriesHeader;
+        x.firstEtalon = &result.setup->alphabet[0];
+        x.wRequiredQuantity = result.setup->wRequiredQuantity;
+        x.lpRequiredList = result.setup->lpRequiredList;
+    }
+    x.request = o;
+    x.streams = result.streams;
+    x.elapsedSeconds = result.elapsedSeconds;
+    if (x.record)
+        x.run = runJson(o, result);
+    return x;
+}
+
+bool chartDataFile(const SimulateOptions& o, const SimulateResult& result, const SimulationResults& x,
+                   SimulationFile& file)
+{
+    const ChartKind* kind = chartKindOf(o.chart.empty() ? 0 : std::atoi(o.chart.c_str()));
+    const RestoreErrorHeader* r = result.record.get();
+    if (!kind || !r || !x.series)
+        return false;
+    const std::vector<ResultRow> rows = resultRows(x);
+    const int P = r->wVariousPulses, L = r->wNoiseLevels;
+    const auto value = [&](const ResultRow& row) {
+        switch (kind->table) {
+        case ChartTable::Restoring: return kind->aggregate ? row.restoringAggregate : row.restoring;
+        case ChartTable::Detection: return kind->aggregate ? row.detectionAggregate : row.detection;
+        default: return kind->aggregate ? row.recognitionAggregate : row.recognition;
+        }
+    };
     std::ostringstream out;
-    out << "field,value\n"
-        << "wSeriesType," << r->wSeriesType << "\n"
-        << "lpSeriesTypeName,\"" << r->lpSeriesTypeName << "\"\n"
-        << "wTaskType," << r->wTaskType << "\n"
-        << "lpTaskName,\"" << r->lpTaskName << "\"\n"
-        << "wMakingSavedEnergy," << r->wMakingSavedEnergy << "\n"
-        << "wProcessingSavedEnergy," << r->wProcessingSavedEnergy << "\n"
-        << "ifComplete," << r->ifComplete << "\n"
-        << "dwSeriesLength," << o.length << "\n"
-        << "wTmin," << o.tmin << "\n"
-        << "wTmax," << o.tmax << "\n"
-        << "wRequiredQuantity," << (r->wTaskType == kTaskDetection ? 1 : o.required) << "\n"
-        << "repeats," << r->repeats << "\n";
-    if (o.seed != 0) // a replicate; seed 0 is left out, as before seeds existed
-        out << "seed," << o.seed << "\n";
-    out << "elapsedSeconds," << elapsedSeconds << "\n";
-    return out.str();
+    out << "x,y,label\n";
+    for (int j = 0; j < (kind->aggregate ? 1 : P); j++)
+        for (int k = 0; k < L; k++) {
+            const ResultRow& row = rows[size_t(j) * L + k];
+            out << row.noiseLevel << "," << shortestDecimal(value(row)) << ","
+                << (kind->aggregate ? std::string("all") : std::to_string(row.pulses)) << "\n";
+        }
+    if (kind->bounds) {
+        const ErrorReference ref = errorReference(r, x.series, x.firstEtalon, x.wRequiredQuantity, x.lpRequiredList);
+        for (const bool upper : {true, false})
+            for (int k = 0; k < L; k++)
+                if (r->lpNoiseLevels[k] > 0) {
+                    const RecognitionBounds b = recognitionBounds(r, x.series, ref, r->lpNoiseLevels[k]);
+                    out << r->lpNoiseLevels[k] << "," << shortestDecimal(upper ? b.upper : b.lower) << ","
+                        << (upper ? "upper bound" : "lower bound") << "\n";
+                }
+    }
+    // Named from the --out folder, where the set places its files: "curves.csv", "../curves.csv".
+    const std::filesystem::path target = std::filesystem::absolute(o.chartData).lexically_normal();
+    file = SimulationFile{target.lexically_relative(std::filesystem::absolute(o.out).lexically_normal()).string(),
+                          out.str()};
+    return true;
 }
 
 int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result, const std::atomic<bool>* cancel)
 {
     if (result.status != kTrawlingComplete || !result.record)
         return 1;
-    std::error_code failed;
-    const std::filesystem::path dir(options.out);
-    std::filesystem::create_directories(dir, failed);
-    if (failed) {
-        std::fprintf(stderr, "pulsebench simulate: cannot create %s: %s\n", options.out.c_str(),
-                     failed.message().c_str());
-        return 1;
-    }
-    std::vector<SimulationFile> files = {
-        {"simulation.csv", simulationCsv(result.record.get())},
-        {"description.csv", descriptionCsv(result.record.get(), options, result.elapsedSeconds)},
-    };
+    std::vector<SimulationFile> chart;
     const std::string chartName = "chart-" + options.chart + ".png";
     if (!options.chart.empty() && result.setup) {
-        SimulationFile chart{chartName, ""};
-        if (!renderChart(options, result, chart.bytes)) {
+        chart.push_back({chartName, ""});
+        if (!renderChart(options, result, chart[0].bytes)) {
             std::fprintf(stderr, "pulsebench simulate: cannot draw the chart %s; no result file was replaced\n",
                          options.chart.c_str());
             return 1;
         }
-        files.push_back(std::move(chart));
     }
-    // The JSON lists the other files of its set with their sizes and is placed
-    // last: a set mixed by a crash inside the commit shows in the sizes.
-    const std::string json = simulationJson(result, options, &files);
-    files.push_back({"simulation.json", json});
-
-    FileSet set;
-    for (const SimulationFile& f : files)
-        if (!set.add((dir / f.name).string(), f.bytes))
-            break;
+    const SimulationResults results = simulationResults(result, options);
+    if (!options.chartData.empty()) {
+        chart.push_back({});
+        if (!chartDataFile(options, result, results, chart.back())) {
+            std::fprintf(stderr, "pulsebench simulate: no chart curves to write; no result file was replaced\n");
+            return 1;
+        }
+    }
+    const std::string failure = writeResultSet(options.out, resultFiles(results, std::move(chart)), cancel);
     if (cancel && cancel->load())
         return 1;  // interrupted while the files were written: the old set stays
-    if (!set.error().empty() || !set.commit()) {
-        std::fprintf(stderr, "pulsebench simulate: %s; no result file was replaced\n", set.error().c_str());
+    if (failure.rfind("cannot create ", 0) == 0) {
+        std::fprintf(stderr, "pulsebench simulate: %s\n", failure.c_str());
+        return 1;
+    }
+    if (!failure.empty()) {
+        std::fprintf(stderr, "pulsebench simulate: %s; no result file was replaced\n", failure.c_str());
         return 1;
     }
     if (!options.chart.empty() && result.setup)
-        result.chartFile = (dir / chartName).string();
+        result.chartFile = (std::filesystem::path(options.out) / chartName).string();
     return 0;
 }
 

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include <CLI/CLI.hpp>
 
 #include "platform/platform.h"
+#include "results/results.h"
 #include "simulation/simulation.h"
 
 // The options of the command: the run it asks for (each field of
@@ -26,12 +28,14 @@ struct SimulateOptions : SimulationRequest {
     int threads = 0;                    // --threads: detector threads, 0 = one per hardware thread
     std::string out = ".";              // --out: directory of the written files
     std::string chart;                  // --chart: chart kind 0..5, 12 or 13 saved as chart-KIND.png; "": none
+    std::string chartData;              // --chart-data: CSV of the curves of the --chart kind (default 0); "": none
     bool quiet = false;                 // --quiet: no progress line
     std::string checkpoint;             // --checkpoint FILE: the run's state every few seconds and when cancelled; "": none
     std::string resume;                 // --resume FILE: continue the run of that checkpoint (and keep checkpointing there); "": none
     int64_t cancelAfter = -1;           // --cancel-after (hidden test hook): cancel the run after this many trials; -1: never
     int failProcess = -1;               // --fail-process (hidden test hook): this process of an MPI run fails after its first range
     int crashProcess = -1;              // --crash-process (hidden test hook): this process of an MPI run aborts after its first range
+    std::map<std::string, std::string> givenOptions; // option name -> its value(s) as given ("," between several); set by the command
 };
 
 // How a run is driven when it is one share of a run split over processes
@@ -50,6 +54,7 @@ struct SimulateHooks {
 struct SimulateResult : SimulationOutcome {
     RandomStreams streams{};                  // every stream when the run ended (fresh when it was refused)
     std::string chartFile;                    // the chart image written (--chart), "" when none
+    int processes = 1;                        // processes the run was split over (mpirun)
 };
 
 // The text of --subsets, "1,2;3,4", into {{1, 2}, {3, 4}}: tuples split by
@@ -77,21 +82,26 @@ bool requestOf(const SimulateOptions& options, SimulationRequest& request, std::
 void simulate(HWND hWnd, const SimulateOptions& options, SimulateResult& result,
               const SimulateHooks* hooks = nullptr);
 
-// One file of a run's result set: its name in the --out folder and its bytes.
-struct SimulationFile {
-    std::string name;   // "simulation.csv", "description.csv", "chart-KIND.png"
-    std::string bytes;  // the whole file
-};
+// The program's arguments as one line, kept for the run record; main sets it.
+void setCommandLine(int argc, const char* const* argv);
 
-// The JSON and CSV texts of a finished record. With `files`, the JSON lists
-// them under "files" (name and size in bytes of each): the rest of its set.
-std::string simulationJson(const SimulateResult& result, const SimulateOptions& options,
-                           const std::vector<SimulationFile>* files = nullptr);
-std::string simulationCsv(const RestoreErrorHeader* record);
-std::string descriptionCsv(const RestoreErrorHeader* record, const SimulateOptions& options, int64_t elapsedSeconds);
+// How the run was made (simulation.json's "run"): version and commit, the
+// command line, every option as given and as taken, the request as resolved,
+// the seed, threads, processes and the start and end times.
+nlohmann::ordered_json runJson(const SimulateOptions& options, const SimulateResult& result);
 
-// Writes simulation.csv, description.csv, the chart the options ask for and
-// simulation.json into options.out as one set (platform/files.h, FileSet):
+// What the result files of a finished run are made of (results/results.h).
+SimulationResults simulationResults(const SimulateResult& result, const SimulateOptions& options);
+
+// The curves of the chart kind of the options (0 when none is given) as the
+// file options.chartData of the result set: CSV of x (the noise level), y
+// (the value the chart plots) and label (the curve) of every point, curve
+// after curve. False when there is no chart to take them from.
+bool chartDataFile(const SimulateOptions& options, const SimulateResult& result, const SimulationResults& results,
+                   SimulationFile& file);
+
+// Writes simulation.csv, description.csv, the chart the options ask for
+// (and its curves with --chart-data) and simulation.json into options.out as one set (platform/files.h, FileSet):
 // all new files are in place, or all the files of the previous run stay. Does
 // not replace anything when *cancel became true while the files were being
 // written. Returns 0 when all were written, 1 otherwise (a message says why

@@ -447,24 +447,14 @@ void appendBoundCurves(const ChartInputs& in, const ChartGeometry& g, const Char
     const RestoreErrorHeader* r = in.lpRestErrorHeader;
     const int32_t L = levelsOf(in);
     const int64_t H = 10 * g.rowHeight;
-    const SeriesHeader* s = in.lpSeriesHeader;
-    const int64_t M = s ? s->wMaxPulses : 0, m = s ? s->wMinPulses : 0;
-    const int64_t d1 = (4 * (int64_t(ref.etEnergy) - ref.Rmin) + 4) / 8;
-    int64_t p = int64_t(ref.etEnergy);
-    if (!isTupleSeries(r->wSeriesType)) {
-        p = (int64_t(r->wMakingSavedEnergy) * ref.etEnergy + 50) / 100;
-        p = std::max<int64_t>(p, ref.minSquare);
-    }
-    const int64_t d2 = (4 * (p - ref.Rmax) + 8) / 16;
     ChartCurve upper{{}, "", 1}, lower{{}, "", 1};
     // From level index 1 on: the first level is usually 0, where s^2 divides by zero.
     for (int32_t k = 1; k < L; k++) {
         const double sigma = r->lpNoiseLevels[k];
         if (sigma <= 0)
             continue;  // no noise: no bound
-        const double upperValue =
-            0.5 - 0.5 * std::sqrt(std::max(0.0, 1.0 - std::exp(-double(M) * double(d1) / (sigma * sigma))));
-        const double lowerValue = 0.5 * std::exp(-double(m) * double(d2) / (sigma * sigma));
+        const RecognitionBounds b = recognitionBounds(r, in.lpSeriesHeader, ref, sigma);
+        const double upperValue = b.upper, lowerValue = b.lower;
         const int32_t x = g.box.left + k * g.levelStep;
         upper.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * upperValue) * 2)});
         lower.points.push_back(POINT{x, g.box.bottom - clampHeight(std::trunc(double(H) * lowerValue) * 2)});

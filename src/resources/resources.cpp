@@ -15,6 +15,7 @@ const std::vector<MenuItemDesc> kMainMenu = {
     {1, " Open etalons...", IDM_OPEN_ETALONS, 0},
     {1, " Open series...", IDM_OPEN_SERIES, 0},
     {1, " Save series...", IDM_SAVE_SERIES, 0},
+    {1, " Export results...", IDM_EXPORT_RESULTS, 0},
     {1, nullptr, 0, 0},
     {1, " Exit", IDM_EXIT, 0},
     {0, " Processing", 0, 0},

@@ -149,6 +149,7 @@ enum : UINT {
     IDM_OPEN_ETALONS = 40035,        // " Open etalons..."
     IDM_OPEN_SERIES = 40036,         // " Open series..."
     IDM_SAVE_SERIES = 40037,         // " Save series..."
+    IDM_EXPORT_RESULTS = 40038,      // " Export results..."
 };
 
 /*---- Check-mark groups ----*/

@@ -405,6 +405,7 @@ bool doDialogCommand(HWND hWnd, UINT id)
     case IDM_OPEN_ETALONS:
     case IDM_OPEN_SERIES: openFileDialog(hWnd, id); return true;
     case IDM_SAVE_SERIES: saveSeriesAs(hWnd); return true;
+    case IDM_EXPORT_RESULTS: exportResults(hWnd); return true;
     case IDM_VIEW_PARAMETERS:
         s.wViewMode = kViewParams;
         s.lpParamsHeader = getParamsHeader(hWnd, s.lpSeriesHeader, s.lpParamsHeader);

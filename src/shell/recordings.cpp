@@ -357,6 +357,6 @@ void saveSeriesAs(HWND hWnd)
         shapes.push_back(jsonArray(h->lpPulsesList[e]->lpData.get(), h->lpPulsesList[e]->wLength));
     j["etalons"] = shapes;
     std::string error;
-    if (!writeFileAtomically(name, j.dump(2) + "\n", &error))
+    if (!writeFileAtomically(name, withFormatVersion(j).dump(2) + "\n", &error))
         MessageBoxA(hWnd, error.c_str(), " Save series ", MB_OK | MB_ICONWARNING);
 }

@@ -102,6 +102,10 @@ bool loadSeriesFile(HWND hWnd, const std::string& path, std::string& error);
 // " Save series...": the current series with the etalons it points at, as
 // JSON under the name the save dialog gives; a failure is a message.
 void saveSeriesAs(HWND hWnd);
+// " Export results...": the result files of the last complete simulation
+// (simulation.csv, description.csv, simulation.json) into the folder of the
+// name the save question gives; no simulation or a failure is a message.
+void exportResults(HWND hWnd);
 // At window creation: nothing opened yet (the series is the window's own).
 void forgetRecordings();
 // Before processing an opened series: the operation from the task and series

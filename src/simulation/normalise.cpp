@@ -4,6 +4,7 @@
 // per tuple-recognition run, a few per cell otherwise.
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 
 #include "simulation.h"
@@ -171,4 +172,20 @@ int64_t errorPerMille(int64_t sum, int64_t normaliser)
         return 0;
     // Unsigned, in 64 bits: a mean restoring error of a few million times 1000 does not wrap.
     return static_cast<int64_t>(static_cast<uint64_t>(sum) * 1000u / static_cast<uint64_t>(normaliser));
+}
+
+RecognitionBounds recognitionBounds(const RestoreErrorHeader* r, const SeriesHeader* s, const ErrorReference& ref,
+                                    double sigma)
+{
+    const int64_t M = s ? s->wMaxPulses : 0, m = s ? s->wMinPulses : 0;
+    const int64_t d1 = (4 * (int64_t(ref.etEnergy) - ref.Rmin) + 4) / 8;
+    int64_t p = int64_t(ref.etEnergy);
+    if (r && !isTupleSeries(r->wSeriesType)) {
+        p = (int64_t(r->wMakingSavedEnergy) * ref.etEnergy + 50) / 100;
+        p = std::max<int64_t>(p, ref.minSquare);
+    }
+    const int64_t d2 = (4 * (p - ref.Rmax) + 8) / 16;
+    const double upper = 0.5 - 0.5 * std::sqrt(std::max(0.0, 1.0 - std::exp(-double(M) * double(d1) / (sigma * sigma))));
+    const double lower = 0.5 * std::exp(-double(m) * double(d2) / (sigma * sigma));
+    return RecognitionBounds{upper, lower};
 }

@@ -82,6 +82,7 @@ RestoreErrorHeader* getRestErrHeader(HWND hWnd, uint16_t P, uint16_t L, int32_t 
     h->repeats = repeats;
     std::fill(h->valueStore.begin(), h->valueStore.end(), 0);
     std::fill(h->cellStore.begin(), h->cellStore.end(), 0);
+    h->cellSums.clear();
     return h;
 }
 
@@ -114,6 +115,7 @@ int initRestErrHeader(HWND hWnd, uint16_t P, uint16_t firstPulses, uint16_t puls
     }
     h->repeats = repeats;
     h->ifComplete = 0;
+    h->cellSums.clear();
     for (uint16_t j = 0; j < P; j++)
         h->wPulseValues[j] = static_cast<int16_t>(firstPulses + j * pulsesStep);
     for (uint16_t k = 0; k < L; k++)

@@ -26,6 +26,23 @@ inline constexpr int kErrorTables = 6;  // tables of lpErrors: restoring, detect
 // memory is touched.
 inline constexpr uint64_t kMaxErrorCells = uint64_t(1) << 26;
 
+// Sums of squares of the trials' errors: up to 65535 trials of squares of up
+// to 2^74 (detection units) need more than 64 bits.
+using TrawlingSquareSum = unsigned __int128;
+
+// The sums of one grid cell over the trials of a run or of a share of one.
+// The squares give the spread of the trials (the standard errors of the
+// results); a wrong recognition is 0 or 1, so its square is itself.
+struct TrawlingCellSums {
+    int64_t restoring = 0;  // sum of the trials' restoring errors
+    int64_t detection = 0;  // sum of the trials' detection errors, 1/128 units
+    int64_t wrong = 0;      // trials whose recognised subset was not the employed one
+    TrawlingSquareSum restoringSquares = 0;  // sum of the squared restoring errors
+    TrawlingSquareSum detectionSquares = 0;  // sum of the squared detection errors, 1/128^2 units
+
+    bool operator==(const TrawlingCellSums&) const = default;
+};
+
 // The grid of one simulation, its error tables and the description of the run.
 // Obtained from getRestErrHeader, released by freeRestErrHeader; the shell keeps
 // one for the whole program run. Cell [k][j] of table t is lpErrors[t][k][j]
@@ -49,6 +66,8 @@ struct RestoreErrorHeader {
     uint16_t wMakingSavedEnergy = 0;   // saved energy level the run's series were built with, percent
     int16_t wProcessingSavedEnergy = 0; // saved energy level given to the detectors, percent
     uint16_t ifComplete = 0;           // 0 after initRestErrHeader, 1 when a run has finished
+    std::vector<TrawlingCellSums> cellSums; // [P * L] the run's sums per cell j * L + k, kept by storeTrawlingSums
+                                       // for the spread; empty before (or when memory lacked for the copy)
 
     // Owning storage behind the pointers above.
     std::vector<int16_t> valueStore;   // wReservedLevels noise levels, then wReservedPulses pulse counts
@@ -235,7 +254,7 @@ int64_t nextTrawlingChunk(int64_t next, int64_t total, int processes);
 bool addTrawlingSums(std::vector<TrawlingCellSums>& total, const std::vector<TrawlingCellSums>& share);
 
 // Stores the tables of a run from the sums of all its shares, as a whole run
-// stores them, and sets ifComplete. Returns 1, or 0 (nothing changed) when the
+// stores them, keeps the sums in cellSums and sets ifComplete. Returns 1, or 0 (nothing changed) when the
 // sums do not fit the record's grid.
 int storeTrawlingSums(const std::vector<TrawlingCellSums>& sums, RestoreErrorHeader* lpRestErrorHeader);
 
@@ -481,3 +500,16 @@ int64_t errorNormalizer(const ErrorNormalizers& normalizers, int table, int j);
 // of 1000 times the normalised double except where the double rounds just
 // below a whole per-mille (1001 / 1000 gives 1.0009999...).
 int64_t errorPerMille(int64_t sum, int64_t normaliser);
+
+// The analytic bounds of the recognition error at a noise level sigma > 0
+// (the charts' kinds 12 and 13): with d1 = (etEnergy - Rmin) / 2 and d2 =
+// (p - Rmax) / 4 rounded (p the saved part of etEnergy, at least minSquare,
+// for series of single pulses), upper = 1/2 - 1/2 sqrt(1 - exp(-wMaxPulses d1
+// / sigma^2)) and lower = 1/2 exp(-wMinPulses d2 / sigma^2).
+struct RecognitionBounds {
+    double upper;  // upper bound, 0..0.5
+    double lower;  // lower bound, 0..0.5
+};
+RecognitionBounds recognitionBounds(const RestoreErrorHeader* record, const SeriesHeader* series,
+                                    const ErrorReference& reference, double sigma);
+

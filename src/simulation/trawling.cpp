@@ -334,6 +334,8 @@ bool addTrawlingSums(std::vector<TrawlingCellSums>& total, const std::vector<Tra
         total[c].restoring += share[c].restoring;
         total[c].detection += share[c].detection;
         total[c].wrong += share[c].wrong;
+        total[c].restoringSquares += share[c].restoringSquares;
+        total[c].detectionSquares += share[c].detectionSquares;
     }
     return true;
 }
@@ -358,6 +360,11 @@ int storeTrawlingSums(const std::vector<TrawlingCellSums>& sums, RestoreErrorHea
             r->lpErrors[4][k][j] = 0;
             r->lpErrors[5][k][j] = 0;
         }
+    try {
+        r->cellSums = sums;
+    } catch (const std::bad_alloc&) {
+        r->cellSums.clear();  // the tables stand; only the spread is not reported
+    }
     r->ifComplete = 1;
     return 1;
 }
@@ -411,6 +418,8 @@ void collectTrial(GridWalk& g, TrialSlot& slot)
     cell.restoring += slot.restoring;
     cell.detection += slot.detectionUnits;
     cell.wrong += slot.wrongRecognition;
+    cell.restoringSquares += TrawlingSquareSum(int64_t(slot.restoring) * slot.restoring);
+    cell.detectionSquares += TrawlingSquareSum(slot.detectionUnits) * TrawlingSquareSum(slot.detectionUnits);
     g.progress.cell = slot.cell;
     g.progress.trial = slot.trial;
     g.progress.trialsDone++;

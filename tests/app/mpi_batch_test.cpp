@@ -49,11 +49,13 @@ std::string readFile(const fs::path& path)
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The result files of a run, the elapsed time taken out (it is the clock's).
+// The result files of a run, the elapsed time and the record of how the run
+// was made taken out (the clock's, the command line's): everything else must
+// not depend on processes or threads.
 struct Files {
     std::string csv;          // simulation.csv
-    std::string description;  // description.csv without its elapsedSeconds line
-    std::string json;         // simulation.json without description.elapsedSeconds
+    std::string description;  // description.csv without its elapsedSeconds and run.* lines
+    std::string json;         // simulation.json without description.elapsedSeconds and run
     bool operator==(const Files&) const = default;
 };
 
@@ -61,11 +63,14 @@ Files readResults(const fs::path& dir)
 {
     Files f;
     f.csv = readFile(dir / "simulation.csv");
-    f.description = std::regex_replace(readFile(dir / "description.csv"), std::regex("elapsedSeconds,[0-9]+\n"), "");
+    f.description = std::regex_replace(readFile(dir / "description.csv"),
+                                       std::regex("elapsedSeconds,[0-9]+\n|run\\.[^\n]*\n"), "");
     const std::string text = readFile(dir / "simulation.json");
     if (!text.empty()) {
         nlohmann::json j = nlohmann::json::parse(text);
         j["description"].erase("elapsedSeconds");
+        EXPECT_TRUE(j["run"].contains("processes"));
+        j.erase("run");
         // The list of the set's files must fit the files; its size of
         // description.csv depends on the elapsed time's digits.
         for (const auto& file : j["files"])

@@ -14,6 +14,7 @@
 
 #include "app/records_load.h"
 #include "app/session.h"
+#include "app/simulate_command.h"
 #include "shell/shell.h"
 #include "support/folder.h"
 #include "support/headless.h"
@@ -122,7 +123,17 @@ TEST_F(SeriesFile, EveryDamagedFieldIsRefusedWithItsName)
     std::string error;
     ASSERT_TRUE(parseSeriesJson(good.dump(), 20, 20, loaded, error)) << error;
     std::mt19937 random(7);
+    ASSERT_EQ(good["format_version"], 1);
     for (const auto& [key, value] : good.items()) {
+        if (key == "format_version") {  // none (a file of an older program) is taken; a newer one is refused
+            nlohmann::json older = good, newer = good;
+            older.erase(key);
+            EXPECT_TRUE(parseSeriesJson(older.dump(), 20, 20, loaded, error)) << error;
+            newer[key] = 2;
+            EXPECT_FALSE(parseSeriesJson(newer.dump(), 20, 20, loaded, error));
+            EXPECT_NE(error.find(key), std::string::npos) << error;
+            continue;
+        }
         const std::vector<nlohmann::json> bad = {
             nlohmann::json("text"), nlohmann::json(1.5), nlohmann::json(100000), nlohmann::json(-100000),
             value.is_array() ? nlohmann::json(std::vector<int>(value.size() + 1, 0)) : nlohmann::json::array()};
@@ -374,6 +385,47 @@ TEST_F(SeriesFile, FileMenuSavesAndOpensSeriesAndRecordings)
     const nlohmann::json s = nlohmann::json::parse(readAll("s.json"));
     EXPECT_EQ(s["dwSeriesSize"], 12);
     EXPECT_EQ(s["wImpulseSize"], 8);
+}
+
+// File -> Export results writes the window's last simulation as the batch
+// command writes the same run: the same tables, normalisers and errors; before
+// any simulation it says there is none and writes nothing.
+TEST_F(SeriesFile, ExportResultsWritesWhatTheBatchCommandWritesForTheSameRun)
+{
+    std::string log;
+    ASSERT_EQ(run("answer ok none/simulation.json\nmenu 40038\nmessages m.json\n"
+                  "answer ok \"Samples Length=300\"\n"
+                  "answer ok from=2 to=3 incr.=1 \"Number of Repeats=2\" \"Initial Level=10\""
+                  " \"Number of Steps in Simulation=2\" \"Noise Increment per Step=10\"\n"
+                  "answer ok\nanswer ok \"summary view=1\"\nmenu 40012\n"
+                  "answer ok export/simulation.json\nmenu 40038\n",
+                  &log),
+              0)
+        << log;
+    EXPECT_NE(readAll("m.json").find("Export results"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(root / "none"));
+
+    SimulateOptions options;
+    options.length = 300;
+    options.pulsesFrom = 2;
+    options.pulsesTo = 3;
+    options.repeats = 2;
+    options.noiseInitial = 10;
+    options.noiseSteps = 2;
+    options.noiseStep = 10;
+    options.threads = 1;
+    options.quiet = true;
+    SimulateResult batch;
+    simulate(nullptr, options, batch);
+    ASSERT_EQ(batch.status, kTrawlingComplete) << batch.error;
+    const SimulationResults results = simulationResults(batch, options);
+    EXPECT_EQ(readAll("export/simulation.csv"), simulationCsvText(results));
+    const nlohmann::json window = nlohmann::json::parse(readAll("export/simulation.json"));
+    const nlohmann::json command = nlohmann::json::parse(simulationJsonText(results));
+    for (const char* key : {"format_version", "lpErrors", "errors", "normalisers", "wPulseValues", "lpNoiseLevels"})
+        EXPECT_EQ(window[key], command[key]) << key;
+    EXPECT_EQ(window["run"]["resolved"]["pulses_to"], 3);
+    EXPECT_NE(readAll("export/description.csv").find("normalisers.TmaxMinusQ,161"), std::string::npos);
 }
 
 // While a recording is shown the choice panels are inactive: a press on any

@@ -62,6 +62,7 @@ struct Outcome {
     std::vector<int16_t> lastNoisy;    // the last trial's noisy samples
     std::vector<int16_t> lastDetected; // the last trial's detected positions
     uint16_t subsetLength = 0;         // the header's wSubsetLength after the run
+    std::vector<TrawlingCellSums> sums; // the sums the record keeps, squares included
     bool operator==(const Outcome&) const = default;
 };
 
@@ -92,7 +93,7 @@ protected:
 
     Outcome outcome()
     {
-        Outcome out{cells(), streams, {}, {}, {}, series->wSubsetLength};
+        Outcome out{cells(), streams, {}, {}, {}, series->wSubsetLength, record->cellSums};
         out.lastPure.assign(series->lpPureData, series->lpPureData + series->dwSeriesSize);
         out.lastNoisy.assign(series->lpNoisyData, series->lpNoisyData + series->dwSeriesSize);
         out.lastDetected.assign(series->lpDetectedPositions, series->lpDetectedPositions + series->wDetectedQuantity);
@@ -131,6 +132,7 @@ protected:
             EXPECT_EQ(record->ifComplete, 0) << "a share alone is no complete run";
             Outcome after = outcome();
             after.cells = expected.cells; // the tables are not the share's to fill
+            after.sums = expected.sums;
             EXPECT_EQ(after, expected) << "share " << s << " of " << shares.size();
             if (total.empty())
                 total.assign(share.sums.size(), TrawlingCellSums{});
@@ -250,7 +252,38 @@ TEST_F(ShareRun, ShareWithoutRangesRunsOnlyTheLastTrialAndCountsNothing)
     EXPECT_EQ(share.sums, std::vector<TrawlingCellSums>(6));
     Outcome after = outcome();
     after.cells = expected.cells;
+    after.sums = expected.sums;
     EXPECT_EQ(after, expected);
+}
+
+TEST_F(ShareRun, SquaresOfTheWholeRunAreTheSumsOfEachTrialsSquares)
+{
+    // A share of one trial holds that trial's errors alone: its squares are
+    // the squares of its sums, and the whole run's squares add them up.
+    required = {3, 8};
+    for (const Case& c : {Case{4, 2, 0}, Case{40, 40, 1}}) {
+        context.threads = 2;
+        const Outcome expected = whole(c);
+        ASSERT_EQ(expected.sums.size(), 6u);
+        std::vector<TrawlingCellSums> total(6);
+        bool someError = false;
+        for (int64_t t = 0; t < 24; t++) {
+            freshGrid(c);
+            RangeList one{{{t, 1}}, 0};
+            TrawlingShare share{nextRange, &one, 0, {}, 0};
+            context.share = &share;
+            ASSERT_EQ(run(c.task, c.seriesType), kTrawlingShareDone);
+            context.share = nullptr;
+            for (const TrawlingCellSums& cell : share.sums) {
+                EXPECT_EQ(cell.restoringSquares, TrawlingSquareSum(cell.restoring) * TrawlingSquareSum(cell.restoring));
+                EXPECT_EQ(cell.detectionSquares, TrawlingSquareSum(cell.detection) * TrawlingSquareSum(cell.detection));
+                someError = someError || cell.restoring > 0 || cell.detection > 0;
+            }
+            ASSERT_TRUE(addTrawlingSums(total, share.sums));
+        }
+        EXPECT_TRUE(someError) << "a grid without errors proves nothing";
+        EXPECT_EQ(total, expected.sums) << "task " << c.task;
+    }
 }
 
 /*---- Ranges, merge and store ----*/

@@ -96,7 +96,9 @@ TEST_F(SimulateCommand, JsonHoldsDescriptionGridAndSixTablesByLevelThenPulseCoun
     ASSERT_EQ(batch.status, kTrawlingComplete);
     const RestoreErrorHeader* r = batch.record.get();
     batch.elapsedSeconds = 7;
-    const nlohmann::json j = nlohmann::json::parse(simulationJson(batch, options));
+    const SimulationResults results = simulationResults(batch, options);
+    const nlohmann::json j = nlohmann::json::parse(simulationJsonText(results));
+    EXPECT_EQ(j["format_version"], kJsonFormatVersion);
     EXPECT_EQ(j["wPulseValues"], (std::vector<int>{2, 4, 6}));
     EXPECT_EQ(j["lpNoiseLevels"], (std::vector<int>{10, 25, 40}));
     EXPECT_EQ(j["repeats"], 3);
@@ -110,17 +112,41 @@ TEST_F(SimulateCommand, JsonHoldsDescriptionGridAndSixTablesByLevelThenPulseCoun
         for (int k = 0; k < 3; k++)
             EXPECT_EQ(j["lpErrors"][t][k], std::vector<int32_t>(r->lpErrors[t][k], r->lpErrors[t][k] + 3));
     }
+    EXPECT_EQ(j["normalisers"]["TmaxMinusQ"], 181 - 20);
+    EXPECT_EQ(j["run"]["resolved"]["pulses_to"], 6);
+    EXPECT_EQ(j["run"]["resolved"]["making_level"], 75);
 
-    std::istringstream csv(simulationCsv(r));
+    // One row per pulse count (outer) and noise level; every column of the
+    // CSV is the array of the same name under "errors", the raw cells too.
+    std::istringstream csv(simulationCsvText(results));
     std::string line;
     std::getline(csv, line);
-    EXPECT_EQ(line, "table,noise_level,pulses,value");
-    std::vector<std::string> rows;
-    while (std::getline(csv, line))
-        rows.push_back(line);
-    ASSERT_EQ(rows.size(), 6u * 3 * 3);
-    EXPECT_EQ(rows[0], "0,10,2," + std::to_string(r->lpErrors[0][0][0]));
-    EXPECT_EQ(rows[5], "0,25,6," + std::to_string(r->lpErrors[0][1][2]));
+    std::vector<std::string> names;
+    for (std::stringstream header(line); std::getline(header, line, ',');)
+        names.push_back(line);
+    ASSERT_EQ(names.size(), j["errors"].size());
+    EXPECT_EQ(names.front(), "pulses");
+    EXPECT_EQ(names.back(), "sum_5");
+    size_t row = 0;
+    for (; std::getline(csv, line); row++) {
+        std::vector<std::string> cells;
+        for (std::stringstream fields(line); std::getline(fields, line, ',');)
+            cells.push_back(line);
+        cells.resize(names.size());
+        const int jp = int(row) / 3, k = int(row) % 3;
+        EXPECT_EQ(cells[0], std::to_string(2 + 2 * jp));
+        EXPECT_EQ(cells[1], std::to_string(10 + 15 * k));
+        for (int t = 0; t < 6; t++)
+            EXPECT_EQ(cells[names.size() - 6 + t], std::to_string(r->lpErrors[t][k][jp]));
+        for (size_t c = 0; c < names.size(); c++) {
+            const nlohmann::json& v = j["errors"][names[c]][row];
+            if (v.is_null())
+                EXPECT_TRUE(cells[c].empty() || cells[c] == "inf") << names[c];
+            else
+                EXPECT_EQ(std::stod(cells[c]), v.get<double>()) << names[c] << " row " << row;
+        }
+    }
+    EXPECT_EQ(row, 3u * 3);
 }
 
 TEST_F(SimulateCommand, CommandLineOptionsReachTheRun)
