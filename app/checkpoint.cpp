@@ -5,22 +5,18 @@
 #include "app/checkpoint.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <fstream>
 #include <iterator>
+
+#include "results/results.h"
 
 using nlohmann::json;
 using nlohmann::ordered_json;
 
-#ifndef PULSEBENCH_VERSION
-#define PULSEBENCH_VERSION "unknown"
-#endif
-#ifndef PULSEBENCH_COMMIT
-#define PULSEBENCH_COMMIT "unknown"
-#endif
-
 std::string checkpointProgram()
 {
-    return std::string("pulsebench ") + PULSEBENCH_VERSION + " (commit " + PULSEBENCH_COMMIT + ")";
+    return std::string("pulsebench ") + programVersion() + " (commit " + programCommit() + ")";
 }
 
 ordered_json checkpointOptions(const SimulationRequest& q)
@@ -41,17 +37,33 @@ ordered_json checkpointOptions(const SimulationRequest& q)
 
 json cellSumsJson(const TrawlingCellSums& s)
 {
-    return json::array({s.restoring, s.detection, s.wrong});
+    const auto high = [](TrawlingSquareSum v) { return static_cast<uint64_t>(v >> 64); };
+    const auto low = [](TrawlingSquareSum v) { return static_cast<uint64_t>(v); };
+    return json::array({s.restoring, s.detection, s.wrong, high(s.restoringSquares), low(s.restoringSquares),
+                        high(s.detectionSquares), low(s.detectionSquares)});
 }
 
 bool cellSumsFromJson(const json& value, TrawlingCellSums& s, std::string& error)
 {
-    if (!value.is_array() || value.size() != 3 ||
+    constexpr size_t kWords = 7;  // the three sums, then each sum of squares as its high and low 64 bits
+    if (!value.is_array() || value.size() != kWords ||
         !std::all_of(value.begin(), value.end(), [](const json& v) { return v.is_number_integer(); })) {
-        error = "a cell's sums must be three integers, not " + value.dump();
+        error = "a cell's sums must be seven integers (three sums, two squares as high and low words), not " +
+                value.dump();
         return false;
     }
-    const TrawlingCellSums read{value[0].get<int64_t>(), value[1].get<int64_t>(), value[2].get<int64_t>()};
+    for (size_t i = 0; i < kWords; i++)
+        if (value[i].is_number_integer() && !value[i].is_number_unsigned() && value[i].get<int64_t>() < 0) {
+            error = "a cell's sums must not be negative: " + value.dump();
+            return false;
+        }
+    const auto square = [&](size_t i) {
+        return (TrawlingSquareSum(value[i].get<uint64_t>()) << 64) | value[i + 1].get<uint64_t>();
+    };
+    const auto sum = [&](size_t i) -> int64_t {
+        return value[i].get<uint64_t>() > uint64_t(INT64_MAX) ? -1 : static_cast<int64_t>(value[i].get<uint64_t>());
+    };
+    const TrawlingCellSums read{sum(0), sum(1), sum(2), square(3), square(5)};
     if (read.restoring < 0 || read.detection < 0 || read.wrong < 0) {
         error = "a cell's sums must not be negative: " + value.dump();
         return false;

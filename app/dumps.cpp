@@ -1,7 +1,7 @@
 // JSON pictures of the records for scripted sessions and their readers: the
 // current series, the chains of the last processing, the program state with
 // the display layout of the last paint, and the message boxes shown.
-#include "app/records_json.h"
+#include "records/records.h"
 #include "app/session.h"
 #include "display/display.h"
 #include "resources/resources.h"

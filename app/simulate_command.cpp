@@ -22,7 +22,7 @@
 
 #include "app/chart_image.h"
 #include "app/progress_line.h"
-#include "app/records_json.h"
+#include "records/records.h"
 #include "platform/files.h"
 
 bool parseSubsets(const std::string& text, std::vector<std::vector<int32_t>>& out)

@@ -3,7 +3,7 @@
 // truth the way the program's Next Data does (etalon sequence, optional
 // subset, construction, noise); the class Series shows it as NumPy arrays
 // and its header as the dumps print it. One construction per call.
-#include "app/records_json.h"
+#include "records/records.h"
 #include "bridge.h"
 
 namespace {

@@ -13,7 +13,7 @@
 #include <cmath>
 #include <exception>
 
-#include "app/records_json.h"
+#include "records/records.h"
 #include "bridge.h"
 #include "simulation/simulation.h"
 

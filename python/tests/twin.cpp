@@ -15,7 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/records_json.h"
+#include "records/records.h"
 #include "detection/detection.h"
 #include "simulation/simulation.h"
 

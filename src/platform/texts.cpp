@@ -39,6 +39,7 @@ constexpr TextRendering kTexts[] = {
      " (нужно 1 <= wImpulseSize <= wTmax и wImpulseSize <= dwSeriesSize)",
      "Invalid wImpulseSize!\n\nwImpulseSize: %d, wTmax: %d, dwSeriesSize: %d"
      " (needs 1 <= wImpulseSize <= wTmax and wImpulseSize <= dwSeriesSize)"},
+    {"Нет результатов статистического моделирования!", "No statistical simulation results!"},
     {"Нет памяти для newSeriesHeader!", "No memory for newSeriesHeader!"},
     {"Нет памяти для newSeriesHeader->lpPureData!", "No memory for newSeriesHeader->lpPureData!"},
     {"Нет памяти для newSeriesHeader->lpPulsesList!", "No memory for newSeriesHeader->lpPulsesList!"},

@@ -10,8 +10,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/records_json.h"
-#include "app/records_load.h"
+#include "records/records.h"
 #include "detection/detection.h"
 #include "platform/files.h"
 #include "recording/recording.h"

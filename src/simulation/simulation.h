@@ -184,15 +184,6 @@ struct DetectorSet {
 // The production detectors of detection.h.
 DetectorSet productionDetectors();
 
-// The sums of one grid cell over the trials of a run or of a share of one.
-struct TrawlingCellSums {
-    int64_t restoring = 0;  // sum of the trials' restoring errors
-    int64_t detection = 0;  // sum of the trials' detection errors, 1/128 units
-    int64_t wrong = 0;      // trials whose recognised subset was not the employed one
-
-    bool operator==(const TrawlingCellSums&) const = default;
-};
-
 // Where a run is, handed to the progress callback after every finished trial.
 struct TrawlingProgress {
     int32_t cell;            // grid cell of the trial: j * wNoiseLevels + k (pulse count j, noise level k)

@@ -12,7 +12,7 @@
 #include <random>
 #include <sstream>
 
-#include "app/records_load.h"
+#include "records/records.h"
 #include "app/session.h"
 #include "app/simulate_command.h"
 #include "shell/shell.h"

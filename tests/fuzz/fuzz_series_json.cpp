@@ -2,8 +2,7 @@
 // The input is the file. Beyond "no crash" it checks that a refused file says
 // why, and that an accepted one builds a record whose dump reads back to the
 // same fields (the reader and the writer agree on every field it let in).
-#include "app/records_json.h"
-#include "app/records_load.h"
+#include "records/records.h"
 #include "fuzz_support.h"
 #include "synthesis/synthesis.h"
 

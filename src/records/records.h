@@ -1,8 +1,10 @@
-// A series record read back from the JSON that seriesHeaderJson writes (the
-// `dump series` file, and " Save series..." with its etalons), for `load
-// series` and " Open series...". The file is untrusted: every field is
-// checked before anything is built from it. Free of Qt and of the program
-// state, so the fuzz target calls it alone.
+// The engine's records as JSON, keyed by their field names: the series with
+// its truth and detected pulses and the best chains, written for the dumps,
+// " Save series...", the Python module and its test twin; and a series record
+// read back from that JSON for `load series` and " Open series...", where the
+// file is untrusted and every field is checked before anything is built from
+// it. Free of Qt and of the program state, so the fuzz target calls the
+// reader alone.
 #pragma once
 
 #include <cstdint>
@@ -10,10 +12,41 @@
 #include <string_view>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/platform.h"
 
 struct PulseHeader;
 struct SeriesHeader;
+
+/*==========================================================================
+** Writing
+**========================================================================*/
+
+// The first `count` entries of an array (none for a null array).
+template <typename T>
+nlohmann::ordered_json jsonArray(const T* data, long count)
+{
+    nlohmann::ordered_json a = nlohmann::ordered_json::array();
+    for (long i = 0; data && i < count; i++)
+        a.push_back(data[i]);
+    return a;
+}
+
+struct ChainsHeader;
+struct RestoreErrorHeader;
+struct SimulationRequest;
+
+nlohmann::ordered_json seriesHeaderJson(const SeriesHeader* h);  // null for no header
+nlohmann::ordered_json chainsHeaderJson(const ChainsHeader* h);  // null for no header
+
+// simulationDescriptionJson, the description of a run, is the result files'
+// (results/results.h).
+#include "results/results.h"
+
+/*==========================================================================
+** Reading a series back
+**========================================================================*/
 
 // Every field of a series dump, checked against each other.
 struct LoadedSeries {

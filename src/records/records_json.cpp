@@ -1,8 +1,8 @@
-// The series and chains records and a run's description as JSON for the
+// The series and chains records as JSON for the
 // dumps, the batch command, the Python module and its test twin
-// (records_json.h). One call per dump; a series of N samples gives two arrays
+// (records.h). One call per dump; a series of N samples gives two arrays
 // of N numbers.
-#include "app/records_json.h"
+#include "records/records.h"
 
 #include "detection/detection.h"
 #include "simulation/simulation.h"

@@ -1,9 +1,9 @@
-// Reads a series record back from its JSON (records_load.h): the text parsed,
+// Reads a series record back from its JSON (records.h): the text parsed,
 // every field checked for its type, its range and its agreement with the
 // others, then a record built that holds exactly those fields, so that a dump
 // of it repeats the file. One call per `load series`; a series of N samples
 // is two arrays of N numbers.
-#include "app/records_load.h"
+#include "records/records.h"
 #include "results/results.h"
 
 #include <algorithm>
