@@ -680,7 +680,10 @@ BOOL GetOpenFileNameA(OPENFILENAMEA* request)
     return dialogService()->chooseOpenFile(request) ? 1 : 0;
 }
 
-bool chooseOpenFileName(HWND hWnd, const char* filter, const char* title, char* name, int size)
+namespace {
+
+// A file dialog's request owned by hWnd, its first filter chosen.
+OPENFILENAMEA fileRequest(HWND hWnd, const char* filter, const char* title, char* name, int size)
 {
     OPENFILENAMEA request{};
     request.hwndOwner = hWnd;
@@ -689,18 +692,20 @@ bool chooseOpenFileName(HWND hWnd, const char* filter, const char* title, char* 
     request.lpstrFile = name;
     request.nMaxFile = size;
     request.lpstrTitle = title;
+    return request;
+}
+
+} // namespace
+
+bool chooseOpenFileName(HWND hWnd, const char* filter, const char* title, char* name, int size)
+{
+    OPENFILENAMEA request = fileRequest(hWnd, filter, title, name, size);
     return GetOpenFileNameA(&request) != 0;
 }
 
 bool chooseSaveFileName(HWND hWnd, const char* filter, const char* title, const char* extension, char* name, int size)
 {
-    OPENFILENAMEA request{};
-    request.hwndOwner = hWnd;
-    request.lpstrFilter = filter;
-    request.nFilterIndex = 1;
-    request.lpstrFile = name;
-    request.nMaxFile = size;
-    request.lpstrTitle = title;
+    OPENFILENAMEA request = fileRequest(hWnd, filter, title, name, size);
     request.lpstrDefExt = extension;
     request.Flags = OFN_OVERWRITEPROMPT;
     return GetSaveFileNameA(&request) != 0;
