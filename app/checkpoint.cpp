@@ -52,23 +52,21 @@ bool cellSumsFromJson(const json& value, TrawlingCellSums& s, std::string& error
                 value.dump();
         return false;
     }
+    // A square's words take all 64 bits; a sum fits int64_t.
+    const auto fits = [&](size_t i) {
+        if (!value[i].is_number_unsigned())
+            return value[i].get<int64_t>() >= 0;
+        return i > 2 || value[i].get<uint64_t>() <= uint64_t(INT64_MAX);
+    };
     for (size_t i = 0; i < kWords; i++)
-        if (value[i].is_number_integer() && !value[i].is_number_unsigned() && value[i].get<int64_t>() < 0) {
+        if (!fits(i)) {
             error = "a cell's sums must not be negative: " + value.dump();
             return false;
         }
     const auto square = [&](size_t i) {
         return (TrawlingSquareSum(value[i].get<uint64_t>()) << 64) | value[i + 1].get<uint64_t>();
     };
-    const auto sum = [&](size_t i) -> int64_t {
-        return value[i].get<uint64_t>() > uint64_t(INT64_MAX) ? -1 : static_cast<int64_t>(value[i].get<uint64_t>());
-    };
-    const TrawlingCellSums read{sum(0), sum(1), sum(2), square(3), square(5)};
-    if (read.restoring < 0 || read.detection < 0 || read.wrong < 0) {
-        error = "a cell's sums must not be negative: " + value.dump();
-        return false;
-    }
-    s = read;
+    s = TrawlingCellSums{value[0].get<int64_t>(), value[1].get<int64_t>(), value[2].get<int64_t>(), square(3), square(5)};
     return true;
 }
 

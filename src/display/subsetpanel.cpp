@@ -169,9 +169,10 @@ void drawStrip(HWND hWnd, HDC hdc, const SubsetPanelGeometry& g, const SeriesHea
         frame(hdc, slot);
     SelectObject(hdc, oldPen);
     DeleteObject(grey);
+    const int32_t A = cellAmplitude(header);
     for (int32_t i = 0; i < used; i++) {
         frame(hdc, g.stripSlots[i]);
-        drawEtalonCell(hWnd, hdc, etalonOf(header, s.selectedSubset[i]), cellAmplitude(header),
+        drawEtalonCell(hWnd, hdc, etalonOf(header, s.selectedSubset[i]), A,
                        p.selectedSubsetMarks[i] ? 1 : 0, subsetEtalonRect(g, g.stripSlots[i], h));
     }
 }
@@ -190,13 +191,14 @@ void drawReservedRows(HWND hWnd, HDC hdc, const SubsetPanelGeometry& g, const Se
     DeleteObject(faint);
     SelectObject(hdc, GetStockObject(WHITE_BRUSH));
     const int32_t stored = std::min<int32_t>(s.wReservedSubsetsUsed, static_cast<int32_t>(g.rows.size()));
+    const int32_t A = cellAmplitude(header);
     for (int32_t k = 0; k < stored; k++) {
         const RECT& r = g.rows[k];
         Rectangle(hdc, r.left, r.top, r.right, r.bottom);
         const int32_t* row = s.selectedSubsetArray + static_cast<size_t>(k) * (capacity + 1);
         const int32_t size = std::clamp(s.selectedSubsetArraySize[k], 0, capacity);
         for (int32_t j = 0; j < size; j++)
-            drawEtalonCell(hWnd, hdc, etalonOf(header, row[j]), cellAmplitude(header), k + 1 == s.wPickedSubset ? 2 : 0,
+            drawEtalonCell(hWnd, hdc, etalonOf(header, row[j]), A, k + 1 == s.wPickedSubset ? 2 : 0,
                            g.rowCells[static_cast<size_t>(k) * capacity + j]);
     }
     char caption[64];
@@ -246,9 +248,10 @@ int drawPanel(HWND hWnd, HDC hdc, uint16_t required, const uint16_t* list, const
     Rectangle(hdc, area.left, area.top, area.right + 1, area.bottom + 1);
     SelectObject(hdc, GetStockObject(WHITE_BRUSH));
     Rectangle(hdc, g.panelLeft, g.panelTop, g.panelRight + 1, g.panelBottom + 1);
+    const int32_t A = cellAmplitude(header);
     for (int32_t i = 0; i < shownCells; i++) {
         frame(hdc, g.cells[i]);
-        drawEtalonCell(hWnd, hdc, etalonOf(header, list[i]), cellAmplitude(header), 0, subsetEtalonRect(g, g.cells[i], h));
+        drawEtalonCell(hWnd, hdc, etalonOf(header, list[i]), A, 0, subsetEtalonRect(g, g.cells[i], h));
     }
     drawStrip(hWnd, hdc, g, header, tuple);
 
