@@ -113,11 +113,12 @@ TEST_F(Languages, BatchCommandTakesTheOptionAmongItsOwnAndWritesTheSameTables)
                             root / "en.log"),
               0)
         << readAll(root / "en.log");
-    for (const char* name : {"simulation.csv", "chart-2.png"}) {
-        const std::string a = readAll(root / "own" / name);
-        EXPECT_FALSE(a.empty()) << name;
-        EXPECT_EQ(a, readAll(root / "en" / name)) << name;
-    }
+    // The chart prints the run's start and end times, so it is only checked
+    // to be there; the tables it draws are the CSV's.
+    const std::string a = readAll(root / "own" / "simulation.csv");
+    EXPECT_FALSE(a.empty());
+    EXPECT_EQ(a, readAll(root / "en" / "simulation.csv"));
+    EXPECT_TRUE(fs::exists(root / "en" / "chart-2.png"));
 }
 
 TEST_F(Languages, UnknownLanguageIsRefusedBeforeAnythingRuns)
