@@ -25,7 +25,7 @@
 // A process interrupted by SIGINT or SIGTERM (mpirun forwards them) fails its
 // share like any other failure: every process stops, nothing is written.
 #include "app/mpi_batch.h"
-#include "app/checkpoint.h"
+#include "checkpoint/checkpoint.h"
 #include "app/progress_line.h"
 #include "app/signals.h"
 #include "platform/files.h"

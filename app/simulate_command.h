@@ -112,7 +112,7 @@ int writeSimulationFiles(const SimulateOptions& options, SimulateResult& result,
 // The whole command in one process: simulate (stopped before the next trial
 // once *cancel is true), then writeSimulationFiles, with progress on standard
 // error. With --checkpoint or --resume, the trials not yet done run as one
-// share of the run while a checkpoint is kept (see app/checkpoint.h). Returns
+// share of the run while a checkpoint is kept (see checkpoint/checkpoint.h). Returns
 // 0 when written, 1 when refused, cancelled or a file could not be written.
 int runSimulate(const SimulateOptions& options, const std::atomic<bool>* cancel = nullptr);
 

@@ -6,7 +6,7 @@
 // tables are those of a run never interrupted, whatever the thread count.
 #include <algorithm>
 
-#include "app/checkpoint.h"
+#include "checkpoint/checkpoint.h"
 #include "app/progress_line.h"
 #include "app/simulate_command.h"
 #include "platform/files.h"
@@ -45,13 +45,8 @@ bool nextTodo(void* context, int64_t& first, int64_t& count)
 // order; its sums `sums`): the earlier trials and this run's ranges up to there.
 Checkpoint stateAt(const CheckpointedRun& c, const std::vector<TrawlingCellSums>& sums, int64_t last)
 {
-    Checkpoint state = c.prior;
-    for (size_t i = 0; i < c.handed && c.todo[i].first <= last; i++)
-        state.done.push_back({c.todo[i].first, std::min(c.todo[i].count, last + 1 - c.todo[i].first)});
-    state.done = joinRanges(state.done);
-    if (!sums.empty() && !addTrawlingSums(state.sums, sums))
-        state.sums.clear();  // another grid: nothing to keep (the driver's grid is the request's)
-    return state;
+    const std::vector<TrialRange> handed(c.todo.begin(), c.todo.begin() + std::ptrdiff_t(c.handed));
+    return checkpointAfter(c.prior, handed, sums, last);
 }
 
 void writeState(CheckpointedRun& c, const Checkpoint& state)

@@ -4,7 +4,7 @@
 // the run, ascending and apart, one entry of sums per cell, and is written
 // back to what it reads. "@PROGRAM@" in the input stands for this build's
 // fingerprint, so that the seeds stay checkpoints of every build.
-#include "app/checkpoint.h"
+#include "checkpoint/checkpoint.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -14,7 +14,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/checkpoint.h"
+#include "checkpoint/checkpoint.h"
 #include "app/simulate_command.h"
 
 namespace fs = std::filesystem;
@@ -169,7 +169,7 @@ TEST_F(Resume, DamagedForeignAndOtherOptionsCheckpointsAreRefusedAndNothingIsWri
         {"", "not a JSON object"},
         {good.substr(0, good.size() / 2), "not a JSON object"},
         {"[1, 2]", "not a JSON object"},
-        {edited("kind", "other"), "no checkpoint"},
+        {edited("kind", "other"), "no pulsebench simulate checkpoint"},
         {edited("format_version", 99), "format_version 99"},
         {edited("program", "pulsebench 0.0 (commit 000000000000)"), "not by this program"},
         {edited("trials", 35), "\"trials\" must be 36"},
