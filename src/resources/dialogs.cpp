@@ -1,4 +1,4 @@
-// The descriptions of the eight parameter dialogs: titles, group boxes, labels
+// The descriptions of the dialogs: titles, group boxes, labels
 // and control ids, in reading order. One table for the Qt dialogs and the
 // scripted answers alike; the dialog procedures of the shell fill and read it.
 #include "resources/resources.h"
@@ -62,6 +62,8 @@ const std::vector<DialogTemplateDesc> kDialogs = {
       {IDC_OPEN_FIRST, "edit", "First sample"}}},
     {IDD_OPEN_ETALONS, " Open etalons", {{IDC_OPEN_FILE, "edit", "File"}, {IDC_OPEN_BROWSE, "button", "Browse..."}}},
     {IDD_OPEN_SERIES, " Open series", {{IDC_OPEN_FILE, "edit", "File"}, {IDC_OPEN_BROWSE, "button", "Browse..."}}},
+    {IDD_RESUME_SIMULATION, " Resume simulation",
+     {{IDC_OPEN_FILE, "edit", "File"}, {IDC_OPEN_BROWSE, "button", "Browse..."}}},
     {IDD_DRAWING_SETTINGS, "Drawing settings",
      {{IDC_DRAWING_HIGHLIGHT, "check", "highlight detected pulses"},
       {IDC_DRAWING_SHADED, "check", "shaded original pulses"},

@@ -25,6 +25,7 @@ const std::vector<MenuItemDesc> kMainMenu = {
     {1, " Type more detales", IDM_TYPE_MORE, 0},
     {1, nullptr, 0, 0},
     {1, " Statistical Simulation", IDM_SIMULATION, 0},
+    {1, " Resume simulation...", IDM_RESUME_SIMULATION, 0},
     {1, " Show Statistical Simulation", IDM_SHOW_SIMULATION, 0},
     {0, " Settings", 0, 0},
     {1, " Select Task Type", 0, 0},

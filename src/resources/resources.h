@@ -26,6 +26,7 @@ enum : int {
     IDD_OPEN_SIGNAL = 115,          // dialog " Open signal"
     IDD_OPEN_ETALONS = 116,         // dialog " Open etalons"
     IDD_OPEN_SERIES = 117,          // dialog " Open series"
+    IDD_RESUME_SIMULATION = 118,    // dialog " Resume simulation": the checkpoint to continue
 };
 
 /*---- Control ids of the dialogs (one number may name other controls in other dialogs; scripts use the numbers) ----*/
@@ -81,7 +82,7 @@ enum : int {
     IDC_SHOW_UPPER_BOUND = 1033,        // edit "upper bound", a number above 0
     IDC_SHOW_RECOGNITION_ERROR = 1034,  // radio "recognition error" (error kind 3)
     IDC_SHOW_BOUNDS_INCLUDED = 1042,    // check "bounds incl."
-    // 115, 116 and 117: the file to open (115 also its channel)
+    // 115, 116, 117 and 118: the file to open (115 also its channel)
     IDC_OPEN_FILE = 1045,               // edit "File"
     IDC_OPEN_CHANNEL = 1046,            // edit "Channel", 0-based
     IDC_OPEN_FIRST = 1047,              // edit "First sample": where a long signal's shown stretch starts, >= 0
@@ -150,6 +151,7 @@ enum : UINT {
     IDM_OPEN_SERIES = 40036,         // " Open series..."
     IDM_SAVE_SERIES = 40037,         // " Save series..."
     IDM_EXPORT_RESULTS = 40038,      // " Export results..."
+    IDM_RESUME_SIMULATION = 40039,   // " Resume simulation...": continue a checkpoint of a cancelled run
 };
 
 /*---- Check-mark groups ----*/
@@ -162,7 +164,7 @@ enum : int {
 // the button pictures loadable. Idempotent; call before the main window exists.
 void loadResources();
 
-// Registers the eight dialog descriptions (dialogs.cpp); part of loadResources.
+// Registers the dialog descriptions (dialogs.cpp); part of loadResources.
 void registerDialogs();
 
 // The main menu, in reading order.

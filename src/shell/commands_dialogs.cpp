@@ -215,55 +215,6 @@ void simulationParams(HWND hWnd)
     s.wVariousPulsesNumber = static_cast<uint16_t>((s.wNewMaxPulses - s.wNewMinPulses) / s.wPulsesIncrement + 1);
 }
 
-// What the progress dialog of a run needs.
-struct RunProgress {
-    HWND hWnd;                  // owner of the dialog
-    std::atomic<bool> cancel;   // set by Cancel
-    double shownAt;             // elapsed seconds at the last update
-};
-
-void showRunProgress(void* context, const TrawlingProgress& p)
-{
-    auto* run = static_cast<RunProgress*>(context);
-    if (p.trialsDone < p.trialsTotal && p.elapsedSeconds - run->shownAt < 0.1)
-        return;  // a tenth of a second between updates
-    run->shownAt = p.elapsedSeconds;
-    char text[320];
-    std::snprintf(text, sizeof text, "cell %d of %d, trial %d of %d\n%s", p.cell + 1, p.cells, p.trial + 1, p.trials,
-                  progressText(p.trialsDone, p.trialsTotal, p.elapsedSeconds, "trials").c_str());
-    if (!ShowProgress(run->hWnd, " Statistical Simulation", text, p.trialsDone, p.trialsTotal))
-        run->cancel = true;
-}
-
-// The record a run fills, of its own: the previous statistics stay until it
-// completes. Taken before the series changes, with a try of the driver's cell
-// sums (as large again), so that a grid the memory cannot hold changes nothing.
-// Null after a message.
-RestoreErrorHeader* newRunRecord(HWND hWnd)
-{
-    const ProgramState& s = gState;
-    RestoreErrorHeader* run = getRestErrHeader(hWnd, s.wVariousPulsesNumber, s.wNoiseSteps, s.wRepeats, nullptr);
-    if (!run) {
-        MessageBoxA(hWnd, "Нет RestoreErrorHeader!", " About RestoreErrorHeader ", MB_OK);
-        return nullptr;
-    }
-    if (!initRestErrHeader(hWnd, s.wVariousPulsesNumber, s.wMinPulses, s.wPulsesIncrement, s.wNoiseSteps,
-                           s.wInitNoiseLevel, s.wNoiseIncrement, s.wRepeats, run)) {
-        freeRestErrHeader(run);
-        MessageBoxA(hWnd, "Ошибка initRestErrHeader!", " About RestoreErrorHeader ", MB_OK);
-        return nullptr;
-    }
-    std::vector<TrawlingCellSums> sums;
-    const size_t cells = std::max<size_t>(1, size_t(s.wVariousPulsesNumber) * s.wNoiseSteps);
-    if (!assignFresh(AllocSite::RunCellSums, sums, cells)) {
-        freeRestErrHeader(run);
-        MessageBoxA(hWnd, "Не могу выделить память для сумм по ячейкам!", " About statCutoffTrawling ", MB_OK);
-        return nullptr;
-    }
-    *static_cast<volatile int64_t*>(&sums.back().restoring) = 0;  // taken for real, not optimised away
-    return run;
-}
-
 // 40012: parameters, a summary, the preparation chain, the run, the charts.
 void statisticalSimulation(HWND hWnd)
 {
@@ -286,38 +237,7 @@ void statisticalSimulation(HWND hWnd)
                   s.wNewMaxPulses, s.wMaxPulses, s.wVariousPulsesNumber, s.wMinPulses, s.wMaxPulses, s.wPulsesIncrement,
                   s.wInitNoiseLevel, lastLevel, s.wNoiseIncrement, s.wRepeats);
     MessageBoxA(hWnd, text, "getPulseEstAsRepeats", MB_OK);
-    RestoreErrorHeader* run = newRunRecord(hWnd);
-    if (!run)
-        return;  // the series, the record and the charts are as they were
-    s.lpSeriesHeader = getCutOffSeriesHeader(hWnd, s.wAlphabetSize, s.wImpulseSize, s.wTmin, s.wTmax,
-                                             static_cast<int32_t>(s.dwSeriesLength), s.lpSeriesHeader);
-    if (!s.lpSeriesHeader) {
-        freeRestErrHeader(run);
-        MessageBoxA(hWnd, "Не могу выделить память для lpCutOffSeriesHeader!", " About getCutOffSeriesHeader ",
-                    MB_ICONWARNING);
-        return;
-    }
-    RunProgress progress{hWnd, {false}, -1.0};
-    RandomStreams keyed = s.streams;  // a replicate's trials draw from its keyed streams; the program's stay
-    seedRandomStreams(keyed, s.dwSimulationSeed);
-    TrawlingContext context;
-    context.lpStreams = s.dwSimulationSeed != 0 ? &keyed : &s.streams;
-    context.wAmplitude = s.wAmplitude;
-    context.wSubsetProceeding = s.wSubsetProceeding;
-    context.progress = showRunProgress;
-    context.progressContext = &progress;
-    context.lpCancel = &progress.cancel;
-    const int result = statCutoffTrawling(hWnd, run, s.wAlphabetSize, s.Alphabet, s.wRequiredQuantity,
-                                          s.lpRequiredList, s.wSeriesType, s.wProcessingType, s.wSavedEnergyLevel,
-                                          s.wProcSavedEnergyLevel, s.lpSeriesHeader, context);
-    EndProgress(hWnd);
-    if (result != kTrawlingComplete) {
-        freeRestErrHeader(run);  // refused or cancelled: the previous charts stay
-        return;
-    }
-    freeRestErrHeader(s.lpRestErrorHeader);
-    s.lpRestErrorHeader = run;
-    SendMessageA(hWnd, WM_COMMAND, IDM_SHOW_SIMULATION, 0);
+    runWindowSimulation(hWnd, nullptr);
 }
 
 // 40015: the charts of the last complete run.
@@ -399,6 +319,7 @@ bool doDialogCommand(HWND hWnd, UINT id)
     case IDM_CREATE_SERIES_TOP: return true;  // the bar item does nothing
     case IDM_SIMULATION: statisticalSimulation(hWnd); return true;
     case IDM_SHOW_SIMULATION: showSimulation(hWnd); return true;
+    case IDM_RESUME_SIMULATION: resumeSimulation(hWnd); return true;
     case IDM_SUBSET_SETTINGS: subsetSettings(hWnd); return true;
     case IDM_DRAWING_SETTINGS: openDrawingSettingsDialog(hWnd); return true;
     case IDM_OPEN_SIGNAL:

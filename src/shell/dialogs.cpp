@@ -616,6 +616,12 @@ bool acceptOpenSeries(HWND dialog)
     return loadSeriesFile(gState.hMainWnd, fileNameText(dialog), error) || refuse(dialog, IDC_OPEN_FILE, error);
 }
 
+bool acceptResumeCheckpoint(HWND dialog)
+{
+    std::string error;
+    return takeResumeCheckpoint(fileNameText(dialog), error) || refuse(dialog, IDC_OPEN_FILE, error);
+}
+
 bool run(HWND hWnd, int dialogTemplate, DLGPROC procedure)
 {
     return DialogBoxParamA(gState.hInst, dialogTemplate, hWnd, procedure, 0) == IDOK;
@@ -662,6 +668,7 @@ constexpr char kSignalFilter[] = "Signals (*.wav *.flac *.aiff *.aif *.ogg *.csv
                                  "*.wav *.flac *.aiff *.aif *.ogg *.csv *.npy *.mat\0All files (*)\0*\0";
 constexpr char kEtalonsFilter[] = "Pulse shapes (*.csv *.npy *.mat)\0*.csv *.npy *.mat\0All files (*)\0*\0";
 constexpr char kSeriesFilter[] = "JSON Files (*.json)\0*.json\0All files (*)\0*\0";
+constexpr char kCheckpointFilter[] = "Checkpoints (*.json)\0*.json\0All files (*)\0*\0";
 
 // An open dialog's clicks: "Browse..." puts the chooser's pick into "File"
 // (nothing without a chooser, where the name is typed), OK and Cancel as usual.
@@ -688,6 +695,12 @@ bool openFileDialog(HWND hWnd, UINT command)
     default:
         return run(hWnd, IDD_OPEN_SERIES, dialogProc<fillOpenFile, openFileCommand<kSeriesFilter, acceptOpenSeries>>);
     }
+}
+
+bool openResumeSimulationDialog(HWND hWnd)
+{
+    return run(hWnd, IDD_RESUME_SIMULATION,
+               dialogProc<fillOpenFile, openFileCommand<kCheckpointFilter, acceptResumeCheckpoint>>);
 }
 
 bool openShowSimulationDialog(HWND hWnd, bool recognition)

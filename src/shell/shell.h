@@ -53,7 +53,8 @@ bool openLocationParametersDialog(HWND hWnd);      // " Location Parameters"
 bool openSubsetSettingsDialog(HWND hWnd);          // "Subset settings"
 bool openDrawingSettingsDialog(HWND hWnd);         // "Drawing settings"
 bool openShowSimulationDialog(HWND hWnd, bool recognition); // with recognition error, or the parameters one
-bool openFileDialog(HWND hWnd, UINT command);      // " Open signal", " Open etalons" or " Open series" for the menu id
+bool openFileDialog(HWND hWnd, UINT command);
+bool openResumeSimulationDialog(HWND hWnd);       // " Resume simulation", the checkpoint to continue      // " Open signal", " Open etalons" or " Open series" for the menu id
 
 // Numbers joined by "," (no trailing comma).
 std::string formatNumberList(const uint16_t* values, int count);
@@ -106,6 +107,22 @@ void saveSeriesAs(HWND hWnd);
 // (simulation.csv, description.csv, simulation.json) into the folder of the
 // name the save question gives; no simulation or a failure is a message.
 void exportResults(HWND hWnd);
+// The statistical simulation of the window's settings (simulation_run.cpp):
+// the whole run, or with `prior` the trials a checkpoint does not hold yet,
+// its sums added. A complete run's charts are shown; Cancel offers to keep
+// the trials done in a checkpoint. Returns kTrawlingComplete, or the
+// driver's kTrawling* for a run refused, cancelled or out of memory.
+struct Checkpoint;
+int runWindowSimulation(HWND hWnd, const Checkpoint* prior);
+// " Resume simulation...": the checkpoint file the " Resume simulation"
+// dialog names, continued from the window's state. The dialog refuses a
+// file that is no checkpoint of the window's, is damaged, or was written by
+// another build or for other settings, and nothing changes.
+void resumeSimulation(HWND hWnd);
+// The dialog's check of the file `path`: true when the window can continue
+// it (it is then what resumeSimulation runs); false with a message naming
+// the file and the fault.
+bool takeResumeCheckpoint(const std::string& path, std::string& error);
 // At window creation: nothing opened yet (the series is the window's own).
 void forgetRecordings();
 // Before processing an opened series: the operation from the task and series

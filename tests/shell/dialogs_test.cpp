@@ -7,7 +7,13 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <random>
+
+#include <nlohmann/json.hpp>
+#include <unistd.h>
 
 #include "simulation/simulation.h"
 #include "support/mainwindow.h"
@@ -74,10 +80,10 @@ protected:
         MainWindowTest::TearDown();
     }
     // The simulation parameters of a small grid: 5 and 6 pulses, two noise levels, two trials.
-    void queueSmallGrid(const char* from = "5", const char* to = "6", const char* seed = "0")
+    void queueSmallGrid(const char* from = "5", const char* to = "6", const char* seed = "0", const char* repeats = "2")
     {
         session.queue(ok({{"Samples Length", "600"}}));
-        session.queue(ok({{"from", from}, {"to", to}, {"incr.", "1"}, {"Number of Repeats", "2"},
+        session.queue(ok({{"from", from}, {"to", to}, {"incr.", "1"}, {"Number of Repeats", repeats},
                           {"Initial Level", "10"}, {"Number of Steps in Simulation", "2"},
                           {"Noise Increment per Step", "10"}, {"Seed", seed}}));
     }
@@ -519,6 +525,153 @@ TEST_F(Dialogs, SimulationCancelledKeepsThePreviousCharts)
     menu(IDM_SIMULATION);
     EXPECT_EQ(gState.lpRestErrorHeader, previous);
     EXPECT_EQ(previous->ifComplete, 1);
+}
+
+/*---- A cancelled simulation kept and resumed ----*/
+
+namespace {
+
+// Every cell of the six tables of a complete run.
+std::vector<int32_t> tablesOf(const RestoreErrorHeader* r)
+{
+    std::vector<int32_t> cells;
+    for (int t = 0; t < kErrorTables; t++)
+        for (int k = 0; k < r->wNoiseLevels; k++)
+            for (int j = 0; j < r->wVariousPulses; j++)
+                cells.push_back(r->lpErrors[t][k][j]);
+    return cells;
+}
+
+std::string fileText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+int64_t trialsKept(const std::filesystem::path& checkpoint)
+{
+    int64_t done = 0;
+    const nlohmann::json file = nlohmann::json::parse(fileText(checkpoint));
+    for (const auto& range : file["done"])
+        done += range[1].get<int64_t>();
+    return done;
+}
+
+} // namespace
+
+class Resuming : public Dialogs {
+protected:
+    std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                   ("pulsebench-resume-window-" + std::to_string(::getpid()));
+    CancellingProgress cancelling;
+
+    void SetUp() override
+    {
+        Dialogs::SetUp();
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override
+    {
+        Dialogs::TearDown();
+        std::filesystem::remove_all(folder);
+    }
+    // A fresh window, as at start.
+    void restart()
+    {
+        Dialogs::TearDown();
+        Dialogs::SetUp();
+    }
+    // The grid of 200 trials run and cancelled at its first trial, kept in
+    // `name` (the trials in flight then are counted too).
+    void cancelAndKeep(const char* seed, const std::string& name)
+    {
+        setProgressService(&cancelling);
+        queueSmallGrid("5", "6", seed, "50");
+        session.queue(ok());                                    // the summary
+        session.queue(ok());                                    // keep the trials done
+        session.queue(ok({{"file", (folder / name).string()}})); // under this name
+        menu(IDM_SIMULATION);
+        setProgressService(nullptr);
+    }
+    void resume(const std::string& name)
+    {
+        session.queue(ok({{"File", (folder / name).string()}}));
+        menu(IDM_RESUME_SIMULATION);
+    }
+};
+
+// Cancel keeps the trials done in a checkpoint; a resumed run cancelled again
+// keeps more; the last resume, after a restart of the window, ends with the
+// tables and the streams of the run never interrupted, for the program's
+// streams and for a replicate seed.
+TEST_F(Resuming, CancelledRunsKeptAndResumedGiveTheTablesOfARunNeverInterrupted)
+{
+    for (const char* seed : {"0", "7"}) {
+        SCOPED_TRACE(seed);
+        restart();
+        queueSmallGrid("5", "6", seed, "50");
+        menu(IDM_SIMULATION);
+        ASSERT_NE(gState.lpRestErrorHeader, nullptr);
+        const std::vector<int32_t> whole = tablesOf(gState.lpRestErrorHeader);
+        const RandomStreams streams = gState.streams;
+
+        restart();
+        cancelAndKeep(seed, "first.json");
+        EXPECT_EQ(gState.lpRestErrorHeader, nullptr);
+        const int64_t first = trialsKept(folder / "first.json");
+        EXPECT_GE(first, 1);
+        setProgressService(&cancelling);
+        session.queue(ok({{"File", (folder / "first.json").string()}}));
+        session.queue(ok());
+        session.queue(ok({{"file", (folder / "second.json").string()}}));
+        menu(IDM_RESUME_SIMULATION);
+        setProgressService(nullptr);
+        EXPECT_EQ(gState.lpRestErrorHeader, nullptr);
+        EXPECT_GT(trialsKept(folder / "second.json"), first);
+
+        restart();
+        resume("second.json");
+        ASSERT_NE(gState.lpRestErrorHeader, nullptr);
+        EXPECT_EQ(gState.lpRestErrorHeader->ifComplete, 1);
+        EXPECT_EQ(tablesOf(gState.lpRestErrorHeader), whole);
+        EXPECT_TRUE(gState.streams == streams);
+        EXPECT_EQ(gState.wRepeats, 50);  // the run's settings came with the checkpoint
+        EXPECT_EQ(gState.dwSeriesLength, 600u);
+    }
+}
+
+// A checkpoint the window cannot continue is refused in the dialog, naming
+// the file and the fault, and nothing changes: other settings than the run's,
+// a damaged file, the batch command's checkpoint.
+TEST_F(Resuming, CheckpointsForOtherSettingsDamagedOrForeignAreRefusedAndNothingChanges)
+{
+    cancelAndKeep("0", "kept.json");
+    const std::string kept = fileText(folder / "kept.json");
+    std::ofstream(folder / "damaged.json") << kept.substr(0, kept.size() / 2);
+    nlohmann::json batch = nlohmann::json::parse(kept);
+    batch["kind"] = "pulsebench simulate checkpoint";
+    std::ofstream(folder / "batch.json") << batch.dump();
+    restart();
+    menu(IDM_DETECTION);
+    const RandomStreams streams = gState.streams;
+    const std::pair<const char*, const char*> cases[] = {
+        {"kept.json", "is 4 in the checkpoint, 1 here"},
+        {"damaged.json", "not a JSON object"},
+        {"batch.json", "no pulsebench window simulation checkpoint"},
+        {"missing.json", "cannot be read"},
+    };
+    for (const auto& [name, fault] : cases) {
+        const size_t shown = session.messages().size();
+        resume(name);
+        ASSERT_EQ(session.messages().size(), shown + 1) << name;
+        EXPECT_NE(session.messages().back().text.find(fault), std::string::npos) << session.messages().back().text;
+        EXPECT_EQ(gState.lpRestErrorHeader, nullptr);
+        EXPECT_TRUE(gState.streams == streams);
+        EXPECT_EQ(gState.wRepeats, 100);
+    }
+    restart();  // the run's settings again: the checkpoint is taken
+    resume("kept.json");
+    EXPECT_NE(gState.lpRestErrorHeader, nullptr) << session.messages().back().text;
 }
 
 TEST_F(Dialogs, LocationParametersRefuseZeroRepeatsStepsAndAnEmptyRange)

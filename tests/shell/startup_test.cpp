@@ -70,7 +70,7 @@ TEST_F(StartUp, MenuHoldsEveryCommandWithItsText)
     for (const MenuItemDesc& item : mainMenu())
         if (item.id)
             texts[item.id] = item.text;
-    EXPECT_EQ(texts.size(), 37u);  // 40001..40038 but 40013
+    EXPECT_EQ(texts.size(), 38u);  // 40001..40039 but 40013
     EXPECT_EQ(texts[40018], " Processing Next Data ");
     EXPECT_EQ(texts[40011], " Unfuxed Number of Cutoffs Pulses");
     EXPECT_EQ(texts[40020], " Type more detales");
@@ -81,6 +81,7 @@ TEST_F(StartUp, MenuHoldsEveryCommandWithItsText)
     EXPECT_EQ(texts[40034], " Open signal...");
     EXPECT_EQ(texts[40037], " Save series...");
     EXPECT_EQ(texts[40038], " Export results...");
+    EXPECT_EQ(texts[40039], " Resume simulation...");
 }
 
 using MenuGroups = MainWindowTest;
