@@ -602,21 +602,41 @@ protected:
 
 // Cancel keeps the trials done in a checkpoint; a resumed run cancelled again
 // keeps more; the last resume, after a restart of the window, ends with the
-// tables and the streams of the run never interrupted, for the program's
-// streams and for a replicate seed.
+// tables and the streams of the run never interrupted: for the program's
+// streams, a replicate seed, and tuples recognition (whose runs change the
+// series' selected subset as they go).
 TEST_F(Resuming, CancelledRunsKeptAndResumedGiveTheTablesOfARunNeverInterrupted)
 {
-    for (const char* seed : {"0", "7"}) {
-        SCOPED_TRACE(seed);
-        restart();
-        queueSmallGrid("5", "6", seed, "50");
+    struct Case {
+        const char* seed;
+        bool tuples;  // stored tuples (1, 3) and (1, 3, 2) recognised
+    };
+    for (const Case& c : {Case{"0", false}, Case{"7", false}, Case{"0", true}}) {
+        SCOPED_TRACE(std::string(c.seed) + (c.tuples ? " tuples" : ""));
+        const auto scene = [&] {
+            restart();
+            if (!c.tuples)
+                return;
+            menu(IDM_UNFIXED_TUPLES);
+            menu(IDM_RECOGNITION);
+            menu(IDM_SELECT_SET);
+            pressAt(gSubsetPanel.SubsetCellRect[0]);
+            pressAt(gSubsetPanel.SubsetCellRect[2]);
+            pressAt(gSubsetPanel.ButtonsWhileSelectedSubsetRect[4]);  // keep (1, 3)
+            pressAt(gSubsetPanel.SubsetCellRect[1]);
+            pressAt(gSubsetPanel.ButtonsWhileSelectedSubsetRect[4]);  // keep (1, 3, 2)
+            pressAt(gSubsetPanel.ButtonsWhileSelectedSubsetRect[3]);  // OK: the series made and recognised
+            ASSERT_EQ(gState.wReservedSubsetsUsed, 2);
+        };
+        scene();
+        queueSmallGrid("5", "6", c.seed, "50");
         menu(IDM_SIMULATION);
-        ASSERT_NE(gState.lpRestErrorHeader, nullptr);
+        ASSERT_NE(gState.lpRestErrorHeader, nullptr) << session.messages().back().text << session.log.back();
         const std::vector<int32_t> whole = tablesOf(gState.lpRestErrorHeader);
         const RandomStreams streams = gState.streams;
 
-        restart();
-        cancelAndKeep(seed, "first.json");
+        scene();
+        cancelAndKeep(c.seed, "first.json");
         EXPECT_EQ(gState.lpRestErrorHeader, nullptr);
         const int64_t first = trialsKept(folder / "first.json");
         EXPECT_GE(first, 1);
@@ -626,12 +646,12 @@ TEST_F(Resuming, CancelledRunsKeptAndResumedGiveTheTablesOfARunNeverInterrupted)
         session.queue(ok({{"file", (folder / "second.json").string()}}));
         menu(IDM_RESUME_SIMULATION);
         setProgressService(nullptr);
-        EXPECT_EQ(gState.lpRestErrorHeader, nullptr);
+        EXPECT_EQ(gState.lpRestErrorHeader, nullptr) << session.messages().back().text;
         EXPECT_GT(trialsKept(folder / "second.json"), first);
 
-        restart();
+        scene();
         resume("second.json");
-        ASSERT_NE(gState.lpRestErrorHeader, nullptr);
+        ASSERT_NE(gState.lpRestErrorHeader, nullptr) << session.messages().back().text;
         EXPECT_EQ(gState.lpRestErrorHeader->ifComplete, 1);
         EXPECT_EQ(tablesOf(gState.lpRestErrorHeader), whole);
         EXPECT_TRUE(gState.streams == streams);
