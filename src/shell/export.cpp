@@ -39,6 +39,7 @@ SimulationRequest windowRequest(const ProgramState& s, const RestoreErrorHeader*
     q.employment = s.wSubsetEmployment;
     q.init = s.wSubsetInitPosition;
     q.proceeding = s.wSubsetProceeding;
+    q.seed = s.dwRunSeed;
     return q;
 }
 
@@ -57,7 +58,7 @@ nlohmann::ordered_json windowRun(const SimulationRequest& q, const RestoreErrorH
           {"noise_steps", q.noiseSteps}, {"noise_step", q.noiseStep}, {"repeats", r->repeats},
           {"required", q.required}, {"employment", q.employment}, {"init", q.init}, {"proceeding", q.proceeding},
           {"threads", std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 64)}}},
-        {"seed", 0},
+        {"seed", q.seed},
         {"threads", 0},
         {"processes", 1},
         {"start_seconds", start},

@@ -382,6 +382,7 @@ int runWindowSimulation(HWND hWnd, const Checkpoint* prior)
     }
     freeRestErrHeader(s.lpRestErrorHeader);
     s.lpRestErrorHeader = run;
+    s.dwRunSeed = s.dwSimulationSeed;
     SendMessageA(hWnd, WM_COMMAND, IDM_SHOW_SIMULATION, 0);
     return kTrawlingComplete;
 }

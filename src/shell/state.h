@@ -114,6 +114,7 @@ struct ProgramState {
     uint16_t wNoiseIncrement = 5;             // "Noise Increment per Step"
     uint16_t wRepeats = 100;                  // "Number of Repeats"
     uint32_t dwSimulationSeed = 0;            // "Seed": 0 the program's streams; else the trials draw from that replicate's keyed streams
+    uint32_t dwRunSeed = 0;                   // the "Seed" of the run whose tables lpRestErrorHeader holds
     int32_t bFirstSimulation = 1;             // cleared when the simulation parameters are first asked
 
     /* Results display options. Written by the Show Statistical Simulation dialogs; read by the charts. */

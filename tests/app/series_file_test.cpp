@@ -396,7 +396,7 @@ TEST_F(SeriesFile, ExportResultsWritesWhatTheBatchCommandWritesForTheSameRun)
     ASSERT_EQ(run("answer ok none/simulation.json\nmenu 40038\nmessages m.json\n"
                   "answer ok \"Samples Length=300\"\n"
                   "answer ok from=2 to=3 incr.=1 \"Number of Repeats=2\" \"Initial Level=10\""
-                  " \"Number of Steps in Simulation=2\" \"Noise Increment per Step=10\"\n"
+                  " \"Number of Steps in Simulation=2\" \"Noise Increment per Step=10\" Seed=5\n"
                   "answer ok\nanswer ok \"summary view=1\"\nmenu 40012\n"
                   "answer ok export/simulation.json\nmenu 40038\n",
                   &log),
@@ -415,6 +415,7 @@ TEST_F(SeriesFile, ExportResultsWritesWhatTheBatchCommandWritesForTheSameRun)
     options.noiseStep = 10;
     options.threads = 1;
     options.quiet = true;
+    options.seed = 5;
     SimulateResult batch;
     simulate(nullptr, options, batch);
     ASSERT_EQ(batch.status, kTrawlingComplete) << batch.error;
@@ -425,6 +426,7 @@ TEST_F(SeriesFile, ExportResultsWritesWhatTheBatchCommandWritesForTheSameRun)
     for (const char* key : {"format_version", "lpErrors", "errors", "normalisers", "wPulseValues", "lpNoiseLevels"})
         EXPECT_EQ(window[key], command[key]) << key;
     EXPECT_EQ(window["run"]["resolved"]["pulses_to"], 3);
+    EXPECT_EQ(window["run"]["seed"], 5);
     EXPECT_NE(readAll("export/description.csv").find("normalisers.TmaxMinusQ,161"), std::string::npos);
 }
 
