@@ -1,5 +1,6 @@
-// Fuzz target: the reader of simulation checkpoints (`simulate --resume`).
-// The input is the file, read for a small grid. Beyond "no crash" it checks
+// Fuzz target: the reader of simulation checkpoints (`simulate --resume`,
+// and the window's " Resume simulation..."). The input is the file, read for
+// a small grid; one of the window's is read for the options it names itself. Beyond "no crash" it checks
 // that a refused file says why, and that an accepted one holds ranges within
 // the run, ascending and apart, one entry of sums per cell, and is written
 // back to what it reads. "@PROGRAM@" in the input stands for this build's
@@ -20,6 +21,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         text.replace(at, 9, checkpointProgram());
     Checkpoint c;
     std::string error;
+    nlohmann::json options;
+    if (checkpointOptionsIn(text, kWindowCheckpointKind, options, error)) {
+        const CheckpointRun run{kWindowCheckpointKind, nlohmann::ordered_json::parse(options.dump()), 12, 2};
+        if (!parseCheckpoint(text, run, c, error)) {
+            FUZZ_CHECK(!error.empty());
+            return 0;
+        }
+        Checkpoint again;
+        FUZZ_CHECK(parseCheckpoint(checkpointText(c), run, again, error));
+        FUZZ_CHECK(again.done == c.done && again.sums == c.sums && again.start == c.start);
+        return 0;
+    }
     if (!parseCheckpoint(text, request, c, error)) {
         FUZZ_CHECK(!error.empty());
         return 0;
