@@ -20,9 +20,8 @@ struct CheckpointedRun {
     const SimulateOptions* options = nullptr;
     std::string path;                  // where the checkpoints go
     Checkpoint prior;                  // the trials done before this run (none for a fresh run)
-    std::vector<TrialRange> todo;      // the trials this run does: the rest, ascending
-    size_t handed = 0;                 // ranges of todo handed to the driver so far
-    TrawlingShare share;               // this run's share: the ranges of todo
+    PendingTrials pending;             // the trials this run does: the rest, ascending
+    TrawlingShare share;               // this run's share: the ranges of pending
     ProgressLine line;                 // trials done, earlier runs' included
     const std::atomic<bool>* external = nullptr;  // the signal handlers' flag; none: no signals
     std::atomic<bool> stop = false;    // the run's cancel flag
@@ -30,23 +29,11 @@ struct CheckpointedRun {
     std::string failure;               // the first checkpoint that could not be written; "" none
 };
 
-bool nextTodo(void* context, int64_t& first, int64_t& count)
-{
-    auto* c = static_cast<CheckpointedRun*>(context);
-    if (c->handed == c->todo.size())
-        return false;
-    first = c->todo[c->handed].first;
-    count = c->todo[c->handed].count;
-    c->handed++;
-    return true;
-}
-
 // The checkpoint once this run has counted its trials up to `last` (run
 // order; its sums `sums`): the earlier trials and this run's ranges up to there.
 Checkpoint stateAt(const CheckpointedRun& c, const std::vector<TrawlingCellSums>& sums, int64_t last)
 {
-    const std::vector<TrialRange> handed(c.todo.begin(), c.todo.begin() + std::ptrdiff_t(c.handed));
-    return checkpointAfter(c.prior, handed, sums, last);
+    return checkpointAfter(c.prior, c.pending.handedRanges(), sums, last);
 }
 
 void writeState(CheckpointedRun& c, const Checkpoint& state)
@@ -131,10 +118,10 @@ int runCheckpointedSimulate(const SimulateOptions& options, const std::atomic<bo
     c.external = cancel;
     if (!loadRunCheckpoint(options, c.prior))
         return 1;
-    c.todo = missingRanges(c.prior.done, c.prior.trials);
+    c.pending.todo = missingRanges(c.prior.done, c.prior.trials);
     c.line = ProgressLine::forStandardError(options.quiet, "trials");
-    c.share.next = nextTodo;
-    c.share.context = &c;
+    c.share.next = nextPendingTrials;
+    c.share.context = &c.pending;
     SimulateHooks hooks{&c.share, checkpointProgress, &c, &c.stop};
     SimulateResult result;
     simulate(nullptr, options, result, &hooks);

@@ -209,6 +209,22 @@ int64_t rangeTrials(const std::vector<TrialRange>& ranges)
     return trials;
 }
 
+std::vector<TrialRange> PendingTrials::handedRanges() const
+{
+    return {todo.begin(), todo.begin() + std::ptrdiff_t(handed)};
+}
+
+bool nextPendingTrials(void* context, int64_t& first, int64_t& count)
+{
+    auto* p = static_cast<PendingTrials*>(context);
+    if (p->handed == p->todo.size())
+        return false;
+    first = p->todo[p->handed].first;
+    count = p->todo[p->handed].count;
+    p->handed++;
+    return true;
+}
+
 Checkpoint checkpointAfter(const Checkpoint& prior, const std::vector<TrialRange>& handed,
                            const std::vector<TrawlingCellSums>& sums, int64_t last)
 {

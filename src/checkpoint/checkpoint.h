@@ -83,6 +83,17 @@ std::vector<TrialRange> missingRanges(const std::vector<TrialRange>& done, int64
 // Trials in the ranges.
 int64_t rangeTrials(const std::vector<TrialRange>& ranges);
 
+// The trials a run still has to do (missingRanges of a checkpoint), handed to
+// the driver a range at a time: `context` of nextPendingTrials, a
+// TrawlingShareSource.
+struct PendingTrials {
+    std::vector<TrialRange> todo;  // ascending
+    size_t handed = 0;             // ranges of todo handed out so far
+
+    std::vector<TrialRange> handedRanges() const;  // todo[0 .. handed)
+};
+bool nextPendingTrials(void* context, int64_t& first, int64_t& count);
+
 // The checkpoint of a share run cancelled or interrupted: `prior` (the
 // trials of earlier runs) and, of the share's ranges `handed` (ascending),
 // the trials up to run-order number `last`, with the share's `sums` added.

@@ -258,23 +258,6 @@ RestoreErrorHeader* newRunRecord(HWND hWnd)
     return run;
 }
 
-// The trials of a run still to do, handed to the driver one range at a time.
-struct PendingTrials {
-    std::vector<TrialRange> todo;  // ascending
-    size_t handed = 0;             // ranges handed out so far
-};
-
-bool nextPending(void* context, int64_t& first, int64_t& count)
-{
-    auto* p = static_cast<PendingTrials*>(context);
-    if (p->handed == p->todo.size())
-        return false;
-    first = p->todo[p->handed].first;
-    count = p->todo[p->handed].count;
-    p->handed++;
-    return true;
-}
-
 // The selected subset of the series header, which the driver changes while it
 // employs stored subsets: put back when a run is cancelled, so that a resumed
 // run finds the header as the run found it.
@@ -355,7 +338,7 @@ int runWindowSimulation(HWND hWnd, const Checkpoint* prior)
     }
     PendingTrials pending{missingRanges(base.done, base.trials)};
     TrawlingShare share;
-    share.next = nextPending;
+    share.next = nextPendingTrials;
     share.context = &pending;
     RunProgress progress{hWnd, {false}, -1.0, rangeTrials(base.done), base.trials};
     TrawlingContext context;
@@ -373,8 +356,7 @@ int runWindowSimulation(HWND hWnd, const Checkpoint* prior)
     std::vector<TrawlingCellSums> sums = base.sums;
     if (result == kTrawlingCancelled) {
         restoreHeaderSubset(s.lpSeriesHeader, subset);
-        const std::vector<TrialRange> handed(pending.todo.begin(), pending.todo.begin() + std::ptrdiff_t(pending.handed));
-        offerCheckpoint(hWnd, checkpointAfter(base, handed, share.sums, share.lastCounted));
+        offerCheckpoint(hWnd, checkpointAfter(base, pending.handedRanges(), share.sums, share.lastCounted));
     }
     if (result != kTrawlingShareDone || !addTrawlingSums(sums, share.sums) || !storeTrawlingSums(sums, run)) {
         freeRestErrHeader(run);  // refused or cancelled: the previous charts stay
