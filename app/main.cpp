@@ -4,9 +4,11 @@
 // `simulate [options]` a statistical simulation written as CSV and JSON, split
 // over the processes of an MPI job when started by mpirun; with `detect
 // [options]` one detector on a recorded signal. PULSEBENCH_LANG=en or
-// `--lang en` anywhere on the command line shows every text in English.
+// `--lang en` anywhere on the command line shows every text in English;
+// `--checkpoint FILE` keeps the checkpoint of the window's simulations.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <iostream>
 #include <new>
 
@@ -73,6 +75,17 @@ int runProgram(int argc, char** argv)
                        "dialogs, offscreen when there is no display")
             ->check(CLI::ExistingFile);
     app.add_option("--out", output, "folder for the files a script writes (default: the current folder)");
+    std::string checkpoint;
+    app.add_option("--checkpoint", checkpoint,
+                   "the window's simulations keep their checkpoint in this file, every 5 s and on Cancel "
+                   "(\" Resume simulation...\" continues it); without it Cancel asks")
+        ->check([](const std::string& path) {
+            const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
+            std::error_code error;
+            if (std::filesystem::is_directory(path, error))
+                return "a folder has that name: " + path;
+            return std::filesystem::is_directory(folder, error) ? std::string() : "no such folder: " + folder.string();
+        });
     headlessFlag->needs(scriptOption);
     app.set_version_flag("--version", std::string("pulsebench ") + programVersion() + " (commit " + programCommit() + ")",
                          "print the version and the git commit, then exit");
@@ -82,6 +95,7 @@ int runProgram(int argc, char** argv)
     CLI11_PARSE(app, argc, argv);
     if (simulateCommand->parsed() || detectCommand->parsed())
         return 0;
+    setWindowCheckpoint(checkpoint);
 
     if (headless) {
         startPlatform(Backend::Headless, argc, argv);

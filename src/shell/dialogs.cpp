@@ -616,6 +616,11 @@ bool acceptOpenSeries(HWND dialog)
     return loadSeriesFile(gState.hMainWnd, fileNameText(dialog), error) || refuse(dialog, IDC_OPEN_FILE, error);
 }
 
+void fillResumeFile(HWND dialog)
+{
+    setText(dialog, IDC_OPEN_FILE, windowCheckpoint());
+}
+
 bool acceptResumeCheckpoint(HWND dialog)
 {
     std::string error;
@@ -700,7 +705,7 @@ bool openFileDialog(HWND hWnd, UINT command)
 bool openResumeSimulationDialog(HWND hWnd)
 {
     return run(hWnd, IDD_RESUME_SIMULATION,
-               dialogProc<fillOpenFile, openFileCommand<kCheckpointFilter, acceptResumeCheckpoint>>);
+               dialogProc<fillResumeFile, openFileCommand<kCheckpointFilter, acceptResumeCheckpoint>>);
 }
 
 bool openShowSimulationDialog(HWND hWnd, bool recognition)

@@ -119,6 +119,11 @@ int runWindowSimulation(HWND hWnd, const Checkpoint* prior);
 // file that is no checkpoint of the window's, is damaged, or was written by
 // another build or for other settings, and nothing changes.
 void resumeSimulation(HWND hWnd);
+// `--checkpoint FILE`: every run of the window keeps its checkpoint in FILE,
+// written every few seconds and when Cancel stops it ("": none, Cancel asks
+// whether to keep one). The " Resume simulation" dialog offers FILE.
+void setWindowCheckpoint(const std::string& path);
+const std::string& windowCheckpoint();
 // The dialog's check of the file `path`: true when the window can continue
 // it (it is then what resumeSimulation runs); false with a message naming
 // the file and the fault.

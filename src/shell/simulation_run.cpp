@@ -1,7 +1,9 @@
 // The window's statistical simulation run and its checkpoint: the record the
 // run fills, the progress dialog, the run as one share of its trials, and,
 // when Cancel stops it, the offer to keep the trials done in a checkpoint
-// file that " Resume simulation..." continues. A resumed run takes the
+// file that " Resume simulation..." continues. Started with `--checkpoint
+// FILE`, the program keeps every run's checkpoint in FILE instead: written
+// every few seconds while it runs and when Cancel stops it. A resumed run takes the
 // simulation's own settings (length, interval bounds, saved energy levels,
 // grid, seed) and the random streams its first trial drew from out of the
 // checkpoint, and requires everything else it reads (task, series type,
@@ -206,19 +208,45 @@ void restoreSettings(ProgramState& s, const KeptSettings& k)
 ** The run
 **========================================================================*/
 
-// What the progress dialog of a run needs.
+std::string gCheckpointPath;               // --checkpoint FILE; "": none, Cancel asks
+constexpr double kCheckpointSeconds = 5.0;  // least time between two checkpoints of a run
+
+// What the progress dialog of a run needs, and the checkpoint it keeps.
 struct RunProgress {
-    HWND hWnd;                  // owner of the dialog
-    std::atomic<bool> cancel;   // set by Cancel
-    double shownAt;             // elapsed seconds at the last update
-    int64_t earlier;            // trials done by earlier runs of a resumed run
-    int64_t total;              // trials of the whole run
+    HWND hWnd;                          // owner of the dialog
+    std::atomic<bool> cancel;           // set by Cancel
+    double shownAt;                     // elapsed seconds at the last update
+    int64_t earlier;                    // trials done by earlier runs of a resumed run
+    int64_t total;                      // trials of the whole run
+    const Checkpoint* base = nullptr;   // the trials done before this run
+    const PendingTrials* pending = nullptr; // this run's ranges, those handed out so far
+    double writtenAt = 0;               // elapsed seconds of the last checkpoint written
+    bool writeFailed = false;           // a checkpoint could not be written (said once)
 };
+
+// The checkpoint into gCheckpointPath; a failure is said once a run, and the
+// run goes on.
+bool writeRunCheckpoint(RunProgress& run, const Checkpoint& state)
+{
+    std::string error;
+    if (writeFileAtomically(gCheckpointPath, checkpointText(state), &error))
+        return true;
+    if (!run.writeFailed)
+        MessageBoxA(run.hWnd, (error + "\nThe run goes on without a checkpoint.").c_str(), " Save checkpoint ",
+                    MB_OK | MB_ICONWARNING);
+    run.writeFailed = true;
+    return false;
+}
 
 void showRunProgress(void* context, const TrawlingProgress& p)
 {
     auto* run = static_cast<RunProgress*>(context);
     const int64_t done = run->earlier + p.trialsDone;
+    if (!gCheckpointPath.empty() && p.sums && !run->writeFailed &&
+        p.elapsedSeconds - run->writtenAt >= kCheckpointSeconds) {
+        run->writtenAt = p.elapsedSeconds;
+        writeRunCheckpoint(*run, checkpointAfter(*run->base, run->pending->handedRanges(), *p.sums, p.trialNumber));
+    }
     if (done < run->total && p.elapsedSeconds - run->shownAt < 0.1)
         return;  // a tenth of a second between updates
     run->shownAt = p.elapsedSeconds;
@@ -278,13 +306,24 @@ void restoreHeaderSubset(SeriesHeader* h, const HeaderSubset& kept)
     h->wSubsetLength = uint16_t(kept.entries.size());
 }
 
-// After Cancel: offers to keep the trials done in a checkpoint file.
-void offerCheckpoint(HWND hWnd, const Checkpoint& state)
+// After Cancel: keeps the trials done in the session's checkpoint, or offers
+// to keep them in a file.
+void keepCancelled(RunProgress& run, const Checkpoint& state)
 {
+    const HWND hWnd = run.hWnd;
     const int64_t done = rangeTrials(state.done);
     if (done == 0 || state.sums.empty())
         return;  // nothing done, nothing to keep
     char text[400];
+    if (!gCheckpointPath.empty()) {
+        if (!writeRunCheckpoint(run, state))
+            return;
+        const std::string said = "The simulation was cancelled after " + std::to_string(done) + " of " +
+                                 std::to_string(state.trials) + " trials; they are in the checkpoint " +
+                                 gCheckpointPath + ".\n\" Resume simulation...\" continues the run.";
+        MessageBoxA(hWnd, said.c_str(), " Statistical Simulation ", MB_OK);
+        return;
+    }
     std::snprintf(text, sizeof text,
                   "The simulation was cancelled after %lld of %lld trials.\n"
                   "Keep them in a checkpoint, so that \" Resume simulation...\" can continue the run?",
@@ -340,7 +379,7 @@ int runWindowSimulation(HWND hWnd, const Checkpoint* prior)
     TrawlingShare share;
     share.next = nextPendingTrials;
     share.context = &pending;
-    RunProgress progress{hWnd, {false}, -1.0, rangeTrials(base.done), base.trials};
+    RunProgress progress{hWnd, {false}, -1.0, rangeTrials(base.done), base.trials, &base, &pending};
     TrawlingContext context;
     context.lpStreams = &streams;
     context.wAmplitude = s.wAmplitude;
@@ -356,7 +395,7 @@ int runWindowSimulation(HWND hWnd, const Checkpoint* prior)
     std::vector<TrawlingCellSums> sums = base.sums;
     if (result == kTrawlingCancelled) {
         restoreHeaderSubset(s.lpSeriesHeader, subset);
-        offerCheckpoint(hWnd, checkpointAfter(base, pending.handedRanges(), share.sums, share.lastCounted));
+        keepCancelled(progress, checkpointAfter(base, pending.handedRanges(), share.sums, share.lastCounted));
     }
     if (result != kTrawlingShareDone || !addTrawlingSums(sums, share.sums) || !storeTrawlingSums(sums, run)) {
         freeRestErrHeader(run);  // refused or cancelled: the previous charts stay
@@ -380,6 +419,16 @@ struct PendingResume {
 PendingResume gPendingResume;
 
 } // namespace
+
+void setWindowCheckpoint(const std::string& path)
+{
+    gCheckpointPath = path;
+}
+
+const std::string& windowCheckpoint()
+{
+    return gCheckpointPath;
+}
 
 bool takeResumeCheckpoint(const std::string& path, std::string& error)
 {

@@ -572,6 +572,7 @@ protected:
     }
     void TearDown() override
     {
+        setWindowCheckpoint("");
         Dialogs::TearDown();
         std::filesystem::remove_all(folder);
     }
@@ -658,6 +659,42 @@ TEST_F(Resuming, CancelledRunsKeptAndResumedGiveTheTablesOfARunNeverInterrupted)
         EXPECT_EQ(gState.wRepeats, 50);  // the run's settings came with the checkpoint
         EXPECT_EQ(gState.dwSeriesLength, 600u);
     }
+}
+
+// Started with --checkpoint FILE, Cancel keeps the trials done in FILE
+// without asking, and the resume dialog offers FILE; a FILE that cannot be
+// written is said once and the run is over as before.
+TEST_F(Resuming, TheSessionsCheckpointIsWrittenWithoutAskingAndOffered)
+{
+    queueSmallGrid("5", "6", "0", "50");
+    menu(IDM_SIMULATION);
+    ASSERT_NE(gState.lpRestErrorHeader, nullptr);
+    const std::vector<int32_t> whole = tablesOf(gState.lpRestErrorHeader);
+
+    restart();
+    setWindowCheckpoint((folder / "session.json").string());
+    setProgressService(&cancelling);
+    queueSmallGrid("5", "6", "0", "50");
+    menu(IDM_SIMULATION);
+    setProgressService(nullptr);
+    EXPECT_NE(session.messages().back().text.find("they are in the checkpoint " + (folder / "session.json").string()),
+              std::string::npos);
+    EXPECT_GE(trialsKept(folder / "session.json"), 1);
+    session.queue(ok());  // the file offered
+    menu(IDM_RESUME_SIMULATION);
+    ASSERT_NE(gState.lpRestErrorHeader, nullptr) << session.messages().back().text;
+    EXPECT_EQ(tablesOf(gState.lpRestErrorHeader), whole);
+
+    restart();
+    setWindowCheckpoint((folder / "no folder" / "session.json").string());
+    setProgressService(&cancelling);
+    queueSmallGrid("5", "6", "0", "50");
+    const size_t shown = session.messages().size();
+    menu(IDM_SIMULATION);
+    setProgressService(nullptr);
+    ASSERT_EQ(session.messages().size(), shown + 2);  // the summary, the failure
+    EXPECT_NE(session.messages().back().text.find("no folder"), std::string::npos);
+    EXPECT_EQ(gState.lpRestErrorHeader, nullptr);
 }
 
 // A checkpoint the window cannot continue is refused in the dialog, naming
