@@ -198,14 +198,9 @@ void simulationParams(HWND hWnd)
     if (!s.bDialogAccepted)
         return;
     pendingPulseBounds();
-    if (s.bFirstSimulation) {
-        if (!growEtalonSequence(s.wMaxPulses)) {
-            MessageBoxA(hWnd, "Нет памяти для lpEtalonSequence!", "CM_INFO", MB_OK);
-            s.bDialogAccepted = 0;
-            return;
-        }
-        std::fill_n(s.lpEtalonSequence, s.wMaxPulses, static_cast<uint16_t>(s.wEtalonNumber));
-        s.bFirstSimulation = 0;
+    if (!firstSimulationSequence(hWnd)) {
+        s.bDialogAccepted = 0;
+        return;
     }
     if (!openLocationParametersDialog(hWnd))
         return;
@@ -282,6 +277,21 @@ void subsetSettings(HWND hWnd)
 /*==========================================================================
 ** Dispatch
 **========================================================================*/
+
+bool firstSimulationSequence(HWND hWnd)
+{
+    ProgramState& s = gState;
+    if (!s.bFirstSimulation)
+        return true;
+    if (!growEtalonSequence(s.wMaxPulses)) {
+        MessageBoxA(hWnd, "Нет памяти для lpEtalonSequence!", "CM_INFO", MB_OK);
+        return false;
+    }
+    std::fill_n(s.lpEtalonSequence, s.wMaxPulses, static_cast<uint16_t>(s.wEtalonNumber));
+    s.bFirstSimulation = 0;
+    return true;
+}
+
 
 
 bool runTupleStage(HWND hWnd)

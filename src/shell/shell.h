@@ -114,6 +114,10 @@ void exportResults(HWND hWnd);
 // driver's kTrawling* for a run refused, cancelled or out of memory.
 struct Checkpoint;
 int runWindowSimulation(HWND hWnd, const Checkpoint* prior);
+// The first simulation of a program gives every pulse of the sequence the
+// selected etalon (wEtalonNumber), over wMaxPulses entries; false after a
+// message when memory runs out. Nothing after the first.
+bool firstSimulationSequence(HWND hWnd);
 // " Resume simulation...": the checkpoint file the " Resume simulation"
 // dialog names, continued from the window's state. The dialog refuses a
 // file that is no checkpoint of the window's, is damaged, or was written by

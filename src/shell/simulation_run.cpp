@@ -460,6 +460,10 @@ void resumeSimulation(HWND hWnd)
         return;
     const KeptSettings kept = keepSettings(s);
     applyGrid(s, r.grid);
+    if (!firstSimulationSequence(hWnd)) {
+        restoreSettings(s, kept);
+        return;
+    }
     const int result = runWindowSimulation(hWnd, &r.checkpoint);
     if (result == kTrawlingNotStarted || result == kTrawlingNoMemory)
         restoreSettings(s, kept);

@@ -635,6 +635,10 @@ TEST_F(Resuming, CancelledRunsKeptAndResumedGiveTheTablesOfARunNeverInterrupted)
         ASSERT_NE(gState.lpRestErrorHeader, nullptr) << session.messages().back().text << session.log.back();
         const std::vector<int32_t> whole = tablesOf(gState.lpRestErrorHeader);
         const RandomStreams streams = gState.streams;
+        const auto sequence = [] {
+            return std::vector<uint16_t>(gState.lpEtalonSequence, gState.lpEtalonSequence + gState.wMaxPulses);
+        };
+        const std::vector<uint16_t> etalons = sequence();
 
         scene();
         cancelAndKeep(c.seed, "first.json");
@@ -656,6 +660,7 @@ TEST_F(Resuming, CancelledRunsKeptAndResumedGiveTheTablesOfARunNeverInterrupted)
         EXPECT_EQ(gState.lpRestErrorHeader->ifComplete, 1);
         EXPECT_EQ(tablesOf(gState.lpRestErrorHeader), whole);
         EXPECT_TRUE(gState.streams == streams);
+        EXPECT_EQ(sequence(), etalons);  // the first simulation's sequence, as the run left it
         EXPECT_EQ(gState.wRepeats, 50);  // the run's settings came with the checkpoint
         EXPECT_EQ(gState.dwSeriesLength, 600u);
     }
