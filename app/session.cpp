@@ -87,6 +87,30 @@ int64_t scriptedClock()
 ** The session and its commands
 **========================================================================*/
 
+// The progress dialog of a session: nothing is shown; its Cancel is pressed
+// once, at the first update with `cancelAt` trials done or more, when a
+// `cancel N` line asked for it. A progress service installed before the
+// session (a test's) is asked first.
+class ScriptedProgress : public ProgressService {
+public:
+    ProgressService* before = nullptr;  // the service installed before the session, or none
+    int64_t cancelAt = -1;              // trials done at which Cancel is pressed; -1: never
+    bool update(HWND owner, const char* title, const char* text, int64_t done, int64_t total) override
+    {
+        if (before && !before->update(owner, title, text, done, total))
+            return false;
+        if (cancelAt < 0 || done < cancelAt)
+            return true;
+        cancelAt = -1;
+        return false;
+    }
+    void finish() override
+    {
+        if (before)
+            before->finish();
+    }
+};
+
 // One running session: what every command handler may read and change.
 struct SessionRun {
     ScriptedSession& session;  // the replies queued and the message boxes recorded
@@ -96,6 +120,7 @@ struct SessionRun {
     bool confined = false;     // every file name must stay inside outDir
     std::string error;         // why the current line failed ("" while it did not)
     bool writeFailed = false;  // the line failed because a file could not be written
+    ScriptedProgress progress; // the progress dialog of the session's long runs
 };
 
 // What a handler did with its line.
@@ -240,6 +265,17 @@ LineOutcome snapshotLine(SessionRun& run, const Words& w)
     return LineOutcome::Painted;
 }
 
+// cancel N: the Cancel of the next long run's progress dialog is pressed once
+// N trials are done (at its first update from there on).
+LineOutcome cancelLine(SessionRun& run, const Words& w)
+{
+    long trials = 0;
+    if (w.size() != 2 || !parseInt(w[1], 1, INT32_MAX, trials))
+        return LineOutcome::Failed;
+    run.progress.cancelAt = trials;
+    return LineOutcome::Done;
+}
+
 // dump series|chains|state FILE: the JSON picture of a record.
 LineOutcome dumpLine(SessionRun& run, const Words& w)
 {
@@ -317,7 +353,7 @@ constexpr ScriptCommand kScriptCommands[] = {
     {"move", mouseLine, true},         {"release", mouseLine, true},   {"key", keyLine, true},
     {"resize", resizeLine, true},      {"answer", answerLine, true},   {"snapshot", snapshotLine, true},
     {"dump", dumpLine, true},          {"messages", messagesLine, false}, {"open", openLine, true},
-    {"load", loadLine, true},
+    {"load", loadLine, true},          {"cancel", cancelLine, true},
 };
 
 const ScriptCommand* findScriptCommand(const std::string& name)
@@ -379,10 +415,11 @@ bool prepareLine(std::string& line, int number)
 }
 
 // Gives the services and the clock back to the program after a session.
-void endSession()
+void endSession(ProgressService* progress)
 {
     setDefaultMessageBoxService(nullptr);
     setDialogService(nullptr);
+    setProgressService(progress);
     simClock = simRealClock;
 }
 
@@ -407,12 +444,14 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     resetProgramState();  // a session is a fresh program: defaults and every stream at its start
     simClock = scriptedClock;  // charts print times: a session's must not depend on the day it runs
     simStartTime = simEndTime = 0;
-    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, 0, options.confineToOutput, {}};
+    SessionRun run{session, startMainWindow(nullptr, nullptr), outDir, 0, options.confineToOutput, {}, false, {}};
+    run.progress.before = progressService();
+    setProgressService(&run.progress);
     if (!run.hWnd) {
         for (const MessageRecord& m : session.messages())
             log << "[" << m.caption << "] " << m.text << "\n";
         log << "the main window could not be created\n";
-        endSession();
+        endSession(run.progress.before);
         return 1;
     }
     fixClientSize(run.hWnd, kHeadlessWidth, kHeadlessHeight);  // the same pictures on a screen of any size
@@ -436,6 +475,6 @@ int runScriptedSession(const std::string& path, const std::string& outputDirecto
     }
     if (windowAlive(run.hWnd))
         DestroyWindow(run.hWnd);
-    endSession();
+    endSession(run.progress.before);
     return result;
 }

@@ -1,7 +1,8 @@
 // pulsebench simulate under mpirun: for a small grid of every task (1, 2, 4,
 // 36, 40), runs on 1, 2 and 3 processes write the files of the plain
-// one-process run, byte for byte but for the elapsed time, with every process
-// running trials; a process that fails or aborts ends the run with a message
+// one-process run, byte for byte but for the elapsed time, and the trials the
+// processes ran add up to the run's (how they are shared depends on how soon
+// each process starts, so a late one may run none); a process that fails or aborts ends the run with a message
 // and no result file; a signal to mpirun stops every process and leaves the
 // earlier results. Runs the real program through mpirun on this machine
 // (loopback only); each run takes a second or two, most of it mpirun's start.
@@ -178,7 +179,7 @@ TEST_F(MpiBatch, OneTwoAndThreeProcessesWriteThePlainRunsFilesForEveryTask)
             ASSERT_EQ(trials.size(), size_t(processes)) << split.errors;
             long total = 0;
             for (long t : trials) {
-                EXPECT_GT(t, 0) << task.name << ": every process runs trials: " << split.errors;
+                EXPECT_GE(t, 0) << task.name << ": " << split.errors;
                 total += t;
             }
             EXPECT_EQ(total, 24) << task.name;

@@ -121,3 +121,35 @@ TEST(RealDialogs, OpenDialogsReadARecordingOnTheWindowAsHeadless)
     EXPECT_NE(readAll(root / "window" / "messages.json").find("missing.csv"), std::string::npos);
     fs::remove_all(root);
 }
+
+// A simulation cancelled by the script's `cancel` and kept, then continued by
+// " Resume simulation...", draws the chart of the run never interrupted: on
+// the real dialogs (the resume dialog answered through its widgets) and
+// headless alike.
+TEST(RealDialogs, CancelledSimulationResumedDrawsTheChartOfTheRunNeverInterrupted)
+{
+    const fs::path root = fs::temp_directory_path() / ("pulsebench-real-resume-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root);
+    const std::string grid = "answer ok \"Samples Length=600\"\n"
+                             "answer ok from=5 to=6 incr.=1 \"Number of Repeats=50\" \"Initial Level=10\""
+                             " \"Number of Steps in Simulation=2\" \"Noise Increment per Step=10\"\n"
+                             "answer ok\n";  // the summary
+    const std::string charts = "answer ok \"summary view=1\"\n";
+    std::ofstream(root / "whole.txt") << grid << charts << "menu 40012\nsnapshot chart.png\n";
+    for (const char* mode : {"", "--headless"}) {
+        const fs::path out = root / (std::string("resumed") + mode);
+        const std::string kept = (out / "kept.json").string();
+        std::ofstream(root / "resumed.txt") << grid << "answer ok\nanswer ok " << kept << "\ncancel 1\nmenu 40012\n"
+                                            << "answer ok \"File=" << kept << "\"\n"
+                                            << charts << "menu 40039\nsnapshot chart.png\nmessages m.json\n";
+        ASSERT_EQ(runPulsebench(mode, root / "whole", (root / "whole.txt").string()), 0) << readAll(root / "whole.log");
+        ASSERT_EQ(runPulsebench(mode, out, (root / "resumed.txt").string()), 0) << readAll(out.string() + ".log");
+        EXPECT_TRUE(fs::exists(kept)) << mode;
+        EXPECT_NE(readAll(out / "m.json").find("was cancelled after"), std::string::npos) << mode;
+        const std::string chart = readAll(root / "whole" / "chart.png");
+        EXPECT_FALSE(chart.empty());
+        EXPECT_EQ(readAll(out / "chart.png"), chart) << mode;
+    }
+    fs::remove_all(root);
+}
