@@ -232,7 +232,9 @@ Checkpoint checkpointAfter(const Checkpoint& prior, const std::vector<TrialRange
     for (size_t i = 0; i < handed.size() && handed[i].first <= last; i++)
         state.done.push_back({handed[i].first, std::min(handed[i].count, last + 1 - handed[i].first)});
     state.done = joinRanges(state.done);
-    if (!sums.empty() && !addTrawlingSums(state.sums, sums))
+    if (state.sums.empty())
+        state.sums = sums;  // nothing before: the share's are the sums
+    else if (!sums.empty() && !addTrawlingSums(state.sums, sums))
         state.sums.clear();
     return state;
 }

@@ -96,8 +96,9 @@ bool nextPendingTrials(void* context, int64_t& first, int64_t& count);
 
 // The checkpoint of a share run cancelled or interrupted: `prior` (the
 // trials of earlier runs) and, of the share's ranges `handed` (ascending),
-// the trials up to run-order number `last`, with the share's `sums` added.
-// Sums of another grid leave no sums (nothing to keep).
+// the trials up to run-order number `last`, with the share's `sums` added
+// (`prior` without sums: the share's are the sums). Sums of another grid
+// leave no sums (nothing to keep).
 Checkpoint checkpointAfter(const Checkpoint& prior, const std::vector<TrialRange>& handed,
                            const std::vector<TrawlingCellSums>& sums, int64_t last);
 

@@ -314,7 +314,6 @@ void keepCancelled(RunProgress& run, const Checkpoint& state)
     const int64_t done = rangeTrials(state.done);
     if (done == 0 || state.sums.empty())
         return;  // nothing done, nothing to keep
-    char text[400];
     if (!gCheckpointPath.empty()) {
         if (!writeRunCheckpoint(run, state))
             return;
@@ -324,6 +323,7 @@ void keepCancelled(RunProgress& run, const Checkpoint& state)
         MessageBoxA(hWnd, said.c_str(), " Statistical Simulation ", MB_OK);
         return;
     }
+    char text[400];
     std::snprintf(text, sizeof text,
                   "The simulation was cancelled after %lld of %lld trials.\n"
                   "Keep them in a checkpoint, so that \" Resume simulation...\" can continue the run?",
@@ -339,7 +339,7 @@ void keepCancelled(RunProgress& run, const Checkpoint& state)
                     " Save checkpoint ", MB_OK | MB_ICONWARNING);
 }
 
-// A fresh run's checkpoint: nothing done, the run's options and streams.
+// A fresh run's checkpoint: nothing done (and no sums), the run's options and streams.
 Checkpoint freshCheckpoint(const ProgramState& s, const RandomStreams& start)
 {
     Checkpoint c;
@@ -347,8 +347,7 @@ Checkpoint freshCheckpoint(const ProgramState& s, const RandomStreams& start)
     c.program = checkpointProgram();
     c.options = runOptions(s, gridOf(s));
     c.trials = gridTrials(gridOf(s));
-    c.sums.assign(size_t(c.trials / std::max<int64_t>(s.wRepeats, 1)), TrawlingCellSums{});
-    c.start = start;
+    c.start = start;  // no sums: those of the run are the first
     return c;
 }
 
@@ -392,12 +391,13 @@ int runWindowSimulation(HWND hWnd, const Checkpoint* prior)
                                           s.lpRequiredList, s.wSeriesType, s.wProcessingType, s.wSavedEnergyLevel,
                                           s.wProcSavedEnergyLevel, s.lpSeriesHeader, context);
     EndProgress(hWnd);
-    std::vector<TrawlingCellSums> sums = base.sums;
     if (result == kTrawlingCancelled) {
         restoreHeaderSubset(s.lpSeriesHeader, subset);
         keepCancelled(progress, checkpointAfter(base, pending.handedRanges(), share.sums, share.lastCounted));
     }
-    if (result != kTrawlingShareDone || !addTrawlingSums(sums, share.sums) || !storeTrawlingSums(sums, run)) {
+    // The earlier runs' sums into this run's, in place: a fresh run has none.
+    const bool added = base.sums.empty() || addTrawlingSums(share.sums, base.sums);
+    if (result != kTrawlingShareDone || !added || !storeTrawlingSums(share.sums, run)) {
         freeRestErrHeader(run);  // refused or cancelled: the previous charts stay
         return result == kTrawlingShareDone ? kTrawlingNotStarted : result;
     }
