@@ -17,6 +17,7 @@
 
 #include "simulation/simulation.h"
 #include "support/mainwindow.h"
+#include "support/tables.h"
 
 namespace {
 
@@ -531,17 +532,6 @@ TEST_F(Dialogs, SimulationCancelledKeepsThePreviousCharts)
 
 namespace {
 
-// Every cell of the six tables of a complete run.
-std::vector<int32_t> tablesOf(const RestoreErrorHeader* r)
-{
-    std::vector<int32_t> cells;
-    for (int t = 0; t < kErrorTables; t++)
-        for (int k = 0; k < r->wNoiseLevels; k++)
-            for (int j = 0; j < r->wVariousPulses; j++)
-                cells.push_back(r->lpErrors[t][k][j]);
-    return cells;
-}
-
 std::string fileText(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -633,7 +623,7 @@ TEST_F(Resuming, CancelledRunsKeptAndResumedGiveTheTablesOfARunNeverInterrupted)
         queueSmallGrid("5", "6", c.seed, "50");
         menu(IDM_SIMULATION);
         ASSERT_NE(gState.lpRestErrorHeader, nullptr) << session.messages().back().text << session.log.back();
-        const std::vector<int32_t> whole = tablesOf(gState.lpRestErrorHeader);
+        const std::vector<int32_t> whole = tableCells(gState.lpRestErrorHeader);
         const RandomStreams streams = gState.streams;
         const auto sequence = [] {
             return std::vector<uint16_t>(gState.lpEtalonSequence, gState.lpEtalonSequence + gState.wMaxPulses);
@@ -658,7 +648,7 @@ TEST_F(Resuming, CancelledRunsKeptAndResumedGiveTheTablesOfARunNeverInterrupted)
         resume("second.json");
         ASSERT_NE(gState.lpRestErrorHeader, nullptr) << session.messages().back().text;
         EXPECT_EQ(gState.lpRestErrorHeader->ifComplete, 1);
-        EXPECT_EQ(tablesOf(gState.lpRestErrorHeader), whole);
+        EXPECT_EQ(tableCells(gState.lpRestErrorHeader), whole);
         EXPECT_TRUE(gState.streams == streams);
         EXPECT_EQ(sequence(), etalons);  // the first simulation's sequence, as the run left it
         EXPECT_EQ(gState.wRepeats, 50);  // the run's settings came with the checkpoint
@@ -674,7 +664,7 @@ TEST_F(Resuming, TheSessionsCheckpointIsWrittenWithoutAskingAndOffered)
     queueSmallGrid("5", "6", "0", "50");
     menu(IDM_SIMULATION);
     ASSERT_NE(gState.lpRestErrorHeader, nullptr);
-    const std::vector<int32_t> whole = tablesOf(gState.lpRestErrorHeader);
+    const std::vector<int32_t> whole = tableCells(gState.lpRestErrorHeader);
 
     restart();
     setWindowCheckpoint((folder / "session.json").string());
@@ -688,7 +678,7 @@ TEST_F(Resuming, TheSessionsCheckpointIsWrittenWithoutAskingAndOffered)
     session.queue(ok());  // the file offered
     menu(IDM_RESUME_SIMULATION);
     ASSERT_NE(gState.lpRestErrorHeader, nullptr) << session.messages().back().text;
-    EXPECT_EQ(tablesOf(gState.lpRestErrorHeader), whole);
+    EXPECT_EQ(tableCells(gState.lpRestErrorHeader), whole);
 
     restart();
     setWindowCheckpoint((folder / "no folder" / "session.json").string());

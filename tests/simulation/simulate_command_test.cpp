@@ -48,15 +48,6 @@ protected:
         return cells();
     }
 
-    static std::vector<int32_t> cellsOf(const RestoreErrorHeader* r)
-    {
-        std::vector<int32_t> out;
-        for (int t = 0; t < kErrorTables; t++)
-            for (int k = 0; k < r->wNoiseLevels; k++)
-                for (int j = 0; j < r->wVariousPulses; j++)
-                    out.push_back(r->lpErrors[t][k][j]);
-        return out;
-    }
 };
 
 TEST_F(SimulateCommand, TablesEqualAnInProcessRunAfterAFreshStart)
@@ -64,14 +55,14 @@ TEST_F(SimulateCommand, TablesEqualAnInProcessRunAfterAFreshStart)
     SimulateResult batch;
     simulate(hWnd, options, batch);
     ASSERT_EQ(batch.status, kTrawlingComplete) << batch.error;
-    EXPECT_EQ(cellsOf(batch.record.get()), inProcess(4, 2, 75));
+    EXPECT_EQ(tableCells(batch.record.get()), inProcess(4, 2, 75));
 
     options.task = 2;
     options.seriesType = 8;
     SimulateResult recognition;
     simulate(hWnd, options, recognition);
     ASSERT_EQ(recognition.status, kTrawlingComplete) << recognition.error;
-    EXPECT_EQ(cellsOf(recognition.record.get()), inProcess(2, 8, 75));
+    EXPECT_EQ(tableCells(recognition.record.get()), inProcess(2, 8, 75));
     EXPECT_EQ(recognition.record->wMakingSavedEnergy, 75);
     EXPECT_TRUE(boxes.messages().empty());
 }
@@ -86,7 +77,7 @@ TEST_F(SimulateCommand, WholePulseTypesDefaultToFullEnergyAndDetectionToEtalonOn
     EXPECT_EQ(batch.record->wMakingSavedEnergy, 100);
     EXPECT_EQ(batch.record->wProcessingSavedEnergy, 100);
     options.required = 1;
-    EXPECT_EQ(cellsOf(batch.record.get()), inProcess(1, 4, 100));
+    EXPECT_EQ(tableCells(batch.record.get()), inProcess(1, 4, 100));
 }
 
 TEST_F(SimulateCommand, JsonHoldsDescriptionGridAndSixTablesByLevelThenPulseCount)

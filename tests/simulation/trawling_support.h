@@ -8,6 +8,7 @@
 
 #include "detection/detection.h"
 #include "simulation/simulation.h"
+#include "support/tables.h"
 #include "support/fixtures.h"
 
 class SimulationRun : public FreshStart {
@@ -65,13 +66,5 @@ protected:
     }
 
     // Every cell of the six tables, table by table, row by row.
-    std::vector<int32_t> cells() const
-    {
-        std::vector<int32_t> out;
-        for (int t = 0; t < kErrorTables; t++)
-            for (int k = 0; k < record->wNoiseLevels; k++)
-                for (int j = 0; j < record->wVariousPulses; j++)
-                    out.push_back(record->lpErrors[t][k][j]);
-        return out;
-    }
+    std::vector<int32_t> cells() const { return tableCells(record); }
 };
