@@ -88,8 +88,8 @@ int64_t scriptedClock()
 **========================================================================*/
 
 // The progress dialog of a session: nothing is shown; its Cancel is pressed
-// once, at the first update with `cancelAt` trials done or more, when a
-// `cancel N` line asked for it. A progress service installed before the
+// once, as soon as `cancelAt` trials are done (every trial is shown to it
+// while it waits), when a `cancel N` line asked for it. A progress service installed before the
 // session (a test's) is asked first.
 class ScriptedProgress : public ProgressService {
 public:
@@ -109,6 +109,7 @@ public:
         if (before)
             before->finish();
     }
+    bool wantsEveryStep() const override { return cancelAt >= 0 || (before && before->wantsEveryStep()); }
 };
 
 // One running session: what every command handler may read and change.
@@ -265,8 +266,8 @@ LineOutcome snapshotLine(SessionRun& run, const Words& w)
     return LineOutcome::Painted;
 }
 
-// cancel N: the Cancel of the next long run's progress dialog is pressed once
-// N trials are done (at its first update from there on).
+// cancel N: the Cancel of the next long run's progress dialog is pressed as
+// soon as N trials are done.
 LineOutcome cancelLine(SessionRun& run, const Words& w)
 {
     long trials = 0;

@@ -96,6 +96,9 @@ public:
     // Shows (first call) or updates the progress; false once Cancel was pressed.
     virtual bool update(HWND owner, const char* title, const char* text, int64_t done, int64_t total) = 0;
     virtual void finish() = 0;  // closes what update showed
+    // True while every step should reach update (a script waiting to press
+    // Cancel at a given count); false lets a caller skip updates in between.
+    virtual bool wantsEveryStep() const { return false; }
 };
 void setProgressService(ProgressService* service);  // null: none (never cancelled)
 ProgressService* progressService();                 // null when none

@@ -564,6 +564,11 @@ BOOL ShowProgress(HWND owner, const char* title, const char* text, int64_t done,
                             : 1;
 }
 
+bool ProgressWantsEveryStep()
+{
+    return gProgressService && gProgressService->wantsEveryStep();
+}
+
 void EndProgress(HWND)
 {
     if (gProgressService)

@@ -158,3 +158,6 @@ bool chooseOpenFileName(HWND hWnd, const char* filter, const char* title, char* 
 // Cancel (where the window system has one). Returns FALSE once cancelled.
 BOOL ShowProgress(HWND owner, const char* title, const char* text, int64_t done, int64_t total);
 void EndProgress(HWND owner);  // closes it
+// True while the progress dialog wants every step shown (a scripted Cancel
+// waits for a count), so a caller that shows only a few a second must not skip.
+bool ProgressWantsEveryStep();

@@ -247,7 +247,7 @@ void showRunProgress(void* context, const TrawlingProgress& p)
         run->writtenAt = p.elapsedSeconds;
         writeRunCheckpoint(*run, checkpointAfter(*run->base, run->pending->handedRanges(), *p.sums, p.trialNumber));
     }
-    if (done < run->total && p.elapsedSeconds - run->shownAt < 0.1)
+    if (done < run->total && p.elapsedSeconds - run->shownAt < 0.1 && !ProgressWantsEveryStep())
         return;  // a tenth of a second between updates
     run->shownAt = p.elapsedSeconds;
     char text[320];

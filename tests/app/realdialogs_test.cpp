@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 
 #include <sys/wait.h>
@@ -140,13 +141,17 @@ TEST(RealDialogs, CancelledSimulationResumedDrawsTheChartOfTheRunNeverInterrupte
     for (const char* mode : {"", "--headless"}) {
         const fs::path out = root / (std::string("resumed") + mode);
         const std::string kept = (out / "kept.json").string();
-        std::ofstream(root / "resumed.txt") << grid << "answer ok\nanswer ok " << kept << "\ncancel 1\nmenu 40012\n"
+        std::ofstream(root / "resumed.txt") << grid << "answer ok\nanswer ok " << kept << "\ncancel 30\nmenu 40012\n"
                                             << "answer ok \"File=" << kept << "\"\n"
                                             << charts << "menu 40039\nsnapshot chart.png\nmessages m.json\n";
         ASSERT_EQ(runPulsebench(mode, root / "whole", (root / "whole.txt").string()), 0) << readAll(root / "whole.log");
         ASSERT_EQ(runPulsebench(mode, out, (root / "resumed.txt").string()), 0) << readAll(out.string() + ".log");
         EXPECT_TRUE(fs::exists(kept)) << mode;
-        EXPECT_NE(readAll(out / "m.json").find("was cancelled after"), std::string::npos) << mode;
+        std::smatch done;  // Cancel pressed at 30 trials done; those in flight are kept too
+        const std::string said = readAll(out / "m.json");
+        ASSERT_TRUE(std::regex_search(said, done, std::regex("was cancelled after ([0-9]+) of 200 trials"))) << said;
+        EXPECT_GE(std::stoi(done[1].str()), 30) << mode;
+        EXPECT_LT(std::stoi(done[1].str()), 200) << mode;
         const std::string chart = readAll(root / "whole" / "chart.png");
         EXPECT_FALSE(chart.empty());
         EXPECT_EQ(readAll(out / "chart.png"), chart) << mode;
